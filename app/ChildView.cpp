@@ -1,0 +1,205 @@
+#include "app/ChildView.h"
+
+#include "app/AppIcon.h"
+#include "app/Globals.h"
+#include "app/MainFrame.h"
+#include "controls/DlgBar.h"
+#include "platform/Paths.h"
+#include "platform/SerialPort.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QMetaObject>
+#include <QResizeEvent>
+#include <QTimerEvent>
+
+CChildView::CChildView(QWidget* parent)
+    : QWidget(parent), m_wndMap(this), m_wndGraph(this), m_wndText(this) {
+    // Custom colours 0 to 7 start as the trace colours, the rest white.
+    m_crCustom.fill(RGB(255, 255, 255));
+    std::copy(kTraceColourTable.begin(), kTraceColourTable.end(), m_crCustom.begin());
+    SetDefaultFilePaths();
+    m_hIcon = AppIcon();
+    m_strComPort = QStringLiteral("/dev/ttyS0");
+    m_strComPort2 = QStringLiteral("/dev/ttyS1");
+
+    // The three child windows, placed by the layout.
+    for (QWidget* child : {static_cast<QWidget*>(&m_wndMap), static_cast<QWidget*>(&m_wndGraph),
+                           static_cast<QWidget*>(&m_wndText)}) {
+        child->setParent(this);
+        child->setGeometry(0, 0, 100, 100);
+    }
+    m_wndMap.move(10, 0);
+}
+
+CChildView::~CChildView() = default;
+
+QString CChildView::DataFolder() {
+    const QString documents = platform::documentsFolder();
+    if (documents.isEmpty())
+        return {};
+    return documents + QLatin1Char('/') + kProductName;
+}
+
+void CChildView::SetDefaultFilePaths() {
+    const QString folder = DataFolder();
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder); // an existing folder is no error; a failure is ignored
+    m_strUserPath = folder + QStringLiteral("/gpsuser.txt");
+    m_strHtmlPath = folder + QStringLiteral("/gpsstat.htm");
+    m_strLogPath = folder + QStringLiteral("/gpslog.log");
+    m_strDumpPath = folder + QStringLiteral("/gpsdmp.bin");
+    m_strMapPath = folder + QStringLiteral("/earth.png");
+    m_strDebugPath = folder + QStringLiteral("/gpsdebug.txt");
+}
+
+void CChildView::OnCreate(CMainFrame* frame, CvDlgBar* dialogBar) {
+    m_pMainFrame = frame;
+    m_pDlgBar = dialogBar;
+    if (m_pDlgBar)
+        m_pDlgBar->m_pView = this;
+    SetTimer(IDT_STARTUP, 0);
+}
+
+void CChildView::Initialise() {
+    // 1. The dialog bar's two diagnostic boxes are hidden.
+    if (m_pDlgBar) {
+        for (int id : {IDC_DEBUG_BOX1, IDC_DEBUG_BOX2})
+            if (QWidget* box = m_pDlgBar->GetDlgItem(id))
+                box->hide();
+    }
+    // 2. Settings.
+    LoadSettings();
+    // 3. The "Large font" box.
+    if (m_pDlgBar)
+        if (auto* largeFont = qobject_cast<QCheckBox*>(m_pDlgBar->GetDlgItem(IDC_LARGE_FONT)))
+            largeFont->setChecked(m_bLargeUserFont);
+    // 4. The receiver family.
+    if (static_cast<unsigned>(g_nReceiverType) > 4u)
+        g_nReceiverType = RECEIVER_JACKSON;
+    // 5. A data log of an older layout is deleted.
+    if (m_bOldLogVersion) {
+        QFile::remove(m_strLogPath);
+        m_bOldLogVersion = false;
+    }
+    // 7. Title.
+    UpdateTitle();
+    // 8. Stopped, with the menu enablers at rest.
+    m_bUpdateAllEnabled = false;
+    m_bOptionsEnabled = true;
+    m_bSetTimeEnabled = false;
+    // 9. and 10. The user-window fonts.
+    m_fontUserSmall = QFont(m_strSmallStatusFace);
+    m_fontUserSmall.setStyleHint(QFont::TypeWriter);
+    m_fontUserSmall.setFixedPitch(true);
+    m_fontUserSmall.setPixelSize(std::max(1, m_nSmallStatusHeight));
+    m_fontUserLarge = m_pDlgBar ? m_pDlgBar->font() : m_fontUserSmall;
+    m_fontUserLarge.setFamily(m_strSmallStatusFace);
+    m_fontUserLarge.setStyleHint(QFont::TypeWriter);
+    m_fontUserLarge.setFixedPitch(true);
+    // 11. Cached pictures.
+    m_wndMap.CreateCachedBitmap();
+    m_wndGraph.CreateCachedBitmap();
+    // 12. and 13.
+    m_bInitialised = true;
+    SetTimer(IDT_USER_COMMAND, m_nRemoteInterval);
+    // 14. and 15.
+    RecalcLayout();
+    m_wndGraph.m_bCacheValid = false;
+    m_wndGraph.update();
+    m_wndMap.m_bCacheValid = false;
+    m_wndMap.update();
+    // 16. Auto-run.
+    if (m_bAutoRun)
+        OnStart();
+}
+
+void CChildView::OnDestroy() {
+    if (m_bDestroyed)
+        return;
+    m_bDestroyed = true;
+    if (IsRunning())
+        OnStop();
+    SaveSettings();
+    for (int id : {IDT_STARTUP, IDT_POLL, IDT_GRAPH_REFRESH, IDT_USER_COMMAND})
+        KillTimer(id);
+}
+
+// ---- command routing ----
+
+bool CChildView::OnCmdMsg(int id) {
+    switch (id) {
+    case ID_VIEW_ALL: OnViewAll(); return true;
+    case ID_VIEW_STATUS: OnViewStatus(); return true;
+    case ID_VIEW_TIME: OnViewTime(); return true;
+    case ID_VIEW_MAP: OnViewMap(); return true;
+    case ID_VIEW_GRAPH: OnViewGraph(); return true;
+    default: return false;
+    }
+}
+
+bool CChildView::OnUpdateCmdUI(int id, QAction& action) {
+    switch (id) {
+    case ID_VIEW_ALL: action.setChecked(m_nViewMode == 0); return true;
+    case ID_VIEW_TIME: action.setChecked(m_nViewMode == 1); return true;
+    case ID_VIEW_MAP: action.setChecked(m_nViewMode == 2); return true;
+    case ID_VIEW_GRAPH: action.setChecked(m_nViewMode == 3); return true;
+    case ID_VIEW_STATUS: action.setChecked(m_nViewMode == 4); return true;
+    default: return false;
+    }
+}
+
+// ---- timers ----
+
+void CChildView::SetTimer(int id, int periodMs) {
+    m_timers[id].start(std::max(0, periodMs), this);
+}
+
+void CChildView::KillTimer(int id) {
+    const auto it = m_timers.find(id);
+    if (it != m_timers.end())
+        it->second.stop();
+}
+
+bool CChildView::IsTimerActive(int id) const {
+    const auto it = m_timers.find(id);
+    return it != m_timers.end() && it->second.isActive();
+}
+
+void CChildView::PostTimer(int id) {
+    QMetaObject::invokeMethod(this, [this, id] { OnTimer(id); }, Qt::QueuedConnection);
+}
+
+void CChildView::timerEvent(QTimerEvent* event) {
+    for (const auto& [id, timer] : m_timers) {
+        if (timer.timerId() == event->timerId()) {
+            OnTimer(id);
+            return;
+        }
+    }
+    QWidget::timerEvent(event);
+}
+
+void CChildView::OnTimer(int id) {
+    // The timer that fired is killed first and armed again where its work goes on, so no two
+    // ticks of one timer overlap.
+    KillTimer(id);
+    switch (id) {
+    case IDT_STARTUP: Initialise(); break;
+    case IDT_POLL: PollTick(); break;
+    case IDT_GRAPH_REFRESH:
+        m_wndGraph.m_bCacheValid = false;
+        m_wndGraph.update();
+        break;
+    case IDT_USER_COMMAND: UserCommandTick(); break;
+    default: break;
+    }
+}
+
+void CChildView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    RecalcLayout();
+}

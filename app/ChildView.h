@@ -1,0 +1,104 @@
+#pragma once
+// The main view: owns every setting, the receiver and connection state, the command queue, the
+// fonts and the three child windows of the display area. Its methods are thin glue over the pure
+// code in receiver/, timeservice/, displays/, publishing/ and settings/.
+#include "app/CommandIds.h"
+#include "app/TextWnd.h"
+#include "app/ViewSettings.h"
+#include "app/ViewState.h"
+#include "displays/GraView.h"
+#include "displays/MapWnd.h"
+
+#include <QBasicTimer>
+#include <QWidget>
+#include <map>
+
+class CMainFrame;
+class CvDlgBar;
+class QAction;
+
+class CChildView : public QWidget,
+                   public ViewSettings,
+                   public ConnectionState,
+                   public PollState,
+                   public ReplyState,
+                   public ControlsState,
+                   public SatelliteState,
+                   public TimeState,
+                   public TimedOutputState,
+                   public DisplayState,
+                   public ViewFlags {
+    Q_OBJECT
+
+public:
+    explicit CChildView(QWidget* parent = nullptr);
+    ~CChildView() override;
+    CChildView(const CChildView&) = delete;
+    CChildView& operator=(const CChildView&) = delete;
+
+    // ---- creation and start-up ----
+    // Links the view to its frame and dialog bar and starts the start-up timer.
+    void OnCreate(CMainFrame* frame, CvDlgBar* dialogBar);
+    void Initialise();
+    // Shut-down: stops polling, saves the settings and kills the timers. Runs once.
+    void OnDestroy();
+    bool IsRunning() const { return m_hComPort != nullptr; }
+
+    // ---- command routing ----
+    // Offers a command to the view; true when the view handled it.
+    bool OnCmdMsg(int id);
+    // Sets the check mark and enabling of a command's action; true when the view knows the command.
+    bool OnUpdateCmdUI(int id, QAction& action);
+
+    // ---- timers ----
+    void SetTimer(int id, int periodMs);
+    void KillTimer(int id);
+    bool IsTimerActive(int id) const;
+    // A queued call of OnTimer, as a posted timer message.
+    void PostTimer(int id);
+    void OnTimer(int id);
+
+    // ---- settings store ----
+    void LoadSettings();
+    void SaveSettings();
+
+    // ---- diagnostic lines and title ----
+    void UserWindowLine(QString text);
+    void AppendUserFile(const QString& text);
+    void DebugToFile(QString text);
+    void UpdateTitle();
+
+    // ---- layout, view modes ----
+    void RecalcLayout();
+    void OnViewAll();
+    void OnViewStatus();
+    void OnViewTime();
+    void OnViewMap();
+    void OnViewGraph();
+
+    // ---- receiver link and poll cycle ----
+    void OnStart();
+    void OnStop();
+    void PollTick();
+    void UserCommandTick();
+
+    // ---- links and children ----
+    CvDlgBar* m_pDlgBar = nullptr;
+    CMainFrame* m_pMainFrame = nullptr;
+    CMapWnd m_wndMap;
+    CGraView m_wndGraph;
+    CTextWnd m_wndText;
+
+    // The default file paths in the data folder (Documents/Orvane), empty without a Documents folder.
+    static QString DataFolder();
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void SetDefaultFilePaths();
+
+    std::map<int, QBasicTimer> m_timers;
+    bool m_bDestroyed = false;
+};

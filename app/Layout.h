@@ -1,0 +1,23 @@
+#pragma once
+// Where the three child windows of the display area go in each view mode, and the sizes of the
+// two display fonts, for a client area of W by H pixels.
+#include <QRect>
+#include <optional>
+
+struct DisplayLayout {
+    // A child without a rectangle is hidden; nullopt everywhere means "leave the children as they are".
+    std::optional<QRect> graph;
+    std::optional<QRect> map;
+    std::optional<QRect> text;
+    bool childrenUnchanged = false;
+};
+
+struct DisplayFontSizes {
+    int statusHeight;
+    int statusWidth;
+    int timeHeight;
+    int timeWidth;
+};
+
+DisplayLayout LayoutForMode(int viewMode, int width, int height);
+DisplayFontSizes FontSizesFor(int viewMode, int width, int height);

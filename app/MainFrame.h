@@ -1,0 +1,54 @@
+#pragma once
+// The main window: toolbar, status bar with four panes, the dialog bar docked on the left and the
+// main view. Every command is offered to the view before the frame.
+#include "app/ChildView.h"
+#include "controls/DlgBar.h"
+
+#include <QMainWindow>
+#include <map>
+
+class QAction;
+class QDockWidget;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Routes a command to the view first, then to the frame; true when handled.
+    bool OnCmdMsg(int id);
+    // Refreshes the check marks and enabling of every command's action.
+    void UpdateCommandUI();
+
+    // The action of a command id (null when there is none).
+    QAction* Action(int id) const;
+    // Makes the action of a command id, wired to the command routing.
+    QAction* AddCommand(int id, const QString& text, QMenu* menu, bool checkable = false);
+
+    void OnViewDialogBar();
+    // Suspend and resume of the PC.
+    void OnSuspend();
+    void OnResume();
+
+    CvDlgBar m_wndDlgBar;
+    CChildView m_wndView;
+    QToolBar* m_wndToolBar = nullptr;
+    QStatusBar* m_wndStatusBar = nullptr;
+    QDockWidget* m_wndDlgBarDock = nullptr;
+    bool m_bDialogBarHidden = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void OnHelp();
+
+    std::map<int, QAction*> m_actions;
+};

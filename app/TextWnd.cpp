@@ -1,0 +1,60 @@
+#include "app/TextWnd.h"
+
+#include "app/ChildView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+CTextWnd::CTextWnd(CChildView* owner) : m_pOwner(owner) {
+    setAutoFillBackground(true);
+}
+
+QStringList StatusScreenLines(const QString& text, int maxLines) {
+    QStringList lines;
+    if (!text.contains(QLatin1Char('\r')))
+        return lines;
+    qsizetype start = 0;
+    while (lines.size() < maxLines) {
+        const qsizetype cr = start < text.size() ? text.indexOf(QLatin1Char('\r'), start) : -1;
+        if (cr < 0) {
+            lines << text.mid(start);
+            break;
+        }
+        lines << text.mid(start, cr - start);
+        start = cr + 2; // a CR LF pair separates lines
+        if (start > text.size()) {
+            break;
+        }
+    }
+    return lines;
+}
+
+void CTextWnd::Draw(QPainter& painter, const QRect& rect) const {
+    painter.setBackgroundMode(Qt::TransparentMode);
+    const int bottom = rect.bottom() + 1;
+    switch (m_pOwner->m_nViewMode) {
+    case 1: { // Time: one line in the big font
+        painter.setFont(m_pOwner->m_fontTime);
+        const QFontMetrics metrics(painter.font());
+        painter.drawText(QPoint(rect.left(), bottom / 7 + metrics.ascent()), m_strText);
+        break;
+    }
+    case 0:
+    case 4: {
+        painter.setFont(m_pOwner->m_fontStatus);
+        const QFontMetrics metrics(painter.font());
+        const QStringList lines = StatusScreenLines(m_strText);
+        for (int i = 0; i < lines.size(); ++i)
+            painter.drawText(QPoint(rect.left(), i * bottom / 23 + metrics.ascent()), lines[i]);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CTextWnd::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    Draw(painter, rect());
+}

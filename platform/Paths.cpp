@@ -1,0 +1,35 @@
+#include "platform/Paths.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <optional>
+
+namespace platform {
+
+namespace {
+std::optional<QString> g_documentsOverride;
+std::optional<QString> g_executableOverride;
+} // namespace
+
+QString documentsFolder() {
+    if (g_documentsOverride)
+        return *g_documentsOverride;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+void setDocumentsFolderOverride(const QString& folder) { g_documentsOverride = folder; }
+void clearDocumentsFolderOverride() { g_documentsOverride.reset(); }
+
+QString executableBaseName() {
+    if (g_executableOverride)
+        return *g_executableOverride;
+    const QString path = QCoreApplication::applicationFilePath();
+    if (path.isEmpty())
+        return QStringLiteral("orvane");
+    return QFileInfo(path).completeBaseName();
+}
+
+void setExecutableBaseNameOverride(const QString& name) { g_executableOverride = name; }
+
+} // namespace platform

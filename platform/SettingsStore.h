@@ -1,0 +1,14 @@
+#pragma once
+// The native settings store: QSettings in the native format under the executable's name, so the
+// settings live in <config dir>/<name>.conf on Linux (HKCU\Software\<name> on Windows).
+#include <QSettings>
+#include <memory>
+
+namespace platform {
+
+std::unique_ptr<QSettings> openSettingsStore();
+
+// Points the store at another folder (tests); affects stores opened afterwards.
+void setSettingsFolder(const QString& folder);
+
+} // namespace platform
