@@ -6,6 +6,7 @@
 #include "controls/DlgBar.h"
 #include "platform/Paths.h"
 #include "platform/SerialPort.h"
+#include "receiver/CommandTables.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +21,7 @@ CChildView::CChildView(QWidget* parent)
     // Custom colours 0 to 7 start as the trace colours, the rest white.
     m_crCustom.fill(RGB(255, 255, 255));
     std::copy(kTraceColourTable.begin(), kTraceColourTable.end(), m_crCustom.begin());
+    ResetGraphChannels();
     SetDefaultFilePaths();
     m_hIcon = AppIcon();
     m_strComPort = QStringLiteral("/dev/ttyS0");
@@ -78,8 +80,24 @@ void CChildView::Initialise() {
         if (auto* largeFont = qobject_cast<QCheckBox*>(m_pDlgBar->GetDlgItem(IDC_LARGE_FONT)))
             largeFont->setChecked(m_bLargeUserFont);
     // 4. The receiver family.
-    if (static_cast<unsigned>(g_nReceiverType) > 4u)
+    if (static_cast<unsigned>(g_nReceiverType) > 4u) {
+        // No family stored yet, or one out of range.
         g_nReceiverType = RECEIVER_JACKSON;
+        SetReceiverDefaults();
+    } else if (!m_bOldRegVersion) {
+        // Stored settings of this layout: take the family's prompts, poll requests, buttons and
+        // command list, keeping a non-empty auxiliary prompt list of the operator's.
+        m_strPrompts = g_ReplyPrompts[g_nReceiverType];
+        if (m_strOKPrompt.isEmpty())
+            m_strOKPrompt = m_strPrompts;
+        for (int slot = 0; slot < kPollSlots; ++slot)
+            m_strPollCommand[slot] = g_PollCommands[g_nReceiverType][slot];
+        LoadDefaultButtons();
+        // The receiver profile's buttons and command list are read here, over the family's.
+    } else {
+        // Settings of an older layout: the family's full set-up.
+        SetReceiverDefaults();
+    }
     // 5. A data log of an older layout is deleted.
     if (m_bOldLogVersion) {
         QFile::remove(m_strLogPath);

@@ -76,6 +76,14 @@ public:
     void OnViewMap();
     void OnViewGraph();
 
+    // ---- receiver family defaults ----
+    // Neutral graph channels, aux requests, poll-slot flags, C/N channels; auto-run off.
+    void ResetGraphChannels();
+    // The family's forty buttons and command list from the built-in tables.
+    void LoadDefaultButtons();
+    // The whole set-up of the current family; saves nothing.
+    void SetReceiverDefaults();
+
     // ---- receiver link and poll cycle ----
     void OnStart();
     void OnStop();

@@ -1,0 +1,158 @@
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "platform/SettingsStore.h"
+#include "receiver/CommandTables.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class FamilyDefaults : public ::testing::Test {
+protected:
+    void TearDown() override { g_nReceiverType = -1; }
+
+    // Moves the family-dependent settings away from every family's values, then selects the family.
+    void Select(int family) {
+        view.m_byStopBits = 2;
+        view.m_strOKPrompt = u"mine>"_s;
+        view.m_strProfilePath = u"/tmp/profile.ini"_s;
+        view.m_bAutoRun = view.m_bOldRegVersion = true;
+        view.m_bCommandEnabled.fill(false);
+        for (int i = 0; i < kGraphChannels; ++i) {
+            view.m_crTrace[i] = RGB(1, 2, 3);
+            view.m_bPlot[i] = view.m_bHoldMin[i] = view.m_bMean[i] = true;
+            view.m_dMax[i] = 9.0;
+            view.m_dFilterCoeff[i] = 0.5;
+            view.m_nPrecision[i] = 6;
+            view.m_strAuxRequest[i] = view.m_strChannelValue[i] = u"1.5"_s;
+        }
+        g_nReceiverType = family;
+        view.SetReceiverDefaults();
+    }
+
+    CChildView view;
+};
+
+} // namespace
+
+TEST_F(FamilyDefaults, EachFamilyGetsItsTablesAndAFreshSetUp) {
+    for (int family = 0; family < kReceiverFamilies; ++family) {
+        SCOPED_TRACE(family);
+        Select(family);
+        EXPECT_EQ(view.m_strPrompts, g_ReplyPrompts[family]);
+        EXPECT_EQ(view.m_strOKPrompt, g_ReplyPrompts[family]); // the operator's list gives way
+        EXPECT_EQ(view.m_strPollCommand[17], g_PollCommands[family][17]);
+        EXPECT_EQ(view.m_strButton[8].label, g_CommandButtons[family][8][0]);
+        EXPECT_EQ(view.m_strButton[8].command, g_CommandButtons[family][8][1]);
+        EXPECT_EQ(view.m_strCommandList, g_CommandLists[family]);
+        EXPECT_EQ(view.m_byStopBits, 0);
+        EXPECT_TRUE(view.m_strProfilePath.isEmpty());
+        EXPECT_FALSE(view.m_bAutoRun || view.m_bOldRegVersion);
+        EXPECT_EQ(view.m_bCommandEnabled, (Filled<bool, kPollSlots>(true)));
+        EXPECT_EQ(view.m_crTrace, kTraceColourTable);
+        // The TI range is centred on zero; EFC and TI carry their statistics.
+        EXPECT_EQ(view.m_dMin[1], 5e-8);
+        EXPECT_EQ(view.m_dMax[1], 5e-8);
+        EXPECT_TRUE(view.m_bAllanDeviation[0] && view.m_bBestFit[0] && !view.m_bMean[0]);
+        EXPECT_TRUE(view.m_bMean[1] && view.m_bStdDev[1] && !view.m_bBestFit[1]);
+        for (int i = 4; i < kGraphChannels; ++i) {
+            EXPECT_FALSE(view.m_bPlot[i] || view.m_bHoldMin[i] || view.m_bMean[i]) << i;
+            EXPECT_EQ(view.m_dMax[i], 1023.0) << i;
+            EXPECT_EQ(view.m_dFilterCoeff[i], 0.025) << i;
+        }
+        for (int i = 0; i < kGraphChannels; ++i) {
+            EXPECT_EQ(view.m_nPrecision[i], 2) << i;
+            EXPECT_TRUE(view.m_strAuxRequest[i].isEmpty() && view.m_strChannelValue[i].isEmpty()) << i;
+        }
+    }
+}
+
+TEST_F(FamilyDefaults, FamiliesDifferInLineFlagsAndThirdChannel) {
+    Select(RECEIVER_HP);
+    EXPECT_EQ(view.m_nBaud, 19200);
+    EXPECT_EQ(view.m_byParity, 1);
+    EXPECT_EQ(view.m_byDataBits, 7);
+    EXPECT_TRUE(view.m_bInitZ3816A && view.m_bDeHex && view.m_bDeQueue && view.m_bFlashLED);
+    EXPECT_EQ(view.m_strLabel[2], u"PU"_s);
+    EXPECT_TRUE(view.m_bHoldMin[2] && view.m_bHoldMax[2]);
+    EXPECT_EQ(view.m_dMin[2], 1e-7);
+    EXPECT_EQ(view.m_dMax[2], 0.000432);
+
+    Select(RECEIVER_DATUM);
+    EXPECT_EQ(view.m_byPacing, 2);
+    EXPECT_TRUE(!view.m_bInitZ3816A && !view.m_bDeHex && view.m_bDeQueue);
+    EXPECT_EQ(view.m_strLabel[2], u"Sats"_s);
+    EXPECT_TRUE(view.m_strLabel[3].isEmpty());
+    EXPECT_FALSE(view.m_bPlot[3] || view.m_bHoldMin[3]);
+    EXPECT_EQ(view.m_dMax[2], 6.0);
+    EXPECT_EQ(view.m_nFilterMode[1], 0);
+    EXPECT_EQ(view.m_dFilterCoeff[1], 0.0025);
+    EXPECT_EQ(view.m_nTraceProportion, (std::array<int, kTraceBands>{29, 29, 13, 29}));
+
+    Select(RECEIVER_PROTEUS);
+    EXPECT_EQ(view.m_nBaud, 9600);
+    EXPECT_EQ(view.m_byParity, 1);
+    EXPECT_EQ(view.m_byDataBits, 8);
+    EXPECT_EQ(view.m_strLabel[2], u"20 MHz"_s);
+    EXPECT_EQ(view.m_dMin[2], -0.002);
+    EXPECT_EQ(view.m_nFilterMode[1], 2);
+
+    Select(RECEIVER_JACKSON);
+    EXPECT_EQ(view.m_nBaud, 115200);
+    EXPECT_TRUE(view.m_bDeHex && !view.m_bDeQueue);
+    EXPECT_EQ(view.m_strLabel[2], QString(QChar(0xB0)) + u"C"_s);
+    EXPECT_FALSE(view.m_bHoldMin[2] || view.m_bHoldMax[2]);
+
+    Select(RECEIVER_UCCM);
+    EXPECT_EQ(view.m_nBaud, 57600);
+    EXPECT_EQ(view.m_nFineCorrection, -150);
+    EXPECT_EQ(view.m_strLabel[2], u"Temp cor"_s);
+    EXPECT_EQ(view.m_dMin[2], -1e-7);
+    EXPECT_TRUE(view.m_bHoldMin[3] && !view.m_bHoldMax[3]);
+}
+
+TEST_F(FamilyDefaults, FamilyChangeLeavesUnrelatedSettingsAlone) {
+    view.m_strComPort = u"/dev/ttyUSB3"_s;
+    view.m_nBaud2 = 4800;
+    view.m_crCustom[9] = RGB(9, 9, 9);
+    view.m_nGraphDuration = 60;
+    Select(RECEIVER_UCCM);
+    EXPECT_EQ(view.m_strComPort, u"/dev/ttyUSB3"_s);
+    EXPECT_EQ(view.m_nBaud2, 4800);
+    EXPECT_EQ(view.m_crCustom[9], RGB(9, 9, 9));
+    EXPECT_EQ(view.m_nGraphDuration, 60);
+}
+
+TEST_F(FamilyDefaults, StartUpWithAnUnknownFamilyTakesJacksonLabsDefaults) {
+    g_nReceiverType = 7;
+    view.m_strOKPrompt = u"mine>"_s;
+    view.m_nBaud = 1200;
+    view.Initialise();
+    EXPECT_EQ(g_nReceiverType, RECEIVER_JACKSON);
+    EXPECT_EQ(view.m_nBaud, 115200);
+    EXPECT_EQ(view.m_strOKPrompt, g_ReplyPrompts[RECEIVER_JACKSON]);
+    view.OnDestroy();
+}
+
+TEST_F(FamilyDefaults, StartUpWithCurrentSettingsLoadsOnlyTheTables) {
+    {
+        const auto store = platform::openSettingsStore();
+        store->setValue(u"Version/RegVersion"_s, 2);
+        store->setValue(u"Receiver/Type"_s, RECEIVER_PROTEUS);
+        store->setValue(u"Port2/OKPrompt"_s, u"mine>"_s);
+        store->setValue(u"Port/Baud"_s, 1200);
+    }
+    g_nReceiverType = RECEIVER_PROTEUS;
+    view.m_strOKPrompt = u"mine>"_s;
+    view.m_nBaud = 1200;
+    view.Initialise();
+    EXPECT_EQ(g_nReceiverType, RECEIVER_PROTEUS);
+    EXPECT_EQ(view.m_nBaud, 1200);
+    EXPECT_EQ(view.m_strOKPrompt, u"mine>"_s);
+    EXPECT_EQ(view.m_strPrompts, g_ReplyPrompts[RECEIVER_PROTEUS]);
+    EXPECT_EQ(view.m_strPollCommand[8], g_PollCommands[RECEIVER_PROTEUS][8]);
+    EXPECT_EQ(view.m_strButton[8].label, u"1k/12se"_s);
+    view.OnDestroy();
+}
