@@ -2,7 +2,9 @@
 
 #include "app/AppIcon.h"
 #include "app/Globals.h"
+#include "app/Layout.h"
 #include "app/MainFrame.h"
+#include "app/TimerPeriod.h"
 #include "controls/DlgBar.h"
 #include "platform/Paths.h"
 #include "platform/SerialPort.h"
@@ -109,21 +111,23 @@ void CChildView::Initialise() {
     m_bUpdateAllEnabled = false;
     m_bOptionsEnabled = true;
     m_bSetTimeEnabled = false;
-    // 9. and 10. The user-window fonts.
-    m_fontUserSmall = QFont(m_strSmallStatusFace);
-    m_fontUserSmall.setStyleHint(QFont::TypeWriter);
-    m_fontUserSmall.setFixedPitch(true);
-    m_fontUserSmall.setPixelSize(std::max(1, m_nSmallStatusHeight));
-    m_fontUserLarge = m_pDlgBar ? m_pDlgBar->font() : m_fontUserSmall;
-    m_fontUserLarge.setFamily(m_strSmallStatusFace);
-    m_fontUserLarge.setStyleHint(QFont::TypeWriter);
-    m_fontUserLarge.setFixedPitch(true);
+    // 9. and 10. The user-window fonts: the small one from the font settings, the large one the
+    // dialog bar's own font in the status face (an 11-pixel font when there is no bar).
+    m_fontUserSmall = DisplayFont(m_strSmallStatusFace, m_nSmallStatusHeight, m_nSmallStatusWidth, true);
+    if (m_pDlgBar) {
+        m_fontUserLarge = m_pDlgBar->font();
+        m_fontUserLarge.setFamily(m_strSmallStatusFace);
+        m_fontUserLarge.setStyleHint(QFont::TypeWriter);
+        m_fontUserLarge.setFixedPitch(true);
+    } else {
+        m_fontUserLarge = DisplayFont(m_strSmallStatusFace, -11, 0, true);
+    }
     // 11. Cached pictures.
     m_wndMap.CreateCachedBitmap();
     m_wndGraph.CreateCachedBitmap();
     // 12. and 13.
     m_bInitialised = true;
-    SetTimer(IDT_USER_COMMAND, m_nRemoteInterval);
+    SetTimer(IDT_USER_COMMAND, ClampTimerPeriod(m_nRemoteInterval));
     // 14. and 15.
     RecalcLayout();
     m_wndGraph.m_bCacheValid = false;
@@ -139,10 +143,12 @@ void CChildView::OnDestroy() {
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
-    if (IsRunning())
-        OnStop();
-    SaveSettings();
-    for (int id : {IDT_STARTUP, IDT_POLL, IDT_GRAPH_REFRESH, IDT_USER_COMMAND})
+    OnStop();
+    // Before the start-up tick has loaded the settings, the members hold only their defaults:
+    // saving them would overwrite the stored settings.
+    if (m_bInitialised)
+        SaveSettings();
+    for (int id : {IDT_USER_COMMAND, IDT_STARTUP, IDT_POLL, IDT_GRAPH_REFRESH})
         KillTimer(id);
 }
 
@@ -173,13 +179,19 @@ bool CChildView::OnUpdateCmdUI(int id, QAction& action) {
 // ---- timers ----
 
 void CChildView::SetTimer(int id, int periodMs) {
-    m_timers[id].start(std::max(0, periodMs), this);
+    m_timerPeriods[id] = std::max(0, periodMs);
+    m_timers[id].start(m_timerPeriods[id], this);
 }
 
 void CChildView::KillTimer(int id) {
     const auto it = m_timers.find(id);
     if (it != m_timers.end())
         it->second.stop();
+}
+
+int CChildView::TimerPeriod(int id) const {
+    const auto it = m_timerPeriods.find(id);
+    return it == m_timerPeriods.end() ? -1 : it->second;
 }
 
 bool CChildView::IsTimerActive(int id) const {

@@ -54,6 +54,8 @@ public:
     void SetTimer(int id, int periodMs);
     void KillTimer(int id);
     bool IsTimerActive(int id) const;
+    // The period a timer was last armed with, -1 when it never was.
+    int TimerPeriod(int id) const;
     // A queued call of OnTimer, as a posted timer message.
     void PostTimer(int id);
     void OnTimer(int id);
@@ -108,5 +110,6 @@ private:
     void SetDefaultFilePaths();
 
     std::map<int, QBasicTimer> m_timers;
+    std::map<int, int> m_timerPeriods;
     bool m_bDestroyed = false;
 };

@@ -2,6 +2,10 @@
 
 #include "app/ChildView.h"
 
+#include <QFontMetrics>
+#include <algorithm>
+#include <cstdlib>
+
 DisplayLayout LayoutForMode(int viewMode, int width, int height) {
     DisplayLayout layout;
     const int halfW = width / 2;
@@ -30,22 +34,34 @@ DisplayFontSizes FontSizesFor(int viewMode, int width, int height) {
     return sizes;
 }
 
-namespace {
-// A font of a given cell height and average character width, as the display draws with.
-QFont MakeDisplayFont(const QString& face, int height, int width, bool fixedPitch) {
+QFont DisplayFont(const QString& face, int height, int width, bool fixedPitch) {
+    // Sizes as a stored setting may hold them: 0 keeps the face's own size, a negative height is
+    // the character height without the cell's leading, absurd values are cut.
+    static constexpr qint64 kLargest = 2000;
+    const auto magnitude = [](int value) { return std::min(kLargest, std::abs(static_cast<qint64>(value))); };
     QFont font(face);
     font.setStyleHint(fixedPitch ? QFont::TypeWriter : QFont::SansSerif);
     font.setFixedPitch(fixedPitch);
-    font.setPixelSize(std::max(1, height));
-    if (width > 0) {
+    if (height != 0) {
+        const qint64 size = magnitude(height);
+        font.setPixelSize(static_cast<int>(size));
+        if (height > 0) {
+            // A positive height is the whole character cell (ascent plus descent), which is
+            // larger than the pixel size by the face's leading.
+            const qint64 cell = std::max(1, QFontMetrics(font).height());
+            font.setPixelSize(static_cast<int>(std::max<qint64>(1, size * size / cell)));
+        }
+    }
+    if (width != 0) {
         // Stretch the font so its average character is the asked width.
         const QFontMetrics metrics(font);
-        const int natural = std::max(1, metrics.averageCharWidth());
-        font.setStretch(std::clamp(width * 100 / natural, 1, 4000));
+        const qint64 natural = std::max(1, metrics.averageCharWidth());
+        font.setStretch(static_cast<int>(std::clamp<qint64>(magnitude(width) * 100 / natural, 1, 4000)));
     }
     return font;
 }
 
+namespace {
 void Place(QWidget& child, const std::optional<QRect>& rect) {
     if (rect) {
         child.setGeometry(*rect);
@@ -61,8 +77,8 @@ void CChildView::RecalcLayout() {
     m_cxClient = width();
     m_cyClient = height();
     const DisplayFontSizes sizes = FontSizesFor(m_nViewMode, m_cxClient, m_cyClient);
-    m_fontStatus = MakeDisplayFont(m_strSmallStatusFace, sizes.statusHeight, sizes.statusWidth, true);
-    m_fontTime = MakeDisplayFont(QStringLiteral("Arial"), sizes.timeHeight, sizes.timeWidth, false);
+    m_fontStatus = DisplayFont(m_strSmallStatusFace, sizes.statusHeight, sizes.statusWidth, true);
+    m_fontTime = DisplayFont(QStringLiteral("Arial"), sizes.timeHeight, sizes.timeWidth, false);
 
     const DisplayLayout layout = LayoutForMode(m_nViewMode, m_cxClient, m_cyClient);
     if (layout.childrenUnchanged)

@@ -1,6 +1,7 @@
 #pragma once
 // Where the three child windows of the display area go in each view mode, and the sizes of the
 // two display fonts, for a client area of W by H pixels.
+#include <QFont>
 #include <QRect>
 #include <optional>
 
@@ -21,3 +22,7 @@ struct DisplayFontSizes {
 
 DisplayLayout LayoutForMode(int viewMode, int width, int height);
 DisplayFontSizes FontSizesFor(int viewMode, int width, int height);
+
+// A display font of a face with a cell height and an average character width in pixels (0: the
+// face's own); fixed pitch or proportional.
+QFont DisplayFont(const QString& face, int height, int width, bool fixedPitch);

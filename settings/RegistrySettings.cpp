@@ -1,6 +1,23 @@
 // Loading and saving every setting of the view in the native settings store.
 #include "app/ChildView.h"
+#include "app/Globals.h"
+#include "platform/SettingsStore.h"
+#include "settings/SettingsIo.h"
 
-void CChildView::LoadSettings() {}
+void CChildView::LoadSettings() {
+    const std::unique_ptr<QSettings> store = platform::openSettingsStore();
+    const QSettingsTree tree(*store);
+    ProcessSettings process{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay};
+    const StoredVersions versions = LoadViewSettings(tree, *this, process);
+    g_nReceiverType = process.receiverType;
+    g_bUseBitmap = process.useBitmap;
+    g_bBlitFromDisplay = process.blitFromDisplay;
+    m_bOldRegVersion = versions.oldRegVersion;
+    m_bOldLogVersion = versions.oldLogVersion;
+}
 
-void CChildView::SaveSettings() {}
+void CChildView::SaveSettings() {
+    const std::unique_ptr<QSettings> store = platform::openSettingsStore();
+    QSettingsTree tree(*store);
+    SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
+}

@@ -1,0 +1,245 @@
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "settings/SettingValues.h"
+#include "settings/SettingsIo.h"
+#include "support/SettingsFiles.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStringList>
+#include <bit>
+#include <clocale>
+#include <gtest/gtest.h>
+
+namespace {
+
+void ResetProcessSettings() {
+    g_nReceiverType = -1;
+    g_bUseBitmap = true;
+    g_bBlitFromDisplay = false;
+}
+
+// Everything a view saves, as the saver writes it (values compared as text).
+QMap<QString, QString> Saved(const CChildView& view) {
+    MemorySettingsTree tree;
+    SaveViewSettings(tree, view, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
+    QMap<QString, QString> text;
+    for (auto it = tree.values.cbegin(); it != tree.values.cend(); ++it)
+        text.insert(it.key(), it.value().toString());
+    return text;
+}
+
+void ExpectSameSettings(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected) {
+    ASSERT_EQ(actual.keys(), expected.keys());
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        EXPECT_EQ(actual.value(it.key()), it.value()) << qPrintable(it.key());
+}
+
+bool SameBits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseFreshSettingsStore();
+        ResetProcessSettings();
+    }
+    void TearDown() override { ResetProcessSettings(); }
+};
+
+} // namespace
+
+TEST(SettingValues, IntegersAreWholeNumbersTakenAsTheir32BitPattern) {
+    EXPECT_EQ(StoredInt32(QStringLiteral("7")), 7);
+    EXPECT_EQ(StoredInt32(QStringLiteral(" -5 ")), -5);
+    EXPECT_EQ(StoredInt32(QStringLiteral("+3")), 3);
+    EXPECT_EQ(StoredInt32(QVariant(9)), 9);
+    EXPECT_EQ(StoredInt32(QVariant(4000000000u)), static_cast<std::int32_t>(4000000000u));
+    EXPECT_EQ(StoredInt32(QStringLiteral("4294967295")), -1);
+    EXPECT_EQ(StoredInt32(QStringLiteral("-2147483648")), INT32_MIN);
+    for (const char* malformed : {"", " ", "4294967296", "-2147483649", "12abc", "1.5", "0x10", "+-1", "--1",
+                                  "99999999999999999999999"})
+        EXPECT_FALSE(StoredInt32(QString::fromLatin1(malformed))) << malformed;
+    EXPECT_FALSE(StoredInt32(QString::fromUtf8("\u0663"))); // an Arabic-Indic three
+    EXPECT_FALSE(StoredInt32(QVariant()));
+    EXPECT_FALSE(StoredInt32(QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_FALSE(StoredInt32(QVariant(1.0)));
+    EXPECT_FALSE(StoredString(QVariant(3)));
+    EXPECT_FALSE(StoredString(QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}
+
+TEST(SettingValues, DoublesReadTheLeadingNumberAndAreWrittenExactly) {
+    EXPECT_EQ(LeadingDouble(u"letters"), 0.0);
+    EXPECT_EQ(LeadingDouble(u""), 0.0);
+    EXPECT_EQ(LeadingDouble(u"  2.5e3xyz"), 2500.0);
+    EXPECT_EQ(LeadingDouble(u"+1.5"), 1.5);
+    EXPECT_EQ(LeadingDouble(u"+-1"), 0.0);
+    EXPECT_EQ(LeadingDouble(u"-.5"), -0.5);
+    EXPECT_EQ(LeadingDouble(u"0,5"), 0.0); // a comma is no decimal point, whatever the locale
+    // Older versions wrote six significant digits; those still read.
+    EXPECT_EQ(LeadingDouble(u"1.23457e+06"), 1234570.0);
+    EXPECT_EQ(LeadingDouble(u"5e-08"), 5e-8);
+    // Values the graph cannot scale by leave the default in place.
+    for (const char16_t* unusable : {u"inf", u"-infinity", u"nan", u"1e999"})
+        EXPECT_FALSE(LeadingDouble(unusable));
+    EXPECT_FALSE(StoredDouble(QVariant(2.5))); // stored as text only
+
+    EXPECT_EQ(DoubleSettingText(1023.0), QStringLiteral("1023"));
+    EXPECT_EQ(DoubleSettingText(0.025), QStringLiteral("0.025"));
+    EXPECT_EQ(DoubleSettingText(1e-7), QStringLiteral("1e-07"));
+    for (double value : {0.1 + 0.2, 1234567.0, 0.000432198, 5e-8, -1e-10, 1e300, 4.9e-324, -0.0, 1.0 / 3.0}) {
+        const std::optional<double> back = LeadingDouble(DoubleSettingText(value));
+        ASSERT_TRUE(back);
+        EXPECT_TRUE(SameBits(*back, value)) << value;
+    }
+}
+
+// Every value the store holds is changed to another valid value of its kind, loaded, saved,
+// the program restarted and loaded again: everything must come back exactly.
+TEST_F(SettingsStoreTest, EverySettingSurvivesARestart) {
+    const QMap<QString, QString> defaults = Saved(CChildView());
+    ASSERT_EQ(defaults.size(), 269);
+
+    const QRegularExpression doubleKey(
+        QStringLiteral("^Graph/(Max|Min|Offset|Magnification|FilterCoeff)C\\d$"));
+    MemorySettingsTree changed;
+    int index = 0;
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it, ++index) {
+        const QString& key = it.key();
+        if (key.startsWith(QStringLiteral("Version/")))
+            continue;
+        bool isNumber = false;
+        const int number = it.value().toInt(&isNumber);
+        if (doubleKey.match(key).hasMatch())
+            changed.SetValue(key, DoubleSettingText(1.0 / 3.0 + index * 1e-3));
+        else if (isNumber)
+            changed.SetValue(key, number == 0 ? 1 : 0); // a valid change for ints, bools, bytes, colours
+        else // texts that the store must quote or escape, in lower case as Map/ImageFileType loads
+            changed.SetValue(key, QString::fromUtf8("a,b;c =\"d\" #@ \\ \u00b0c \u03c9 ") + key.toLower());
+    }
+
+    CChildView first;
+    {
+        ProcessSettings process;
+        LoadViewSettings(changed, first, process);
+        g_nReceiverType = process.receiverType;
+        g_bUseBitmap = process.useBitmap;
+        g_bBlitFromDisplay = process.blitFromDisplay;
+    }
+    const QMap<QString, QString> expected = Saved(first);
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        if (!it.key().startsWith(QStringLiteral("Version/"))) {
+            EXPECT_NE(it.value(), defaults.value(it.key())) << "not loaded: " << qPrintable(it.key());
+        }
+    }
+
+    first.SaveSettings();
+    RestartSettingsStore();
+    ResetProcessSettings();
+    CChildView second;
+    second.LoadSettings();
+    ExpectSameSettings(Saved(second), expected);
+
+    const QString file = ReadSettingsFile();
+    for (const char* section :
+         {"Version", "Receiver", "Upgrade", "Remote", "Fonts",     "SNTP", "FTP",     "Export",  "Graph",
+          "Aux",     "Mode",     "Time",    "Timer",  "FastTimer", "Map",  "Dump",    "Profile", "Debug",
+          "Status",  "User",     "Port",    "Port2",  "Log",       "Sat",  "TIScale", "HTML",    "Initial"})
+        EXPECT_TRUE(file.contains(QStringLiteral("[%1]\n").arg(QLatin1String(section)))) << section;
+    EXPECT_TRUE(file.contains(QStringLiteral("\nRegVersion=2\n")));
+    EXPECT_TRUE(file.contains(QStringLiteral("\nLogVersion=2\n")));
+}
+
+TEST_F(SettingsStoreTest, EdgeValuesComeBackWhole) {
+    const NtpTimestamp lastCorrected = 0xE8F1A2B39ABCDEF0ull; // seconds above 2^31, as from 2024 on
+    {
+        CChildView view;
+        view.m_ntpLastCorrected = lastCorrected;
+        view.m_crTrace[5] = RGB(1, 2, 250);
+        view.m_dMax[7] = 1234567.0;
+        view.m_dMin[7] = 0.1 + 0.2;
+        view.m_bInitialised = true;
+        view.SaveSettings();
+    }
+    RestartSettingsStore();
+    CChildView view;
+    view.LoadSettings();
+    EXPECT_EQ(view.m_ntpLastCorrected.load(), lastCorrected);
+    EXPECT_EQ(view.m_crTrace[5], RGB(1, 2, 250));
+    EXPECT_EQ(view.m_dMax[7], 1234567.0);
+    EXPECT_EQ(view.m_dMin[7], 0.1 + 0.2);
+}
+
+TEST_F(SettingsStoreTest, ValuesOfOlderVersionsAndHandEditsAreConverted) {
+    WriteSettingsFile("[SNTP]\nLastCorrectedS=-387865933\nLastCorrectedF=-1698898192\n"
+                      "[Port]\nParity=258\nStopBits=-1\n"
+                      "[Graph]\nMaxC0=letters\nMinC0=1.23457e+06\nOffsetC0=5e-08 ns\nTraceColor2=16711680\n"
+                      "[Map]\nImageFileType=JPG\n");
+    CChildView view;
+    view.LoadSettings();
+    EXPECT_EQ(view.m_ntpLastCorrected.load(), 0xE8E1A2B39ABCDEF0ull);
+    EXPECT_EQ(view.m_byParity, 2);
+    EXPECT_EQ(view.m_byStopBits, 255);
+    EXPECT_EQ(view.m_dMax[0], 0.0);
+    EXPECT_EQ(view.m_dMin[0], 1234570.0);
+    EXPECT_EQ(view.m_dOffset[0], 5e-8);
+    EXPECT_EQ(view.m_crTrace[2], RGB(0, 0, 255));
+    EXPECT_EQ(view.m_strImageFileType, QStringLiteral("jpg"));
+}
+
+TEST_F(SettingsStoreTest, FirstRunKeepsEveryDefault) {
+    const QMap<QString, QString> defaults = Saved(CChildView());
+    CChildView view;
+    view.LoadSettings();
+    ExpectSameSettings(Saved(view), defaults);
+    EXPECT_EQ(g_nReceiverType, -1);
+    EXPECT_TRUE(view.m_bOldRegVersion);
+    EXPECT_FALSE(view.m_bOldLogVersion); // no stored log version: the data log is kept
+    EXPECT_EQ(view.m_nBaud, 115200);
+    EXPECT_EQ(view.m_byDataBits, 8);
+}
+
+TEST_F(SettingsStoreTest, AFileFullOfGarbageGivesTheDefaults) {
+    const QMap<QString, QString> defaults = Saved(CChildView());
+    QByteArray garbage;
+    QRandomGenerator random(20240601);
+    for (int i = 0; i < 64 * 1024; ++i)
+        garbage.append(static_cast<char>(random.bounded(256)));
+    // Malformed values for keys of every kind, among the random bytes.
+    garbage +=
+        "\n[Receiver]\nType=\n[Remote]\nInterval=99999999999\n[Port]\nBaud=fast\nComPort=a,b\n"
+        "Parity=1.5\n[Graph]\nMaxC0=inf\nMinC0=nan\nOffsetC0=1e999\nPlotC0=yes\nTraceColor0=0x00FF00\n"
+        "LabelC0=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\nMagnificationC0=1,5\n"
+        "PrecisionC0=@Variant(garbage\n"
+        "[SNTP]\nLastCorrectedS=12e3\nEnabled=true\n[Mode]\nStatus=@Invalid()\n[Fonts]\nSmallStatusFace\n";
+    for (int i = 0; i < 4 * 1024; ++i)
+        garbage.append(static_cast<char>(random.bounded(256)));
+    WriteSettingsFile(garbage);
+
+    CChildView view;
+    view.LoadSettings();
+    ExpectSameSettings(Saved(view), defaults);
+    view.Initialise(); // and start-up copes with what it loaded
+    EXPECT_TRUE(view.m_bInitialised);
+}
+
+TEST_F(SettingsStoreTest, DoublesDoNotDependOnTheNumberLocale) {
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE"))
+        GTEST_SKIP() << "no German locale on this machine";
+    {
+        CChildView view;
+        view.m_dFilterCoeff[3] = 0.0125;
+        view.m_dMax[1] = 1.5e-9;
+        view.m_bInitialised = true;
+        view.SaveSettings();
+    }
+    RestartSettingsStore();
+    const QString file = ReadSettingsFile();
+    CChildView view;
+    view.LoadSettings();
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_TRUE(file.contains(QStringLiteral("FilterCoeffC3=0.0125\n"))) << qPrintable(file);
+    EXPECT_EQ(view.m_dFilterCoeff[3], 0.0125);
+    EXPECT_EQ(view.m_dMax[1], 1.5e-9);
+}
