@@ -1,7 +1,16 @@
+#include "app/ChildView.h"
 #include "app/Layout.h"
 #include "app/TextWnd.h"
 
+#include <QDir>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPixmap>
+#include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
+#include <optional>
+#include <vector>
 
 TEST(Layout, AllViewSplitsOddSizesTowardTheRightAndBottom) {
     const DisplayLayout layout = LayoutForMode(0, 801, 601);
@@ -37,4 +46,141 @@ TEST(StatusScreen, LinesSplitAtCrLfAndStopAt23) {
     const QStringList lines = StatusScreenLines(thirty);
     ASSERT_EQ(lines.size(), 23);
     EXPECT_EQ(lines.last(), QStringLiteral("line 22"));
+}
+
+namespace {
+
+// A view of 801 by 601 pixels, shown offscreen.
+class ViewLayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_view.resize(801, 601);
+        m_view.show();
+    }
+
+    // The rectangle of a child when it is shown, else nothing.
+    static std::optional<QRect> Shown(const QWidget& child) {
+        return child.isHidden() ? std::nullopt : std::optional<QRect>(child.geometry());
+    }
+
+    // Renders the text window as the screen shows it, saving a copy under the build folder.
+    QImage RenderText(const QString& name) {
+        const QImage image = m_view.m_wndText.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QDir().mkpath(QStringLiteral(ORVANE_BINARY_DIR "/test-output"));
+        image.save(QStringLiteral(ORVANE_BINARY_DIR "/test-output/%1.png").arg(name));
+        return image;
+    }
+
+    // The rows of an image that hold ink (pixels much darker than the background).
+    static std::vector<bool> InkRows(const QImage& image) {
+        std::vector<bool> rows(image.height(), false);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width() && !rows[y]; ++x)
+                rows[y] = qGray(image.pixel(x, y)) < 100;
+        return rows;
+    }
+
+    CChildView m_view;
+};
+
+int InkBands(const std::vector<bool>& rows) {
+    int bands = 0;
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        if (rows[y] && (y == 0 || !rows[y - 1]))
+            ++bands;
+    return bands;
+}
+
+} // namespace
+
+TEST_F(ViewLayoutTest, EachViewModePlacesTheChildrenInTheRealWidget) {
+    m_view.OnViewAll();
+    EXPECT_EQ(Shown(m_view.m_wndGraph), QRect(0, 0, 400, 300));
+    EXPECT_EQ(Shown(m_view.m_wndMap), QRect(400, 0, 401, 300));
+    EXPECT_EQ(Shown(m_view.m_wndText), QRect(0, 300, 801, 301));
+    EXPECT_EQ(m_view.m_fontStatus.family(), QFont(m_view.m_strSmallStatusFace).family());
+
+    m_view.OnViewTime(); // the All layout
+    EXPECT_EQ(Shown(m_view.m_wndGraph), QRect(0, 0, 400, 300));
+    EXPECT_EQ(Shown(m_view.m_wndText), QRect(0, 300, 801, 301));
+
+    m_view.OnViewMap();
+    EXPECT_EQ(Shown(m_view.m_wndMap), QRect(0, 0, 801, 601));
+    EXPECT_FALSE(Shown(m_view.m_wndGraph) || Shown(m_view.m_wndText));
+    m_view.OnViewGraph();
+    EXPECT_EQ(Shown(m_view.m_wndGraph), QRect(0, 0, 801, 601));
+    EXPECT_FALSE(Shown(m_view.m_wndMap) || Shown(m_view.m_wndText));
+    m_view.OnViewStatus();
+    EXPECT_EQ(Shown(m_view.m_wndText), QRect(0, 0, 801, 601));
+    EXPECT_FALSE(Shown(m_view.m_wndMap) || Shown(m_view.m_wndGraph));
+    const int statusCell = QFontMetrics(m_view.m_fontStatus).height();
+
+    // An unknown mode from the store leaves the children where they are, fonts rebuilt.
+    m_view.m_nViewMode = 9;
+    m_view.resize(400, 300);
+    EXPECT_EQ(Shown(m_view.m_wndText), QRect(0, 0, 801, 601));
+    EXPECT_EQ(m_view.m_cxClient, 400);
+
+    // Status to All halves the status font; the cell height follows the window's height.
+    m_view.resize(801, 601);
+    m_view.OnViewStatus();
+    m_view.OnViewAll();
+    EXPECT_NEAR(QFontMetrics(m_view.m_fontStatus).height() * 2, statusCell, 2);
+    EXPECT_NEAR(statusCell, 601 / 21, 2);
+}
+
+TEST_F(ViewLayoutTest, OnlyTheTimeViewKeepsALogLineOwed) {
+    const std::array<void (CChildView::*)(), 5> commands = {&CChildView::OnViewAll, &CChildView::OnViewStatus,
+                                                            &CChildView::OnViewTime, &CChildView::OnViewMap,
+                                                            &CChildView::OnViewGraph};
+    for (const auto command : commands) {
+        m_view.m_bLogDue = true;
+        (m_view.*command)();
+        EXPECT_EQ(m_view.m_bLogDue, command == &CChildView::OnViewTime) << m_view.m_nViewMode;
+    }
+}
+
+TEST_F(ViewLayoutTest, StatusScreenShowsItsFirst23Lines) {
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("LINE %1 STATUS OK, EFC 1234.5 TI 0.00012\r\n")
+                    .arg(i + 1, 2, 10, QLatin1Char('0'));
+    m_view.m_wndText.m_strText = text;
+    m_view.OnViewStatus();
+    const QImage image = RenderText(QStringLiteral("status-30-lines"));
+    ASSERT_EQ(image.size(), QSize(801, 601));
+    EXPECT_EQ(InkBands(InkRows(image)), 23);
+
+    // In the All view the same text fills the lower half in a font half as high.
+    m_view.OnViewAll();
+    EXPECT_EQ(InkBands(InkRows(RenderText(QStringLiteral("all-30-lines")))), 23);
+
+    // A text without a CR is no status screen.
+    m_view.m_wndText.m_strText = QStringLiteral("LINE WITHOUT END");
+    const std::vector<bool> rows = InkRows(RenderText(QStringLiteral("status-no-cr")));
+    EXPECT_EQ(InkBands(rows), 0);
+}
+
+TEST_F(ViewLayoutTest, TimeViewDrawsTheTimeLineBig) {
+    m_view.m_wndText.m_strText = QStringLiteral("12:34:56");
+    m_view.OnViewTime();
+    const QImage image = RenderText(QStringLiteral("time-view"));
+    ASSERT_EQ(image.size(), QSize(801, 301));
+    const std::vector<bool> rows = InkRows(image);
+    const auto top = std::find(rows.begin(), rows.end(), true) - rows.begin();
+    const auto bottom = rows.rend() - std::find(rows.rbegin(), rows.rend(), true);
+    ASSERT_EQ(InkBands(rows), 1);
+    // Digits fill most of a cell of 601 / 3.25 pixels whose top stands at 301 / 7.
+    EXPECT_GT(bottom - top, 601 / 3.25 * 0.5);
+    EXPECT_GE(top, 301 / 7);
+    EXPECT_LT(top, 301 / 7 + 601 / 3.25 * 0.4);
+    int left = image.width(), right = 0;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = top; y < bottom; ++y)
+            if (qGray(image.pixel(x, y)) < 100) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    EXPECT_LT(left, 40);
+    EXPECT_GT(right - left, 400); // eight characters about 801 / 9 wide each
 }

@@ -1,0 +1,115 @@
+#include "app/ChildView.h"
+#include "app/DiagnosticText.h"
+#include "app/Globals.h"
+#include "controls/DlgBar.h"
+#include "platform/Paths.h"
+#include "support/FixedWallClock.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <ctime>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// 5 March 2024 21:07:09 UTC, shown in a fixed zone two hours east of UTC without summer time.
+class DiagnosticLinesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "XYZ-2", 1);
+        tzset();
+        platform::setWallClock(m_clock);
+        ASSERT_TRUE(m_folder.isValid());
+        m_view.m_strDebugPath = m_folder.filePath(QStringLiteral("gpsdebug.txt"));
+        m_view.m_strUserPath = m_folder.filePath(QStringLiteral("gpsuser.txt"));
+    }
+    void TearDown() override { platform::setWallClock(nullptr); }
+
+    std::shared_ptr<FixedWallClock> m_clock = std::make_shared<FixedWallClock>(1709672829);
+    QTemporaryDir m_folder;
+    CChildView m_view;
+};
+
+} // namespace
+
+TEST(DiagnosticText, UserLinesEndInOneCrLfUnlessTheirFirstCrLfIsTheirEnd) {
+    std::tm time{};
+    time.tm_year = 124;
+    time.tm_mon = 11;
+    time.tm_mday = 31;
+    time.tm_hour = 0;
+    time.tm_min = 5;
+    time.tm_sec = 9;
+    const QString stamp = QStringLiteral(" 00:05:09 31/12/24 UTC ");
+    EXPECT_EQ(UserLine(time, QString()), stamp + QStringLiteral("\r\n"));
+    EXPECT_EQ(UserLine(time, QStringLiteral("one\r\n")), stamp + QStringLiteral("one\r\n"));
+    EXPECT_EQ(UserLine(time, QStringLiteral("a\r\nb\r\n")), stamp + QStringLiteral("a\r\nb\r\n\r\n"));
+    EXPECT_EQ(UserLine(time, QStringLiteral("a\r\nb")), stamp + QStringLiteral("a\r\nb\r\n"));
+    EXPECT_EQ(UserLine(time, QStringLiteral("lone\r")), stamp + QStringLiteral("lone\r\r\n"));
+    EXPECT_EQ(DebugLine(time, QString()), QStringLiteral("00:05:09 31/12/24 \r\n"));
+    EXPECT_EQ(WindowTitle(QStringLiteral("monitor"), QStringLiteral("COM3")),
+              QStringLiteral("Orvane [monitor] COM3"));
+}
+
+TEST_F(DiagnosticLinesTest, FilesGetStampedLinesByteForByteInLocalTime) {
+    ASSERT_FALSE(QFile::exists(m_view.m_strDebugPath));
+    m_view.m_bUserToFile = true;
+    const QString text =
+        QStringLiteral("T=25") + QChar(0xB0) + QStringLiteral("C ") + QChar(0x2126) + QChar(0x0141);
+    m_view.DebugToFile(text);
+    m_view.UserWindowLine(text);
+    m_clock->set(1709672829 + 3600 * 3); // past local midnight
+    m_view.DebugToFile(QStringLiteral("next"));
+    m_view.UserWindowLine(QStringLiteral("next"));
+
+    EXPECT_EQ(FileBytes(m_view.m_strDebugPath), QByteArray("23:07:09 05/03/24 T=25\xB0"
+                                                           "C &A\r\n02:07:09 06/03/24 next\r\n"));
+    EXPECT_EQ(FileBytes(m_view.m_strUserPath), QByteArray(" 23:07:09 05/03/24 UTC T=25\xB0"
+                                                          "C &A\r\n 02:07:09 06/03/24 UTC next\r\n"));
+}
+
+TEST_F(DiagnosticLinesTest, UserWindowShowsEveryLineWhetherOrNotTheFileGetsIt) {
+    CvDlgBar bar;
+    m_view.m_pDlgBar = &bar;
+    m_view.m_bUserToFile = false;
+    m_view.UserWindowLine(QStringLiteral("first"));
+    m_view.UserWindowLine(QStringLiteral("second\r\n"));
+    EXPECT_FALSE(QFile::exists(m_view.m_strUserPath));
+    EXPECT_EQ(bar.UserWindow()->toPlainText(),
+              QStringLiteral(" 23:07:09 05/03/24 UTC first\n 23:07:09 05/03/24 UTC second\n"));
+
+    m_view.m_bUserToFile = true;
+    m_view.AppendUserFile(QStringLiteral("raw traffic\r"));
+    EXPECT_EQ(FileBytes(m_view.m_strUserPath), QByteArray("raw traffic\r"));
+}
+
+TEST_F(DiagnosticLinesTest, AnUnwritableFileLosesTheLineAndTheNextLineStillArrives) {
+    m_view.m_bUserToFile = true;
+    for (const QString& path :
+         {m_folder.filePath(QStringLiteral("missing/gpsdebug.txt")), m_folder.path(), QString()}) {
+        m_view.m_strDebugPath = path;
+        m_view.m_strUserPath = path;
+        m_view.DebugToFile(QStringLiteral("lost"));
+        m_view.UserWindowLine(QStringLiteral("lost"));
+    }
+    EXPECT_FALSE(QFile::exists(m_folder.filePath(QStringLiteral("missing"))));
+
+    m_view.m_strDebugPath = m_folder.filePath(QStringLiteral("gpsdebug.txt"));
+    m_view.DebugToFile(QStringLiteral("kept"));
+    EXPECT_EQ(FileBytes(m_view.m_strDebugPath), QByteArray("23:07:09 05/03/24 kept\r\n"));
+}
+
+TEST_F(DiagnosticLinesTest, TitleNamesTheExecutableAndThePort) {
+    platform::setExecutableBaseNameOverride(QStringLiteral("monitor"));
+    m_view.m_strComPort = QStringLiteral("/dev/ttyUSB0");
+    m_view.UpdateTitle();
+    EXPECT_EQ(g_strWindowTitle, QStringLiteral("Orvane [monitor] /dev/ttyUSB0"));
+    platform::setExecutableBaseNameOverride(QStringLiteral("orvane"));
+}
