@@ -42,6 +42,8 @@ CMainFrame::CMainFrame() {
 }
 
 CMainFrame::~CMainFrame() {
+    // A frame destroyed without being closed (the session ending) still shuts the view down.
+    m_wndView.OnDestroy();
     // The dock and the central widget are our members: take them back from Qt's ownership.
     m_wndDlgBarDock->setWidget(nullptr);
     m_wndDlgBar.setParent(nullptr);

@@ -54,8 +54,6 @@ TEST(DiagnosticText, UserLinesEndInOneCrLfUnlessTheirFirstCrLfIsTheirEnd) {
     EXPECT_EQ(UserLine(time, QStringLiteral("a\r\nb")), stamp + QStringLiteral("a\r\nb\r\n"));
     EXPECT_EQ(UserLine(time, QStringLiteral("lone\r")), stamp + QStringLiteral("lone\r\r\n"));
     EXPECT_EQ(DebugLine(time, QString()), QStringLiteral("00:05:09 31/12/24 \r\n"));
-    EXPECT_EQ(WindowTitle(QStringLiteral("monitor"), QStringLiteral("COM3")),
-              QStringLiteral("Orvane [monitor] COM3"));
 }
 
 TEST_F(DiagnosticLinesTest, FilesGetStampedLinesByteForByteInLocalTime) {

@@ -114,3 +114,13 @@ TEST_F(StartUpTest, VersionKeysAndTheStoredFamilyDecideWhatStartUpResets) {
         EXPECT_FALSE(view.m_strPrompts.isEmpty());
     }
 }
+
+TEST_F(StartUpTest, AFrameDestroyedWithoutClosingStillSavesItsSettings) {
+    StoreSettings("[Version]\nRegVersion=2\nLogVersion=2\n[Receiver]\nType=1\n");
+    {
+        CMainFrame frame;
+        ASSERT_TRUE(WaitForStartUp(frame.m_wndView));
+        frame.m_wndView.m_nViewMode = 3;
+    }
+    EXPECT_TRUE(ReadSettingsFile().contains(QLatin1String("\nStatus=3\n")));
+}
