@@ -161,6 +161,7 @@ bool CChildView::OnCmdMsg(int id) {
     case ID_VIEW_TIME: OnViewTime(); return true;
     case ID_VIEW_MAP: OnViewMap(); return true;
     case ID_VIEW_GRAPH: OnViewGraph(); return true;
+    case ID_SET_TIME: OnSetTime(); return true;
     default: return false;
     }
 }
@@ -172,6 +173,7 @@ bool CChildView::OnUpdateCmdUI(int id, QAction& action) {
     case ID_VIEW_MAP: action.setChecked(m_nViewMode == 2); return true;
     case ID_VIEW_GRAPH: action.setChecked(m_nViewMode == 3); return true;
     case ID_VIEW_STATUS: action.setChecked(m_nViewMode == 4); return true;
+    case ID_SET_TIME: OnUpdateSetTime(action); return true;
     default: return false;
     }
 }

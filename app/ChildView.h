@@ -8,10 +8,13 @@
 #include "app/ViewState.h"
 #include "displays/GraView.h"
 #include "displays/MapWnd.h"
+#include "timeservice/SetTimeSession.h"
+#include "timeservice/TimeServer.h"
 
 #include <QBasicTimer>
 #include <QWidget>
 #include <map>
+#include <memory>
 
 class CMainFrame;
 class CvDlgBar;
@@ -92,6 +95,27 @@ public:
     void PollTick();
     void UserCommandTick();
 
+    // ---- time codes, setting the PC clock, SNTP service ----
+    // "Set time": asks the receiver for its time until the reply changes, then sets the clock.
+    void OnSetTime();
+    void OnUpdateSetTime(QAction& action);
+    // Parses a time code of the current family; sets the clock from it (set) or writes the
+    // corrected time into `shown`.
+    void SetTimeFromCode(const QString& code, bool set, QString& shown);
+    void DeHexTimeStamps();
+    // Whether the complete reply of this poll tick belongs to the running Set time.
+    bool IsSetTimeReply() const;
+    // The Set time's handling of its reply. True when the sequence is over (the cycle moves on to
+    // its next step); false when the next request has been posted at once.
+    bool SetTimeSequence(const QString& reply);
+    // Ends a running Set time without setting the clock (time-out, Stop); the reason, when
+    // given, goes to the diagnostic lines.
+    void AbandonSetTime(const QString& reason = {});
+    // Abandons a Set time that has waited too long for a change (user-command tick).
+    void CheckSetTimeExpiry();
+    void StartTimeServer();
+    void StopTimeServer();
+
     // ---- links and children ----
     CvDlgBar* m_pDlgBar = nullptr;
     CMainFrame* m_pMainFrame = nullptr;
@@ -109,7 +133,12 @@ protected:
 private:
     void SetDefaultFilePaths();
 
+    void TimeDiagnostic(const QString& text);
+
     std::map<int, QBasicTimer> m_timers;
     std::map<int, int> m_timerPeriods;
+    std::unique_ptr<SetTimeSession> m_setTimeSession;
+    // A member, so its thread has ended before the settings it reads (base classes) go.
+    std::unique_ptr<TimeServer> m_timeServer;
     bool m_bDestroyed = false;
 };

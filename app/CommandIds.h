@@ -8,6 +8,7 @@ enum CommandId : int {
     ID_VIEW_MAP = 1007,
     ID_VIEW_GRAPH = 1008,
 
+    ID_SET_TIME = 32783,
     ID_VIEW_DIALOGBAR = 32810,
 
     ID_APP_EXIT = 0xE141,

@@ -1,0 +1,276 @@
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "controls/DlgBar.h"
+#include "platform/SettingsStore.h"
+#include "platform/ThreadPriority.h"
+#include "platform/TickCount.h"
+#include "platform/WallClock.h"
+#include "support/SystemTimes.h"
+#include "timeservice/NtpTime.h"
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+class RecordingClock : public platform::WallClock {
+public:
+    timespec now() const override { return {1'700'000'000, 0}; }
+    bool hasSetTimePrivilege() const override { return privileged; }
+    platform::ClockSetResult setTime(const timespec& utc) override {
+        sets.push_back(utc);
+        return result;
+    }
+    bool privileged = true;
+    platform::ClockSetResult result = platform::ClockSetResult::Ok;
+    std::vector<timespec> sets;
+};
+
+class RecordingScheduler : public platform::ThreadScheduler {
+public:
+    platform::ThreadScheduling current() const override { return {0, 0, 3}; }
+    bool raise(platform::ThreadPriority priority) override {
+        raised = priority == platform::ThreadPriority::TimeCritical && allowRaise;
+        return allowRaise;
+    }
+    bool restore(const platform::ThreadScheduling& saved) override {
+        restoredNice = saved.nice;
+        raised = false;
+        return true;
+    }
+    bool allowRaise = true;
+    bool raised = false;
+    int restoredNice = -1;
+};
+
+const QString kTimeRequest = QStringLiteral("TIME:STR?\r");
+
+class SetTimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::setWallClock(m_clock);
+        platform::setThreadScheduler(m_scheduler);
+        platform::setTickSource(m_ticks);
+        g_nReceiverType = RECEIVER_UCCM;
+        m_view.m_pDlgBar = &m_bar;
+        m_view.m_bComsDebug = true;
+        m_view.m_nLeapCorrection = 18;
+        m_view.m_nFineCorrection = -150;
+        m_view.m_strPollCommand[17] = kTimeRequest;
+        m_view.m_bTimeValid = true;
+    }
+    void TearDown() override {
+        platform::setWallClock(nullptr);
+        platform::setThreadScheduler(nullptr);
+        platform::setTickSource(nullptr);
+    }
+
+    // What the poll cycle does with a pending request and its reply: send it as step 18, then
+    // hand the reply to the Set time. Returns whether the sequence is over.
+    bool Reply(const QString& reply) {
+        m_view.m_nPollStep = 18;
+        m_view.m_strRequest = m_view.m_strUserCommand;
+        m_view.m_strUserCommand.clear();
+        EXPECT_TRUE(m_view.IsSetTimeReply());
+        return m_view.SetTimeSequence(reply);
+    }
+    QString UserWindow() const { return m_bar.UserWindow()->toPlainText(); }
+
+    std::shared_ptr<RecordingClock> m_clock = std::make_shared<RecordingClock>();
+    std::shared_ptr<RecordingScheduler> m_scheduler = std::make_shared<RecordingScheduler>();
+    std::shared_ptr<platform::ManualTickSource> m_ticks = std::make_shared<platform::ManualTickSource>(1000);
+    CvDlgBar m_bar;
+    CChildView m_view;
+};
+
+} // namespace
+
+TEST_F(SetTimeTest, SetsTheClockOnceFromTheReplyBeforeTheChange) {
+    m_view.OnSetTime();
+    EXPECT_TRUE(m_view.m_bSetTimePending);
+    EXPECT_FALSE(m_view.m_bSetTimeEnabled);
+    EXPECT_TRUE(m_scheduler->raised);
+    EXPECT_EQ(m_view.m_dwLastSetTime, 1000u);
+    EXPECT_EQ(m_view.m_strUserCommand, kTimeRequest);
+
+    for (int i = 0; i < 3; ++i) {
+        m_ticks->advance(300);
+        EXPECT_FALSE(Reply(QStringLiteral("2022-03-03 12:34:56")));
+        EXPECT_EQ(m_view.m_strUserCommand, kTimeRequest) << "asked again at once";
+        m_view.OnSetTime(); // ignored while pending, the stamp kept
+        EXPECT_EQ(m_view.m_dwLastSetTime, 1000u);
+    }
+    EXPECT_TRUE(m_clock->sets.empty());
+
+    EXPECT_TRUE(Reply(QStringLiteral("2022-03-03 12:34:57")));
+    ASSERT_EQ(m_clock->sets.size(), 1u);
+    const SystemTime expected = Utc(2022, 3, 3, 12, 34, 37, 850); // 12:34:56 - 18 s - 150 ms
+    EXPECT_EQ(m_clock->sets[0].tv_sec, SystemTimeToTimespec(expected).tv_sec);
+    EXPECT_EQ(m_clock->sets[0].tv_nsec, 850'000'000);
+    EXPECT_EQ(m_view.m_ntpLastCorrected.load(), SystemTimeToNtp(expected));
+    const auto store = platform::openSettingsStore();
+    EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedS").toInt()),
+              NtpSeconds(SystemTimeToNtp(expected)));
+    EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedF").toInt()),
+              NtpFraction(SystemTimeToNtp(expected)));
+    EXPECT_FALSE(m_view.m_bSetTimePending);
+    EXPECT_TRUE(m_view.m_bSetTimeEnabled);
+    EXPECT_TRUE(m_view.m_strUserCommand.isEmpty());
+    EXPECT_TRUE(m_view.m_strSetTimeReply.isEmpty());
+    EXPECT_FALSE(m_scheduler->raised);
+    EXPECT_EQ(m_scheduler->restoredNice, 3);
+}
+
+TEST_F(SetTimeTest, RefusalsQueueNothingAndLeavePriorityAlone) {
+    m_view.m_strUserCommand = QStringLiteral("*IDN?\r");
+    m_view.m_bTimeValid = false;
+    m_view.OnSetTime();
+    EXPECT_TRUE(UserWindow().contains(QStringLiteral("Time not valid or not UTC")));
+
+    m_view.m_bTimeValid = true;
+    m_clock->privileged = false;
+    m_ticks->advance(50);
+    m_view.OnSetTime();
+    EXPECT_TRUE(UserWindow().contains(QStringLiteral("Failed to set privilege")));
+    EXPECT_EQ(m_view.m_dwLastSetTime, 1050u); // stamped even when refused
+
+    m_clock->privileged = true;
+    m_view.m_strPollCommand[17].clear();
+    m_view.OnSetTime();
+    EXPECT_TRUE(UserWindow().contains(QStringLiteral("No time code request for this receiver")));
+
+    EXPECT_FALSE(m_view.m_bSetTimePending);
+    EXPECT_FALSE(m_scheduler->raised);
+    EXPECT_EQ(m_view.m_strUserCommand, QStringLiteral("*IDN?\r"));
+    EXPECT_TRUE(m_view.m_listCommands.isEmpty());
+}
+
+TEST_F(SetTimeTest, PendingOperatorCommandGoesBackToTheHeadOfTheQueue) {
+    m_view.m_strUserCommand = QStringLiteral("*IDN?\r");
+    m_view.m_listCommands = {QStringLiteral("A\r"), QStringLiteral("B\r")};
+    m_view.OnSetTime();
+    EXPECT_EQ(m_view.m_strUserCommand, kTimeRequest);
+    EXPECT_EQ(m_view.m_listCommands, (QStringList{"*IDN?\r", "A\r", "B\r"}));
+}
+
+TEST_F(SetTimeTest, SequenceWithoutChangeOrReplyIsAbandonedAndPriorityRestored) {
+    // Replies that never change (an error text, say).
+    m_view.OnSetTime();
+    EXPECT_FALSE(Reply(QStringLiteral("ERROR")));
+    m_ticks->advance(4000);
+    EXPECT_FALSE(Reply(QStringLiteral("ERROR")));
+    m_ticks->advance(2000);
+    EXPECT_TRUE(Reply(QStringLiteral("ERROR")));
+    EXPECT_FALSE(m_view.m_bSetTimePending);
+    EXPECT_TRUE(m_view.m_strUserCommand.isEmpty());
+    EXPECT_FALSE(m_scheduler->raised);
+    EXPECT_TRUE(m_clock->sets.empty());
+    EXPECT_TRUE(UserWindow().contains(QStringLiteral("Set time abandoned")));
+
+    // No reply at all: the user-command tick gives up on it.
+    m_view.OnSetTime();
+    EXPECT_TRUE(m_scheduler->raised);
+    m_ticks->advance(5001);
+    m_view.CheckSetTimeExpiry();
+    EXPECT_FALSE(m_view.m_bSetTimePending);
+    EXPECT_FALSE(m_scheduler->raised);
+    EXPECT_TRUE(m_view.m_strUserCommand.isEmpty()) << "the time request is not sent after all";
+
+    // A reply time-out ends it at once.
+    m_view.OnSetTime();
+    m_view.AbandonSetTime(QStringLiteral("Set time abandoned: no reply"));
+    EXPECT_FALSE(m_view.m_bSetTimePending);
+    EXPECT_TRUE(m_view.m_bSetTimeEnabled);
+    EXPECT_FALSE(m_scheduler->raised);
+}
+
+TEST_F(SetTimeTest, FailuresLeaveTheReferenceTimeAndEndTheSequence) {
+    m_view.m_ntpLastCorrected = 77;
+    // A month 13 is refused before the clock is touched.
+    m_view.OnSetTime();
+    Reply(QStringLiteral("2022-13-03 12:34:56"));
+    EXPECT_TRUE(Reply(QStringLiteral("2022-13-03 12:34:57")));
+    EXPECT_TRUE(m_clock->sets.empty());
+    EXPECT_TRUE(UserWindow().contains(QStringLiteral("Failed to set system time from UCCM")));
+
+    // The system refuses the time.
+    m_clock->result = platform::ClockSetResult::Failed;
+    m_scheduler->allowRaise = false;
+    m_view.OnSetTime();
+    EXPECT_TRUE(UserWindow().contains(QStringLiteral("Failed to set thread priority")));
+    EXPECT_TRUE(m_view.m_bSetTimePending) << "a priority failure does not stop the sequence";
+    Reply(QStringLiteral("2022-03-03 12:34:56"));
+    EXPECT_TRUE(Reply(QStringLiteral("2022-03-03 12:34:57")));
+    EXPECT_EQ(m_clock->sets.size(), 1u);
+    EXPECT_EQ(m_view.m_ntpLastCorrected.load(), 77u);
+    EXPECT_FALSE(m_view.m_bSetTimePending);
+    EXPECT_TRUE(m_view.m_bSetTimeEnabled);
+}
+
+TEST_F(SetTimeTest, ShownTimeAndHexStampsInTheUserWindow) {
+    QString shown = QStringLiteral("kept");
+    m_view.SetTimeFromCode(QStringLiteral("2022-03-03 12:34:56"), false, shown);
+    EXPECT_EQ(shown, QStringLiteral("03/03/2022 12:34:37"));
+    m_view.SetTimeFromCode(QStringLiteral("2022-03-32 12:34:56"), false, shown);
+    EXPECT_EQ(shown, QStringLiteral("03/03/2022 12:34:37")) << "an invalid date leaves it";
+    EXPECT_TRUE(m_clock->sets.empty());
+
+    std::setlocale(LC_TIME, "C");
+    g_nReceiverType = RECEIVER_HP;
+    m_bar.UserWindow()->setPlainText(QStringLiteral("stamp :H12D53D80:\nnot HZZZZZZZZ"));
+    m_view.DeHexTimeStamps();
+    EXPECT_EQ(UserWindow(), QStringLiteral("stamp :10/01/90 00:00:00:\nnot HZZZZZZZZ"));
+}
+
+// The real clock setter, run in a process without the capability to set the clock: it must report
+// its failure and leave the clock alone.
+TEST(SetTimeRealClock, WithoutTheCapabilityNothingIsSet) {
+    if (qEnvironmentVariableIsSet("ORVANE_CLOCK_HELPER")) {
+        platform::SystemWallClock clock;
+        // Refuse to go on where the clock could really be set.
+        ASSERT_FALSE(clock.hasSetTimePrivilege());
+        g_nReceiverType = RECEIVER_UCCM;
+        CvDlgBar bar;
+        CChildView view;
+        view.m_pDlgBar = &bar;
+        view.m_bComsDebug = true;
+        view.m_bTimeValid = true;
+        view.m_strPollCommand[17] = kTimeRequest;
+        view.OnSetTime();
+        EXPECT_FALSE(view.m_bSetTimePending);
+        EXPECT_TRUE(bar.UserWindow()->toPlainText().contains(QStringLiteral("Failed to set privilege")));
+        const timespec before = clock.now();
+        EXPECT_EQ(clock.setTime(before), platform::ClockSetResult::NoPrivilege);
+        QString unused;
+        view.SetTimeFromCode(QStringLiteral("2022-03-03 12:34:56"), true, unused);
+        EXPECT_TRUE(
+            bar.UserWindow()->toPlainText().contains(QStringLiteral("Failed to set system time from UCCM")));
+        EXPECT_EQ(view.m_ntpLastCorrected.load(), 0u);
+        EXPECT_LT(std::abs(clock.now().tv_sec - before.tv_sec), 5) << "the clock moved";
+        return;
+    }
+    const QString self = QCoreApplication::applicationFilePath();
+    QString program = self;
+    QStringList arguments{QStringLiteral("--gtest_filter=SetTimeRealClock.*")};
+    if (platform::SystemWallClock().hasSetTimePrivilege()) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+        program = setpriv;
+        arguments = QStringList{"--inh-caps=-sys_time", "--bounding-set=-sys_time", "--", self} + arguments;
+    }
+    QProcess helper;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ORVANE_CLOCK_HELPER"), QStringLiteral("1"));
+    helper.setProcessEnvironment(environment);
+    helper.setProcessChannelMode(QProcess::MergedChannels);
+    helper.start(program, arguments);
+    ASSERT_TRUE(helper.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(helper.readAll());
+    EXPECT_EQ(helper.exitCode(), 0) << qPrintable(output);
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << qPrintable(output);
+}

@@ -1,0 +1,303 @@
+#include "platform/WallClock.h"
+#include "timeservice/NtpTime.h"
+#include "timeservice/SntpPacket.h"
+#include "timeservice/TimeServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <optional>
+#include <poll.h>
+#include <random>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A UDP socket on 127.0.0.1 that talks to the service.
+class Client {
+public:
+    explicit Client(std::uint16_t port) : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+        m_server.sin_family = AF_INET;
+        m_server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_server.sin_port = htons(port);
+    }
+    ~Client() { ::close(m_fd); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    void Send(const Bytes& datagram) const {
+        ::sendto(m_fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&m_server),
+                 sizeof m_server);
+    }
+    std::optional<Bytes> Receive(int timeoutMs) const {
+        pollfd wait{m_fd, POLLIN, 0};
+        if (::poll(&wait, 1, timeoutMs) <= 0)
+            return std::nullopt;
+        Bytes reply(512);
+        const ssize_t length = ::recv(m_fd, reply.data(), reply.size(), 0);
+        if (length < 0)
+            return std::nullopt;
+        reply.resize(static_cast<std::size_t>(length));
+        return reply;
+    }
+
+private:
+    int m_fd;
+    sockaddr_in m_server{};
+};
+
+Bytes Request(std::size_t length, NtpTimestamp transmit) {
+    Bytes request(length, 0);
+    for (std::size_t i = 0; i < length; ++i)
+        request[i] = static_cast<std::uint8_t>(0x30 + i);
+    request[0] = 0x23; // version 4, client
+    if (length >= 48)
+        WriteNtpTimestamp(request.data() + 40, transmit);
+    return request;
+}
+
+NtpTimestamp Now() {
+    return TimespecToNtp(platform::wallClock().now());
+}
+
+class TimeServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(m_server.Start(), QString()); }
+
+    std::uint16_t Port() const { return m_server.Port(); }
+
+    // Sends a request and returns the first reply.
+    std::optional<Bytes> Exchange(const Bytes& request, int timeoutMs = 1000) const {
+        const Client client(Port());
+        client.Send(request);
+        return client.Receive(timeoutMs);
+    }
+
+    std::atomic<bool> m_portOpen{true};
+    std::atomic<bool> m_enabled{true};
+    std::atomic<NtpTimestamp> m_lastCorrected{0};
+    std::atomic<int> m_unreliableAfter{86400};
+    std::atomic<int> m_port{0};
+    std::atomic<int> m_interval{20};
+    TimeServer m_server{{m_portOpen, m_enabled, m_lastCorrected, m_unreliableAfter, m_port, m_interval},
+                        INADDR_LOOPBACK};
+};
+
+std::optional<QString> RunProcess(const QString& program, const QStringList& arguments, int timeoutMs) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000))
+        return std::nullopt;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(2000);
+        return std::nullopt;
+    }
+    return QString::fromLocal8Bit(process.readAll());
+}
+
+} // namespace
+
+TEST_F(TimeServerTest, AnswersOnlyWholeRequestsWithTheirFieldsAndTwoStamps) {
+    const NtpTimestamp before = Now();
+    const auto reply = Exchange(Request(48, MakeNtp(0x01020304, 0x05060708)));
+    const NtpTimestamp after = Now();
+    ASSERT_TRUE(reply);
+    ASSERT_EQ(reply->size(), 48u);
+    const Bytes request = Request(48, 0);
+    EXPECT_EQ((*reply)[0], 0xDC); // never set: alarm, version 3, server
+    EXPECT_EQ((*reply)[1], 2);
+    EXPECT_EQ((*reply)[2], request[2]); // poll as asked
+    EXPECT_EQ((*reply)[3], 0xEC);       // its own precision, 2^-20 s
+    EXPECT_TRUE(std::equal(reply->begin() + 4, reply->begin() + 12, request.begin() + 4));
+    EXPECT_EQ(std::string(reply->begin() + 12, reply->begin() + 15), "GPS");
+    EXPECT_EQ((*reply)[15], request[15]);
+    EXPECT_EQ(ReadNtpTimestamp(reply->data() + 16), 0u);
+    EXPECT_EQ(ReadNtpTimestamp(reply->data() + 24), MakeNtp(0x01020304, 0x05060708));
+    const NtpTimestamp received = ReadNtpTimestamp(reply->data() + 32);
+    const NtpTimestamp transmitted = ReadNtpTimestamp(reply->data() + 40);
+    EXPECT_LE(before, received);
+    EXPECT_LE(received, transmitted);
+    EXPECT_LE(transmitted, after);
+
+    // Sizes: each refused request is followed by a good one, whose answer must come first.
+    const Client client(Port());
+    for (std::size_t length : {1, 47, 48, 60, 68, 69, 200, 1400}) {
+        client.Send(Request(length, MakeNtp(1, static_cast<std::uint32_t>(length))));
+        client.Send(Request(48, MakeNtp(2, static_cast<std::uint32_t>(length))));
+        const bool answerable = length >= 48 && length <= 68;
+        if (answerable) {
+            const auto first = client.Receive(1000);
+            ASSERT_TRUE(first);
+            EXPECT_EQ(first->size(), 48u);
+            EXPECT_EQ(ReadNtpTimestamp(first->data() + 24), MakeNtp(1, static_cast<std::uint32_t>(length)));
+        }
+        const auto next = client.Receive(1000);
+        ASSERT_TRUE(next) << length;
+        EXPECT_EQ(ReadNtpTimestamp(next->data() + 24), MakeNtp(2, static_cast<std::uint32_t>(length)))
+            << length;
+    }
+    EXPECT_FALSE(client.Receive(100));
+}
+
+TEST_F(TimeServerTest, LeapIndicatorWarnsUntilTheClockIsSetAndAgainWhenTheSettingIsOld) {
+    auto leapIndicator = [this] {
+        const auto reply = Exchange(Request(48, Now()));
+        return reply ? (*reply)[0] : 0;
+    };
+    EXPECT_EQ(leapIndicator(), 0xDC);
+    m_lastCorrected = Now();
+    EXPECT_EQ(leapIndicator(), 0x1C);
+    m_lastCorrected = Now() - MakeNtp(86'401, 0);
+    EXPECT_EQ(leapIndicator(), 0xDC);
+    m_unreliableAfter = 90'000;
+    EXPECT_EQ(leapIndicator(), 0x1C);
+    const auto reply = Exchange(Request(48, Now()));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(ReadNtpTimestamp(reply->data() + 16), m_lastCorrected.load());
+}
+
+TEST_F(TimeServerTest, BurstOfMalformedDatagramsLeavesItAnswering) {
+    const Client client(Port());
+    std::mt19937 random(7);
+    for (int i = 0; i < 3000; ++i) {
+        const bool shortOne = random() % 2 == 0;
+        const std::size_t length = shortOne ? random() % 48 : 69 + random() % 1400;
+        Bytes junk(length);
+        for (auto& byte : junk)
+            byte = static_cast<std::uint8_t>(random());
+        client.Send(junk);
+    }
+    client.Send(Request(48, MakeNtp(42, 42)));
+    std::optional<Bytes> reply;
+    for (int i = 0; i < 100 && (reply = client.Receive(2000)); ++i)
+        if (ReadNtpTimestamp(reply->data() + 24) == MakeNtp(42, 42))
+            break;
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(ReadNtpTimestamp(reply->data() + 24), MakeNtp(42, 42));
+    EXPECT_TRUE(m_server.IsRunning());
+}
+
+TEST_F(TimeServerTest, StopFreesThePortAtOnceAndAClosedPortEndsTheService) {
+    m_port = Port();
+    for (int i = 0; i < 20; ++i) {
+        m_server.Stop();
+        EXPECT_FALSE(m_server.IsRunning());
+        ASSERT_EQ(m_server.Start(), QString()) << i;
+        ASSERT_TRUE(Exchange(Request(48, Now()))) << i;
+    }
+    // The worker notices a closed port within an interval, without Stop.
+    m_portOpen = false;
+    for (int i = 0; i < 100 && m_server.IsRunning(); ++i)
+        QThread::msleep(10);
+    EXPECT_FALSE(m_server.IsRunning());
+    EXPECT_FALSE(Exchange(Request(48, Now()), 100));
+    m_portOpen = true;
+    ASSERT_EQ(m_server.Start(), QString());
+    EXPECT_TRUE(Exchange(Request(48, Now())));
+}
+
+TEST_F(TimeServerTest, BindFailureIsReportedWithThePortsNeed) {
+    m_port = Port();
+    TimeServer second({m_portOpen, m_enabled, m_lastCorrected, m_unreliableAfter, m_port, m_interval},
+                      INADDR_LOOPBACK);
+    EXPECT_EQ(second.Start(),
+              QStringLiteral("Failed to bind socket for time server. The specified port may be in use."));
+    EXPECT_FALSE(second.IsRunning());
+    EXPECT_TRUE(Exchange(Request(48, Now()))); // the first one still serves
+
+    // A port below 1024 held by another socket (binding one needs privilege itself).
+    const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int lowPort = 0;
+    for (int candidate = 1000; candidate > 900 && lowPort == 0; --candidate) {
+        address.sin_port = htons(static_cast<std::uint16_t>(candidate));
+        if (::bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+            lowPort = candidate;
+    }
+    if (lowPort == 0) {
+        ::close(holder);
+        GTEST_SKIP() << "no port below 1024 can be bound here";
+    }
+    m_port = lowPort;
+    const QString failure = second.Start();
+    ::close(holder);
+    EXPECT_TRUE(failure.contains(QStringLiteral("below 1024"))) << qPrintable(failure);
+    EXPECT_TRUE(failure.contains(QStringLiteral("privilege"))) << qPrintable(failure);
+}
+
+TEST_F(TimeServerTest, PythonNtpClientGetsAnAccurateAnswer) {
+    const QString python = QStringLiteral("/usr/bin/python3");
+    const QString script = QStringLiteral(
+        "import ntplib, sys\n"
+        "r = ntplib.NTPClient().request('127.0.0.1', version=3, port=int(sys.argv[1]), timeout=2)\n"
+        "print(r.leap, r.stratum, ntplib.ref_id_to_text(r.ref_id, r.stratum), repr(r.offset),\n"
+        "      repr(r.recv_time - r.orig_time), repr(r.tx_time - r.recv_time), repr(r.dest_time - "
+        "r.orig_time))\n");
+    if (!QFile::exists(python) || RunProcess(python, {"-c", "import ntplib"}, 10000) != QString())
+        GTEST_SKIP() << "python3-ntplib is not installed";
+    auto query = [&] {
+        const auto output = RunProcess(python, {"-c", script, QString::number(Port())}, 20000);
+        return output ? output->trimmed().split(u' ') : QStringList();
+    };
+    const QStringList unset = query();
+    ASSERT_EQ(unset.size(), 7) << qPrintable(unset.join(u' '));
+    EXPECT_EQ(unset[0], QStringLiteral("3")); // alarm: never set
+    EXPECT_EQ(unset[1], QStringLiteral("2"));
+
+    m_lastCorrected = Now();
+    const QStringList set = query();
+    ASSERT_EQ(set.size(), 7) << qPrintable(set.join(u' '));
+    EXPECT_EQ(set[0], QStringLiteral("0"));
+    EXPECT_EQ(set[1], QStringLiteral("2"));
+    EXPECT_EQ(set[2], QStringLiteral("71.80.83.0")); // "GPS" and the request's zero
+    EXPECT_LT(std::abs(set[3].toDouble()), 0.005) << "offset";
+    // Originate is the client's own transmit time, so every step forward is small and positive
+    // (the client's clock has 2^-32 s steps, its float arithmetic a few microseconds of noise).
+    EXPECT_GT(set[4].toDouble(), -1e-5);
+    EXPECT_GE(set[5].toDouble(), 0.0);
+    EXPECT_LT(set[5].toDouble(), 0.01);
+    EXPECT_LT(set[6].toDouble(), 0.5);
+}
+
+TEST_F(TimeServerTest, ChronyQueryFindsTheClockRight) {
+    const QString chronyd = QStandardPaths::findExecutable(QStringLiteral("chronyd"), {"/usr/sbin", "/sbin"});
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (chronyd.isEmpty() || setpriv.isEmpty())
+        GTEST_SKIP() << "chrony or setpriv is not installed";
+    m_lastCorrected = Now(); // a client ignores a server that says it is not synchronised
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+    QFile config(dir.filePath(QStringLiteral("client.conf")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral("server 127.0.0.1 port %1 iburst\ncmdport 0\npidfile %2\n")
+                     .arg(Port())
+                     .arg(dir.filePath(QStringLiteral("chronyd.pid")))
+                     .toLocal8Bit());
+    config.close();
+    // -Q only measures and prints the offset; the clock capability is taken away all the same.
+    const auto output = RunProcess(
+        setpriv,
+        {"--inh-caps=-sys_time", "--bounding-set=-sys_time", "--", chronyd, "-Q", "-f", config.fileName()},
+        60000);
+    ASSERT_TRUE(output) << "chronyd did not finish";
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("System clock wrong by (-?[0-9.]+) seconds")).match(*output);
+    ASSERT_TRUE(match.hasMatch()) << qPrintable(*output);
+    EXPECT_LT(std::abs(match.captured(1).toDouble()), 0.002) << qPrintable(*output);
+}

@@ -1,0 +1,132 @@
+// Setting the PC clock from the receiver's time code: the "Set time" command, its sequence in the
+// poll cycle, and the translation of hexadecimal time stamps in the user window.
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "controls/DlgBar.h"
+#include "platform/SettingsStore.h"
+#include "platform/TickCount.h"
+#include "platform/WallClock.h"
+#include "timeservice/TimeCode.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+
+namespace {
+constexpr int kPollStepTimeCode = 17;
+constexpr int kPollStepUser = 18;
+} // namespace
+
+void CChildView::TimeDiagnostic(const QString& text) {
+    if (m_bDebugEnable)
+        DebugToFile(text);
+    if (m_bComsDebug)
+        UserWindowLine(text);
+}
+
+void CChildView::OnSetTime() {
+    if (m_bSetTimePending)
+        return;
+    m_dwLastSetTime = platform::GetTickCount();
+    if (!m_bTimeValid) {
+        TimeDiagnostic(QStringLiteral("Time not valid or not UTC"));
+        return;
+    }
+    const QString& timeRequest = m_strPollCommand[kPollStepTimeCode];
+    if (timeRequest.isEmpty()) {
+        // Nothing would ever answer: the sequence would wait for good.
+        TimeDiagnostic(QStringLiteral("No time code request for this receiver"));
+        return;
+    }
+    if (!platform::wallClock().hasSetTimePrivilege()) {
+        TimeDiagnostic(QStringLiteral("Failed to set privilege"));
+        return;
+    }
+    m_setTimeSession = std::make_unique<SetTimeSession>(
+        *this, [this](const QString& text) { TimeDiagnostic(text); }, m_dwLastSetTime);
+    // An operator command waiting to be sent goes back to the head of the queue, not lost.
+    if (!m_strUserCommand.isEmpty())
+        m_listCommands.prepend(m_strUserCommand);
+    m_strUserCommand = timeRequest;
+}
+
+void CChildView::OnUpdateSetTime(QAction& action) {
+    action.setEnabled(m_bSetTimeEnabled);
+}
+
+bool CChildView::IsSetTimeReply() const {
+    const QString& timeRequest = m_strPollCommand[kPollStepTimeCode];
+    return m_bSetTimePending && m_nPollStep == kPollStepUser && !timeRequest.isEmpty() &&
+           m_strRequest.contains(timeRequest);
+}
+
+bool CChildView::SetTimeSequence(const QString& reply) {
+    if (m_strSetTimeReply.isEmpty() || reply == m_strSetTimeReply) {
+        if (m_strSetTimeReply.isEmpty())
+            m_strSetTimeReply = reply;
+        else if (m_setTimeSession && m_setTimeSession->Expired(platform::GetTickCount())) {
+            AbandonSetTime(QStringLiteral("Set time abandoned: the receiver's time did not change"));
+            return true;
+        }
+        // Ask again at once: the clock is set just after the receiver's second changes.
+        m_strUserCommand = m_strPollCommand[kPollStepTimeCode];
+        PostTimer(IDT_POLL);
+        return false;
+    }
+    // The time changed: set the clock from the reply that stood before the change.
+    m_strUserCommand.clear();
+    QString unused;
+    SetTimeFromCode(m_strSetTimeReply, true, unused);
+    m_setTimeSession.reset();
+    return true;
+}
+
+void CChildView::AbandonSetTime(const QString& reason) {
+    if (!m_setTimeSession && !m_bSetTimePending)
+        return;
+    if (m_strUserCommand == m_strPollCommand[kPollStepTimeCode])
+        m_strUserCommand.clear();
+    m_setTimeSession.reset();
+    m_bSetTimePending = false;
+    m_strSetTimeReply.clear();
+    if (!reason.isEmpty())
+        TimeDiagnostic(reason);
+}
+
+void CChildView::CheckSetTimeExpiry() {
+    if (m_setTimeSession && m_setTimeSession->Expired(platform::GetTickCount()))
+        AbandonSetTime(QStringLiteral("Set time abandoned: the receiver's time did not change"));
+}
+
+void CChildView::SetTimeFromCode(const QString& code, bool set, QString& shown) {
+    const TimeCodeResult result =
+        ParseTimeCode(g_nReceiverType, code, {m_nFineCorrection, m_nLeapCorrection.load()});
+    if (result.outcome != TimeCodeOutcome::Ok) {
+        if (const QString problem = TimeCodeProblem(result); !problem.isEmpty())
+            TimeDiagnostic(problem);
+        return;
+    }
+    if (!set) {
+        shown = FormatShownTime(result.time);
+        return;
+    }
+    if (platform::wallClock().setTime(SystemTimeToTimespec(result.time)) != platform::ClockSetResult::Ok) {
+        TimeDiagnostic(FailedToSetMessage(result.form));
+        return;
+    }
+    const NtpTimestamp corrected = SystemTimeToNtp(result.time);
+    m_ntpLastCorrected = corrected;
+    // Stored at once, so that the reference time of the SNTP answers survives a crash too.
+    const auto store = platform::openSettingsStore();
+    store->setValue(QStringLiteral("SNTP/LastCorrectedS"), static_cast<int>(NtpSeconds(corrected)));
+    store->setValue(QStringLiteral("SNTP/LastCorrectedF"), static_cast<int>(NtpFraction(corrected)));
+}
+
+void CChildView::DeHexTimeStamps() {
+    if (!m_pDlgBar || !m_pDlgBar->UserWindow())
+        return;
+    QPlainTextEdit* window = m_pDlgBar->UserWindow();
+    const QString text = window->toPlainText();
+    const QString translated = ::DeHexTimeStamps(text, g_nReceiverType == RECEIVER_PROTEUS);
+    if (translated != text)
+        window->setPlainText(translated);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The SNTP answer: 48 bytes built from the request, version 3, stratum 2, reference "GPS".
+#include "app/ViewSettings.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+constexpr std::size_t kSntpPacketSize = 48;
+// The longest request that is answered; longer ones carry extensions this service does not know.
+constexpr std::size_t kSntpRequestMax = 68;
+
+using SntpPacket = std::array<std::uint8_t, kSntpPacketSize>;
+
+// A 64-bit timestamp as two big-endian 32-bit words, seconds first.
+void WriteNtpTimestamp(std::uint8_t* at, NtpTimestamp value);
+NtpTimestamp ReadNtpTimestamp(const std::uint8_t* at);
+
+// Whether a request of this many bytes gets an answer: shorter than a whole packet would make the
+// service an amplifier of forged traffic, longer ones were cut by the receive buffer.
+constexpr bool IsAnswerableSntpRequest(std::size_t length) {
+    return length >= kSntpPacketSize && length <= kSntpRequestMax;
+}
+
+// The answer to a request taken at `receive`. Its transmit timestamp is the receive time until
+// StampSntpTransmit overwrites it just before sending. The leap indicator warns "not synchronised"
+// when the reference (the last setting of the clock) is older than `unreliableAfterSeconds`.
+SntpPacket BuildSntpReply(std::span<const std::uint8_t> request, NtpTimestamp receive, NtpTimestamp reference,
+                          std::uint32_t unreliableAfterSeconds);
+void StampSntpTransmit(SntpPacket& reply, NtpTimestamp transmit);
