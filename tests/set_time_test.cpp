@@ -113,9 +113,9 @@ TEST_F(SetTimeTest, SetsTheClockOnceFromTheReplyBeforeTheChange) {
     EXPECT_EQ(m_clock->sets[0].tv_nsec, 850'000'000);
     EXPECT_EQ(m_view.m_ntpLastCorrected.load(), SystemTimeToNtp(expected));
     const auto store = platform::openSettingsStore();
-    EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedS").toInt()),
+    EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedS").toLongLong()),
               NtpSeconds(SystemTimeToNtp(expected)));
-    EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedF").toInt()),
+    EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedF").toLongLong()),
               NtpFraction(SystemTimeToNtp(expected)));
     EXPECT_FALSE(m_view.m_bSetTimePending);
     EXPECT_TRUE(m_view.m_bSetTimeEnabled);

@@ -179,13 +179,18 @@ TEST_F(TimeServerTest, BurstOfMalformedDatagramsLeavesItAnswering) {
             byte = static_cast<std::uint8_t>(random());
         client.Send(junk);
     }
-    client.Send(Request(48, MakeNtp(42, 42)));
-    std::optional<Bytes> reply;
-    for (int i = 0; i < 100 && (reply = client.Receive(2000)); ++i)
-        if (ReadNtpTimestamp(reply->data() + 24) == MakeNtp(42, 42))
-            break;
-    ASSERT_TRUE(reply);
-    EXPECT_EQ(ReadNtpTimestamp(reply->data() + 24), MakeNtp(42, 42));
+    // The burst may fill the socket's queue and push a good request out, so ask a few times.
+    bool answered = false;
+    for (std::uint32_t attempt = 0; attempt < 20 && !answered; ++attempt) {
+        client.Send(Request(48, MakeNtp(42, attempt)));
+        while (const auto reply = client.Receive(500)) {
+            if (NtpSeconds(ReadNtpTimestamp(reply->data() + 24)) == 42) {
+                answered = true;
+                break;
+            }
+        }
+    }
+    EXPECT_TRUE(answered);
     EXPECT_TRUE(m_server.IsRunning());
 }
 

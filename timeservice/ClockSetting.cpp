@@ -117,8 +117,8 @@ void CChildView::SetTimeFromCode(const QString& code, bool set, QString& shown) 
     m_ntpLastCorrected = corrected;
     // Stored at once, so that the reference time of the SNTP answers survives a crash too.
     const auto store = platform::openSettingsStore();
-    store->setValue(QStringLiteral("SNTP/LastCorrectedS"), static_cast<int>(NtpSeconds(corrected)));
-    store->setValue(QStringLiteral("SNTP/LastCorrectedF"), static_cast<int>(NtpFraction(corrected)));
+    store->setValue(QStringLiteral("SNTP/LastCorrectedS"), static_cast<uint>(NtpSeconds(corrected)));
+    store->setValue(QStringLiteral("SNTP/LastCorrectedF"), static_cast<uint>(NtpFraction(corrected)));
 }
 
 void CChildView::DeHexTimeStamps() {
