@@ -38,7 +38,10 @@ CChildView::CChildView(QWidget* parent)
     m_wndMap.move(10, 0);
 }
 
-CChildView::~CChildView() = default;
+CChildView::~CChildView() {
+    // The shut-down runs once; here it covers a view destroyed without its window being closed.
+    OnDestroy();
+}
 
 QString CChildView::DataFolder() {
     const QString documents = platform::documentsFolder();
@@ -105,6 +108,10 @@ void CChildView::Initialise() {
         QFile::remove(m_strLogPath);
         m_bOldLogVersion = false;
     }
+    // 6. The frame reopens where it was closed.
+    WindowPlacement placement;
+    if (m_pMainFrame && LoadWindowPlacement(placement))
+        ApplyWindowPlacement(*m_pMainFrame, placement);
     // 7. Title.
     UpdateTitle();
     // 8. Stopped, with the menu enablers at rest.
@@ -122,6 +129,8 @@ void CChildView::Initialise() {
     } else {
         m_fontUserLarge = DisplayFont(m_strSmallStatusFace, -11, 0, true);
     }
+    if (m_pDlgBar)
+        m_pDlgBar->ApplyUserWindowFont();
     // 11. Cached pictures.
     m_wndMap.CreateCachedBitmap();
     m_wndGraph.CreateCachedBitmap();
@@ -143,13 +152,18 @@ void CChildView::OnDestroy() {
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
+    // Stop first: it closes the ports and lets the SNTP thread, which reads the view, end.
     OnStop();
+    RemoveTrayIcon();
     // Before the start-up tick has loaded the settings, the members hold only their defaults:
     // saving them would overwrite the stored settings.
     if (m_bInitialised)
         SaveSettings();
     for (int id : {IDT_USER_COMMAND, IDT_STARTUP, IDT_POLL, IDT_GRAPH_REFRESH})
         KillTimer(id);
+    // Likewise the placement: the window has not been placed yet.
+    if (m_bInitialised && m_pMainFrame)
+        SaveWindowPlacement(ReadWindowPlacement(*m_pMainFrame));
 }
 
 // ---- command routing ----
@@ -162,7 +176,7 @@ bool CChildView::OnCmdMsg(int id) {
     case ID_VIEW_MAP: OnViewMap(); return true;
     case ID_VIEW_GRAPH: OnViewGraph(); return true;
     case ID_SET_TIME: OnSetTime(); return true;
-    default: return false;
+    default: return OnControlCommand(id);
     }
 }
 
@@ -174,7 +188,7 @@ bool CChildView::OnUpdateCmdUI(int id, QAction& action) {
     case ID_VIEW_GRAPH: action.setChecked(m_nViewMode == 3); return true;
     case ID_VIEW_STATUS: action.setChecked(m_nViewMode == 4); return true;
     case ID_SET_TIME: OnUpdateSetTime(action); return true;
-    default: return false;
+    default: return OnUpdateControlCommand(id, action);
     }
 }
 

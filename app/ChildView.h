@@ -10,8 +10,10 @@
 #include "displays/MapWnd.h"
 #include "timeservice/SetTimeSession.h"
 #include "timeservice/TimeServer.h"
+#include "settings/WindowPlacement.h"
 
 #include <QBasicTimer>
+#include <QSystemTrayIcon>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -116,6 +118,37 @@ public:
     void StartTimeServer();
     void StopTimeServer();
 
+    // ---- operator controls: dialog bar, menu commands, tray icon, placement ----
+    // The dialog bar's and the operator menu's commands and their check marks and enabling.
+    bool OnControlCommand(int id);
+    bool OnUpdateControlCommand(int id, QAction& action);
+    void OnUpdateWhenStopped(QAction& action) const;
+    void OnUpdateWhenRunning(QAction& action) const;
+    // Dialog bar: each queues its command at the tail of m_listCommands.
+    void OnSendButton();
+    void OnCommandButton(int index); // button index 0 to 39
+    void OnClearUserWindow();
+    void OnLargeFont();
+    void OnMaxTextUserWindow();
+    void FillCommandCombo();
+    // Refills the command box and relabels the forty buttons after the buttons or list changed.
+    void UpdateDialogBar();
+    QString OnToolTipText(int id) const;
+    // Menu commands.
+    void OnAutoRun();
+    void OnReceiverFamily(int family);
+    void OnLockTiExtents();
+    void OnUpdateAll();
+    void OnMapBackdropFile();
+    bool MapBackdropReadable() const;
+    void OnHide();
+    void OnTrayNotify(QSystemTrayIcon::ActivationReason reason);
+    void RemoveTrayIcon();
+    void OnAppAbout();
+    // The frame's placement in Initial/WindowPos; false when none is stored or it is malformed.
+    bool LoadWindowPlacement(WindowPlacement& placement) const;
+    void SaveWindowPlacement(const WindowPlacement& placement) const;
+
     // ---- links and children ----
     CvDlgBar* m_pDlgBar = nullptr;
     CMainFrame* m_pMainFrame = nullptr;
@@ -132,6 +165,10 @@ protected:
 
 private:
     void SetDefaultFilePaths();
+    void ChooseFile(QString& path);
+    void InvalidateMap();
+
+    std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
 
     void TimeDiagnostic(const QString& text);
 

@@ -2,6 +2,8 @@
 
 #include "app/AppIcon.h"
 #include "app/CommandIds.h"
+#include "app/Globals.h"
+#include "controls/ToolbarIcons.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -13,8 +15,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <QWhatsThis>
 
 CMainFrame::CMainFrame() {
     setWindowIcon(AppIcon());
@@ -37,8 +41,20 @@ CMainFrame::CMainFrame() {
     for (const char* indicator : {"CAP", "NUM", "SCRL"})
         m_wndStatusBar->addPermanentWidget(new QLabel(QString::fromLatin1(indicator), m_wndStatusBar));
 
+    m_pProbeAction = new QAction(this);
     CreateMenus();
+    CreateToolBar();
+    connect(&m_wndDlgBar, &CvDlgBar::command, this, [this](int id) {
+        OnCmdMsg(id);
+        UpdateCommandUI();
+    });
+    // The toolbar shows its enabling and check marks all the time: refresh them as the state
+    // they read changes (running, stopped, after an upload) without waiting for a command.
+    auto* uiTimer = new QTimer(this);
+    connect(uiTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+    uiTimer->start(250);
     m_wndView.OnCreate(this, &m_wndDlgBar);
+    UpdateCommandUI();
 }
 
 CMainFrame::~CMainFrame() {
@@ -71,22 +87,104 @@ QAction* CMainFrame::AddCommand(int id, const QString& text, QMenu* menu, bool c
 
 void CMainFrame::CreateMenus() {
     QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
+    AddCommand(ID_CHOOSE_LOG_FILE, tr("Choose logfile ..."), fileMenu);
+    AddCommand(ID_CHOOSE_SATELLITE_FILE, tr("Choose satellite file ..."), fileMenu);
+    AddCommand(ID_CHOOSE_HTML_FILE, tr("Choose HTML file ..."), fileMenu);
+    AddCommand(ID_CHOOSE_USER_FILE, tr("Choose user file ..."), fileMenu);
+    AddCommand(ID_CHOOSE_DEBUG_FILE, tr("Choose debug file ..."), fileMenu);
+    AddCommand(ID_MAP_BACKDROP_FILE, tr("Map backdrop file ..."), fileMenu);
+    fileMenu->addSeparator();
+    AddCommand(ID_EXPORT_PROFILE, tr("Export profile as ..."), fileMenu);
+    AddCommand(ID_IMPORT_PROFILE, tr("Import profile ..."), fileMenu);
+    AddCommand(ID_CLEAR_PROFILE, tr("Clear profile"), fileMenu);
+    fileMenu->addSeparator();
     AddCommand(ID_APP_EXIT, tr("E&xit"), fileMenu);
 
+    QMenu* settingsMenu = menuBar()->addMenu(tr("Settings"));
+    AddCommand(ID_OPTIONS, tr("Options"), settingsMenu);
+    settingsMenu->addSeparator();
+    AddCommand(ID_RECEIVER_HP, tr("Hewlett Packard"), settingsMenu, true);
+    AddCommand(ID_RECEIVER_DATUM, tr("Datum 2000"), settingsMenu, true);
+    AddCommand(ID_RECEIVER_PROTEUS, tr("NavSymm Proteus"), settingsMenu, true);
+    AddCommand(ID_RECEIVER_JACKSON, tr("Jackson Labs"), settingsMenu, true);
+    AddCommand(ID_RECEIVER_UCCM, tr("UCCM"), settingsMenu, true);
+    settingsMenu->addSeparator();
+    AddCommand(ID_AUTO_RUN, tr("Auto-run ?"), settingsMenu, true);
+    AddCommand(ID_READ_ERROR_QUEUE, tr("Read error queue ?"), settingsMenu, true);
+    AddCommand(ID_AUTO_LEAPS, tr("Auto read leap seconds ?"), settingsMenu, true);
+    AddCommand(ID_BEEP_ON_ERROR, tr("Beep on error ?"), settingsMenu, true);
+    settingsMenu->addSeparator();
+    AddCommand(ID_DEBUG_TO_USER_WINDOW, tr("Debug to user window ?"), settingsMenu, true);
+    AddCommand(ID_VERBOSE_SERIAL, tr("Verbose serial to user window ?"), settingsMenu, true);
+    AddCommand(ID_FTP_DEBUG, tr("FTP debug to user window ?"), settingsMenu, true);
+    AddCommand(ID_USER_TO_FILE, tr("User window to file ?"), settingsMenu, true);
+    AddCommand(ID_DEBUG_FILE_ENABLE, tr("Debug file enable ?"), settingsMenu, true);
+    settingsMenu->addSeparator();
+    AddCommand(ID_HIDE, tr("Hide"), settingsMenu);
+
+    QMenu* commandsMenu = menuBar()->addMenu(tr("Commands"));
+    AddCommand(ID_START, tr("Start"), commandsMenu);
+    AddCommand(ID_STOP, tr("Stop"), commandsMenu);
+    commandsMenu->addSeparator();
+    AddCommand(ID_SET_TIME, tr("Set time"), commandsMenu);
+    AddCommand(ID_UPDATE_ALL, tr("Update all"), commandsMenu);
+    AddCommand(ID_EXPORT, tr("Export"), commandsMenu);
+    AddCommand(ID_ANIMATE_SATELLITES, tr("Animate satellites ..."), commandsMenu);
+
     QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
-    AddCommand(ID_VIEW_ALL, tr("&All"), viewMenu, true);
-    AddCommand(ID_VIEW_STATUS, tr("&Status"), viewMenu, true);
-    AddCommand(ID_VIEW_TIME, tr("&Time"), viewMenu, true);
-    AddCommand(ID_VIEW_MAP, tr("&Map"), viewMenu, true);
-    AddCommand(ID_VIEW_GRAPH, tr("&Graph"), viewMenu, true);
+    AddCommand(ID_VIEW_ALL, tr("All ?"), viewMenu, true);
+    AddCommand(ID_VIEW_TIME, tr("Time ?"), viewMenu, true);
+    AddCommand(ID_VIEW_MAP, tr("Map ?"), viewMenu, true);
+    AddCommand(ID_VIEW_GRAPH, tr("Graph ?"), viewMenu, true);
+    AddCommand(ID_VIEW_STATUS, tr("Status ?"), viewMenu, true);
     viewMenu->addSeparator();
-    AddCommand(ID_VIEW_DIALOGBAR, tr("&Dialog bar"), viewMenu, true);
+    AddCommand(ID_RAW_STATUS, tr("Raw status?"), viewMenu, true);
+    AddCommand(ID_IDENTIFY_SATELLITES, tr("Identify satellites ?"), viewMenu, true);
+    AddCommand(ID_SAT_BACKDROP, tr("Sat backdrop?"), viewMenu, true);
+    viewMenu->addSeparator();
+    AddCommand(ID_NO_TRAILS, tr("No trails ?"), viewMenu, true);
+    AddCommand(ID_RECENT_TRAILS, tr("Recent trails ?"), viewMenu, true);
+    AddCommand(ID_EXTENDED_TRAILS, tr("Extended trails ?"), viewMenu, true);
+    viewMenu->addSeparator();
+    AddCommand(ID_LOCK_TI_EXTENTS, tr("Lock TI extents ?"), viewMenu, true);
+    viewMenu->addSeparator();
+    AddCommand(ID_VIEW_TOOLBAR, tr("&Toolbar"), viewMenu, true);
+    AddCommand(ID_VIEW_STATUS_BAR, tr("&Status bar"), viewMenu, true);
+    AddCommand(ID_VIEW_DIALOGBAR, tr("&Dialog bar ?"), viewMenu, true);
 
     QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
-    AddCommand(ID_HELP, tr("&Help"), helpMenu);
+    AddCommand(ID_HELP_FINDER, tr("&Help Topics"), helpMenu);
+    helpMenu->addSeparator();
+    AddCommand(ID_APP_ABOUT, tr("&About %1...").arg(kProductName), helpMenu);
 
-    for (QMenu* menu : {fileMenu, viewMenu, helpMenu})
+    for (QMenu* menu : {fileMenu, settingsMenu, commandsMenu, viewMenu, helpMenu})
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+}
+
+void CMainFrame::CreateToolBar() {
+    const std::initializer_list<std::initializer_list<int>> groups = {
+        {ID_START, ID_STOP},
+        {ID_OPTIONS},
+        {ID_VIEW_GRAPH, ID_VIEW_MAP, ID_VIEW_TIME, ID_VIEW_ALL, ID_VIEW_STATUS},
+        {ID_HIDE, ID_SET_TIME, ID_UPDATE_ALL},
+        {ID_NO_TRAILS, ID_RECENT_TRAILS, ID_EXTENDED_TRAILS, ID_SAT_BACKDROP},
+        {ID_LOCK_TI_EXTENTS},
+    };
+    for (const auto& group : groups) {
+        for (int id : group) {
+            QAction* action = Action(id);
+            action->setIcon(ToolbarIcon(id));
+            // The tooltip is the menu text without its question mark.
+            QString tip = action->text();
+            tip.remove(QLatin1Char('&'));
+            if (tip.endsWith(QLatin1Char('?')))
+                tip.chop(1);
+            action->setToolTip(tip.trimmed());
+            m_wndToolBar->addAction(action);
+        }
+        m_wndToolBar->addSeparator();
+    }
+    m_wndToolBar->addAction(QWhatsThis::createAction(this));
 }
 
 bool CMainFrame::OnCmdMsg(int id) {
@@ -94,18 +192,38 @@ bool CMainFrame::OnCmdMsg(int id) {
         return true;
     switch (id) {
     case ID_VIEW_DIALOGBAR: OnViewDialogBar(); return true;
+    case ID_VIEW_TOOLBAR: OnViewToolBar(); return true;
+    case ID_VIEW_STATUS_BAR: OnViewStatusBar(); return true;
     case ID_APP_EXIT: close(); return true;
-    case ID_HELP: OnHelp(); return true;
+    case ID_HELP:
+    case ID_HELP_FINDER: OnHelp(); return true;
+    default: return false;
+    }
+}
+
+bool CMainFrame::OnUpdateFrameCmdUI(int id, QAction& action) const {
+    switch (id) {
+    case ID_VIEW_DIALOGBAR: action.setChecked(!m_bDialogBarHidden); return true;
+    case ID_VIEW_TOOLBAR: action.setChecked(!m_wndToolBar->isHidden()); return true;
+    case ID_VIEW_STATUS_BAR: action.setChecked(!m_wndStatusBar->isHidden()); return true;
+    case ID_APP_EXIT:
+    case ID_HELP:
+    case ID_HELP_FINDER: return true;
     default: return false;
     }
 }
 
 void CMainFrame::UpdateCommandUI() {
     for (const auto& [id, action] : m_actions) {
-        if (m_wndView.OnUpdateCmdUI(id, *action))
-            continue;
-        if (id == ID_VIEW_DIALOGBAR)
-            action->setChecked(!m_bDialogBarHidden);
+        // The handlers see an enabled, unchecked stand-in; what they leave is copied over.
+        QAction& probe = *m_pProbeAction;
+        probe.setCheckable(action->isCheckable());
+        probe.setChecked(false);
+        probe.setEnabled(true);
+        const bool handled = m_wndView.OnUpdateCmdUI(id, probe) || OnUpdateFrameCmdUI(id, probe);
+        action->setEnabled(handled && probe.isEnabled());
+        if (action->isCheckable())
+            action->setChecked(probe.isChecked());
     }
 }
 
@@ -113,6 +231,10 @@ void CMainFrame::OnViewDialogBar() {
     m_bDialogBarHidden = !m_bDialogBarHidden;
     m_wndDlgBarDock->setVisible(!m_bDialogBarHidden);
 }
+
+void CMainFrame::OnViewToolBar() { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); }
+
+void CMainFrame::OnViewStatusBar() { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); }
 
 void CMainFrame::OnSuspend() {
     if (m_wndView.IsRunning()) {

@@ -23,7 +23,8 @@ public:
 
     // Routes a command to the view first, then to the frame; true when handled.
     bool OnCmdMsg(int id);
-    // Refreshes the check marks and enabling of every command's action.
+    // Refreshes the check marks and enabling of every command's action. A command that neither
+    // the view nor the frame handles is greyed.
     void UpdateCommandUI();
 
     // The action of a command id (null when there is none).
@@ -32,6 +33,8 @@ public:
     QAction* AddCommand(int id, const QString& text, QMenu* menu, bool checkable = false);
 
     void OnViewDialogBar();
+    void OnViewToolBar();
+    void OnViewStatusBar();
     // Suspend and resume of the PC.
     void OnSuspend();
     void OnResume();
@@ -48,7 +51,12 @@ protected:
 
 private:
     void CreateMenus();
+    void CreateToolBar();
+    bool OnUpdateFrameCmdUI(int id, QAction& action) const;
     void OnHelp();
 
     std::map<int, QAction*> m_actions;
+    // Stands in for an action while its update handler runs, so a real action changes only
+    // when its state does.
+    QAction* m_pProbeAction = nullptr;
 };

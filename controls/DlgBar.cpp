@@ -1,31 +1,107 @@
 #include "controls/DlgBar.h"
 
+#include "app/ChildView.h"
 #include "app/CommandIds.h"
+#include "controls/CommandQueue.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QToolTip>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int kButtonColumns = 4;
+constexpr int kButtonRows = 10;
+} // namespace
+
 CvDlgBar::CvDlgBar(QWidget* parent)
-    : QWidget(parent), m_pLayout(new QVBoxLayout(this)), m_pUserWindow(new QPlainTextEdit(this)),
+    : QWidget(parent), m_pCommandBox(new QComboBox(this)), m_pSend(new QPushButton(tr("Send"), this)),
       m_pLargeFont(new QCheckBox(tr("Large font"), this)), m_pDebugBox1(new QLineEdit(this)),
-      m_pDebugBox2(new QLineEdit(this)) {
+      m_pDebugBox2(new QLineEdit(this)), m_pClear(new QPushButton(tr("X"), this)),
+      m_pUserWindow(new QPlainTextEdit(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(3);
+
+    // Send and the command box, which lists the family's commands and takes typed ones.
+    auto* sendRow = new QHBoxLayout;
+    m_pSend->setDefault(true);
+    m_pSend->setFixedWidth(m_pSend->fontMetrics().horizontalAdvance(m_pSend->text()) + 16);
+    m_pCommandBox->setEditable(true);
+    m_pCommandBox->setInsertPolicy(QComboBox::NoInsert);
+    m_pCommandBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_pCommandBox->setMinimumContentsLength(10);
+    m_pCommandBox->setMaxVisibleItems(12);
+    // Return in the box presses the default button (the event is taken here, as the box would
+    // otherwise hand it back to its edit field a second time).
+    m_pCommandBox->lineEdit()->installEventFilter(this);
+    sendRow->addWidget(m_pSend);
+    sendRow->addWidget(m_pCommandBox, 1);
+    layout->addLayout(sendRow);
+
+    // Large font, the two debug fields and the clear button.
+    auto* switchRow = new QHBoxLayout;
+    for (QLineEdit* box : {m_pDebugBox1, m_pDebugBox2}) {
+        box->setReadOnly(true);
+        box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00 00")) + 12);
+    }
+    m_pClear->setFixedWidth(m_pClear->fontMetrics().horizontalAdvance(QStringLiteral("XX")) + 16);
+    switchRow->addWidget(m_pLargeFont);
+    switchRow->addStretch(1);
+    switchRow->addWidget(m_pDebugBox2);
+    switchRow->addWidget(m_pDebugBox1);
+    switchRow->addWidget(m_pClear);
+    layout->addLayout(switchRow);
+
     m_pUserWindow->setReadOnly(true);
     m_pUserWindow->setUndoRedoEnabled(false);
     m_pUserWindow->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pUserWindow->setMinimumWidth(260);
+    layout->addWidget(m_pUserWindow, 1);
+
+    // The forty command buttons, four to a row; a hidden button keeps its place.
+    auto* grid = new QGridLayout;
+    grid->setSpacing(3);
+    for (int i = 0; i < kButtonColumns * kButtonRows; ++i) {
+        auto* button = new QPushButton(this);
+        QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        policy.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(policy);
+        button->hide();
+        m_buttons[static_cast<std::size_t>(i)] = button;
+        grid->addWidget(button, i / kButtonColumns, i % kButtonColumns);
+        AddButton(IDC_BUTTON1 + i, button);
+    }
+    for (int column = 0; column < kButtonColumns; ++column)
+        grid->setColumnStretch(column, 1);
+    layout->addLayout(grid);
+
+    AddButton(IDC_SEND, m_pSend);
+    AddButton(IDC_CLEAR_USER_WINDOW, m_pClear);
+    AddControl(IDC_COMMAND_BOX, m_pCommandBox);
     AddControl(IDC_USER_WINDOW, m_pUserWindow);
     AddControl(IDC_LARGE_FONT, m_pLargeFont);
     AddControl(IDC_DEBUG_BOX1, m_pDebugBox1);
     AddControl(IDC_DEBUG_BOX2, m_pDebugBox2);
+    connect(m_pLargeFont, &QCheckBox::clicked, this, [this] { Q_EMIT command(IDC_LARGE_FONT); });
 }
 
 void CvDlgBar::AddControl(int id, QWidget* control) {
     m_controls[id] = control;
-    m_pLayout->addWidget(control);
+}
+
+void CvDlgBar::AddButton(int id, QPushButton* button) {
+    AddControl(id, button);
+    connect(button, &QPushButton::clicked, this, [this, id] { Q_EMIT command(id); });
 }
 
 QWidget* CvDlgBar::GetDlgItem(int id) const {
@@ -33,13 +109,89 @@ QWidget* CvDlgBar::GetDlgItem(int id) const {
     return it == m_controls.end() ? nullptr : it->second;
 }
 
+int CvDlgBar::DlgCtrlId(const QWidget* widget) const {
+    for (; widget && widget != this; widget = widget->parentWidget())
+        for (const auto& [id, control] : m_controls)
+            if (control == widget)
+                return id;
+    return 0;
+}
+
+bool CvDlgBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pCommandBox->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Q_EMIT command(IDC_SEND);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CvDlgBar::event(QEvent* event) {
+    // Tooltips are asked of the view for the control under the mouse, as they are needed.
+    if (event->type() == QEvent::ToolTip && m_pView) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = m_pView->OnToolTipText(DlgCtrlId(childAt(help->pos())));
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), PlainTextToolTip(text), this);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+namespace {
+int UserWindowLength(const QPlainTextEdit& window) {
+    return window.document()->characterCount() - 1; // the document counts a final separator
+}
+} // namespace
+
 void CvDlgBar::AppendToUserWindow(const QString& text) {
-    // The edit box keeps CR LF as the line break; it shows plain text only.
+    // The window holds LF line ends; the files and the receiver's text use CR LF.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // Text longer than the whole window keeps only its own tail.
+    if (shown.size() > kUserWindowLimit) {
+        m_pUserWindow->clear();
+        shown = shown.right(kUserWindowLimit);
+    }
+    while (UserWindowLength(*m_pUserWindow) + shown.size() > kUserWindowLimit) {
+        const int before = UserWindowLength(*m_pUserWindow);
+        MakeRoomInUserWindow();
+        if (UserWindowLength(*m_pUserWindow) >= before) {
+            m_pUserWindow->clear();
+            break;
+        }
+    }
     QTextCursor cursor = m_pUserWindow->textCursor();
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(shown);
     m_pUserWindow->setTextCursor(cursor);
     m_pUserWindow->ensureCursorVisible();
+}
+
+void CvDlgBar::SetUserWindowText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_pUserWindow->setPlainText(shown);
+}
+
+QString CvDlgBar::UserWindowText() const {
+    QString text = m_pUserWindow->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+void CvDlgBar::MakeRoomInUserWindow() {
+    const QString text = m_pUserWindow->toPlainText();
+    m_pUserWindow->setPlainText(TrimUserWindowText(text));
+    m_pUserWindow->moveCursor(QTextCursor::End);
+}
+
+void CvDlgBar::ApplyUserWindowFont() {
+    if (!m_pView)
+        return;
+    m_pUserWindow->setFont(m_pView->m_bLargeUserFont ? m_pView->m_fontUserLarge : m_pView->m_fontUserSmall);
 }

@@ -1,14 +1,17 @@
 #pragma once
 // The dialog bar docked on the left of the main window: the command box, Send, the forty command
-// buttons, the user window and its switches.
+// buttons, the user window and its switches. Its controls report clicks as commands, which the
+// frame routes to the view first.
 #include <QWidget>
+#include <array>
 #include <map>
 
 class CChildView;
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QVBoxLayout;
+class QPushButton;
 
 class CvDlgBar : public QWidget {
     Q_OBJECT
@@ -18,21 +21,47 @@ public:
 
     // A control of the bar by its numeric id, or null when the bar has no such control.
     QWidget* GetDlgItem(int id) const;
+    // The numeric id of a control of the bar, or of the control holding a widget; 0 for none.
+    int DlgCtrlId(const QWidget* widget) const;
 
-    // The user window (control 1011): read-only, multi-line.
     QPlainTextEdit* UserWindow() const { return m_pUserWindow; }
-    // Appends text at the end of the user window and scrolls to it.
+    QComboBox* CommandBox() const { return m_pCommandBox; }
+    // Command button i (0 to 39).
+    QPushButton* Button(int i) const { return m_buttons.at(static_cast<std::size_t>(i)); }
+
+    // Appends text at the end of the user window and scrolls to it; a window that grows past its
+    // limit is trimmed from the front first.
     void AppendToUserWindow(const QString& text);
+    // Replaces the user window's text.
+    void SetUserWindowText(const QString& text);
+    // The user window's text with CR LF line ends.
+    QString UserWindowText() const;
+    // Drops the oldest part of the user window's text (see TrimUserWindowText).
+    void MakeRoomInUserWindow();
+    // The user window's font: the view's large or small user font.
+    void ApplyUserWindowFont();
 
     CChildView* m_pView = nullptr;
 
+Q_SIGNALS:
+    // A control was clicked (the button's or check box's id); the frame routes it.
+    void command(int id);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void AddControl(int id, QWidget* control);
+    void AddButton(int id, QPushButton* button);
 
-    QVBoxLayout* m_pLayout;
-    QPlainTextEdit* m_pUserWindow;
+    QComboBox* m_pCommandBox;
+    QPushButton* m_pSend;
     QCheckBox* m_pLargeFont;
     QLineEdit* m_pDebugBox1;
     QLineEdit* m_pDebugBox2;
+    QPushButton* m_pClear;
+    QPlainTextEdit* m_pUserWindow;
+    std::array<QPushButton*, 40> m_buttons{};
     std::map<int, QWidget*> m_controls;
 };

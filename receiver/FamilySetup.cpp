@@ -16,7 +16,7 @@ void CChildView::LoadDefaultButtons() {
         m_strButton[i].command = g_CommandButtons[family][i][1];
     }
     m_strCommandList = g_CommandLists[family];
-    // The dialog bar refills its command box and buttons from these when it is next updated.
+    UpdateDialogBar();
 }
 
 void CChildView::SetReceiverDefaults() {

@@ -1,0 +1,287 @@
+// The view's menu and toolbar commands of the operator: switches, receiver family, file choices,
+// trails, Update all and Auto-run, with their check marks and enabling.
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "platform/FileDialog.h"
+#include "platform/SettingsStore.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+// The graph channel whose extents "Lock TI extents" holds: the time-interval channel.
+constexpr std::size_t kTimeIntervalChannel = 1;
+
+int FamilyOfCommand(int id) {
+    switch (id) {
+    case ID_RECEIVER_HP:
+        return RECEIVER_HP;
+    case ID_RECEIVER_DATUM:
+        return RECEIVER_DATUM;
+    case ID_RECEIVER_PROTEUS:
+        return RECEIVER_PROTEUS;
+    case ID_RECEIVER_JACKSON:
+        return RECEIVER_JACKSON;
+    case ID_RECEIVER_UCCM:
+        return RECEIVER_UCCM;
+    default:
+        return -1;
+    }
+}
+
+// 0 none, 1 recent, 2 extended
+int TrailModeOfCommand(int id) { return id - ID_NO_TRAILS; }
+} // namespace
+
+bool CChildView::OnControlCommand(int id) {
+    if (id >= IDC_BUTTON1 && id <= IDC_BUTTON40) {
+        OnCommandButton(id - IDC_BUTTON1);
+        return true;
+    }
+    if (const int family = FamilyOfCommand(id); family >= 0) {
+        OnReceiverFamily(family);
+        return true;
+    }
+    switch (id) {
+    // dialog bar
+    case IDC_SEND:
+        OnSendButton();
+        return true;
+    case IDC_CLEAR_USER_WINDOW:
+        OnClearUserWindow();
+        return true;
+    case IDC_LARGE_FONT:
+        OnLargeFont();
+        return true;
+    // switches
+    case ID_AUTO_RUN:
+        OnAutoRun();
+        return true;
+    case ID_READ_ERROR_QUEUE:
+        m_bDeQueue = !m_bDeQueue;
+        return true;
+    case ID_AUTO_LEAPS:
+        m_bAutoLeaps = !m_bAutoLeaps;
+        return true;
+    case ID_BEEP_ON_ERROR:
+        m_bBeepOnError = !m_bBeepOnError;
+        return true;
+    case ID_DEBUG_TO_USER_WINDOW:
+        m_bComsDebug = !m_bComsDebug;
+        return true;
+    case ID_VERBOSE_SERIAL:
+        m_bVerboseDebug = !m_bVerboseDebug;
+        return true;
+    case ID_FTP_DEBUG:
+        m_bFtpDebug = !m_bFtpDebug;
+        return true;
+    case ID_USER_TO_FILE:
+        m_bUserToFile = !m_bUserToFile;
+        return true;
+    case ID_DEBUG_FILE_ENABLE:
+        m_bDebugEnable = !m_bDebugEnable;
+        return true;
+    case ID_RAW_STATUS:
+        m_bRawStatus = !m_bRawStatus;
+        return true;
+    case ID_IDENTIFY_SATELLITES:
+        m_bIdentSats = !m_bIdentSats;
+        InvalidateMap();
+        return true;
+    case ID_SAT_BACKDROP:
+        m_bMapBackdrop = !m_bMapBackdrop;
+        InvalidateMap();
+        return true;
+    case ID_NO_TRAILS:
+    case ID_RECENT_TRAILS:
+    case ID_EXTENDED_TRAILS:
+        m_nTrailMode = TrailModeOfCommand(id);
+        InvalidateMap();
+        return true;
+    case ID_LOCK_TI_EXTENTS:
+        OnLockTiExtents();
+        return true;
+    // files
+    case ID_CHOOSE_LOG_FILE:
+        ChooseFile(m_strLogPath);
+        return true;
+    case ID_CHOOSE_SATELLITE_FILE:
+        ChooseFile(m_strDumpPath);
+        return true;
+    case ID_CHOOSE_HTML_FILE:
+        ChooseFile(m_strHtmlPath);
+        return true;
+    case ID_CHOOSE_USER_FILE:
+        ChooseFile(m_strUserPath);
+        return true;
+    case ID_CHOOSE_DEBUG_FILE:
+        ChooseFile(m_strDebugPath);
+        return true;
+    case ID_MAP_BACKDROP_FILE:
+        OnMapBackdropFile();
+        return true;
+    // actions
+    case ID_START:
+        OnStart();
+        return true;
+    case ID_STOP:
+        OnStop();
+        return true;
+    case ID_UPDATE_ALL:
+        OnUpdateAll();
+        return true;
+    case ID_HIDE:
+        OnHide();
+        return true;
+    case ID_APP_ABOUT:
+        OnAppAbout();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CChildView::OnUpdateControlCommand(int id, QAction& action) {
+    if (const int family = FamilyOfCommand(id); family >= 0) {
+        action.setChecked(g_nReceiverType == family);
+        OnUpdateWhenStopped(action);
+        return true;
+    }
+    switch (id) {
+    case ID_AUTO_RUN:
+        action.setChecked(m_bAutoRun);
+        return true;
+    case ID_READ_ERROR_QUEUE:
+        action.setChecked(m_bDeQueue);
+        action.setEnabled(g_nReceiverType == RECEIVER_HP || g_nReceiverType == RECEIVER_DATUM);
+        return true;
+    case ID_AUTO_LEAPS:
+        action.setChecked(m_bAutoLeaps);
+        return true;
+    case ID_BEEP_ON_ERROR:
+        action.setChecked(m_bBeepOnError);
+        return true;
+    case ID_DEBUG_TO_USER_WINDOW:
+        action.setChecked(m_bComsDebug);
+        return true;
+    case ID_VERBOSE_SERIAL:
+        action.setChecked(m_bVerboseDebug);
+        return true;
+    case ID_FTP_DEBUG:
+        action.setChecked(m_bFtpDebug);
+        return true;
+    case ID_USER_TO_FILE:
+        action.setChecked(m_bUserToFile);
+        return true;
+    case ID_DEBUG_FILE_ENABLE:
+        action.setChecked(m_bDebugEnable);
+        return true;
+    case ID_RAW_STATUS:
+        action.setChecked(m_bRawStatus);
+        return true;
+    case ID_IDENTIFY_SATELLITES:
+        action.setChecked(m_bIdentSats);
+        return true;
+    case ID_SAT_BACKDROP:
+        action.setChecked(m_bMapBackdrop);
+        action.setEnabled(MapBackdropReadable());
+        return true;
+    case ID_NO_TRAILS:
+    case ID_RECENT_TRAILS:
+    case ID_EXTENDED_TRAILS:
+        action.setChecked(m_nTrailMode == TrailModeOfCommand(id));
+        return true;
+    case ID_LOCK_TI_EXTENTS:
+        action.setChecked(m_bHoldMin[kTimeIntervalChannel]);
+        return true;
+    case ID_START:
+    case ID_CHOOSE_LOG_FILE:
+    case ID_CHOOSE_SATELLITE_FILE:
+    case ID_CHOOSE_HTML_FILE:
+        OnUpdateWhenStopped(action);
+        return true;
+    case ID_STOP:
+    case ID_HIDE:
+        OnUpdateWhenRunning(action);
+        return true;
+    case ID_UPDATE_ALL:
+        action.setEnabled(m_bUpdateAllEnabled);
+        return true;
+    // Always enabled.
+    case ID_CHOOSE_USER_FILE:
+    case ID_CHOOSE_DEBUG_FILE:
+    case ID_MAP_BACKDROP_FILE:
+    case ID_APP_ABOUT:
+    case IDC_SEND:
+    case IDC_CLEAR_USER_WINDOW:
+    case IDC_LARGE_FONT:
+        return true;
+    default:
+        if (id >= IDC_BUTTON1 && id <= IDC_BUTTON40)
+            return true;
+        return false;
+    }
+}
+
+void CChildView::OnUpdateWhenStopped(QAction& action) const {
+    action.setEnabled(!IsRunning());
+}
+
+void CChildView::OnUpdateWhenRunning(QAction& action) const {
+    action.setEnabled(IsRunning());
+}
+
+void CChildView::OnAutoRun() {
+    m_bAutoRun = !m_bAutoRun;
+    // Written at once, so a crash or power cut keeps the operator's choice.
+    platform::openSettingsStore()->setValue(QStringLiteral("Initial/WasRunning"), m_bAutoRun ? 1 : 0);
+}
+
+void CChildView::OnReceiverFamily(int family) {
+    g_nReceiverType = family;
+    SetReceiverDefaults();
+    SaveSettings();
+}
+
+void CChildView::OnLockTiExtents() {
+    m_wndGraph.m_bCacheValid = false;
+    m_bHoldMin[kTimeIntervalChannel] = !m_bHoldMin[kTimeIntervalChannel];
+    m_bHoldMax[kTimeIntervalChannel] = m_bHoldMin[kTimeIntervalChannel];
+    m_wndGraph.update();
+}
+
+void CChildView::OnUpdateAll() {
+    m_dwLastLog = 0;
+    m_dwLastHtml = 0;
+    m_dwLastFtp = 0;
+    m_dwLastExport = 0;
+    m_bUpdateAllEnabled = false;
+    m_bForceUpdate = true;
+}
+
+void CChildView::ChooseFile(QString& path) {
+    if (const auto chosen = platform::chooseFile(platform::FileDialogKind::Save, this, path))
+        path = *chosen;
+}
+
+void CChildView::OnMapBackdropFile() {
+    const auto chosen = platform::chooseFile(platform::FileDialogKind::Open, this, m_strMapPath);
+    if (!chosen)
+        return;
+    m_strMapPath = *chosen;
+    InvalidateMap();
+    SaveSettings();
+}
+
+bool CChildView::MapBackdropReadable() const {
+    if (m_strMapPath.isEmpty() || QFileInfo(m_strMapPath).isDir())
+        return false;
+    QFile file(m_strMapPath);
+    return file.open(QIODevice::ReadOnly);
+}
+
+void CChildView::InvalidateMap() {
+    m_wndMap.m_bCacheValid = false;
+    m_wndMap.update();
+}

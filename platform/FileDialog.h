@@ -1,0 +1,21 @@
+#pragma once
+// File choices go through two functions, so tests can answer them instead of a dialog.
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace platform {
+
+enum class FileDialogKind { Save, Open };
+
+// The chosen full path, or nothing when the operator cancelled. The save dialog asks before it
+// lets an existing file be chosen; neither creates or opens the file.
+std::optional<QString> chooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath);
+
+using FileDialogHandler = std::function<std::optional<QString>(FileDialogKind, const QString& initialPath)>;
+// Replaces the dialogs (an empty handler restores the real ones).
+void setFileDialogHandler(FileDialogHandler handler);
+
+} // namespace platform

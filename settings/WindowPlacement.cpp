@@ -1,0 +1,146 @@
+#include "settings/WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+// Reads one number as scanf's %d or %u would: white space skipped, an optional sign, digits.
+// Values outside the field's range count as unreadable.
+class NumberScanner {
+public:
+    explicit NumberScanner(const QString& text) : m_bytes(text.toLatin1()) {}
+
+    std::optional<std::int64_t> Next(bool isUnsigned) {
+        while (m_pos < m_bytes.size() && std::isspace(static_cast<unsigned char>(m_bytes[m_pos])))
+            ++m_pos;
+        bool negative = false;
+        if (m_pos < m_bytes.size() && (m_bytes[m_pos] == '+' || m_bytes[m_pos] == '-'))
+            negative = m_bytes[m_pos++] == '-';
+        std::int64_t value = 0;
+        const char* begin = m_bytes.constData() + m_pos;
+        const auto [end, error] = std::from_chars(begin, m_bytes.constData() + m_bytes.size(), value);
+        if (error != std::errc() || value < 0)
+            return std::nullopt;
+        m_pos += end - begin;
+        if (negative)
+            value = -value;
+        const std::int64_t low = isUnsigned ? -std::int64_t{std::numeric_limits<std::uint32_t>::max()}
+                                            : std::numeric_limits<std::int32_t>::min();
+        const std::int64_t high = isUnsigned ? std::int64_t{std::numeric_limits<std::uint32_t>::max()}
+                                             : std::numeric_limits<std::int32_t>::max();
+        if (value < low || value > high)
+            return std::nullopt;
+        return value;
+    }
+
+    bool Take(char expected) {
+        if (m_pos >= m_bytes.size() || m_bytes[m_pos] != expected)
+            return false;
+        ++m_pos;
+        return true;
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_pos = 0;
+};
+
+constexpr int kMinimumVisible = 32; // pixels of the window that must lie on some screen
+
+} // namespace
+
+QString FormatWindowPlacement(const WindowPlacement& p) {
+    return QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10")
+        .arg(p.flags)
+        .arg(p.showCmd)
+        .arg(p.minX)
+        .arg(p.minY)
+        .arg(p.maxX)
+        .arg(p.maxY)
+        .arg(p.left)
+        .arg(p.top)
+        .arg(p.right)
+        .arg(p.bottom);
+}
+
+std::optional<WindowPlacement> ParseWindowPlacement(const QString& text) {
+    NumberScanner scanner(text);
+    std::int64_t fields[10];
+    for (int i = 0; i < 10; ++i) {
+        if (i > 0 && !scanner.Take(','))
+            return std::nullopt;
+        const auto value = scanner.Next(i < 2);
+        if (!value)
+            return std::nullopt;
+        fields[i] = *value;
+    }
+    WindowPlacement p;
+    p.flags = static_cast<unsigned>(static_cast<std::uint32_t>(fields[0]));
+    p.showCmd = static_cast<unsigned>(static_cast<std::uint32_t>(fields[1]));
+    int* const signedFields[] = {&p.minX, &p.minY, &p.maxX, &p.maxY, &p.left, &p.top, &p.right, &p.bottom};
+    for (int i = 0; i < 8; ++i)
+        *signedFields[i] = static_cast<int>(fields[i + 2]);
+    return p;
+}
+
+QRect PlaceOnScreens(const QRect& normal, const QList<QRect>& screens, const QRect& primary) {
+    for (const QRect& screen : screens) {
+        const QRect visible = screen.intersected(normal);
+        if (visible.width() >= kMinimumVisible && visible.height() >= kMinimumVisible)
+            return normal;
+    }
+    if (primary.isEmpty())
+        return normal;
+    QRect moved(QPoint(0, 0),
+                normal.size().boundedTo(primary.size()).expandedTo(QSize(kMinimumVisible, kMinimumVisible)));
+    moved.moveCenter(primary.center());
+    return moved;
+}
+
+WindowPlacement ReadWindowPlacement(const QWidget& window) {
+    WindowPlacement p;
+    const Qt::WindowStates state = window.windowState();
+    if (state & Qt::WindowMinimized) {
+        p.showCmd = 2;
+        if (state & Qt::WindowMaximized)
+            p.flags = kRestoreToMaximized;
+    } else if (state & Qt::WindowMaximized) {
+        p.showCmd = 3;
+    }
+    QRect normal = window.normalGeometry();
+    if (!normal.isValid())
+        normal = window.geometry();
+    p.left = normal.left();
+    p.top = normal.top();
+    p.right = normal.left() + normal.width();
+    p.bottom = normal.top() + normal.height();
+    return p;
+}
+
+void ApplyWindowPlacement(QWidget& window, const WindowPlacement& p) {
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect normal = p.NormalRect();
+    if (normal.width() > 0 && normal.height() > 0) {
+        window.setWindowState(window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+        window.setGeometry(PlaceOnScreens(normal, screens, primary ? primary->availableGeometry() : QRect()));
+    }
+    // The show commands: 2, 6 and 7 minimise, 3 maximises; anything else (a stored 0 would hide
+    // the window for good) shows it normally.
+    Qt::WindowStates state = Qt::WindowNoState;
+    if (p.showCmd == 2 || p.showCmd == 6 || p.showCmd == 7) {
+        state = Qt::WindowMinimized;
+        if (p.flags & kRestoreToMaximized)
+            state |= Qt::WindowMaximized;
+    } else if (p.showCmd == 3) {
+        state = Qt::WindowMaximized;
+    }
+    window.setWindowState(state);
+}

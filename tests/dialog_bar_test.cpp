@@ -1,0 +1,132 @@
+#include "app/MainFrame.h"
+#include "controls/CommandQueue.h"
+#include "platform/Paths.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DialogBarTest : public ::testing::Test {
+protected:
+    DialogBarTest() {
+        for (int i = 0; i < kCommandButtons; ++i)
+            view.m_strButton[i] = {QString(), QStringLiteral("CMD%1").arg(i)};
+        view.m_strButton[0] = {QStringLiteral("Status"), QStringLiteral("SST?<CR>")};
+        view.m_strButton[5] = {QStringLiteral("Empty"), QString()};
+        view.m_strButton[39] = {QStringLiteral("A&B"), QStringLiteral(":SYST:ERR?")};
+        view.m_strCommandList = QStringLiteral("zeta;Alpha;beta;tail");
+        view.UpdateDialogBar();
+    }
+
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+    CvDlgBar& bar = frame.m_wndDlgBar;
+};
+
+TEST_F(DialogBarTest, ButtonsShowTheirLabelsAndHideWithout) {
+    EXPECT_FALSE(bar.Button(0)->isHidden());
+    EXPECT_EQ(bar.Button(0)->text(), "Status");
+    EXPECT_TRUE(bar.Button(1)->isHidden());    // a command but no label
+    EXPECT_EQ(bar.Button(39)->text(), "A&&B"); // '&' is shown, not a shortcut
+    EXPECT_EQ(bar.Button(0), bar.GetDlgItem(IDC_BUTTON1));
+    EXPECT_EQ(bar.Button(39), bar.GetDlgItem(IDC_BUTTON40));
+
+    // A family change relabels: the hidden button appears, the shown one goes.
+    view.m_strButton[0].label.clear();
+    view.m_strButton[1].label = QStringLiteral("One");
+    view.UpdateDialogBar();
+    EXPECT_TRUE(bar.Button(0)->isHidden());
+    EXPECT_EQ(bar.Button(1)->text(), "One");
+}
+
+TEST_F(DialogBarTest, ButtonClicksQueueTheirCommandsInOrder) {
+    bar.Button(0)->click();
+    bar.Button(39)->click();
+    bar.Button(5)->click();
+    for (int i = 0; i < 5; ++i)
+        bar.Button(0)->click();
+    ASSERT_EQ(view.m_listCommands.size(), 8);
+    EXPECT_EQ(view.m_listCommands[0], "SST?<CR>\r");
+    EXPECT_EQ(view.m_listCommands[1], ":SYST:ERR?\r");
+    EXPECT_EQ(view.m_listCommands[2], "\r"); // a label without a command queues a lone CR
+    for (int i = 3; i < 8; ++i)
+        EXPECT_EQ(view.m_listCommands[i], "SST?<CR>\r");
+}
+
+TEST_F(DialogBarTest, CommandBoxListsTheFamilyCommandsAndSendsTypedText) {
+    QComboBox* box = bar.CommandBox();
+    ASSERT_EQ(box->count(), 3); // "tail" has no ';' after it
+    EXPECT_EQ(box->itemText(0), "Alpha");
+    EXPECT_EQ(box->itemText(2), "zeta");
+    EXPECT_EQ(box->currentText(), ""); // nothing chosen after a refill
+
+    box->setCurrentIndex(1);
+    qobject_cast<QPushButton*>(bar.GetDlgItem(IDC_SEND))->click();
+    box->setEditText(QStringLiteral("SST?<CR>"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box->lineEdit(), &enter); // Return presses Send
+    box->setEditText(QString());
+    qobject_cast<QPushButton*>(bar.GetDlgItem(IDC_SEND))->click();
+    EXPECT_EQ(view.m_listCommands, (QStringList{"beta\r", "SST?<CR>", "\r"}));
+}
+
+TEST_F(DialogBarTest, ToolTipsNameTheControlOrTheButtonCommand) {
+    EXPECT_EQ(view.OnToolTipText(IDC_BUTTON1), "SST?<CR>");
+    EXPECT_EQ(view.OnToolTipText(IDC_USER_WINDOW), "Output window");
+    EXPECT_EQ(view.OnToolTipText(IDC_COMMAND_BOX), "Command list");
+    EXPECT_EQ(view.OnToolTipText(IDC_SEND), "Command send button");
+    EXPECT_EQ(view.OnToolTipText(IDC_CLEAR_USER_WINDOW), "Clear user windows");
+    EXPECT_EQ(view.OnToolTipText(IDC_LARGE_FONT), "");
+    // A widget inside a control (the command box's edit field) belongs to that control.
+    EXPECT_EQ(bar.DlgCtrlId(bar.CommandBox()->lineEdit()), IDC_COMMAND_BOX);
+}
+
+TEST_F(DialogBarTest, UserWindowStaysBoundedAndStartsAtALine) {
+    const QString line = QStringLiteral("0123456789012345678901234567890123456789\r\n");
+    for (int i = 0; i < 3000; ++i)
+        bar.AppendToUserWindow(QStringLiteral("%1 ").arg(i, 5) + line);
+    const QString text = bar.UserWindow()->toPlainText();
+    EXPECT_LE(text.size(), kUserWindowLimit);
+    EXPECT_GT(text.size(), kUserWindowLimit / 2);
+    EXPECT_TRUE(text.startsWith(QLatin1Char(' '))) << qPrintable(text.left(50));
+    EXPECT_TRUE(text.endsWith(QStringLiteral(" 2999 ") + line.chopped(2) + QLatin1Char('\n')));
+
+    // A single text longer than the whole window keeps its tail.
+    bar.AppendToUserWindow(QString(kUserWindowLimit + 100, QLatin1Char('x')) + QStringLiteral("END"));
+    EXPECT_LE(bar.UserWindow()->toPlainText().size(), kUserWindowLimit);
+    EXPECT_TRUE(bar.UserWindow()->toPlainText().endsWith(QStringLiteral("END")));
+}
+
+TEST_F(DialogBarTest, ClearEmptiesTheWindowAndNotesItInTheUserFile) {
+    const QString userFile = platform::documentsFolder() + QStringLiteral("/cleared.txt");
+    view.m_strUserPath = userFile;
+    view.m_bUserToFile = true;
+    bar.AppendToUserWindow(QStringLiteral("reply\r\n"));
+    qobject_cast<QPushButton*>(bar.GetDlgItem(IDC_CLEAR_USER_WINDOW))->click();
+    EXPECT_TRUE(bar.UserWindow()->toPlainText().isEmpty());
+    QFile file(userFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\r\nUser window cleared\r\n\r\n"));
+}
+
+TEST_F(DialogBarTest, LargeFontFollowsTheCheckBox) {
+    view.m_fontUserSmall.setPixelSize(9);
+    view.m_fontUserLarge.setPixelSize(17);
+    auto* largeFont = qobject_cast<QCheckBox*>(bar.GetDlgItem(IDC_LARGE_FONT));
+    largeFont->click();
+    EXPECT_TRUE(view.m_bLargeUserFont);
+    EXPECT_EQ(bar.UserWindow()->font().pixelSize(), 17);
+    largeFont->click();
+    EXPECT_FALSE(view.m_bLargeUserFont);
+    EXPECT_EQ(bar.UserWindow()->font().pixelSize(), 9);
+}
+
+} // namespace

@@ -1,0 +1,109 @@
+#include "app/Globals.h"
+#include "app/MainFrame.h"
+#include "controls/AboutDialog.h"
+#include "controls/TrayIcon.h"
+#include "platform/SettingsStore.h"
+#include "publishing/VersionText.h"
+
+#include <QLabel>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TrayTest : public ::testing::Test {
+protected:
+    TrayTest() {
+        SetSystemTrayAvailableOverride(true);
+        SetTrayReportsOnlyActivationsOverride(false);
+        frame.show();
+    }
+    ~TrayTest() override {
+        SetSystemTrayAvailableOverride(std::nullopt);
+        SetTrayReportsOnlyActivationsOverride(std::nullopt);
+    }
+
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+};
+
+TEST_F(TrayTest, HideShowsOneIconAndOnlyADoubleClickBringsTheWindowBack) {
+    g_strWindowTitle = QString(200, QLatin1Char('t'));
+    view.OnHide();
+    view.OnHide();
+    EXPECT_TRUE(view.m_bTrayIcon);
+    EXPECT_TRUE(frame.isHidden());
+    const auto icons = view.findChildren<QSystemTrayIcon*>();
+    EXPECT_EQ(std::count_if(icons.begin(), icons.end(), [](auto* icon) { return icon->isVisible(); }), 1);
+    for (QSystemTrayIcon* icon : icons) {
+        if (icon->isVisible()) {
+            EXPECT_EQ(icon->toolTip().size(), 127);
+        }
+    }
+
+    view.OnTrayNotify(QSystemTrayIcon::Trigger);
+    view.OnTrayNotify(QSystemTrayIcon::Context);
+    EXPECT_TRUE(frame.isHidden());
+    view.OnTrayNotify(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(frame.isHidden());
+    EXPECT_FALSE(view.m_bTrayIcon);
+}
+
+TEST_F(TrayTest, WhereTheTrayOnlyReportsActivationsAClickBringsTheWindowBack) {
+    SetTrayReportsOnlyActivationsOverride(true);
+    view.OnHide();
+    view.OnTrayNotify(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(frame.isHidden());
+}
+
+TEST_F(TrayTest, WithoutATrayHideMinimises) {
+    SetSystemTrayAvailableOverride(false);
+    view.OnHide();
+    EXPECT_FALSE(view.m_bTrayIcon);
+    EXPECT_FALSE(frame.isHidden());
+    EXPECT_TRUE(frame.isMinimized());
+}
+
+TEST_F(TrayTest, ShutDownWhileHiddenRemovesTheIconAndSavesThePlacementOnce) {
+    frame.setGeometry(50, 60, 640, 480);
+    view.OnHide();
+    frame.close();
+    EXPECT_FALSE(view.m_bTrayIcon);
+    EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND));
+    EXPECT_EQ(platform::openSettingsStore()->value("Initial/WindowPos").toString(),
+              "0,1,-1,-1,-1,-1,50,60,690,540");
+
+    // A second shut-down (the frame's destruction) changes nothing.
+    platform::openSettingsStore()->remove("Initial/WindowPos");
+    view.OnDestroy();
+    EXPECT_FALSE(platform::openSettingsStore()->contains("Initial/WindowPos"));
+}
+
+TEST(StartUp, TheStoredPlacementIsAppliedAtInitialisation) {
+    platform::openSettingsStore()->setValue("Initial/WindowPos", "0,1,-1,-1,-1,-1,15,25,615,425");
+    CMainFrame frame;
+    frame.m_wndView.Initialise();
+    EXPECT_EQ(frame.geometry(), QRect(15, 25, 600, 400));
+}
+
+TEST(VersionText, NormalisingKeepsTheFirstDotOnly) {
+    EXPECT_EQ(NormaliseVersion("1.2.3"), "1.23");
+    EXPECT_EQ(NormaliseVersion("5.1"), "5.1");
+    EXPECT_EQ(NormaliseVersion(" 2. 0. 1.4 "), "2.014");
+    EXPECT_EQ(NormaliseVersion("1,2,3"), "");
+    EXPECT_EQ(NormaliseVersion("   "), "");
+    EXPECT_EQ(NormaliseVersion(""), "");
+}
+
+TEST(VersionText, BuiltOnceFromTheCompiledVersion) {
+    const QString text = GetVersionText();
+    EXPECT_EQ(text, QStringLiteral("Version %1 %2").arg(NormaliseVersion(ORVANE_VERSION), ORVANE_COMMENTS));
+    g_strVersion = QStringLiteral("Version kept");
+    EXPECT_EQ(GetVersionText(), "Version kept");
+
+    CAboutDialog about;
+    const auto* line = about.findChild<QLabel*>(QString::number(IDC_VERSION_TEXT));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "Version kept");
+}
+
+} // namespace

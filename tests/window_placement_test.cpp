@@ -1,0 +1,107 @@
+#include "app/MainFrame.h"
+#include "platform/SettingsStore.h"
+#include "settings/WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(WindowPlacementString, RoundTripsEveryFieldIncludingNegatives) {
+    WindowPlacement p;
+    p.flags = 2;
+    p.showCmd = 3;
+    p.minX = -32000;
+    p.minY = -32000;
+    p.maxX = -1;
+    p.maxY = -1;
+    p.left = -1600;
+    p.top = 20;
+    p.right = -400;
+    p.bottom = 900;
+    const QString text = FormatWindowPlacement(p);
+    EXPECT_EQ(text, "2,3,-32000,-32000,-1,-1,-1600,20,-400,900");
+    EXPECT_EQ(ParseWindowPlacement(text), p);
+}
+
+TEST(WindowPlacementString, MalformedTextIsRefusedAndTrailingTextIgnored) {
+    for (const char* bad :
+         {"", "0,1,-1,-1,-1,-1,10,20,30", "0,1,-1,-1,-1,-1,10,20,30,x", "0,1,-1,-1,-1,-1,ten,20,30,40",
+          "0;1;-1;-1;-1;-1;10;20;30;40", "0 ,1,-1,-1,-1,-1,10,20,30,40",
+          "0,1,-1,-1,-1,-1,10,20,30,99999999999", "garbage"})
+        EXPECT_FALSE(ParseWindowPlacement(QString::fromLatin1(bad))) << bad;
+
+    const auto withTail = ParseWindowPlacement(" 0, 1,-1,-1,-1,-1, 10,20,+30,40 and more");
+    ASSERT_TRUE(withTail);
+    EXPECT_EQ(withTail->NormalRect(), QRect(10, 20, 20, 20));
+}
+
+TEST(WindowPlacementScreens, AWindowOnNoScreenMovesOntoThePrimary) {
+    const QRect primary(0, 0, 1920, 1040);
+    const QRect left(-1280, 0, 1280, 1024);
+    const QRect onLeftMonitor(-1200, 100, 800, 600);
+    EXPECT_EQ(PlaceOnScreens(onLeftMonitor, {primary, left}, primary), onLeftMonitor);
+    // The left monitor was removed.
+    const QRect moved = PlaceOnScreens(onLeftMonitor, {primary}, primary);
+    EXPECT_TRUE(primary.contains(moved));
+    EXPECT_EQ(moved.size(), onLeftMonitor.size());
+    // A window bigger than the screen that is left shrinks to fit it.
+    EXPECT_TRUE(primary.contains(PlaceOnScreens(QRect(5000, 0, 2500, 1500), {primary}, primary)));
+    // Partly visible is visible enough.
+    const QRect partly(1800, 900, 800, 600);
+    EXPECT_EQ(PlaceOnScreens(partly, {primary}, primary), partly);
+}
+
+TEST(WindowPlacementFrame, ReadAndApplyKeepTheNormalRectangleAndState) {
+    CMainFrame frame;
+    frame.setGeometry(30, 40, 700, 500);
+    WindowPlacement placement = ReadWindowPlacement(frame);
+    EXPECT_EQ(placement.showCmd, 1u);
+    EXPECT_EQ(placement.NormalRect(), QRect(30, 40, 700, 500));
+
+    placement.showCmd = 3;
+    ApplyWindowPlacement(frame, placement);
+    EXPECT_TRUE(frame.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(ReadWindowPlacement(frame).showCmd, 3u);
+
+    placement.showCmd = 2;
+    ApplyWindowPlacement(frame, placement);
+    EXPECT_TRUE(frame.windowState() & Qt::WindowMinimized);
+
+    // A stored "hide" would leave the program unreachable: it shows normally.
+    placement.showCmd = 0;
+    ApplyWindowPlacement(frame, placement);
+    EXPECT_EQ(frame.windowState(), Qt::WindowNoState);
+    EXPECT_EQ(frame.geometry(), QRect(30, 40, 700, 500));
+}
+
+TEST(WindowPlacementStore, MalformedOrMissingStringsLeaveTheRecordAlone) {
+    CMainFrame frame;
+    platform::openSettingsStore()->remove("Initial/WindowPos");
+    WindowPlacement placement;
+    placement.left = 77;
+    EXPECT_FALSE(frame.m_wndView.LoadWindowPlacement(placement));
+    platform::openSettingsStore()->setValue("Initial/WindowPos", "1,2,3");
+    EXPECT_FALSE(frame.m_wndView.LoadWindowPlacement(placement));
+    EXPECT_EQ(placement.left, 77);
+
+    WindowPlacement saved;
+    saved.left = -5;
+    saved.right = 600;
+    saved.bottom = 400;
+    frame.m_wndView.SaveWindowPlacement(saved);
+    EXPECT_EQ(platform::openSettingsStore()->value("Initial/WindowPos").toString(),
+              "0,1,-1,-1,-1,-1,-5,0,600,400");
+    ASSERT_TRUE(frame.m_wndView.LoadWindowPlacement(placement));
+    EXPECT_EQ(placement, saved);
+
+    // Written by hand without quotes, the store reads the numbers back as a list.
+    {
+        auto store = platform::openSettingsStore();
+        store->setValue("Initial/WindowPos",
+                        QStringList{"0", "1", "-1", "-1", "-1", "-1", "1", "2", "3", "4"});
+    }
+    ASSERT_TRUE(frame.m_wndView.LoadWindowPlacement(placement));
+    EXPECT_EQ(placement.NormalRect(), QRect(1, 2, 2, 2));
+}
+
+} // namespace
