@@ -6,7 +6,9 @@
 #include "platform/SettingsStore.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
+#include <QPushButton>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -85,6 +87,42 @@ TEST_F(MenuCommandsTest, SwitchesFlipTheirMemberAndCheckMark) {
         EXPECT_EQ(view.*s.member, before) << s.id;
         EXPECT_EQ(Action(s.id).isChecked(), before) << s.id;
     }
+}
+
+TEST_F(MenuCommandsTest, SwitchesAreSavedAtShutDown) {
+    const std::pair<bool CChildView::*, const char*> saved[] = {
+        {&CChildView::m_bDeQueue, "Log/DeQueue"},
+        {&CChildView::m_bAutoLeaps, "Time/AutoLeaps"},
+        {&CChildView::m_bBeepOnError, "Mode/BeepOnError"},
+        {&CChildView::m_bComsDebug, "Mode/ComsDebug"},
+        {&CChildView::m_bVerboseDebug, "Mode/VerboseDebug"},
+        {&CChildView::m_bFtpDebug, "Mode/FTPDebug"},
+        {&CChildView::m_bUserToFile, "User/ToFile"},
+        {&CChildView::m_bDebugEnable, "Debug/Enable"},
+        {&CChildView::m_bIdentSats, "Map/Ident"},
+        {&CChildView::m_bMapBackdrop, "Map/Backdrop"},
+    };
+    const int ids[] = {ID_READ_ERROR_QUEUE,    ID_AUTO_LEAPS,  ID_BEEP_ON_ERROR, ID_DEBUG_TO_USER_WINDOW,
+                       ID_VERBOSE_SERIAL,      ID_FTP_DEBUG,   ID_USER_TO_FILE,  ID_DEBUG_FILE_ENABLE,
+                       ID_IDENTIFY_SATELLITES, ID_SAT_BACKDROP};
+    view.Initialise();
+    EnableEverySwitch();
+    std::vector<bool> chosen;
+    for (std::size_t i = 0; i < std::size(ids); ++i) {
+        Choose(ids[i]);
+        chosen.push_back(view.*saved[i].first);
+    }
+    Choose(ID_EXTENDED_TRAILS);
+    view.m_bHoldMin[1] = view.m_bHoldMax[1] = false;
+    Choose(ID_LOCK_TI_EXTENTS);
+    frame.close();
+
+    const auto store = platform::openSettingsStore();
+    for (std::size_t i = 0; i < std::size(saved); ++i)
+        EXPECT_EQ(store->value(saved[i].second).toInt(), chosen[i] ? 1 : 0) << saved[i].second;
+    EXPECT_EQ(store->value("Sat/Trail").toInt(), 2);
+    EXPECT_EQ(store->value("Graph/HoldC1").toInt(), 1);
+    EXPECT_EQ(store->value("Graph/HoldMaxC1").toInt(), 1);
 }
 
 TEST_F(MenuCommandsTest, SkyMapSwitchesMarkTheMapPictureStale) {
@@ -251,6 +289,23 @@ TEST_F(MenuCommandsTest, AutoRunIsWrittenAtOnce) {
     EXPECT_EQ(platform::openSettingsStore()->value("Initial/WasRunning").toInt(), 1);
     Choose(ID_AUTO_RUN);
     EXPECT_EQ(platform::openSettingsStore()->value("Initial/WasRunning").toInt(), 0);
+}
+
+TEST_F(MenuCommandsTest, FamilyChangeAppliesTheFamilyDefaultsAndSaves) {
+    view.Initialise();
+    view.m_nBaud = 1200;
+    view.m_strProfilePath = QStringLiteral("/profiles/mine.ini");
+    Choose(ID_RECEIVER_HP);
+    EXPECT_EQ(g_nReceiverType, RECEIVER_HP);
+    EXPECT_NE(view.m_nBaud, 1200);
+    EXPECT_TRUE(view.m_strProfilePath.isEmpty());
+    // The dialog bar shows the family's buttons.
+    EXPECT_FALSE(view.m_strButton[0].label.isEmpty());
+    EXPECT_EQ(frame.m_wndDlgBar.Button(0)->text(), view.m_strButton[0].label);
+    EXPECT_GT(frame.m_wndDlgBar.CommandBox()->count(), 0);
+    const auto store = platform::openSettingsStore();
+    EXPECT_EQ(store->value("Receiver/Type").toInt(), RECEIVER_HP);
+    EXPECT_EQ(store->value("Port/Baud").toInt(), view.m_nBaud);
 }
 
 TEST_F(MenuCommandsTest, FamilyCommandsSelectTheFamilyWithACheckMark) {

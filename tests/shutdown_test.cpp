@@ -63,12 +63,15 @@ TEST_F(TrayTest, WithoutATrayHideMinimises) {
     EXPECT_TRUE(frame.isMinimized());
 }
 
-TEST_F(TrayTest, ShutDownWhileHiddenRemovesTheIconAndSavesThePlacementOnce) {
+TEST_F(TrayTest, ShutDownWhileHiddenRemovesTheIconAndSavesSettingsAndPlacementOnce) {
+    view.Initialise();
     frame.setGeometry(50, 60, 640, 480);
+    view.m_nBaud = 4800;
     view.OnHide();
     frame.close();
     EXPECT_FALSE(view.m_bTrayIcon);
     EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND));
+    EXPECT_EQ(platform::openSettingsStore()->value("Port/Baud").toInt(), 4800);
     EXPECT_EQ(platform::openSettingsStore()->value("Initial/WindowPos").toString(),
               "0,1,-1,-1,-1,-1,50,60,690,540");
 
