@@ -67,6 +67,7 @@ void CChildView::UpdateDialogBar() {
         button->setText(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")));
         button->show();
     }
+    m_pDlgBar->FitButtonsToLabels();
     m_pDlgBar->update();
 }
 

@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 constexpr int kButtonColumns = 4;
@@ -188,6 +189,15 @@ void CvDlgBar::MakeRoomInUserWindow() {
     const QString text = m_pUserWindow->toPlainText();
     m_pUserWindow->setPlainText(TrimUserWindowText(text));
     m_pUserWindow->moveCursor(QTextCursor::End);
+}
+
+void CvDlgBar::FitButtonsToLabels() {
+    int widest = 0;
+    for (const QPushButton* button : m_buttons)
+        if (!button->isHidden())
+            widest = std::max(widest, button->sizeHint().width());
+    for (QPushButton* button : m_buttons)
+        button->setMinimumWidth(widest);
 }
 
 void CvDlgBar::ApplyUserWindowFont() {

@@ -38,6 +38,8 @@ public:
     QString UserWindowText() const;
     // Drops the oldest part of the user window's text (see TrimUserWindowText).
     void MakeRoomInUserWindow();
+    // Widens the bar so that every shown button's label fits; the four columns stay equal.
+    void FitButtonsToLabels();
     // The user window's font: the view's large or small user font.
     void ApplyUserWindowFont();
 

@@ -31,7 +31,9 @@ int FamilyOfCommand(int id) {
 }
 
 // 0 none, 1 recent, 2 extended
-int TrailModeOfCommand(int id) { return id - ID_NO_TRAILS; }
+int TrailModeOfCommand(int id) {
+    return id - ID_NO_TRAILS;
+}
 } // namespace
 
 bool CChildView::OnControlCommand(int id) {

@@ -6,10 +6,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace {
@@ -87,6 +90,18 @@ TEST_F(DialogBarTest, ToolTipsNameTheControlOrTheButtonCommand) {
     EXPECT_EQ(view.OnToolTipText(IDC_LARGE_FONT), "");
     // A widget inside a control (the command box's edit field) belongs to that control.
     EXPECT_EQ(bar.DlgCtrlId(bar.CommandBox()->lineEdit()), IDC_COMMAND_BOX);
+
+    // Shown, the command's notation is text, not markup.
+    bar.resize(400, 700);
+    bar.show();
+    QApplication::processEvents(); // runs the start-up tick, which loads the family's buttons
+    view.m_strButton[0].command = QStringLiteral("SST?<CR>");
+    const QPoint onButton = bar.Button(0)->geometry().center();
+    QHelpEvent help(QEvent::ToolTip, onButton, bar.mapToGlobal(onButton));
+    QApplication::sendEvent(&bar, &help);
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    EXPECT_EQ(shown.toPlainText(), "SST?<CR>");
 }
 
 TEST_F(DialogBarTest, UserWindowStaysBoundedAndStartsAtALine) {
