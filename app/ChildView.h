@@ -149,6 +149,12 @@ public:
     bool LoadWindowPlacement(WindowPlacement& placement) const;
     void SaveWindowPlacement(const WindowPlacement& placement) const;
 
+    // ---- receiver state decoders and status screen ----
+    void ParsePosition(const QString& text);
+    void ParseLockState(const QString& text);
+    void ParseSatellites(const QString& text);
+    QString FormatStatus(const QString& raw);
+
     // ---- links and children ----
     CvDlgBar* m_pDlgBar = nullptr;
     CMainFrame* m_pMainFrame = nullptr;

@@ -75,6 +75,7 @@ struct SatelliteState {
     double m_dLatitude = 0.0;
     double m_dLongitude = 0.0;
     double m_dHeight = 0.0;
+    std::uint32_t m_nPositionCalls = 0; // answers offered to ParsePosition; never reset
 };
 
 struct TimeState {
