@@ -258,7 +258,7 @@ TEST(StatusScreenFormat, ViewShowsTheFormattedScreenInTheTextWindow) {
         view.m_wndText.Draw(painter, image.rect());
     }
     EXPECT_TRUE(image.save(QStringLiteral(ORVANE_BINARY_DIR "/status_screen_hp.png")));
-    // Something was drawn on the first and on the last text line.
+    // Something was drawn on the first and on the last (19th) text line, and nothing below.
     const auto inked = [&image](int top, int bottom) {
         for (int y = top; y < bottom; ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -267,5 +267,6 @@ TEST(StatusScreenFormat, ViewShowsTheFormattedScreenInTheTextWindow) {
         return false;
     };
     EXPECT_TRUE(inked(0, 480 / 23));
-    EXPECT_TRUE(inked(19 * 480 / 23, 20 * 480 / 23));
+    EXPECT_TRUE(inked(18 * 480 / 23, 19 * 480 / 23));
+    EXPECT_FALSE(inked(19 * 480 / 23 + 2, 480));
 }
