@@ -1,7 +1,7 @@
+// The formatted status screen of each family, and the text window drawing it.
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "receiver/StatusFormatter.h"
-#include "support/QtPrinters.h"
 #include "support/StatusScreens.h"
 
 #include <QImage>
@@ -23,227 +23,174 @@ CSatInfo Sat(int prn, int elevation, int azimuth, int snr, int tenths = 0) {
 StatusScreenInputs Inputs(int family) {
     StatusScreenInputs in;
     in.receiverType = family;
-    in.identity = QStringLiteral("HP Z3816A");
-    in.step3Reply = QStringLiteral("+0");
-    in.lifeCount = QStringLiteral("123456");
-    in.efc = QStringLiteral("2.345");
-    in.ti = QStringLiteral("1.2E-9");
-    in.feeReply = QStringLiteral("0.1");
-    in.healthReply = QStringLiteral("0x0");
+    in.identity = "HP Z3816A";
+    in.step3Reply = "+0";
+    in.lifeCount = "123456";
+    in.efc = "2.345";
+    in.ti = "1.2E-9";
+    in.feeReply = "0.1";
+    in.healthReply = "0x0";
     in.leapCorrection = 18;
     return in;
 }
 
 QStringList Lines(const QString& text) {
-    return text.split(QStringLiteral("\r\n"));
+    return text.split("\r\n");
 }
+
+const QString kBlank13(13, u' ');
+const QString kBlank17(17, u' ');
 
 } // namespace
 
 TEST(StatusScreenFormat, RawOnRequestAndProteusAsItCame) {
-    const QString screens[] = {HpStatusScreen(), DatumStatusScreen(), ProteusStatusPage(),
-                               JacksonStatusScreen(), UccmStatusScreen()};
+    const QString screens[] = {HpStatusScreen(), DatumStatusScreen(), ProteusPage(), JacksonStatusScreen(),
+                               UccmStatusScreen()};
     for (int family = 0; family < kReceiverFamilies; ++family) {
         StatusScreenInputs in = Inputs(family);
         in.rawStatus = true;
         EXPECT_EQ(FormatStatusScreen(screens[family], in).text, screens[family]) << family;
     }
-    EXPECT_EQ(FormatStatusScreen(ProteusStatusPage(), Inputs(RECEIVER_PROTEUS)).text, ProteusStatusPage());
-    EXPECT_EQ(FormatStatusScreen(QString(), Inputs(RECEIVER_HP)).text, QString());
+    EXPECT_EQ(FormatStatusScreen(ProteusPage(), Inputs(RECEIVER_PROTEUS)).text, ProteusPage());
 }
 
 TEST(StatusScreenFormat, HewlettPackardTitleLifeAndLeapSeconds) {
-    const QString raw = HpStatusScreen();
-    QStringList expected = Lines(raw);
-    expected[0] = QString(34, u' ') + QStringLiteral("HP Z3816A +0") + QString(34, u' ');
-    expected[1] = QStringLiteral("Life     123456") + QString(31, u' ') + QStringLiteral("EFC     2.345");
-    expected[5] = QStringLiteral("Time _____ Leap seconds 18 ") + QString(52, u'_');
-    EXPECT_EQ(Lines(FormatStatusScreen(raw, Inputs(RECEIVER_HP)).text), expected);
+    QStringList expected = Lines(HpStatusScreen());
+    expected[0] = QString(34, u' ') + "HP Z3816A +0" + QString(34, u' ');
+    expected[1] = "Life     123456" + QString(31, u' ') + "EFC     2.345";
+    expected[5] = "Time _____ Leap seconds 18 " + QString(52, u'_');
+    EXPECT_EQ(Lines(FormatStatusScreen(HpStatusScreen(), Inputs(RECEIVER_HP)).text), expected);
 
-    // Titles are centred to 79 or 80 characters.
     StatusScreenInputs in = Inputs(RECEIVER_HP);
-    in.identity = QStringLiteral("12345");
-    in.step3Reply = QStringLiteral("7890"); // "12345 7890": 10 characters
-    EXPECT_EQ(Lines(FormatStatusScreen(QStringLiteral("x\r\n"), in).text)[0],
-              QString(35, u' ') + QStringLiteral("12345 7890") + QString(35, u' '));
-    in.step3Reply = QStringLiteral("78901");
-    EXPECT_EQ(Lines(FormatStatusScreen(QStringLiteral("x\r\n"), in).text)[0],
-              QString(34, u' ') + QStringLiteral("12345 78901") + QString(34, u' '));
-    EXPECT_EQ(FormatStatusScreen(QStringLiteral("no line feed"), in).text, QStringLiteral("no line feed"));
+    in.identity = "12345";
+    in.step3Reply = "7890"; // a 10-character title: 35 spaces each side
+    EXPECT_EQ(FormatStatusScreen("x\r\n", in).text,
+              QString(35, u' ') + "12345 7890" + QString(35, u' ') + "\r\n");
+    EXPECT_EQ(FormatStatusScreen("no line feed", in).text, "no line feed");
 }
 
 TEST(StatusScreenFormat, DatumAddsSatellitesValuesAndPosition) {
     StatusScreenInputs in = Inputs(RECEIVER_DATUM);
-    in.step3Reply = QStringLiteral("ERR0 none");
+    in.step3Reply = "ERR0 none";
     in.sats[0] = Sat(14, 45, 123, 42, 5);
     in.sats[2] = Sat(22, 7, 5, 40);
-    in.sats[6] = Sat(31, 10, 300, 30); // slots 6 and above are not shown
-    in.latitude = 0.0;
-    in.longitude = -122.025;
+    in.sats[6] = Sat(31, 10, 300, 30); // only slots 0 to 5 are shown
+    in.longitude = -122.025;           // latitude 0 prints as south
     in.height = 45.2;
     const QStringList lines = Lines(FormatStatusScreen(DatumStatusScreen(), in).text);
-    const auto padded = [](const char* left) { return QString::fromLatin1(left).leftJustified(42, u' '); };
     ASSERT_EQ(lines.size(), 19);
-    EXPECT_EQ(lines[0], QStringLiteral("DATUM 2000 STATUS"));
-    EXPECT_EQ(lines[1], padded("Mode          LOCKED TO GPS"));
-    EXPECT_EQ(lines[3], padded("Satellites    5") + QStringLiteral("PRN El  Az  C/N"));
-    EXPECT_EQ(lines[4], padded("Receiver      OK") + QStringLiteral(" 14 45 123 42.5"));
-    EXPECT_EQ(lines[5], padded("Oscillator    OK") + QString(15, u' '));
-    EXPECT_EQ(lines[6], padded("Antenna       OK") + QStringLiteral(" 22  7   5 40.0"));
-    EXPECT_EQ(lines[10], padded("Phase         12 ns"));
-    EXPECT_EQ(lines[11], padded("Frequency     1.2E-12") + QStringLiteral("EFC 2.345"));
-    EXPECT_EQ(lines[12], padded("Time Quality  1") + QStringLiteral("TI  1.2E-9"));
-    EXPECT_EQ(lines[14], padded("Position      SURVEYED") + QStringLiteral("LAT S  0:00: 0.000"));
-    EXPECT_EQ(lines[15], padded("Mode          TIMING") + QStringLiteral("LON W122:01:30.000"));
-    EXPECT_EQ(lines[16], padded("Altitude      FIXED") + QStringLiteral("HGT +45.20 MSL"));
-    EXPECT_EQ(lines[17], QStringLiteral("End"));
-    EXPECT_EQ(lines[18], QStringLiteral("ERR            0 none"));
-
+    EXPECT_EQ(lines[0], "DATUM 2000 STATUS");
+    EXPECT_EQ(lines[2], "Holdover      0 s" + QString(25, u' '));
+    // Each line after the first is padded to 42 characters, then gets the text for its number.
+    const std::pair<int, const char*> right[] = {
+        {3, "PRN El  Az  C/N"},     {4, " 14 45 123 42.5"},     {5, "               "},
+        {6, " 22  7   5 40.0"},     {11, "EFC 2.345"},          {12, "TI  1.2E-9"},
+        {14, "LAT S  0:00: 0.000"}, {15, "LON W122:01:30.000"}, {16, "HGT +45.20 MSL"}};
+    for (const auto& [line, text] : right)
+        EXPECT_EQ(lines[line].mid(42), text) << line;
+    EXPECT_EQ(lines[17], "End");
+    EXPECT_EQ(lines[18], "ERR            0 none");
     // A short line loses only its own characters, never a line break.
-    const QStringList shortLines =
-        Lines(FormatStatusScreen(QStringLiteral("12345head\r\nab\r\n\r\nxxxxxlast"), in).text);
-    EXPECT_EQ(shortLines[0], QStringLiteral("head"));
-    EXPECT_EQ(shortLines[1], QString(42, u' '));
-    EXPECT_EQ(shortLines[2], QString(42, u' '));
-    EXPECT_EQ(shortLines[3], QStringLiteral("last"));
+    EXPECT_EQ(Lines(FormatStatusScreen("12345head\r\nab\r\n\r\nxxxxxlast", in).text).mid(0, 4),
+              (QStringList{"head", QString(42, u' '), QString(42, u' '), "last"}));
 }
 
 TEST(StatusScreenFormat, UccmEfcAndLeapSeconds) {
     StatusScreenInputs in = Inputs(RECEIVER_UCCM);
-    in.efc = QStringLiteral("-1.25E-3");
+    in.efc = "-1.25E-3";
     const QString text = FormatStatusScreen(UccmStatusScreen(), in).text;
-    EXPECT_TRUE(
-        text.startsWith(QStringLiteral("EFC     -1.25E-3     .  Synchronized to UTC\r\nTracking: 5")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral("HGT  +45.20 m (MSL)\r\n   Leap seconds 18\r\n")))
-        << qPrintable(text);
-
-    const QString noRule =
-        QString(UccmStatusScreen()).replace(QStringLiteral("----"), QStringLiteral("===="));
-    const QString withoutLeap = FormatStatusScreen(noRule, in).text;
-    EXPECT_TRUE(withoutLeap.startsWith(QStringLiteral("EFC     -1.25E-3")));
-    EXPECT_FALSE(withoutLeap.contains(QStringLiteral("Leap")));
-    EXPECT_EQ(FormatStatusScreen(QStringLiteral("a\r\nb\r\nno marker"), in).text,
-              QStringLiteral("a\r\nb\r\nno marker"));
-    EXPECT_EQ(FormatStatusScreen(QStringLiteral("one line"), in).text, QStringLiteral("one line"));
+    EXPECT_TRUE(text.startsWith("EFC     -1.25E-3     .  Synchronized to UTC\r\nTracking: 5"));
+    EXPECT_TRUE(text.endsWith("HGT  +45.20 m (MSL)\r\n   Leap seconds 18\r\n"));
+    const QString withoutRule = UccmStatusScreen().replace("----", "====");
+    EXPECT_FALSE(FormatStatusScreen(withoutRule, in).text.contains("Leap"));
+    EXPECT_EQ(FormatStatusScreen("a\r\nb\r\nno marker", in).text, "a\r\nb\r\nno marker");
 }
 
 TEST(StatusScreenFormat, JacksonTableOfFiveTrackedAndThreeNotTracked) {
     StatusScreenInputs in = Inputs(RECEIVER_JACKSON);
-    in.step3Reply = QStringLiteral("3");
-    in.measReply = QStringLiteral("Power Supply Voltage 12.1 V\r\nCurrent 0.5 A");
+    in.step3Reply = "3";
+    in.measReply = "Power Supply Voltage 12.1 V\r\nCurrent 0.5 A";
     const CSatInfo sats[] = {Sat(2, 45, 123, 42),   Sat(9, 10, 300, 0),   Sat(5, 67, 45, 45),
                              Sat(17, 5, 20, 0),     Sat(12, 30, 270, 38), Sat(25, 12, 10, 31),
                              Sat(131, 40, 190, 44), Sat(8, 1, 2, 0)};
     std::copy(std::begin(sats), std::end(sats), in.sats.begin());
     const StatusScreen screen = FormatStatusScreen(JacksonStatusScreen(), in);
     EXPECT_FALSE(screen.saasmGps);
-    EXPECT_EQ(screen.measReply, QStringLiteral("PSU Volts 12.1 V  Amps 0.5 A"));
-
-    const QString blank17(17, u' '), blank13(13, u' ');
+    EXPECT_EQ(screen.measReply, "PSU Volts 12.1 V  Amps 0.5 A");
+    const QString empty = kBlank17 + kBlank17 + kBlank13 + kBlank13;
     const QStringList expected{
-        QStringLiteral("JLT GPSDO Status    Firmware 2.1"),
-        QStringLiteral("UTC      12:34:56     15 Jan 2024        Holdover: 0 s"),
-        QStringLiteral("EFC 2.3456 V      Lock: GPS      Disciplined"), // the tab at 27 fills to 32
-        QStringLiteral("PSU Volts 12.1 V  Amps 0.5 A"),
-        QString(),
-        QStringLiteral("Tracking  5 ___________________   Not tracking  3 _______"),
-        QStringLiteral("PRN  AZ EL  SS   PRN  AZ EL  SS   PRN  AZ EL   PRN  AZ EL"),
-        QStringLiteral("  2 123 45  42   ") + QStringLiteral("  5  45 67  45   ") +
-            QStringLiteral("  9 300 10   ") + QStringLiteral(" 17  20  5   "),
-        QStringLiteral(" 12 270 30  38   ") + QStringLiteral(" 25  10 12  31   ") +
-            QStringLiteral("  8   2  1   ") + blank13,
-        QStringLiteral("131 190 40  44   ") + blank17 + blank13 + blank13 + QStringLiteral(" Leaps: 18"),
-        blank17 + blank17 + blank13 + blank13 + QStringLiteral("  Life: 123456"),
-        blank17 + blank17 + blank13 + blank13 + QStringLiteral("PPS TI: 1.2E-9"),
-        blank17 + blank17 + blank13 + blank13 + QStringLiteral("JAMLVL: 3"),
-        blank17 + blank17 + blank13 + blank13 + QStringLiteral("   EFC: 2.345"),
-        blank17 + blank17 + blank13 + blank13 + QStringLiteral("   FEE: 0.1"),
-        blank17 + blank17 + blank13 + blank13 + QStringLiteral("HEALTH: 0x0"),
-        QString(),
-        QString(),
-        QString(),
-        QStringLiteral("LAT  N  37:23:45.678"),
-        QStringLiteral("LON  W 122:01:02.500"),
-        QStringLiteral("HGT  +45.20 m (MSL)"),
-        // The receiver's health monitor line was emptied, and removed to fit 23 lines.
-        QStringLiteral("Self Test: PASS"),
-    };
-    EXPECT_EQ(screen.text, expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+        "JLT GPSDO Status    Firmware 2.1", "UTC      12:34:56     15 Jan 2024        Holdover: 0 s",
+        "EFC 2.3456 V      Lock: GPS      Disciplined", // the tab at 27 fills up to 32
+        "PSU Volts 12.1 V  Amps 0.5 A", "", "Tracking  5 ___________________   Not tracking  3 _______",
+        "PRN  AZ EL  SS   PRN  AZ EL  SS   PRN  AZ EL   PRN  AZ EL",
+        "  2 123 45  42     5  45 67  45     9 300 10    17  20  5   ",
+        " 12 270 30  38    25  10 12  31     8   2  1   " + kBlank13,
+        QString("131 190 40  44   ") + kBlank17 + kBlank13 + kBlank13 + " Leaps: 18",
+        empty + "  Life: 123456", empty + "PPS TI: 1.2E-9", empty + "JAMLVL: 3", empty + "   EFC: 2.345",
+        empty + "   FEE: 0.1", empty + "HEALTH: 0x0", "", "", "", "LAT  N  37:23:45.678",
+        "LON  W 122:01:02.500", "HGT  +45.20 m (MSL)",
+        // the receiver's health monitor line was emptied, then removed to fit 23 lines
+        "Self Test: PASS", ""};
+    EXPECT_EQ(Lines(screen.text), expected);
 
-    // Formatting the stored answer again (for the page) gives the same health line.
-    in.measReply = screen.measReply;
+    in.measReply = screen.measReply; // formatting the stored answer again gives the same screen
     EXPECT_EQ(FormatStatusScreen(JacksonStatusScreen(), in).text, screen.text);
-    // A measurement answer reporting an error gives no health line.
-    in.measReply = QStringLiteral("Error: command not found");
-    EXPECT_FALSE(FormatStatusScreen(JacksonStatusScreen(), in).text.contains(QStringLiteral("Error")));
+    in.measReply = "Error: command";
+    EXPECT_FALSE(FormatStatusScreen(JacksonStatusScreen(), in).text.contains("Error"));
 }
 
 TEST(StatusScreenFormat, JacksonTwelveSlotLayout) {
     StatusScreenInputs in = Inputs(RECEIVER_JACKSON);
     in.sats[0] = Sat(2, 45, 123, 42);
-    in.satExtra[0] = QStringLiteral("P(Y) Yes");
+    in.satExtra[0] = "P(Y) Yes";
     in.sats[1] = Sat(9, 10, 300, 0);
     in.sats[15] = Sat(20, 20, 20, 20); // counted, not listed
     const StatusScreen screen = FormatStatusScreen(JacksonStatusScreen(true), in);
     EXPECT_TRUE(screen.saasmGps);
     const QStringList lines = Lines(screen.text);
-    ASSERT_GE(lines.size(), 12);
-    EXPECT_EQ(lines[4], QStringLiteral("Tracking  2 _________________ Not tracking  1"));
-    EXPECT_EQ(lines[5], QStringLiteral("PRN  AZ EL  SS Code  Pvt      PRN  AZ EL"));
-    EXPECT_EQ(lines[6],
-              QStringLiteral("  2 123 45  42 P(Y) Yes") + QString(7, u' ') + QStringLiteral("  9 300 10   "));
-    EXPECT_EQ(lines[9], QString(43, u' ') + QStringLiteral(" Leaps: 18"));
-    EXPECT_EQ(lines[11], QString(43, u' ') + QStringLiteral("PPS TI: 1.2E-9"));
-    EXPECT_EQ(lines[12], QString(43, u' ') + QStringLiteral("   EFC: 2.345"));
-    EXPECT_FALSE(screen.text.contains(QStringLiteral("JAMLVL")));
-    EXPECT_FALSE(screen.text.contains(QStringLiteral(" 20  20 20")));
-    // Once seen, the layout stays even when the mark is gone.
-    in.saasmGps = true;
+    const QString empty(43, u' ');
+    EXPECT_EQ(lines.mid(4, 9),
+              (QStringList{"Tracking  2 _________________ Not tracking  1",
+                           "PRN  AZ EL  SS Code  Pvt      PRN  AZ EL",
+                           "  2 123 45  42 P(Y) Yes         9 300 10   ", "", "", empty + " Leaps: 18",
+                           empty + "  Life: 123456", empty + "PPS TI: 1.2E-9", empty + "   EFC: 2.345"}));
+    in.saasmGps = true; // once seen, the layout stays
     EXPECT_TRUE(FormatStatusScreen(JacksonStatusScreen(false), in).saasmGps);
 }
 
 TEST(StatusScreenFormat, JacksonLandmarksAndLongScreens) {
     const StatusScreenInputs in = Inputs(RECEIVER_JACKSON);
-    const QString noAcquisition =
-        QString(JacksonStatusScreen()).replace(QStringLiteral("ACQUISITION"), QStringLiteral("ACQ"));
-    EXPECT_EQ(FormatStatusScreen(noAcquisition, in).text, noAcquisition);
-    // The latitude line must not follow the acquisition line directly.
-    const QString close = CrLfLines({QStringLiteral("head"), QStringLiteral("ACQUISITION .........."),
-                                     QStringLiteral("LAT  N 1:2:3"), QStringLiteral("end")});
-    EXPECT_EQ(FormatStatusScreen(close, in).text, close);
-    EXPECT_EQ(FormatStatusScreen(
-                  QString(JacksonStatusScreen()).replace(QStringLiteral("LAT "), QStringLiteral("XYZ ")), in)
-                  .text,
-              QString(JacksonStatusScreen()).replace(QStringLiteral("LAT "), QStringLiteral("XYZ ")));
+    const QString unchanged[] = {
+        JacksonStatusScreen().replace("ACQUISITION", "ACQ"), JacksonStatusScreen().replace("LAT ", "XYZ "),
+        CrLfLines({"head", "ACQUISITION ..........", "LAT  N 1:2:3", "end"}), // latitude right after
+    };
+    for (const QString& text : unchanged)
+        EXPECT_EQ(FormatStatusScreen(text, in).text, text);
 
-    // Screens of any length make at most 40 lines; empty lines go first when over 23.
-    QStringList longHead, longTail;
+    // A screen of any length makes at most 40 lines, its head included.
+    QStringList head, tail;
     for (int i = 0; i < 60; ++i) {
-        longHead << QStringLiteral("head %1").arg(i);
-        longTail << QStringLiteral("tail %1").arg(i);
+        head << QString("head %1").arg(i);
+        tail << QString("tail %1").arg(i);
     }
-    const QString screen = CrLfLines(longHead) + QStringLiteral("\r\n") + JacksonStatusScreen() +
-                           QStringLiteral("\r\n") + CrLfLines(longTail);
-    const QStringList lines = Lines(FormatStatusScreen(screen, in).text);
-    EXPECT_EQ(lines.size(), 41); // 40 lines and the empty piece after the last CR LF
-    EXPECT_EQ(lines[39], QStringLiteral("head 39"));
-
-    const QString tallTail = JacksonStatusScreen() + QStringLiteral("\r\n") + CrLfLines(longTail.mid(0, 10));
-    const QStringList tall = Lines(FormatStatusScreen(tallTail, in).text);
-    EXPECT_EQ(tall.size(), 27); // 26 non-empty lines are all kept
-    EXPECT_FALSE(tall.mid(0, 26).contains(QString()));
+    const QString longScreen = CrLfLines(head + QStringList{JacksonStatusScreen()} + tail);
+    EXPECT_EQ(Lines(FormatStatusScreen(longScreen, in).text), head.mid(0, 40) + QStringList{""});
+    // Over 23 lines, empty lines go first; lines with text all stay.
+    const QStringList tall =
+        Lines(FormatStatusScreen(CrLfLines(QStringList{JacksonStatusScreen()} + tail.mid(0, 10)), in).text);
+    EXPECT_EQ(tall.size(), 27);
+    EXPECT_EQ(tall.indexOf(QString()), 26);
 }
 
-TEST(StatusScreenFormat, ViewShowsTheFormattedScreenInTheTextWindow) {
+TEST(StatusScreenFormat, TextWindowDrawsTheViewsScreen) {
     g_nReceiverType = RECEIVER_HP;
     CChildView view;
-    view.m_strIdentity = QStringLiteral("HEWLETT-PACKARD,Z3816A,0,3817");
+    view.m_strIdentity = "HEWLETT-PACKARD,Z3816A,0,3817";
     view.m_strStep3Reply = QStringLiteral("+0,\"No error\"");
-    view.m_strLifeCount = QStringLiteral("3412");
-    view.m_strChannelValue[0] = QStringLiteral("12.875");
+    view.m_strLifeCount = "3412";
+    view.m_strChannelValue[0] = "12.875";
     view.m_nLeapCorrection = 18;
     view.m_wndText.m_strText = view.FormatStatus(HpStatusScreen());
-    EXPECT_TRUE(view.m_wndText.m_strText.contains(QStringLiteral("Life     3412")));
     view.m_bRawStatus = true;
     EXPECT_EQ(view.FormatStatus(HpStatusScreen()), HpStatusScreen());
 
@@ -252,13 +199,11 @@ TEST(StatusScreenFormat, ViewShowsTheFormattedScreenInTheTextWindow) {
     view.RecalcLayout();
     QImage image(855, 480, QImage::Format_RGB32);
     image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        painter.setPen(Qt::black);
-        view.m_wndText.Draw(painter, image.rect());
-    }
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    view.m_wndText.Draw(painter, image.rect());
+    painter.end();
     EXPECT_TRUE(image.save(QStringLiteral(ORVANE_BINARY_DIR "/status_screen_hp.png")));
-    // Something was drawn on the first and on the last (19th) text line, and nothing below.
     const auto inked = [&image](int top, int bottom) {
         for (int y = top; y < bottom; ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -266,6 +211,7 @@ TEST(StatusScreenFormat, ViewShowsTheFormattedScreenInTheTextWindow) {
                     return true;
         return false;
     };
+    // 19 lines at 1/23 of the height each, nothing below.
     EXPECT_TRUE(inked(0, 480 / 23));
     EXPECT_TRUE(inked(18 * 480 / 23, 19 * 480 / 23));
     EXPECT_FALSE(inked(19 * 480 / 23 + 2, 480));

@@ -1,10 +1,9 @@
+// The satellite track file byte for byte: snapshots, their timing, and the trim.
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "platform/TickCount.h"
-#include "platform/WallClock.h"
 #include "receiver/SatelliteTrackFile.h"
 #include "support/FixedWallClock.h"
-#include "support/QtPrinters.h"
 #include "support/StatusScreens.h"
 
 #include <QFile>
@@ -16,12 +15,6 @@ namespace {
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 // Records numbered 0, 1, 2, ... in their time field, so that a trim shows which ones it kept.
@@ -37,34 +30,26 @@ QByteArray NumberedRecords(int count) {
     return bytes;
 }
 
-std::array<CSatInfo, kSatelliteSlots> OneSatellite() {
+// Writes the file, appends a one-satellite snapshot stamped 999, and gives the times in the file.
+std::vector<std::uint32_t> AppendTo(const QString& path, const QByteArray& contents, int maxSizeKb) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(contents);
+    file.close();
     std::array<CSatInfo, kSatelliteSlots> sats{};
     sats[3].m_byPrnLow = 7;
-    sats[3].m_byElevation = 45;
-    return sats;
+    EXPECT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, maxSizeKb));
+    const QByteArray bytes = ReadAll(path);
+    EXPECT_EQ(bytes.size() % kSatRecordBytes, 0);
+    std::vector<std::uint32_t> times;
+    for (const CSatInfo& record : DecodeTrackRecords(bytes))
+        times.push_back(record.m_dwTime);
+    return times;
 }
-
-struct ViewFixture : ::testing::Test {
-    void SetUp() override {
-        platform::setTickSource(ticks);
-        platform::setWallClock(clock);
-        g_nReceiverType = RECEIVER_HP;
-        view.m_strDumpPath = dir.filePath(QStringLiteral("gpsdmp.bin"));
-        view.m_dwLastTrack = 0;
-    }
-    void TearDown() override {
-        platform::setTickSource(nullptr);
-        platform::setWallClock(nullptr);
-    }
-    QTemporaryDir dir;
-    std::shared_ptr<platform::ManualTickSource> ticks = std::make_shared<platform::ManualTickSource>(10001);
-    std::shared_ptr<FixedWallClock> clock = std::make_shared<FixedWallClock>(0x12345678);
-    CChildView view;
-};
 
 } // namespace
 
-TEST(SatInfo, TwelveLittleEndianBytes) {
+TEST(TrackFile, RecordsAreTwelveLittleEndianBytes) {
     CSatInfo sat;
     sat.m_byPrnLow = 0x83;
     sat.m_byElevation = 45;
@@ -74,118 +59,75 @@ TEST(SatInfo, TwelveLittleEndianBytes) {
     sat.m_bySnrTenths = 5;
     sat.m_byPrnHigh = 0x01;
     sat.m_dwTime = 0x65A1B2C3;
-    const SatRecordBytes expected = {0x83, 45, 0x23, 0x01, 42, 9, 5, 0x01, 0xC3, 0xB2, 0xA1, 0x65};
-    EXPECT_EQ(SerialiseSatInfo(sat), expected);
-    const CSatInfo back = DeserialiseSatInfo(expected);
-    EXPECT_EQ(SerialiseSatInfo(back), expected);
-    EXPECT_EQ(back.SatelliteNumber(), 0x183);
-    EXPECT_DOUBLE_EQ(back.SignalLevel(), 42.5);
-    // A partial record at the end of the file is no record.
-    EXPECT_EQ(DecodeTrackRecords(NumberedRecords(3) + "xy").size(), 3u);
+    const SatRecordBytes bytes = {0x83, 45, 0x23, 0x01, 42, 9, 5, 0x01, 0xC3, 0xB2, 0xA1, 0x65};
+    EXPECT_EQ(SerialiseSatInfo(sat), bytes);
+    EXPECT_EQ(SerialiseSatInfo(DeserialiseSatInfo(bytes)), bytes);
 }
 
-TEST_F(ViewFixture, SnapshotHasOneRecordPerSlotInUseWithSharedTimeAndCount) {
-    view.ParseSatellites(HpStatusScreen());
-    const QByteArray bytes = ReadAll(view.m_strDumpPath);
-    ASSERT_EQ(bytes.size(), 7 * kSatRecordBytes);
-    // Slot 0: PRN 2, elevation 45, azimuth 123, signal 42, count 5, time 0x12345678.
-    EXPECT_EQ(bytes.left(12), QByteArray::fromHex("022d7b002a05000078563412"));
-    const std::vector<CSatInfo> records = DecodeTrackRecords(bytes);
-    const int numbers[] = {2, 9, 5, 17, 12, 25, 131};
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(records[i].SatelliteNumber(), numbers[i]);
-        EXPECT_EQ(records[i].m_dwTime, 0x12345678u);
-        EXPECT_EQ(records[i].m_bySatCount, 5);
-    }
-    // The live table carries the stamp too.
-    EXPECT_EQ(view.m_sat[6].m_dwTime, 0x12345678u);
-    EXPECT_EQ(view.m_sat[6].m_bySatCount, 5);
-    EXPECT_EQ(view.m_dwLastTrack, 10001u);
-}
+TEST(TrackFile, SnapshotsOfChangedAnswersAtMostEveryTenSeconds) {
+    auto ticks = std::make_shared<platform::ManualTickSource>(50000);
+    platform::setTickSource(ticks);
+    platform::setWallClock(std::make_shared<FixedWallClock>(0x12345678));
+    QTemporaryDir dir;
+    g_nReceiverType = RECEIVER_HP;
+    CChildView view;
+    view.m_strDumpPath = dir.filePath("gpsdmp.bin");
+    view.m_dwLastTrack = 40000; // Start stamps the tick count
+    const QString moved = HpStatusScreen().replace(" 45 123", " 46 123");
 
-TEST_F(ViewFixture, SnapshotsOnlyOnChangeAndAtMostEveryTenSeconds) {
-    QString moved = HpStatusScreen();
-    moved.replace(QStringLiteral(" 45 123"), QStringLiteral(" 46 123"));
-    view.m_dwLastTrack = ticks->ticks();
-    ticks->advance(10000); // exactly the interval: not yet
-    view.ParseSatellites(HpStatusScreen());
+    view.ParseSatellites(HpStatusScreen()); // changed, but exactly 10 s after Start
     EXPECT_FALSE(QFile::exists(view.m_strDumpPath));
     EXPECT_FALSE(view.m_wndMap.m_bCacheValid);
-
     ticks->advance(1);
     view.m_wndMap.m_bCacheValid = true;
-    view.ParseSatellites(HpStatusScreen()); // no change since the last answer
+    view.ParseSatellites(HpStatusScreen()); // no change: no snapshot, no redraw
     EXPECT_FALSE(QFile::exists(view.m_strDumpPath));
     EXPECT_TRUE(view.m_wndMap.m_bCacheValid);
 
     view.ParseSatellites(moved);
-    EXPECT_EQ(ReadAll(view.m_strDumpPath).size(), 7 * kSatRecordBytes);
-    EXPECT_FALSE(view.m_wndMap.m_bCacheValid);
-    ticks->advance(5000);
+    const QByteArray bytes = ReadAll(view.m_strDumpPath);
+    ASSERT_EQ(bytes.size(), 7 * kSatRecordBytes); // one record per slot in use
+    // PRN 2, elevation 46, azimuth 123, signal 42, count 5, tenths 0, PRN high 0, the answer's time.
+    EXPECT_EQ(bytes.left(12), QByteArray::fromHex("022e7b002a05000078563412"));
+    for (const CSatInfo& record : DecodeTrackRecords(bytes)) {
+        EXPECT_EQ(record.m_dwTime, 0x12345678u);
+        EXPECT_EQ(record.m_bySatCount, 5);
+    }
+    EXPECT_EQ(view.m_sat[6].m_dwTime, 0x12345678u); // the live table carries the stamp too
+
+    ticks->advance(9000);
     view.ParseSatellites(HpStatusScreen());
     EXPECT_EQ(ReadAll(view.m_strDumpPath).size(), 7 * kSatRecordBytes);
-
-    // A tick count that wrapped past zero still measures the interval.
-    view.m_dwLastTrack = 0xFFFFF000u;
+    view.m_dwLastTrack = 0xFFFFF000u; // the interval survives the tick count's wrap
     ticks->set(0x2000);
     view.ParseSatellites(moved);
     EXPECT_EQ(ReadAll(view.m_strDumpPath).size(), 14 * kSatRecordBytes);
-
-    // No path: no snapshot.
-    const QString path = view.m_strDumpPath;
-    view.m_strDumpPath.clear();
-    ticks->advance(20000);
-    view.ParseSatellites(HpStatusScreen());
-    EXPECT_EQ(ReadAll(path).size(), 14 * kSatRecordBytes);
+    platform::setTickSource(nullptr);
+    platform::setWallClock(nullptr);
 }
 
 TEST(TrackFile, TrimKeepsTheLastWholeRecords) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("track.bin"));
-    auto sats = OneSatellite();
-
-    // 1 kB: 2040 bytes are below the 2048 threshold and stay; 2052 are cut to the last 86 records.
-    WriteAll(path, NumberedRecords(170));
-    ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 1));
-    EXPECT_EQ(ReadAll(path).size(), 171 * 12);
-    WriteAll(path, NumberedRecords(171));
-    AppendTrackSnapshot(path, sats, 1, 999, 1);
-    std::vector<CSatInfo> records = DecodeTrackRecords(ReadAll(path));
-    ASSERT_EQ(records.size(), 87u);
-    EXPECT_EQ(records.front().m_dwTime, 85u);
-    EXPECT_EQ(records[85].m_dwTime, 170u);
-    EXPECT_EQ(records.back().m_dwTime, 999u);
-
-    // A partial record left at the end is dropped: the kept records stay on their boundaries.
-    WriteAll(path, NumberedRecords(171) + "abcde");
-    AppendTrackSnapshot(path, sats, 1, 999, 1);
-    const QByteArray trimmed = ReadAll(path);
-    ASSERT_EQ(trimmed.size(), 87 * 12);
-    records = DecodeTrackRecords(trimmed);
-    EXPECT_EQ(records.front().m_dwTime, 85u);
-    EXPECT_EQ(records[85].m_dwTime, 170u);
-    EXPECT_EQ(records.back().m_dwTime, 999u);
-    WriteAll(path, NumberedRecords(2) + "abcde");
-    AppendTrackSnapshot(path, sats, 1, 999, 1);
-    EXPECT_EQ(DecodeTrackRecords(ReadAll(path)).back().m_dwTime, 999u);
-    EXPECT_EQ(ReadAll(path).size(), 36);
-
+    const QString path = dir.filePath("track.bin");
+    // 1 kB: 2040 bytes stay; 2052 bytes (over 2048) keep their last 86 records (1032 bytes).
+    EXPECT_EQ(AppendTo(path, NumberedRecords(170), 1).size(), 171u);
+    std::vector<std::uint32_t> times = AppendTo(path, NumberedRecords(171), 1);
+    ASSERT_EQ(times.size(), 87u);
+    EXPECT_EQ(times.front(), 85u);
+    EXPECT_EQ(times[85], 170u);
+    EXPECT_EQ(times.back(), 999u);
+    // A partial record at the end is dropped; nothing shifts off the record boundaries.
+    EXPECT_EQ(AppendTo(path, NumberedRecords(171) + "abcde", 1), times);
+    EXPECT_EQ(AppendTo(path, NumberedRecords(2) + "abcde", 1), (std::vector<std::uint32_t>{0, 1, 999}));
     // 512 kB: above 525,312 bytes the last 43,691 records (524,292 bytes) are kept.
-    EXPECT_EQ(TrackTrimThreshold(512), 525312);
-    WriteAll(path, NumberedRecords(43777)); // 525,324 bytes
-    AppendTrackSnapshot(path, sats, 1, 999, 512);
-    records = DecodeTrackRecords(ReadAll(path));
-    ASSERT_EQ(records.size(), 43692u);
-    EXPECT_EQ(records.front().m_dwTime, 43777u - 43691u);
-
+    times = AppendTo(path, NumberedRecords(43777), 512);
+    ASSERT_EQ(times.size(), 43692u);
+    EXPECT_EQ(times.front(), 43777u - 43691u);
     // No limit.
-    WriteAll(path, NumberedRecords(1000));
-    AppendTrackSnapshot(path, sats, 1, 999, 0);
-    EXPECT_EQ(ReadAll(path).size(), 1001 * 12);
-}
+    EXPECT_EQ(AppendTo(path, NumberedRecords(1000), 0).size(), 1001u);
 
-TEST(TrackFile, UnopenableFileIsSkippedAndStampsNothing) {
-    auto sats = OneSatellite();
-    EXPECT_FALSE(AppendTrackSnapshot(QStringLiteral("/nonexistent-folder/x/track.bin"), sats, 1, 999, 512));
-    EXPECT_EQ(sats[3].m_dwTime, 0u);
+    std::array<CSatInfo, kSatelliteSlots> sats{};
+    sats[0].m_byPrnLow = 1;
+    EXPECT_FALSE(AppendTrackSnapshot(dir.filePath("missing/track.bin"), sats, 1, 999, 512));
+    EXPECT_EQ(sats[0].m_dwTime, 0u); // nothing stamped
 }
