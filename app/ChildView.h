@@ -94,8 +94,25 @@ public:
     // ---- receiver link and poll cycle ----
     void OnStart();
     void OnStop();
+    // Byte-level traffic on one port (the receiver's or the auxiliary one).
+    bool WriteCommand(platform::SerialPort* port, const QString& text);
+    bool ReadText(platform::SerialPort* port, QString& text);
+    // Reads up to maxBytes into bytes; true when at least one byte came.
+    bool ReadBinary(platform::SerialPort* port, QByteArray& bytes, int maxBytes);
+    QString SendAndWait(platform::SerialPort* port, const QString& command, int waitMs);
     void PollTick();
     void UserCommandTick();
+    void DoPseudoCommand(const QString& command);
+    void NextPollStep();
+    int FirstAuxChannel();
+    QString GetAuxAnswer(int channel);
+    // The poll timer's period now: the fast one in the Time view.
+    int PollPeriod() const;
+
+    // ---- reply dispatch ----
+    void HandleReply();
+    static bool ValidateNumber(QString& text);
+    QString FormatPeakTroughCN(bool peak) const;
 
     // ---- time codes, setting the PC clock, SNTP service ----
     // "Set time": asks the receiver for its time until the reply changes, then sets the clock.
@@ -177,6 +194,37 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
 
     void TimeDiagnostic(const QString& text);
+
+    // Receiver link and poll cycle.
+    bool OpenPorts();
+    void RunStartupExchange();
+    void ProbeJacksonChannel2();
+    void ReadLeapSeconds(const QString& command, int digits, int tries);
+    void ReadUccmLeapSeconds();
+    void WaitOnPort(platform::SerialPort* port, int ms);
+    void EchoTraffic(const QString& text);
+    void SendPhase();
+    void ReceivePhase();
+    void ReplyTimeout();
+    void RearmPoll(int periodMs);
+    void TimeStep(const QString& reply);
+    void StatusStep();
+    void UserStep();
+    void ShowDebugFields();
+
+    // Places where other parts of the program join the poll cycle; each is a no-op until that
+    // part exists.
+    bool ReadProteusReply();                                  // a Proteus frame into m_strReply
+    QString TranslateUserCommand(const QString& command);     // Proteus command words to a packet
+    bool SetTimeReply();                                      // the Set-time sequence's reply
+    QString UccmTimeOfDay(const QString& reply);              // "hh:mm:ss" of a UCCM time string
+    void DeHexUserWindow();                                   // hexadecimal time stamps made readable
+    void StartTimeService();                                  // the SNTP thread
+    QString StatusText(const QString& rawStatus);             // the formatted status screen
+    void DecodeStatus(const QString& rawStatus);              // lock state, satellites, position
+    void DecodePosition(const QString& answer);               // Datum 2000 position answer
+    void DecodeSatellites(const QString& answer);             // Datum 2000 satellite answer
+    void RunTimedOutputs();                                   // data log, page, upload, export, clock
 
     std::map<int, QBasicTimer> m_timers;
     std::map<int, int> m_timerPeriods;

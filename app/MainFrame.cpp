@@ -4,6 +4,7 @@
 #include "app/CommandIds.h"
 #include "app/Globals.h"
 #include "controls/ToolbarIcons.h"
+#include "platform/PowerManagement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -55,6 +56,12 @@ CMainFrame::CMainFrame() {
     uiTimer->start(250);
     m_wndView.OnCreate(this, &m_wndDlgBar);
     UpdateCommandUI();
+
+    // The PC's suspend and resume notices.
+    connect(&platform::PowerManagement::instance(), &platform::PowerManagement::suspending, this,
+            &CMainFrame::OnSuspend);
+    connect(&platform::PowerManagement::instance(), &platform::PowerManagement::resumed, this,
+            &CMainFrame::OnResume);
 }
 
 CMainFrame::~CMainFrame() {

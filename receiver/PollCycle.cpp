@@ -1,19 +1,373 @@
-// The receiver link and the poll cycle.
+// The poll cycle: the poll timer's send and receive phases, the user-command timer, the step
+// order and the auxiliary answers.
 #include "app/ChildView.h"
+#include "app/Globals.h"
+#include "controls/DlgBar.h"
+#include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
+#include "platform/TickCount.h"
+#include "receiver/ControlNotation.h"
+#include "receiver/PollSequence.h"
+#include "receiver/ReplyText.h"
 
-void CChildView::OnStart() {}
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
-void CChildView::OnStop() {
-    KillTimer(IDT_POLL);
-    m_hComPort.reset();
-    m_hAuxPort.reset();
-    m_hActivePort = nullptr;
-    m_bPortOpen = false;
+namespace {
+
+// No timer of the cycle runs faster than this.
+constexpr int kMinTimerMs = 10;
+// A time-out line shows at most this much of the partial reply (its newest part).
+constexpr int kTraceReplyChars = 2048;
+
+bool IntervalDue(DWORD now, DWORD last, int interval) {
+    return interval != 0 && now - last > static_cast<DWORD>(interval);
 }
 
-void CChildView::PollTick() {}
+} // namespace
+
+int CChildView::PollPeriod() const {
+    return std::max(kMinTimerMs, m_nViewMode == 1 ? m_nFastTimerValue : m_nTimerValue);
+}
+
+void CChildView::RearmPoll(int periodMs) {
+    if (m_hComPort)
+        SetTimer(IDT_POLL, std::max(kMinTimerMs, periodMs));
+}
+
+// ---- the user-command timer ----
 
 void CChildView::UserCommandTick() {
-    SetTimer(IDT_USER_COMMAND, std::max(10, m_nRemoteInterval));
+    if (m_bDestroyed)
+        return;
+    if (!m_bSetTimePending && m_strUserCommand.isEmpty() && !m_listCommands.isEmpty()) {
+        const QString command = m_listCommands.takeFirst();
+        if (!command.isEmpty()) {
+            if (!IsRunning()) {
+                // The port opens for this command alone and closes after its reply.
+                m_bStopAfterCommand = true;
+                OnStart();
+            }
+            if (IsRunning())
+                m_strUserCommand = command;
+            else
+                m_bStopAfterCommand = false; // the port did not open: the command is dropped
+        }
+    }
+    SetTimer(IDT_USER_COMMAND, std::max(kMinTimerMs, m_nRemoteInterval));
+}
+
+void CChildView::DoPseudoCommand(const QString& command) {
+    const PseudoCommandResult result = ParsePseudoCommand(command);
+    switch (result.flag) {
+    case PseudoFlag::ComsDebug: m_bComsDebug = result.on; break;
+    case PseudoFlag::VerboseDebug: m_bVerboseDebug = result.on; break;
+    case PseudoFlag::FtpDebug: m_bFtpDebug = result.on; break;
+    case PseudoFlag::None: break;
+    }
+    UserWindowLine(result.answer);
+}
+
+// ---- the poll timer ----
+
+void CChildView::PollTick() {
+    if (!m_hComPort)
+        return; // stopped: the timer is not armed again
+    if (m_bPort2Enabled && !m_hAuxPort)
+        m_bPort2Enabled = false;
+    if (m_nWaitCount == 0)
+        SendPhase();
+    else
+        ReceivePhase();
+}
+
+void CChildView::SendPhase() {
+    const bool proteus = g_nReceiverType == RECEIVER_PROTEUS;
+    m_strRequest.clear();
+
+    if (!m_strUserCommand.isEmpty()) {
+        m_strUserCommand = TrimLeftWhite(m_strUserCommand);
+        if (m_strUserCommand.startsWith(QStringLiteral("@@"))) {
+            DoPseudoCommand(m_strUserCommand);
+            m_strUserCommand.clear();
+        } else if (proteus) {
+            m_strUserCommand = TranslateUserCommand(m_strUserCommand);
+        }
+        if (m_strUserCommand.isEmpty()) {
+            if (m_bStopAfterCommand)
+                OnStop();
+            else
+                RearmPoll(PollPeriod());
+            return;
+        }
+        m_nPollStep = PollStepUser;
+    }
+
+    if (m_nPollStep == PollStepUser) {
+        m_strRequest = m_strUserCommand;
+        m_strUserCommand.clear();
+    } else if (m_nPollStep == PollStepAux) {
+        const int first = FirstAuxChannel();
+        if (first >= 0) {
+            if (m_nAuxIndex < 0 || m_nAuxIndex >= kAuxRequests || m_strAuxRequest[m_nAuxIndex].isEmpty())
+                m_nAuxIndex = first;
+            m_strRequest = m_strAuxRequest[m_nAuxIndex];
+        } else {
+            NextPollStep();
+            if (!m_hComPort)
+                return;
+        }
+    }
+    if (m_strRequest.isEmpty() && m_nPollStep >= 0 && m_nPollStep < kPollSlots)
+        m_strRequest = m_strPollCommand[m_nPollStep];
+
+    // The receiver's LED toggles with every EFC request.
+    if (g_nReceiverType == RECEIVER_HP && m_bFlashLED && m_nPollStep == 8 && !m_strRequest.isEmpty()) {
+        m_strRequest.prepend(m_bLedOn ? QStringLiteral(":LED:ACTIVE OFF; ") : QStringLiteral(":LED:ACTIVE ON; "));
+        m_bLedOn = !m_bLedOn;
+    }
+
+    // A request with the routing prefix goes to the auxiliary port, without the prefix.
+    m_hActivePort = m_hComPort.get();
+    if (m_strRequest.startsWith(m_strRequestPrefix)) {
+        if (!m_bPort2Enabled || proteus) {
+            if (m_bBeepOnError)
+                platform::MessageBeep();
+            const QString error = QStringLiteral("Aux prefix recognised but AUX not enabled !");
+            if (m_bDebugEnable)
+                DebugToFile(error);
+            if (m_bComsDebug)
+                UserWindowLine(error);
+            OnStop();
+            return;
+        }
+        m_hActivePort = m_hAuxPort.get();
+        m_strRequest.remove(0, m_strRequestPrefix.size());
+    }
+
+    if (proteus) {
+        WriteCommand(m_hActivePort, m_strRequest);
+    } else {
+        m_strRequest = ControlNamesToChars(m_strRequest);
+        if (!WriteCommand(m_hActivePort, m_strRequest))
+            OnStop();
+    }
+    m_strReply.clear();
+    m_nWaitCount = std::max(1, m_nRetries);
+
+    int period = PollPeriod();
+    if (proteus) {
+        period = m_nTimerValue;
+        // Time for the request and a 180-byte status frame at 10 bits per byte.
+        if (m_hActivePort == m_hComPort.get() && m_nBaud > 0)
+            period += static_cast<int>((static_cast<std::uint32_t>(m_strRequest.size()) + 180u) * 10000u /
+                                       static_cast<std::uint32_t>(m_nBaud));
+    }
+    RearmPoll(period);
+}
+
+void CChildView::ReceivePhase() {
+    const bool proteusFrame = g_nReceiverType == RECEIVER_PROTEUS && m_hActivePort == m_hComPort.get();
+    const int receivePeriod = g_nReceiverType == RECEIVER_PROTEUS ? m_nTimerValue : PollPeriod();
+
+    bool readFailed = false;
+    if (proteusFrame) {
+        if (!ReadProteusReply()) {
+            readFailed = true;
+            m_nWaitCount = 0;
+            m_nProteusEfc.fill(0);
+        }
+    } else {
+        // At most one buffer's worth per tick, so a device that streams cannot hold the tick.
+        QString chunk;
+        qsizetype taken = 0;
+        while (taken < kMaxReplyChars && ReadText(m_hActivePort, chunk)) {
+            AppendToReply(m_strReply, chunk);
+            taken += chunk.size();
+        }
+    }
+    if (m_nWaitCount > 0)
+        --m_nWaitCount;
+    ShowDebugFields();
+
+    // A reply that completes on the tick the wait runs out is still a reply.
+    int matched = kNoReplyEnd;
+    if (proteusFrame)
+        matched = readFailed ? kNoReplyEnd : 0;
+    else
+        matched = MatchReplyEnd(m_strReply, m_hActivePort == m_hAuxPort.get() && m_hAuxPort ? m_strOKPrompt
+                                                                                              : m_strPrompts);
+    if (matched < 0) {
+        if (m_nWaitCount == 0)
+            ReplyTimeout();
+        else
+            RearmPoll(receivePeriod);
+        return;
+    }
+
+    m_nWaitCount = 0;
+    if (m_nPollStep == PollStepWakeUp) {
+        NextPollStep();
+        RearmPoll(receivePeriod);
+        return;
+    }
+    // An operator command's reply is shown whole.
+    if (m_nPollStep != PollStepUser || m_bSetTimePending)
+        m_strReply = TrimReply(m_strReply, matched, m_strRequest);
+
+    if (m_bSetTimePending && m_nPollStep == PollStepUser && !m_strPollCommand[PollStepTimeCode].isEmpty() &&
+        m_strRequest.contains(m_strPollCommand[PollStepTimeCode])) {
+        if (SetTimeReply())
+            RearmPoll(receivePeriod);
+        return;
+    }
+
+    switch (m_nPollStep) {
+    case PollStepTime: TimeStep(m_strReply); break;
+    case PollStepStatus: StatusStep(); break;
+    case PollStepUser: UserStep(); break;
+    default:
+        HandleReply();
+        NextPollStep();
+        break;
+    }
+    RearmPoll(receivePeriod);
+}
+
+void CChildView::ReplyTimeout() {
+    if (m_bBeepOnError)
+        platform::MessageBeep();
+    ++m_nTimeouts;
+    m_nPollStep = PollStepWakeUp;
+    const bool auxiliary = m_hAuxPort && m_hActivePort == m_hAuxPort.get();
+    QString line = auxiliary ? QStringLiteral("LTo:") : QStringLiteral("RTo:");
+    if (auxiliary || g_nReceiverType != RECEIVER_PROTEUS) {
+        const QString partial = m_strReply.size() > kTraceReplyChars
+                                    ? QStringLiteral("...") + m_strReply.right(kTraceReplyChars)
+                                    : m_strReply;
+        line += QStringLiteral("[s]") + ControlCharsToNames(m_strRequest) + QStringLiteral("[r]") +
+                ControlCharsToNames(partial);
+    }
+    if (m_bDebugEnable)
+        DebugToFile(line);
+    UserWindowLine(line);
+    // A port opened for one command closes again when that command gets no answer.
+    if (m_bStopAfterCommand) {
+        OnStop();
+        return;
+    }
+    RearmPoll(g_nReceiverType == RECEIVER_PROTEUS ? m_nTimerValue : PollPeriod());
+}
+
+void CChildView::ShowDebugFields() {
+    if (!m_pDlgBar)
+        return;
+    auto* waitBox = qobject_cast<QLineEdit*>(m_pDlgBar->GetDlgItem(IDC_DEBUG_BOX1));
+    auto* stepBox = qobject_cast<QLineEdit*>(m_pDlgBar->GetDlgItem(IDC_DEBUG_BOX2));
+    for (QLineEdit* box : {waitBox, stepBox})
+        if (box)
+            box->setVisible(m_bComsDebug);
+    if (!m_bComsDebug)
+        return;
+    if (waitBox)
+        waitBox->setText(QString::number(m_nWaitCount));
+    if (stepBox)
+        stepBox->setText(QString::asprintf("%02d:%d", m_nPollStep, m_nAuxIndex));
+}
+
+// ---- dispatch of the steps the cycle handles itself ----
+
+void CChildView::TimeStep(const QString& reply) {
+    const QString text = g_nReceiverType == RECEIVER_UCCM
+                             ? (reply.size() >= 3 ? UccmTimeOfDay(reply) : reply)
+                             : TimeTextFromReply(g_nReceiverType, reply);
+    if (text != m_wndText.m_strText) {
+        m_wndText.m_strText = text;
+        m_wndText.update();
+    }
+    // The Time view runs one ordinary round when a data-log line falls due.
+    if (m_bHtmlStatus && IntervalDue(platform::GetTickCount(), m_dwLastLog, m_nLogInterval)) {
+        m_bLogDue = true;
+        m_nPollStep = PollStepStatus;
+        NextPollStep();
+    } else if (m_nViewMode != 1) {
+        NextPollStep();
+    }
+}
+
+void CChildView::StatusStep() {
+    m_strRawStatus = m_strReply;
+    m_wndText.m_strText = StatusText(m_strRawStatus);
+    if (m_nViewMode != 2 && m_nViewMode != 3)
+        m_wndText.update();
+    DecodeStatus(m_strRawStatus);
+    RunTimedOutputs();
+    if (m_bLogDue) {
+        m_nPollStep = PollStepTime;
+        m_bLogDue = false;
+    } else {
+        NextPollStep();
+    }
+}
+
+void CChildView::UserStep() {
+    if (m_pDlgBar)
+        if (QPlainTextEdit* userWindow = m_pDlgBar->UserWindow()) {
+            QString shown = m_strReply;
+            shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            userWindow->setPlainText(shown);
+        }
+    AppendUserFile(m_strReply);
+    if (m_bDeHex)
+        DeHexUserWindow();
+    m_nPollStep = PollStepStatus; // the status step follows every user command
+    if (m_bStopAfterCommand)
+        OnStop();
+}
+
+// ---- step order and auxiliary answers ----
+
+int CChildView::FirstAuxChannel() {
+    for (int i = 0; i < kAuxRequests; ++i)
+        if (!m_strAuxRequest[i].isEmpty())
+            return i;
+    for (QString& answer : m_strAuxAnswer)
+        answer.clear();
+    m_nAuxIndex = m_nAuxFirst = -1;
+    return -1;
+}
+
+void CChildView::NextPollStep() {
+    PollPlan plan;
+    for (int slot = 0; slot < kPollSlots; ++slot)
+        plan.slotUsable[slot] = m_bCommandEnabled[slot] && !m_strPollCommand[slot].isEmpty();
+    for (int i = 0; i < kAuxRequests; ++i)
+        plan.auxInUse[i] = !m_strAuxRequest[i].isEmpty();
+    plan.timeView = m_nViewMode == 1;
+
+    const PollPosition next =
+        NextPollPosition({m_nPollStep, m_nAuxIndex, m_nAuxFirst, m_bLogDue, false}, plan);
+    m_nPollStep = next.step;
+    m_nAuxIndex = next.auxIndex;
+    m_nAuxFirst = next.auxFirst;
+    m_bLogDue = next.logDue;
+    if (m_nAuxIndex < 0)
+        FirstAuxChannel();
+    if (next.stopPolling)
+        OnStop(); // nothing left to poll
+}
+
+QString CChildView::GetAuxAnswer(int channel) {
+    if (channel == m_nPeakSSTrace)
+        return FormatPeakTroughCN(true);
+    if (channel == m_nTroughSSTrace)
+        return FormatPeakTroughCN(false);
+    for (int i = 0; i < kAuxRequests; ++i) {
+        if (m_nAuxTrace[i] == channel) {
+            const QString value = FirstAnswerField(m_strAuxAnswer[i]);
+            m_strAuxAnswer[i].clear(); // each answer is logged once
+            return value;
+        }
+    }
+    return {};
 }
