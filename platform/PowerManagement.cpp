@@ -38,8 +38,8 @@ void PowerManagement::setKeepAwake(bool on) {
     }
     if (m_inhibitLock || !m_bBusConnected)
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(kLoginService, kLoginPath, kLoginManager,
-                                                       QStringLiteral("Inhibit"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kLoginService, kLoginPath, kLoginManager, QStringLiteral("Inhibit"));
     call << QStringLiteral("sleep:idle") << QStringLiteral("Orvane")
          << QStringLiteral("Polling the GPS receiver") << QStringLiteral("block");
     const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block, kCallTimeoutMs);
@@ -50,7 +50,9 @@ void PowerManagement::setKeepAwake(bool on) {
         m_inhibitLock = std::make_unique<QDBusUnixFileDescriptor>(lock);
 }
 
-bool PowerManagement::keepingAwake() const { return m_inhibitLock != nullptr; }
+bool PowerManagement::keepingAwake() const {
+    return m_inhibitLock != nullptr;
+}
 
 void PowerManagement::onPrepareForSleep(bool start) {
     if (start)
@@ -66,6 +68,8 @@ void keepAwake(bool on) {
         PowerManagement::instance().setKeepAwake(on);
 }
 
-void setKeepAwakeHandler(std::function<void(bool)> handler) { g_keepAwakeHandler = std::move(handler); }
+void setKeepAwakeHandler(std::function<void(bool)> handler) {
+    g_keepAwakeHandler = std::move(handler);
+}
 
 } // namespace platform

@@ -2,12 +2,14 @@
 // order and the auxiliary answers.
 #include "app/ChildView.h"
 #include "app/Globals.h"
+#include "app/TimerPeriod.h"
 #include "controls/DlgBar.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
 #include "platform/TickCount.h"
 #include "receiver/ControlNotation.h"
 #include "receiver/PollSequence.h"
+#include "receiver/ProteusPackets.h"
 #include "receiver/ReplyText.h"
 
 #include <QLineEdit>
@@ -15,8 +17,6 @@
 
 namespace {
 
-// No timer of the cycle runs faster than this.
-constexpr int kMinTimerMs = 10;
 // A time-out line shows at most this much of the partial reply (its newest part).
 constexpr int kTraceReplyChars = 2048;
 
@@ -27,12 +27,12 @@ bool IntervalDue(DWORD now, DWORD last, int interval) {
 } // namespace
 
 int CChildView::PollPeriod() const {
-    return std::max(kMinTimerMs, m_nViewMode == 1 ? m_nFastTimerValue : m_nTimerValue);
+    return ClampTimerPeriod(m_nViewMode == 1 ? m_nFastTimerValue : m_nTimerValue);
 }
 
 void CChildView::RearmPoll(int periodMs) {
     if (m_hComPort)
-        SetTimer(IDT_POLL, std::max(kMinTimerMs, periodMs));
+        SetTimer(IDT_POLL, ClampTimerPeriod(periodMs));
 }
 
 // ---- the user-command timer ----
@@ -54,16 +54,23 @@ void CChildView::UserCommandTick() {
                 m_bStopAfterCommand = false; // the port did not open: the command is dropped
         }
     }
-    SetTimer(IDT_USER_COMMAND, std::max(kMinTimerMs, m_nRemoteInterval));
+    SetTimer(IDT_USER_COMMAND, ClampTimerPeriod(m_nRemoteInterval));
 }
 
 void CChildView::DoPseudoCommand(const QString& command) {
     const PseudoCommandResult result = ParsePseudoCommand(command);
     switch (result.flag) {
-    case PseudoFlag::ComsDebug: m_bComsDebug = result.on; break;
-    case PseudoFlag::VerboseDebug: m_bVerboseDebug = result.on; break;
-    case PseudoFlag::FtpDebug: m_bFtpDebug = result.on; break;
-    case PseudoFlag::None: break;
+    case PseudoFlag::ComsDebug:
+        m_bComsDebug = result.on;
+        break;
+    case PseudoFlag::VerboseDebug:
+        m_bVerboseDebug = result.on;
+        break;
+    case PseudoFlag::FtpDebug:
+        m_bFtpDebug = result.on;
+        break;
+    case PseudoFlag::None:
+        break;
     }
     UserWindowLine(result.answer);
 }
@@ -123,7 +130,8 @@ void CChildView::SendPhase() {
 
     // The receiver's LED toggles with every EFC request.
     if (g_nReceiverType == RECEIVER_HP && m_bFlashLED && m_nPollStep == 8 && !m_strRequest.isEmpty()) {
-        m_strRequest.prepend(m_bLedOn ? QStringLiteral(":LED:ACTIVE OFF; ") : QStringLiteral(":LED:ACTIVE ON; "));
+        m_strRequest.prepend(m_bLedOn ? QStringLiteral(":LED:ACTIVE OFF; ")
+                                      : QStringLiteral(":LED:ACTIVE ON; "));
         m_bLedOn = !m_bLedOn;
     }
 
@@ -159,9 +167,8 @@ void CChildView::SendPhase() {
     if (proteus) {
         period = m_nTimerValue;
         // Time for the request and a 180-byte status frame at 10 bits per byte.
-        if (m_hActivePort == m_hComPort.get() && m_nBaud > 0)
-            period += static_cast<int>((static_cast<std::uint32_t>(m_strRequest.size()) + 180u) * 10000u /
-                                       static_cast<std::uint32_t>(m_nBaud));
+        if (m_hActivePort == m_hComPort.get())
+            period += static_cast<int>(ProteusReplyAllowance(m_strRequest.size(), m_nBaud));
     }
     RearmPoll(period);
 }
@@ -196,7 +203,7 @@ void CChildView::ReceivePhase() {
         matched = readFailed ? kNoReplyEnd : 0;
     else
         matched = MatchReplyEnd(m_strReply, m_hActivePort == m_hAuxPort.get() && m_hAuxPort ? m_strOKPrompt
-                                                                                              : m_strPrompts);
+                                                                                            : m_strPrompts);
     if (matched < 0) {
         if (m_nWaitCount == 0)
             ReplyTimeout();
@@ -223,9 +230,15 @@ void CChildView::ReceivePhase() {
     }
 
     switch (m_nPollStep) {
-    case PollStepTime: TimeStep(m_strReply); break;
-    case PollStepStatus: StatusStep(); break;
-    case PollStepUser: UserStep(); break;
+    case PollStepTime:
+        TimeStep(m_strReply);
+        break;
+    case PollStepStatus:
+        StatusStep();
+        break;
+    case PollStepUser:
+        UserStep();
+        break;
     default:
         HandleReply();
         NextPollStep();
@@ -278,9 +291,8 @@ void CChildView::ShowDebugFields() {
 // ---- dispatch of the steps the cycle handles itself ----
 
 void CChildView::TimeStep(const QString& reply) {
-    const QString text = g_nReceiverType == RECEIVER_UCCM
-                             ? (reply.size() >= 3 ? UccmTimeOfDay(reply) : reply)
-                             : TimeTextFromReply(g_nReceiverType, reply);
+    const QString text = g_nReceiverType == RECEIVER_UCCM ? (reply.size() >= 3 ? UccmTimeOfDay(reply) : reply)
+                                                          : TimeTextFromReply(g_nReceiverType, reply);
     if (text != m_wndText.m_strText) {
         m_wndText.m_strText = text;
         m_wndText.update();

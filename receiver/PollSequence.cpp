@@ -9,7 +9,9 @@ int SkipUnusable(int step, const PollPlan& plan) {
     return step;
 }
 
-int NextAuxIndex(int index) { return ((index + 1) % kAuxRequests + kAuxRequests) % kAuxRequests; }
+int NextAuxIndex(int index) {
+    return ((index + 1) % kAuxRequests + kAuxRequests) % kAuxRequests;
+}
 
 } // namespace
 
@@ -67,7 +69,9 @@ PollPosition NextPollPosition(PollPosition p, const PollPlan& plan) {
             wrap();
         }
         break;
-    case PollStepUser: restart(); break;
+    case PollStepUser:
+        restart();
+        break;
     case PollStepAux: {
         if (firstAux < 0) {
             restart();

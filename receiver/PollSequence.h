@@ -18,16 +18,16 @@ enum PollStep : int {
 // Where the cycle stands.
 struct PollPosition {
     int step = PollStepWakeUp;
-    int auxIndex = -1; // auxiliary request of step 19; -1 = none
-    int auxFirst = -1; // the first auxiliary request in use: a round ends when the index is back
-    bool logDue = false;    // Time view: one ordinary round is wanted for the data log
+    int auxIndex = -1;        // auxiliary request of step 19; -1 = none
+    int auxFirst = -1;        // the first auxiliary request in use: a round ends when the index is back
+    bool logDue = false;      // Time view: one ordinary round is wanted for the data log
     bool stopPolling = false; // set when nothing is left to poll
 };
 
 // What the cycle may poll.
 struct PollPlan {
-    std::array<bool, kPollSlots> slotUsable{};  // the slot has a request and is enabled
-    std::array<bool, kAuxRequests> auxInUse{};  // the auxiliary request is not empty
+    std::array<bool, kPollSlots> slotUsable{}; // the slot has a request and is enabled
+    std::array<bool, kAuxRequests> auxInUse{}; // the auxiliary request is not empty
     bool timeView = false;
 };
 

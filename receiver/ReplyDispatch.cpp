@@ -6,9 +6,13 @@
 #include "receiver/ReplyText.h"
 #include "receiver/ReplyValues.h"
 
-bool CChildView::ValidateNumber(QString& text) { return ValidateNumberText(text); }
+bool CChildView::ValidateNumber(QString& text) {
+    return ValidateNumberText(text);
+}
 
-QString CChildView::FormatPeakTroughCN(bool peak) const { return PeakTroughLevel(m_sat, peak); }
+QString CChildView::FormatPeakTroughCN(bool peak) const {
+    return PeakTroughLevel(m_sat, peak);
+}
 
 void CChildView::HandleReply() {
     const QString& answer = m_strReply;
@@ -30,31 +34,49 @@ void CChildView::HandleReply() {
         else
             m_strLifeCount = answer;
         break;
-    case 3: m_strStep3Reply = answer; break;
-    case 4: m_strFeeReply = answer; break;
-    case 5: m_strHealthReply = answer; break;
-    case 6: m_strMeasReply = answer; break;
+    case 3:
+        m_strStep3Reply = answer;
+        break;
+    case 4:
+        m_strFeeReply = answer;
+        break;
+    case 5:
+        m_strHealthReply = answer;
+        break;
+    case 6:
+        m_strMeasReply = answer;
+        break;
     case 8:
         if (family == RECEIVER_DATUM)
             m_strChannelValue[0] = DatumEfcValue(answer);
         else if (family != RECEIVER_PROTEUS)
             m_strChannelValue[0] = answer;
         break;
-    case 9: m_strChannelValue[1] = TimeIntervalValue(family, answer); break;
+    case 9:
+        m_strChannelValue[1] = TimeIntervalValue(family, answer);
+        break;
     case 10:
         switch (family) {
         case RECEIVER_HP:
-        case RECEIVER_JACKSON: m_strChannelValue[2] = LastCommaValue(answer); break;
-        case RECEIVER_DATUM: DecodeSatellites(answer); break;
-        case RECEIVER_UCCM: m_strChannelValue[2] = UccmTemperatureValue(answer, m_strChannelValue[2]); break;
-        default: break;
+        case RECEIVER_JACKSON:
+            m_strChannelValue[2] = LastCommaValue(answer);
+            break;
+        case RECEIVER_DATUM:
+            DecodeSatellites(answer);
+            break;
+        case RECEIVER_UCCM:
+            m_strChannelValue[2] = UccmTemperatureValue(answer, m_strChannelValue[2]);
+            break;
+        default:
+            break;
         }
         break;
     case 19:
         if (m_nAuxIndex >= 0 && m_nAuxIndex < kAuxRequests)
             m_strAuxAnswer[m_nAuxIndex] = TruncateAtCR(answer);
         break;
-    default: break;
+    default:
+        break;
     }
 
     if (m_nPollStep < 8 || m_nPollStep > 15)

@@ -9,7 +9,9 @@ bool IsWhite(QChar c) {
     return u == u' ' || (u >= u'\t' && u <= u'\r');
 }
 
-bool IsLineBreak(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+bool IsLineBreak(QChar c) {
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
 
 } // namespace
 
@@ -87,9 +89,9 @@ PseudoCommandResult ParsePseudoCommand(const QString& command) {
         bool on;
     };
     static constexpr Entry kTable[] = {
-        {"DB", PseudoFlag::ComsDebug, true},     {"/DB", PseudoFlag::ComsDebug, false},
-        {"VB", PseudoFlag::VerboseDebug, true},  {"/VB", PseudoFlag::VerboseDebug, false},
-        {"DF", PseudoFlag::FtpDebug, true},      {"/DF", PseudoFlag::FtpDebug, false},
+        {"DB", PseudoFlag::ComsDebug, true},    {"/DB", PseudoFlag::ComsDebug, false},
+        {"VB", PseudoFlag::VerboseDebug, true}, {"/VB", PseudoFlag::VerboseDebug, false},
+        {"DF", PseudoFlag::FtpDebug, true},     {"/DF", PseudoFlag::FtpDebug, false},
     };
     PseudoCommandResult result;
     for (const Entry& entry : kTable) {
@@ -120,6 +122,7 @@ QString TimeTextFromReply(int family, const QString& reply) {
         if (reply[0] == QLatin1Char('"'))
             return reply.mid(1, n - 2);
         return reply;
-    default: return reply;
+    default:
+        return reply;
     }
 }

@@ -116,7 +116,8 @@ int LeapSecondsFromAnswer(const QString& answer, const QString& command, int dig
     rest.truncate(digits);
     // As strtoul reads it: leading white space, an optional '+', then digits.
     qsizetype i = 0;
-    while (i < rest.size() && (rest[i] == QLatin1Char(' ') || (rest[i] >= QLatin1Char('\t') && rest[i] <= QLatin1Char('\r'))))
+    while (i < rest.size() &&
+           (rest[i] == QLatin1Char(' ') || (rest[i] >= QLatin1Char('\t') && rest[i] <= QLatin1Char('\r'))))
         ++i;
     if (i < rest.size() && rest[i] == QLatin1Char('+'))
         ++i;

@@ -18,7 +18,7 @@ namespace {
 constexpr int kReadChunkBytes = 2048;
 // The start-up exchange reads an answer for at most this long after its wait, so a device that
 // never stops sending cannot hold the program.
-constexpr int kAnswerLimitMs = 2000;
+constexpr int kAnswerLimitMs = 1000;
 
 platform::SerialLine ReceiverLine(const ViewSettings& s) {
     return {s.m_nBaud, s.m_byParity, s.m_byStopBits, s.m_byDataBits, s.m_byPacing};
@@ -28,7 +28,9 @@ platform::SerialLine AuxiliaryLine(const ViewSettings& s) {
     return {s.m_nBaud2, s.m_byParity2, s.m_byStopBits2, s.m_byDataBits2, s.m_byPacing2};
 }
 
-void ShowFailure(const QString& text) { platform::MessageBox(text, platform::MessageIcon::None); }
+void ShowFailure(const QString& text) {
+    platform::MessageBox(text, platform::MessageIcon::None);
+}
 
 } // namespace
 
@@ -146,8 +148,11 @@ QString CChildView::SendAndWait(platform::SerialPort* port, const QString& comma
 bool CChildView::OpenPorts() {
     platform::SerialOpenResult receiver = platform::openSerialPort(m_strComPort, ReceiverLine(*this));
     switch (receiver.error) {
-    case platform::SerialOpenError::None: break;
-    case platform::SerialOpenError::CannotOpen: ShowFailure(QStringLiteral("CreateFile failed for com port")); return false;
+    case platform::SerialOpenError::None:
+        break;
+    case platform::SerialOpenError::CannotOpen:
+        ShowFailure(QStringLiteral("CreateFile failed for com port"));
+        return false;
     case platform::SerialOpenError::CannotConfigure:
         ShowFailure(QStringLiteral("Unable to configure the serial port"));
         return false;
@@ -161,7 +166,9 @@ bool CChildView::OpenPorts() {
     if (m_bPort2Enabled) {
         platform::SerialOpenResult aux = platform::openSerialPort(m_strComPort2, AuxiliaryLine(*this));
         switch (aux.error) {
-        case platform::SerialOpenError::None: m_hAuxPort = std::move(aux.port); break;
+        case platform::SerialOpenError::None:
+            m_hAuxPort = std::move(aux.port);
+            break;
         case platform::SerialOpenError::CannotOpen:
             ShowFailure(QStringLiteral("CreateFile failed for auxiliary com port"));
             break;

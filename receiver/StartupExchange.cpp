@@ -41,8 +41,9 @@ void CChildView::RunStartupExchange() {
             SendAndWait(port, QLatin1String(query) + kCr, 100);
         break;
     case RECEIVER_JACKSON:
-        m_bSaasmGps = SendAndWait(port, QStringLiteral("GPS:TYPE?") + kCr, 200).toUpper().contains(
-            QStringLiteral("ROCKWELL"));
+        m_bSaasmGps = SendAndWait(port, QStringLiteral("GPS:TYPE?") + kCr, 200)
+                          .toUpper()
+                          .contains(QStringLiteral("ROCKWELL"));
         ProbeJacksonChannel2();
         if (m_bAutoLeaps)
             ReadLeapSeconds(QStringLiteral(":PTIM:LEAP?") + kCrLf, 2, 2);
@@ -53,7 +54,8 @@ void CChildView::RunStartupExchange() {
         for (int i = 0; i < 3; ++i)
             SendAndWait(port, g_StartupCommands[RECEIVER_UCCM], 100);
         break;
-    default: break; // the Proteus family needs nothing
+    default:
+        break; // the Proteus family needs nothing
     }
 }
 
@@ -109,9 +111,24 @@ void CChildView::ProbeJacksonChannel2() {
         bool hold;
     };
     const Probe probes[] = {
-        {QStringLiteral("CSAC:TEMP?\r"), kDegrees, {QStringLiteral("FEE"), QStringLiteral("I")}, -50.0, 100.0, false},
-        {QStringLiteral("MEAS:CURR?\r"), QStringLiteral("I"), {QStringLiteral("FEE"), kDegrees}, -50.0, 100.0, false},
-        {QStringLiteral("SYNC:FEE?\r"), QStringLiteral("FEE"), {kDegrees, QStringLiteral("I")}, -1e-10, 1e-10, true},
+        {QStringLiteral("CSAC:TEMP?\r"),
+         kDegrees,
+         {QStringLiteral("FEE"), QStringLiteral("I")},
+         -50.0,
+         100.0,
+         false},
+        {QStringLiteral("MEAS:CURR?\r"),
+         QStringLiteral("I"),
+         {QStringLiteral("FEE"), kDegrees},
+         -50.0,
+         100.0,
+         false},
+        {QStringLiteral("SYNC:FEE?\r"),
+         QStringLiteral("FEE"),
+         {kDegrees, QStringLiteral("I")},
+         -1e-10,
+         1e-10,
+         true},
     };
     for (const Probe& probe : probes) {
         if (!ProbeAnswered(SendAndWait(port, probe.command, 200)))
