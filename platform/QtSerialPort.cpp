@@ -56,6 +56,8 @@ public:
         return true;
     }
 
+    QByteArray readAvailable() override { return read(kReadBufferBytes).value_or(QByteArray()); }
+
     std::optional<QByteArray> read(qint64 maxBytes) override {
         if (!m_port.isOpen())
             return std::nullopt;

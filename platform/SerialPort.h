@@ -19,9 +19,15 @@ public:
     // Writes all bytes and waits until they have left (20 ms per byte + 1 s at most); false when
     // the port refused them or they did not leave in time.
     virtual bool write(const QByteArray& bytes) = 0;
+    // Returns at once with whatever has arrived (possibly nothing).
+    virtual QByteArray readAvailable() = 0;
     // Returns at once with up to maxBytes of what has arrived (possibly nothing); nullopt when the
-    // port has failed (for example the device has gone).
-    virtual std::optional<QByteArray> read(qint64 maxBytes) = 0;
+    // port has failed (for example the device has gone). Ports that cannot fail may leave it to
+    // readAvailable().
+    virtual std::optional<QByteArray> read(qint64 maxBytes) {
+        Q_UNUSED(maxBytes);
+        return readAvailable();
+    }
     // Waits up to ms for more bytes to arrive; true when some did. Bytes move only while a port
     // waits or the event loop runs, so this is the wait wherever the program blocks.
     virtual bool waitForReadyRead(int ms) = 0;

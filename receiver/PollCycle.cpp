@@ -20,10 +20,6 @@ namespace {
 // A time-out line shows at most this much of the partial reply (its newest part).
 constexpr int kTraceReplyChars = 2048;
 
-bool IntervalDue(DWORD now, DWORD last, int interval) {
-    return interval != 0 && now - last > static_cast<DWORD>(interval);
-}
-
 } // namespace
 
 int CChildView::PollPeriod() const {
@@ -40,6 +36,7 @@ void CChildView::RearmPoll(int periodMs) {
 void CChildView::UserCommandTick() {
     if (m_bDestroyed)
         return;
+    CheckSetTimeExpiry();
     if (!m_bSetTimePending && m_strUserCommand.isEmpty() && !m_listCommands.isEmpty()) {
         const QString command = m_listCommands.takeFirst();
         if (!command.isEmpty()) {
@@ -222,8 +219,7 @@ void CChildView::ReceivePhase() {
     if (m_nPollStep != PollStepUser || m_bSetTimePending)
         m_strReply = TrimReply(m_strReply, matched, m_strRequest);
 
-    if (m_bSetTimePending && m_nPollStep == PollStepUser && !m_strPollCommand[PollStepTimeCode].isEmpty() &&
-        m_strRequest.contains(m_strPollCommand[PollStepTimeCode])) {
+    if (IsSetTimeReply()) {
         if (SetTimeReply())
             RearmPoll(receivePeriod);
         return;
@@ -264,6 +260,8 @@ void CChildView::ReplyTimeout() {
     if (m_bDebugEnable)
         DebugToFile(line);
     UserWindowLine(line);
+    if (m_bSetTimePending)
+        AbandonSetTime(QStringLiteral("Set time abandoned: no reply"));
     // A port opened for one command closes again when that command gets no answer.
     if (m_bStopAfterCommand) {
         OnStop();

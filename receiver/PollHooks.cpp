@@ -1,6 +1,8 @@
 // Where other parts of the program join the poll cycle. Each of these stands in until its part
 // exists, and then calls it.
 #include "app/ChildView.h"
+#include "app/Globals.h"
+#include "platform/TickCount.h"
 #include "receiver/PollSequence.h"
 #include "receiver/ProteusPackets.h"
 
@@ -17,43 +19,59 @@ QString CChildView::TranslateUserCommand(const QString& command) {
 // A reply of the Set-time sequence (the trimmed time code in m_strReply). Returns whether the
 // poll timer runs on: false when the sequence has posted the next tick itself.
 bool CChildView::SetTimeReply() {
-    m_bSetTimePending = false;
-    m_bSetTimeEnabled = true;
+    if (!SetTimeSequence(m_strReply))
+        return false;
     NextPollStep();
     return true;
 }
 
 // The time of day ("hh:mm:ss") of a UCCM time string, for the Time view.
 QString CChildView::UccmTimeOfDay(const QString& reply) {
-    return reply;
+    QString shown = reply;
+    SetTimeFromCode(reply.left(19), false, shown);
+    return shown.mid(11, 8);
 }
 
 // Translates hexadecimal time stamps in the user window.
-void CChildView::DeHexUserWindow() {}
+void CChildView::DeHexUserWindow() {
+    DeHexTimeStamps();
+}
 
 // Starts the SNTP service thread.
-void CChildView::StartTimeService() {}
+void CChildView::StartTimeService() {
+    StartTimeServer();
+}
 
 // The status screen as the text window shows it.
 QString CChildView::StatusText(const QString& rawStatus) {
-    return rawStatus;
+    return FormatStatus(rawStatus);
 }
 
 // The lock state, satellites and position from the status answer.
 void CChildView::DecodeStatus(const QString& rawStatus) {
-    Q_UNUSED(rawStatus);
+    ParseLockState(rawStatus);
+    if (g_nReceiverType != RECEIVER_DATUM) {
+        ParseSatellites(rawStatus);
+        ParsePosition(rawStatus);
+    }
 }
 
 // The position answer of a Datum 2000.
 void CChildView::DecodePosition(const QString& answer) {
-    Q_UNUSED(answer);
+    ParsePosition(answer);
 }
 
 // The satellite answer of a Datum 2000.
 void CChildView::DecodeSatellites(const QString& answer) {
-    Q_UNUSED(answer);
+    ParseSatellites(answer);
 }
 
-// The timed outputs after a status step, each when its interval has run out: the data-log line;
-// in the HTML page's turn the FTP upload, the page, the image export and the clock setting.
-void CChildView::RunTimedOutputs() {}
+// The timed outputs after a status step, in this order, each when its interval has run out: the
+// data-log line; in the HTML page's turn the FTP upload and the page; the image export; the
+// clock setting. Export and clock setting are tested on every status step, so that they run on
+// their own intervals also while the page is off.
+void CChildView::RunTimedOutputs() {
+    // The data log, the page with its upload, and the image export join here.
+    if (IntervalDue(platform::GetTickCount(), m_dwLastSetTime, m_nTimeInterval))
+        OnSetTime();
+}

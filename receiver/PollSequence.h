@@ -31,6 +31,12 @@ struct PollPlan {
     bool timeView = false;
 };
 
+// Whether a timed output is due: its interval is not 0 and more than the interval has passed
+// since its stamp (unsigned, so the tick count may wrap).
+constexpr bool IntervalDue(DWORD now, DWORD last, int interval) {
+    return interval != 0 && now - last > static_cast<DWORD>(interval);
+}
+
 // The first auxiliary request in use, or -1.
 int FirstAuxRequest(const std::array<bool, kAuxRequests>& inUse);
 

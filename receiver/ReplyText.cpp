@@ -1,13 +1,9 @@
 #include "receiver/ReplyText.h"
 
 #include "app/Globals.h"
+#include "receiver/NumberText.h"
 
 namespace {
-
-bool IsWhite(QChar c) {
-    const char16_t u = c.unicode();
-    return u == u' ' || (u >= u'\t' && u <= u'\r');
-}
 
 bool IsLineBreak(QChar c) {
     return c == QLatin1Char('\r') || c == QLatin1Char('\n');
@@ -17,14 +13,14 @@ bool IsLineBreak(QChar c) {
 
 QString TrimLeftWhite(const QString& text) {
     qsizetype start = 0;
-    while (start < text.size() && IsWhite(text[start]))
+    while (start < text.size() && IsAsciiSpace(text[start]))
         ++start;
     return text.mid(start);
 }
 
 QString TrimWhite(const QString& text) {
     qsizetype end = text.size();
-    while (end > 0 && IsWhite(text[end - 1]))
+    while (end > 0 && IsAsciiSpace(text[end - 1]))
         --end;
     return TrimLeftWhite(text.left(end));
 }

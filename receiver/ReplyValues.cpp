@@ -1,20 +1,13 @@
 #include "receiver/ReplyValues.h"
 
 #include "app/Globals.h"
+#include "receiver/NumberText.h"
 #include "receiver/ReplyText.h"
 
 #include <charconv>
 #include <string>
 
 namespace {
-
-bool IsSignOrDigit(QChar c) {
-    return c == QLatin1Char('+') || c == QLatin1Char('-') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
-}
-
-bool IsNumberChar(QChar c) {
-    return IsSignOrDigit(c) || c == QLatin1Char('.') || c == QLatin1Char('E') || c == QLatin1Char('e');
-}
 
 // The whole text is one number for the C library's reader, which takes no leading '+'.
 bool ParsesWhole(const QString& text) {
@@ -34,13 +27,11 @@ bool ParsesWhole(const QString& text) {
 } // namespace
 
 bool ValidateNumberText(QString& text) {
-    text = TrimWhite(text);
-    if (text.isEmpty())
+    // The character classes alone let "+", "-" and "1-2" through, which no reader takes as a
+    // number: the whole text must read as one.
+    if (!ValidateNumber(text))
         return false;
-    bool classesOk = IsSignOrDigit(text[0]);
-    for (qsizetype i = 1; classesOk && i < text.size(); ++i)
-        classesOk = IsNumberChar(text[i]);
-    if (!classesOk || !ParsesWhole(text)) {
+    if (!ParsesWhole(text)) {
         text.clear();
         return false;
     }

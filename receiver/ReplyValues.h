@@ -6,8 +6,8 @@
 #include <array>
 #include <optional>
 
-// Trims the text (stays trimmed in the argument) and empties it unless the whole of it is one
-// decimal number in the C locale: a sign or digit first, then only digits, signs, '.', 'E' or 'e'.
+// ValidateNumber's test (trimmed; a sign or digit first, then only digits, signs, '.', 'E' or
+// 'e'), and besides the whole text must read as one decimal number in the C locale.
 bool ValidateNumberText(QString& text);
 
 // Datum 2000 EFC: the answer without its first five characters, cut at the first space after

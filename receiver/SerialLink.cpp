@@ -245,6 +245,7 @@ void CChildView::OnStop() {
     m_hActivePort = nullptr;
     m_bPortOpen = false;
     KillTimer(IDT_POLL);
+    AbandonSetTime();
     m_bSetTimePending = false;
     m_bSetTimeEnabled = false;
     m_bUpdateAllEnabled = false;
