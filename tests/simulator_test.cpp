@@ -1,0 +1,315 @@
+#include "simulator/ReceiverSimulator.h"
+#include "simulator/TextRequests.h"
+#include "support/PtyClient.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+using sim::Family;
+using sim::LockState;
+using sim::Misbehaviour;
+using sim::ReceiverSimulator;
+
+namespace {
+
+const QByteArray kScpiPrompt = "scpi > ";
+
+// A started simulator with a client on its line.
+struct Line {
+    explicit Line(Family family) : simulator(family) {
+        started = simulator.start();
+        if (started)
+            client = std::make_unique<PtyClient>(simulator.portPath());
+    }
+    ReceiverSimulator simulator;
+    bool started = false;
+    std::unique_ptr<PtyClient> client;
+};
+
+bool isNumber(const QByteArray& text) {
+    bool ok = false;
+    text.trimmed().toDouble(&ok);
+    return ok;
+}
+
+// The answer between the echo of `request` and the prompt.
+QByteArray answerOf(const QByteArray& reply, const QByteArray& request, const QByteArray& prompt) {
+    QByteArray text = reply;
+    if (text.endsWith(prompt))
+        text.chop(prompt.size());
+    const QByteArray echo = sim::echoOf(request);
+    if (text.startsWith(echo))
+        text.remove(0, echo.size());
+    return text;
+}
+
+// The 24 characters the program reads for unknown-time marks after the first "UTC  ".
+QByteArray lockWindow(const QByteArray& screen) {
+    const qsizetype k = screen.indexOf("UTC  ");
+    return k < 0 ? QByteArray() : screen.mid(k + 11, 24);
+}
+
+} // namespace
+
+TEST(HewlettPackardSimulator, AnswersEveryPollAndStartUpRequestWithEchoAndPrompt) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    ASSERT_TRUE(line.client->isOpen());
+    const QList<QByteArray> requests = {"\r",
+                                        "*IDN?\r",
+                                        ":DIAG:LIF:COUN?\r",
+                                        ":SYST:ERR?\r",
+                                        ":SYSTEM:STATUS?\r",
+                                        ":DIAG:ROSC:EFC:ABS?\r",
+                                        ":PTIME:TINTERVAL?\r",
+                                        ":SYNC:HOLD:TUNC:PRED?\r",
+                                        ":PTIME:TIME:STRING?\r",
+                                        ":PTIME:TZONE?;:PTIME:TCODE?\r",
+                                        "PTIME:TCOD:CONT 0\r",
+                                        ":SYST:COMM:SER1:FDUP 0\r",
+                                        ":PTIM:LEAP:ACC?\r\n",
+                                        ":LED:ACTIVE ON; :DIAG:ROSC:EFC:ABS?\r"};
+    QMap<QByteArray, QByteArray> answers;
+    for (const QByteArray& request : requests) {
+        const QByteArray reply = line.client->exchange(request, kScpiPrompt);
+        ASSERT_TRUE(reply.endsWith(kScpiPrompt)) << request.constData() << " -> " << reply.constData();
+        EXPECT_TRUE(reply.startsWith(sim::echoOf(request))) << reply.constData();
+        answers[request] = sim::withoutTerminator(answerOf(reply, request, kScpiPrompt));
+    }
+    EXPECT_TRUE(answers["*IDN?\r"].contains("Z3816A"));
+    EXPECT_TRUE(answers[":DIAG:LIF:COUN?\r"].toLong() > 0);
+    EXPECT_EQ(answers[":SYST:ERR?\r"], "+0,\"No error\"");
+    EXPECT_TRUE(isNumber(answers[":DIAG:ROSC:EFC:ABS?\r"]));
+    EXPECT_TRUE(isNumber(answers[":LED:ACTIVE ON; :DIAG:ROSC:EFC:ABS?\r"]));
+    EXPECT_LT(std::abs(answers[":PTIME:TINTERVAL?\r"].toDouble()), 0.5);
+    const QByteArray prediction = answers[":SYNC:HOLD:TUNC:PRED?\r"];
+    EXPECT_TRUE(isNumber(prediction.left(prediction.lastIndexOf(',')))) << prediction.constData();
+    EXPECT_TRUE(QRegularExpression("^\"\\d\\d:\\d\\d:\\d\\d\"$").match(QString(answers[":PTIME:TIME:STRING?\r"])).hasMatch());
+    EXPECT_TRUE(QRegularExpression("^\\+0,\\+0;T2\\d{14}").match(QString(answers[":PTIME:TZONE?;:PTIME:TCODE?\r"])).hasMatch());
+    EXPECT_EQ(answers[":PTIM:LEAP:ACC?\r\n"], "+18");
+    EXPECT_TRUE(answers["PTIME:TCOD:CONT 0\r"].isEmpty());
+
+    const QByteArray screen = answers[":SYSTEM:STATUS?\r"];
+    EXPECT_GT(screen.indexOf("Time ____"), 3);
+    EXPECT_FALSE(lockWindow(screen).isEmpty());
+    EXPECT_FALSE(lockWindow(screen).contains('?'));
+    EXPECT_TRUE(screen.contains("\r\nLAT ") || screen.contains(" LAT  N"));
+    EXPECT_EQ(line.simulator.received(), std::vector<QByteArray>(requests.begin(), requests.end()));
+}
+
+TEST(HewlettPackardSimulator, UnknownCommandsRaiseTheErrorPromptUntilTheQueueIsRead) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    const QByteArray bad = line.client->exchange("BOGUS:CMD?\r", "E-113> ");
+    EXPECT_EQ(bad, "BOGUS:CMD?\r\nE-113> ");
+    const QByteArray error = line.client->exchange(":SYST:ERR?\r", kScpiPrompt);
+    EXPECT_EQ(error, ":SYST:ERR?\r\n-113,\"Undefined header\"\r\nscpi > ");
+}
+
+TEST(HewlettPackardSimulator, TimeCodeFollowsTheClockAndTheChosenForm) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    const QByteArray first = line.client->exchange(":PTIM:TCOD?\r", kScpiPrompt);
+    ASSERT_TRUE(line.client->exchange(":PTIM:TCOD:FORM F1\r", kScpiPrompt).endsWith(kScpiPrompt));
+    const QByteArray f1 = answerOf(line.client->exchange(":PTIM:TCOD?\r", kScpiPrompt), ":PTIM:TCOD?\r", kScpiPrompt);
+    ASSERT_TRUE(f1.startsWith("T1#H")) << f1.constData();
+    bool ok = false;
+    const qint64 gpsSeconds = f1.mid(4, 8).toLongLong(&ok, 16);
+    ASSERT_TRUE(ok);
+    // The F1 count is on the UTC scale from the GPS epoch.
+    EXPECT_NEAR(static_cast<double>(gpsSeconds + 315964800), static_cast<double>(QDateTime::currentSecsSinceEpoch()), 2.0);
+    const QByteArray f2 = answerOf(first, ":PTIM:TCOD?\r", kScpiPrompt);
+    const QDateTime stamp = QDateTime::fromString(QString(f2.mid(2, 14)), "yyyyMMddHHmmss");
+    EXPECT_NEAR(static_cast<double>(stamp.toSecsSinceEpoch() - QDateTime::currentDateTimeUtc().toSecsSinceEpoch()
+                                    + QDateTime::currentDateTimeUtc().offsetFromUtc() - stamp.offsetFromUtc()),
+                0.0, 3.0);
+}
+
+TEST(HewlettPackardSimulator, StatusScreenShowsTheLockState) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    line.simulator.setLockState(LockState::Unlocked);
+    const QByteArray unlocked = line.client->exchange(":SYST:STAT?\r", kScpiPrompt);
+    EXPECT_TRUE(lockWindow(unlocked).contains('?'));
+    EXPECT_FALSE(unlocked.contains("\r\n  ") && unlocked.contains("   42"));
+    line.client->exchange(":SYNC:HOLD:INIT\r", kScpiPrompt);
+    EXPECT_EQ(line.simulator.lockState(), LockState::Holdover);
+    const QByteArray holdover = line.client->exchange(":SYST:STAT?\r", kScpiPrompt);
+    EXPECT_TRUE(holdover.contains(">> Holdover"));
+    EXPECT_FALSE(lockWindow(holdover).contains('?'));
+}
+
+TEST(SimulatorMisbehaviour, SilenceGarbageAndPartialRepliesNeverEndInAPrompt) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    const auto endsInPrompt = [](const QByteArray& got) { return got.endsWith(kScpiPrompt) || got.endsWith("> "); };
+
+    line.simulator.setMisbehaviour(Misbehaviour::Silence, 1);
+    line.client->send("*IDN?\r");
+    EXPECT_TRUE(line.client->readFor(250).isEmpty());
+    // The count ran out: the next request is answered again.
+    EXPECT_TRUE(line.client->exchange("*IDN?\r", kScpiPrompt).endsWith(kScpiPrompt));
+
+    line.simulator.setMisbehaviour(Misbehaviour::Garbage, 3);
+    for (int i = 0; i < 3; ++i) {
+        line.client->send("*IDN?\r");
+        const QByteArray garbage = line.client->readFor(150);
+        EXPECT_FALSE(garbage.isEmpty());
+        EXPECT_FALSE(garbage.contains("Z3816A"));
+        EXPECT_FALSE(endsInPrompt(garbage));
+    }
+
+    line.simulator.setMisbehaviour(Misbehaviour::Partial, 1);
+    line.client->send("*IDN?\r");
+    const QByteArray partial = line.client->readFor(200);
+    EXPECT_TRUE(partial.startsWith("*IDN?\r\n"));
+    EXPECT_TRUE(partial.contains("Z3816A"));
+    EXPECT_FALSE(endsInPrompt(partial));
+    EXPECT_EQ(line.simulator.misbehaviour(), Misbehaviour::None);
+}
+
+TEST(SimulatorMisbehaviour, SlowNulAndOverlongRepliesStillEndInThePrompt) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    const QByteArray plain = line.client->exchange("*IDN?\r", kScpiPrompt);
+
+    line.simulator.setSlowPace({2, std::chrono::milliseconds(10)});
+    line.simulator.setMisbehaviour(Misbehaviour::Slow, 1);
+    line.client->send("*IDN?\r");
+    const QByteArray early = line.client->readFor(100);
+    EXPECT_FALSE(early.isEmpty());
+    EXPECT_LT(early.size(), plain.size() / 2);
+    const QByteArray rest = line.client->readUntil([&](const QByteArray& got) { return (early + got).endsWith(kScpiPrompt); }, 3000);
+    EXPECT_EQ(early + rest, plain);
+
+    line.simulator.setMisbehaviour(Misbehaviour::NulBytes, 1);
+    line.client->send("*IDN?\r");
+    QByteArray withNuls = line.client->readUntil(
+        [](QByteArray got) { return got.replace('\0', QByteArray()).endsWith(kScpiPrompt); }, 3000);
+    EXPECT_GT(withNuls.count('\0'), 5);
+    EXPECT_EQ(withNuls.replace('\0', QByteArray()), plain);
+
+    line.simulator.setMisbehaviour(Misbehaviour::Overlong, 1);
+    const QByteArray overlong = line.client->exchange("*IDN?\r", kScpiPrompt, 5000);
+    EXPECT_GE(overlong.size(), sim::kOverlongReplyBytes);
+    EXPECT_TRUE(overlong.startsWith(plain.left(plain.size() - kScpiPrompt.size())));
+    EXPECT_TRUE(overlong.endsWith(kScpiPrompt));
+    EXPECT_EQ(line.simulator.repliesSent(), 4);
+}
+
+TEST(SimulatorMisbehaviour, EndlessReplyStreamsUntilTheMisbehaviourIsLifted) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    line.simulator.setMisbehaviour(Misbehaviour::Endless);
+    line.client->send(":SYST:ERR?\r");
+    const QByteArray first = line.client->readFor(200);
+    line.client->send("*IDN?\r"); // not heard while streaming
+    const QByteArray second = line.client->readFor(200);
+    EXPECT_GT(first.count('\n'), 3);
+    EXPECT_GT(second.count('\n'), 3);
+    EXPECT_FALSE(first.contains("scpi") || second.contains("scpi") || second.contains("Z3816A"));
+    EXPECT_TRUE(line.simulator.waitForRequests(2, 1000));
+
+    line.simulator.setMisbehaviour(Misbehaviour::None);
+    line.client->readFor(100);
+    EXPECT_TRUE(line.client->readFor(100).isEmpty());
+    EXPECT_TRUE(line.client->exchange("*IDN?\r", kScpiPrompt).endsWith(kScpiPrompt));
+}
+
+TEST(SimulatorMisbehaviour, VanishingLineHangsUpMidReply) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    line.simulator.setMisbehaviour(Misbehaviour::Vanish, 1);
+    line.client->send(":SYSTEM:STATUS?\r");
+    const QByteArray got = line.client->readFor(1000);
+    EXPECT_TRUE(line.client->hungUp());
+    EXPECT_TRUE(got.startsWith(":SYSTEM:STATUS?\r\n"));
+    EXPECT_FALSE(got.endsWith(kScpiPrompt));
+    EXPECT_FALSE(line.simulator.lineOpen());
+
+    // A new start gives a new, working line.
+    line.simulator.stop();
+    ASSERT_TRUE(line.simulator.start());
+    PtyClient again(line.simulator.portPath());
+    EXPECT_TRUE(again.exchange("*IDN?\r", kScpiPrompt).endsWith(kScpiPrompt));
+}
+
+TEST(SimulatorRobustness, SurvivesGarbageInputAndClientsThatDisappear) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    std::mt19937 random(7);
+    QByteArray noise(20000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random() & 0xFF);
+    line.client->send(noise);
+    line.client->readFor(300);
+    // Whatever the noise left half-received is ended by the first CR; the errors it raised are
+    // cleared, so the prompt is the plain one again.
+    const QByteArray reply = line.client->exchange("\r*CLS\r*IDN?\r",
+                                                   QByteArray("Z3816A,3542A01234,3524\r\n") + kScpiPrompt);
+    EXPECT_TRUE(reply.endsWith(QByteArray("3524\r\n") + kScpiPrompt)) << reply.right(80).toHex().constData();
+
+    // A client that leaves in the middle of a slow reply, and one that leaves before its answer.
+    line.simulator.setSlowPace({1, std::chrono::milliseconds(20)});
+    line.simulator.setMisbehaviour(Misbehaviour::Slow, 1);
+    line.client->send(":SYSTEM:STATUS?\r");
+    line.client->readFor(60);
+    line.client->close();
+    {
+        PtyClient brief(line.simulator.portPath());
+        brief.send("*IDN?\r");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    PtyClient next(line.simulator.portPath());
+    EXPECT_EQ(next.exchange("*IDN?\r", kScpiPrompt), "*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\nscpi > ");
+    EXPECT_TRUE(next.readFor(100).isEmpty());
+    EXPECT_TRUE(line.simulator.lineOpen());
+}
+
+TEST(SimulatedSky, SatellitesRiseSetAndMoveWhileValuesWander) {
+    sim::ReceiverModel model;
+    const auto start = sim::ReceiverModel::Clock::now();
+    std::set<int> seen;
+    std::map<int, int> firstElevation;
+    bool moved = false;
+    std::set<double> efc;
+    for (int minute = 0; minute < 60; ++minute) {
+        model.setNow(start + std::chrono::minutes(minute));
+        const auto sky = model.satellites();
+        int tracked = 0;
+        for (const sim::SimSatellite& s : sky) {
+            EXPECT_GE(s.elevation, 1);
+            EXPECT_LE(s.elevation, 90);
+            EXPECT_GE(s.azimuth, 0);
+            EXPECT_LT(s.azimuth, 360);
+            tracked += s.tracked ? 1 : 0;
+            EXPECT_EQ(s.tracked, s.cn > 0.0);
+            seen.insert(s.prn);
+            if (firstElevation.count(s.prn) && firstElevation[s.prn] != s.elevation)
+                moved = true;
+            firstElevation.emplace(s.prn, s.elevation);
+        }
+        EXPECT_LE(tracked, 12);
+        EXPECT_GE(sky.size(), 3u);
+        efc.insert(model.efcVolts());
+    }
+    EXPECT_TRUE(moved);
+    EXPECT_GT(seen.size(), 20u); // over an hour of fast sky most satellites rise at some point
+    EXPECT_GT(efc.size(), 50u);
+
+    model.setLockState(LockState::Unlocked);
+    for (const sim::SimSatellite& s : model.satellites())
+        EXPECT_FALSE(s.tracked);
+    model.setLockState(LockState::Holdover);
+    const double held = model.efcVolts();
+    model.setNow(model.now() + std::chrono::seconds(30));
+    EXPECT_NEAR(model.efcVolts(), held, 1e-4);
+    EXPECT_NEAR(model.secondsInState(), 30.0, 0.01);
+}
