@@ -14,17 +14,22 @@ constexpr int kUndefinedHeader = -113;
 constexpr int kIllegalParameter = -224;
 constexpr std::size_t kErrorQueueLength = 30;
 
-QByteArray timeOfDay(const UtcFields& t) { return format("%02d:%02d:%02d", t.hour, t.minute, t.second); }
+QByteArray timeOfDay(const UtcFields& t) {
+    return format("%02d:%02d:%02d", t.hour, t.minute, t.second);
+}
 
 } // namespace
 
-std::optional<QByteArray> HewlettPackardDialect::takeRequest(QByteArray& pending) { return takeRequestLine(pending); }
+std::optional<QByteArray> HewlettPackardDialect::takeRequest(QByteArray& pending) {
+    return takeRequestLine(pending);
+}
 
 QByteArray HewlettPackardDialect::timeCode(const ReceiverModel& model) const {
     if (m_formF1) {
         // GPS-epoch seconds on the UTC scale: the receiver has already taken the leap seconds off.
         const long long seconds = model.gpsSeconds() - model.leapSeconds();
-        return format("T1#H%08llX%c", seconds & 0xFFFFFFFFll, model.lockState() == LockState::Unlocked ? '9' : '0');
+        return format("T1#H%08llX%c", seconds & 0xFFFFFFFFll,
+                      model.lockState() == LockState::Unlocked ? '9' : '0');
     }
     const UtcFields t = model.utc();
     return format("T2%04d%02d%02d%02d%02d%02d%c%c", t.year, t.month, t.day, t.hour, t.minute, t.second,
@@ -41,19 +46,25 @@ QByteArray HewlettPackardDialect::statusScreen(const ReceiverModel& model) {
 
     std::vector<QByteArray> lines;
     lines.push_back("---------------------------- Receiver Status ---------------------------------");
-    lines.push_back(padded("SYNCHRONIZATION ", 61) + (unlocked ? "[ Outputs Invalid ]" : "[ Outputs Valid ]"));
+    lines.push_back(padded("SYNCHRONIZATION ", 61) +
+                    (unlocked ? "[ Outputs Invalid ]" : "[ Outputs Valid ]"));
     lines.push_back("Reference Mode _______________________________   Reference Outputs ____________");
     lines.push_back(padded(locked ? ">> Locked to GPS" : "   Locked to GPS", 50) +
-                    format("TFOM     %d        FFOM     %d", locked ? 3 : 9, locked ? 0 : unlocked ? 3 : 2));
-    lines.push_back(padded("   Recovery", 50) + (unlocked ? QByteArray("1PPS TI --- not available")
-                                                          : format("1PPS TI %+.1f ns relative to GPS", tiNs)));
+                    format("TFOM     %d        FFOM     %d", locked ? 3 : 9,
+                           locked     ? 0
+                           : unlocked ? 3
+                                      : 2));
+    lines.push_back(padded("   Recovery", 50) + (unlocked
+                                                     ? QByteArray("1PPS TI --- not available")
+                                                     : format("1PPS TI %+.1f ns relative to GPS", tiNs)));
     lines.push_back(padded(state == LockState::Holdover ? format(">> Holdover, %.0f min", holdMinutes)
                                                         : QByteArray("   Holdover"),
                            50) +
                     "HOLD THR 1.000 us");
     lines.push_back(padded(unlocked ? ">> Power up: GPS acquisition" : "   Power up", 50) +
                     "Holdover Uncertainty ________");
-    lines.push_back(padded("", 50) + format("Predict %5.1f us/initial 24 hrs", model.predictedUncertainty() * 1e6));
+    lines.push_back(padded("", 50) +
+                    format("Predict %5.1f us/initial 24 hrs", model.predictedUncertainty() * 1e6));
     lines.push_back("");
     lines.push_back(padded("ACQUISITION ", 56) + (unlocked ? "[ GPS 1PPS Invalid ]" : "[ GPS 1PPS Valid ]"));
 
@@ -122,7 +133,8 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
         return QByteArray("12 channel L1 C/A GPS engine, rev 2.04");
     if (is("PTIMe:TINTerval?") || is("SYNChronization:TINTerval?"))
         return format("%+.3E", model.timeInterval());
-    if (is("SYNChronization:HOLDover:TUNCertainty:PREDicted?") || is("ROSCillator:HOLDover:TUNCertainty:PREDicted?"))
+    if (is("SYNChronization:HOLDover:TUNCertainty:PREDicted?") ||
+        is("ROSCillator:HOLDover:TUNCertainty:PREDicted?"))
         return format("%+.1E,%+.5E", model.predictedUncertainty(), 86400.0);
     if (is("SYNChronization:HOLDover:DURation?")) {
         const bool holding = model.lockState() == LockState::Holdover;
@@ -195,7 +207,8 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
                format(",%+.2f", model.height());
     }
     if (is("GPS:POSition:SURVey"))
-        return command.argument.toUpper().startsWith("ONCE") ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
+        return command.argument.toUpper().startsWith("ONCE") ? std::optional<QByteArray>(QByteArray())
+                                                             : std::nullopt;
     if (is("GPS:SATellite:TRACking:COUNt?")) {
         int tracked = 0;
         for (const SimSatellite& s : model.satellites())

@@ -36,13 +36,15 @@ QByteArray overlongBody(const QByteArray& body) {
     QByteArray out = body;
     int line = 0;
     while (out.size() < kOverlongReplyBytes)
-        out += "OVERLONG " + QByteArray::number(++line).rightJustified(6, '0') + " " + QByteArray(60, '.') + "\r\n";
+        out += "OVERLONG " + QByteArray::number(++line).rightJustified(6, '0') + " " + QByteArray(60, '.') +
+               "\r\n";
     return out;
 }
 
 } // namespace
 
-ShapedReply shapeReply(const Reply& reply, Misbehaviour misbehaviour, const SlowPace& pace, std::mt19937& random) {
+ShapedReply shapeReply(const Reply& reply, Misbehaviour misbehaviour, const SlowPace& pace,
+                       std::mt19937& random) {
     ShapedReply shaped;
     const QByteArray whole = reply.whole();
     switch (misbehaviour) {

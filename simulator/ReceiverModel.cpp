@@ -52,7 +52,9 @@ void civilFromDays(std::int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 } // namespace
 
@@ -76,7 +78,9 @@ UtcFields splitUnixMilliseconds(std::int64_t ms) {
 
 ReceiverModel::ReceiverModel() : m_now(Clock::now()), m_stateSince(m_now) {}
 
-void ReceiverModel::setNow(Clock::time_point now) { m_now = now; }
+void ReceiverModel::setNow(Clock::time_point now) {
+    m_now = now;
+}
 
 void ReceiverModel::setLockState(LockState state) {
     m_cycle = false;
@@ -114,7 +118,9 @@ double ReceiverModel::stateStartSeconds() const {
     return cycleStart;
 }
 
-double ReceiverModel::secondsInState() const { return std::max(0.0, unixSeconds() - stateStartSeconds()); }
+double ReceiverModel::secondsInState() const {
+    return std::max(0.0, unixSeconds() - stateStartSeconds());
+}
 
 namespace {
 // The control voltage a disciplined oscillator settles at, moving with temperature and age.
@@ -137,7 +143,9 @@ double ReceiverModel::efcVolts() const {
     return 2.5;
 }
 
-double ReceiverModel::efcPercent() const { return (efcVolts() - 2.5) / 2.5 * 100.0; }
+double ReceiverModel::efcPercent() const {
+    return (efcVolts() - 2.5) / 2.5 * 100.0;
+}
 
 double ReceiverModel::timeInterval() const {
     const double t = unixSeconds();
@@ -169,13 +177,17 @@ double ReceiverModel::predictedUncertainty() const {
     return lockState() == LockState::Locked ? base : base + 1e-9 * secondsInState();
 }
 
-double ReceiverModel::supplyVolts() const { return 12.05 + 0.02 * hashUnit(61, static_cast<std::int64_t>(unixSeconds())); }
+double ReceiverModel::supplyVolts() const {
+    return 12.05 + 0.02 * hashUnit(61, static_cast<std::int64_t>(unixSeconds()));
+}
 
 double ReceiverModel::supplyAmps() const {
     return 0.31 + 0.01 * std::sin(2.0 * kPi * unixSeconds() / 1800.0);
 }
 
-long ReceiverModel::lifeHours() const { return 52000 + static_cast<long>((unixSeconds() - 1.6e9) / 3600.0); }
+long ReceiverModel::lifeHours() const {
+    return 52000 + static_cast<long>((unixSeconds() - 1.6e9) / 3600.0);
+}
 
 std::vector<SimSatellite> ReceiverModel::satellites() const {
     // Each satellite crosses the sky on a pass of its own, repeating every half sidereal day of
@@ -205,8 +217,8 @@ std::vector<SimSatellite> ReceiverModel::satellites() const {
         double azimuth = std::fmod(startAzimuth + sweep * (u - 0.5) + 360.0, 360.0);
         sat.azimuth = static_cast<int>(std::lround(azimuth)) % 360;
         if (tracking && elevation >= kElevationMask && channelsUsed < kChannels) {
-            const double cn = 32.0 + 18.0 * std::sin(elevation * kPi / 180.0) +
-                              1.5 * smoothNoise(500 + prn, t / 4.0);
+            const double cn =
+                32.0 + 18.0 * std::sin(elevation * kPi / 180.0) + 1.5 * smoothNoise(500 + prn, t / 4.0);
             sat.cn = std::round(cn * 10.0) / 10.0;
             sat.tracked = true;
             ++channelsUsed;

@@ -43,15 +43,15 @@ public:
     // How many times faster than real time the satellites cross the sky.
     void setSkySpeed(double factor) { m_skySpeed = factor; }
 
-    double efcVolts() const;         // oscillator control voltage
-    double efcPercent() const;       // the same as a share of the control range, -100 to 100
-    double timeInterval() const;     // 1 PPS against GPS, seconds
-    double temperature() const;      // oscillator temperature, degrees C
-    double frequencyError() const;   // fractional frequency estimate
+    double efcVolts() const;             // oscillator control voltage
+    double efcPercent() const;           // the same as a share of the control range, -100 to 100
+    double timeInterval() const;         // 1 PPS against GPS, seconds
+    double temperature() const;          // oscillator temperature, degrees C
+    double frequencyError() const;       // fractional frequency estimate
     double predictedUncertainty() const; // holdover time uncertainty predicted for a day, seconds
     double supplyVolts() const;
     double supplyAmps() const;
-    long lifeHours() const;           // hours of operation
+    long lifeHours() const; // hours of operation
     int leapSeconds() const { return 18; }
 
     // Antenna position: degrees north and east, metres above mean sea level.

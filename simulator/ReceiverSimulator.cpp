@@ -222,7 +222,8 @@ bool ReceiverSimulator::Impl::flushOutput(bool& blocked) {
     while (!output.empty() && output.front().due <= Steady::now()) {
         Queued& front = output.front();
         if (!front.bytes.isEmpty()) {
-            const ssize_t n = ::write(master, front.bytes.constData(), static_cast<std::size_t>(front.bytes.size()));
+            const ssize_t n =
+                ::write(master, front.bytes.constData(), static_cast<std::size_t>(front.bytes.size()));
             if (n < 0) {
                 blocked = errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
                 if (!blocked)
@@ -273,7 +274,8 @@ void ReceiverSimulator::Impl::run() {
         if (!flushOutput(blocked))
             return;
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(timeUntilNextWork());
-        pollfd fds[2] = {{master, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0}, {wake, POLLIN, 0}};
+        pollfd fds[2] = {{master, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
+                         {wake, POLLIN, 0}};
         // Round up, so that a wait of under a millisecond does not spin.
         const int timeout = blocked ? static_cast<int>(kTick.count()) : static_cast<int>(wait.count()) + 1;
         if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
@@ -297,7 +299,9 @@ void ReceiverSimulator::Impl::run() {
 
 ReceiverSimulator::ReceiverSimulator(Family family) : d(std::make_unique<Impl>(family)) {}
 
-ReceiverSimulator::~ReceiverSimulator() { stop(); }
+ReceiverSimulator::~ReceiverSimulator() {
+    stop();
+}
 
 bool ReceiverSimulator::start() {
     if (d->worker.joinable()) {
@@ -350,14 +354,18 @@ void ReceiverSimulator::stop() {
     d->changed.notify_all();
 }
 
-bool ReceiverSimulator::isRunning() const { return d->worker.joinable() && lineOpen(); }
+bool ReceiverSimulator::isRunning() const {
+    return d->worker.joinable() && lineOpen();
+}
 
 bool ReceiverSimulator::lineOpen() const {
     std::lock_guard lock(d->mutex);
     return d->lineOpen;
 }
 
-Family ReceiverSimulator::family() const { return d->family; }
+Family ReceiverSimulator::family() const {
+    return d->family;
+}
 
 QString ReceiverSimulator::portPath() const {
     std::lock_guard lock(d->mutex);
@@ -419,12 +427,14 @@ int ReceiverSimulator::repliesSent() const {
 
 bool ReceiverSimulator::waitForRequests(std::size_t count, int timeoutMs) const {
     std::unique_lock lock(d->mutex);
-    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->received.size() >= count; });
+    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&] { return d->received.size() >= count; });
 }
 
 bool ReceiverSimulator::waitForReplies(int count, int timeoutMs) const {
     std::unique_lock lock(d->mutex);
-    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d->repliesSent >= count; });
+    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&] { return d->repliesSent >= count; });
 }
 
 } // namespace sim

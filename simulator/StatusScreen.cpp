@@ -55,7 +55,8 @@ std::vector<QByteArray> satelliteTable(const std::vector<SimSatellite>& sky, int
         QByteArray row;
         if (r < tracked.size()) {
             const SimSatellite& s = *tracked[r];
-            row = format("%3d %3d %3d %4d", s.prn, s.elevation, s.azimuth, static_cast<int>(std::lround(s.cn)));
+            row =
+                format("%3d %3d %3d %4d", s.prn, s.elevation, s.azimuth, static_cast<int>(std::lround(s.cn)));
         }
         row = padded(row, kRightColumn);
         if (r < untracked.size()) {

@@ -8,7 +8,8 @@ namespace sim {
 
 std::optional<QByteArray> takeRequestLine(QByteArray& pending, int maxLength) {
     while (!pending.isEmpty()) {
-        const auto end = std::find_if(pending.cbegin(), pending.cend(), [](char c) { return c == '\r' || c == '\n'; });
+        const auto end =
+            std::find_if(pending.cbegin(), pending.cend(), [](char c) { return c == '\r' || c == '\n'; });
         if (end == pending.cend()) {
             if (pending.size() < maxLength)
                 return std::nullopt;
@@ -70,7 +71,8 @@ bool nodeMatches(const QByteArray& input, const QByteArray& patternNode) {
     for (QByteArray alternative : patternNode.split('|')) {
         // A numeric suffix ("SERial1") belongs to both forms.
         qsizetype digits = 0;
-        while (digits < alternative.size() && std::isdigit(static_cast<unsigned char>(alternative.at(alternative.size() - 1 - digits))))
+        while (digits < alternative.size() &&
+               std::isdigit(static_cast<unsigned char>(alternative.at(alternative.size() - 1 - digits))))
             ++digits;
         const QByteArray suffix = alternative.right(digits);
         if (!input.endsWith(suffix))
@@ -78,7 +80,8 @@ bool nodeMatches(const QByteArray& input, const QByteArray& patternNode) {
         alternative.chop(digits);
         const QByteArray stem = input.left(input.size() - digits);
         qsizetype shortLength = 0;
-        while (shortLength < alternative.size() && !(alternative.at(shortLength) >= 'a' && alternative.at(shortLength) <= 'z'))
+        while (shortLength < alternative.size() &&
+               !(alternative.at(shortLength) >= 'a' && alternative.at(shortLength) <= 'z'))
             ++shortLength;
         const QByteArray longForm = alternative.toUpper();
         if (stem.size() >= shortLength && stem.size() <= longForm.size() && longForm.startsWith(stem))

@@ -18,8 +18,9 @@ struct FamilyName {
 };
 
 constexpr FamilyName kFamilies[] = {
-    {"hp", sim::Family::HewlettPackard}, {"datum", sim::Family::Datum2000}, {"proteus", sim::Family::Proteus},
-    {"jackson", sim::Family::JacksonLabs}, {"uccm", sim::Family::Uccm},
+    {"hp", sim::Family::HewlettPackard}, {"datum", sim::Family::Datum2000},
+    {"proteus", sim::Family::Proteus},   {"jackson", sim::Family::JacksonLabs},
+    {"uccm", sim::Family::Uccm},
 };
 
 int usage() {
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
     else if (state != "locked")
         return usage();
     if (!simulator.start()) {
-        std::fprintf(stderr, "orvane-sim: cannot simulate the %s family on a pseudo-terminal\n", chosen->name);
+        std::fprintf(stderr, "orvane-sim: cannot simulate the %s family on a pseudo-terminal\n",
+                     chosen->name);
         return 1;
     }
     const std::string target = simulator.portPath().toStdString();

@@ -91,8 +91,12 @@ TEST(HewlettPackardSimulator, AnswersEveryPollAndStartUpRequestWithEchoAndPrompt
     EXPECT_LT(std::abs(answers[":PTIME:TINTERVAL?\r"].toDouble()), 0.5);
     const QByteArray prediction = answers[":SYNC:HOLD:TUNC:PRED?\r"];
     EXPECT_TRUE(isNumber(prediction.left(prediction.lastIndexOf(',')))) << prediction.constData();
-    EXPECT_TRUE(QRegularExpression("^\"\\d\\d:\\d\\d:\\d\\d\"$").match(QString(answers[":PTIME:TIME:STRING?\r"])).hasMatch());
-    EXPECT_TRUE(QRegularExpression("^\\+0,\\+0;T2\\d{14}").match(QString(answers[":PTIME:TZONE?;:PTIME:TCODE?\r"])).hasMatch());
+    EXPECT_TRUE(QRegularExpression("^\"\\d\\d:\\d\\d:\\d\\d\"$")
+                    .match(QString(answers[":PTIME:TIME:STRING?\r"]))
+                    .hasMatch());
+    EXPECT_TRUE(QRegularExpression("^\\+0,\\+0;T2\\d{14}")
+                    .match(QString(answers[":PTIME:TZONE?;:PTIME:TCODE?\r"]))
+                    .hasMatch());
     EXPECT_EQ(answers[":PTIM:LEAP:ACC?\r\n"], "+18");
     EXPECT_TRUE(answers["PTIME:TCOD:CONT 0\r"].isEmpty());
 
@@ -118,17 +122,20 @@ TEST(HewlettPackardSimulator, TimeCodeFollowsTheClockAndTheChosenForm) {
     ASSERT_TRUE(line.started);
     const QByteArray first = line.client->exchange(":PTIM:TCOD?\r", kScpiPrompt);
     ASSERT_TRUE(line.client->exchange(":PTIM:TCOD:FORM F1\r", kScpiPrompt).endsWith(kScpiPrompt));
-    const QByteArray f1 = answerOf(line.client->exchange(":PTIM:TCOD?\r", kScpiPrompt), ":PTIM:TCOD?\r", kScpiPrompt);
+    const QByteArray f1 =
+        answerOf(line.client->exchange(":PTIM:TCOD?\r", kScpiPrompt), ":PTIM:TCOD?\r", kScpiPrompt);
     ASSERT_TRUE(f1.startsWith("T1#H")) << f1.constData();
     bool ok = false;
     const qint64 gpsSeconds = f1.mid(4, 8).toLongLong(&ok, 16);
     ASSERT_TRUE(ok);
     // The F1 count is on the UTC scale from the GPS epoch.
-    EXPECT_NEAR(static_cast<double>(gpsSeconds + 315964800), static_cast<double>(QDateTime::currentSecsSinceEpoch()), 2.0);
+    EXPECT_NEAR(static_cast<double>(gpsSeconds + 315964800),
+                static_cast<double>(QDateTime::currentSecsSinceEpoch()), 2.0);
     const QByteArray f2 = answerOf(first, ":PTIM:TCOD?\r", kScpiPrompt);
     const QDateTime stamp = QDateTime::fromString(QString(f2.mid(2, 14)), "yyyyMMddHHmmss");
-    EXPECT_NEAR(static_cast<double>(stamp.toSecsSinceEpoch() - QDateTime::currentDateTimeUtc().toSecsSinceEpoch()
-                                    + QDateTime::currentDateTimeUtc().offsetFromUtc() - stamp.offsetFromUtc()),
+    EXPECT_NEAR(static_cast<double>(stamp.toSecsSinceEpoch() -
+                                    QDateTime::currentDateTimeUtc().toSecsSinceEpoch() +
+                                    QDateTime::currentDateTimeUtc().offsetFromUtc() - stamp.offsetFromUtc()),
                 0.0, 3.0);
 }
 
@@ -149,7 +156,9 @@ TEST(HewlettPackardSimulator, StatusScreenShowsTheLockState) {
 TEST(SimulatorMisbehaviour, SilenceGarbageAndPartialRepliesNeverEndInAPrompt) {
     Line line(Family::HewlettPackard);
     ASSERT_TRUE(line.started);
-    const auto endsInPrompt = [](const QByteArray& got) { return got.endsWith(kScpiPrompt) || got.endsWith("> "); };
+    const auto endsInPrompt = [](const QByteArray& got) {
+        return got.endsWith(kScpiPrompt) || got.endsWith("> ");
+    };
 
     line.simulator.setMisbehaviour(Misbehaviour::Silence, 1);
     line.client->send("*IDN?\r");
@@ -186,7 +195,8 @@ TEST(SimulatorMisbehaviour, SlowNulAndOverlongRepliesStillEndInThePrompt) {
     const QByteArray early = line.client->readFor(100);
     EXPECT_FALSE(early.isEmpty());
     EXPECT_LT(early.size(), plain.size() / 2);
-    const QByteArray rest = line.client->readUntil([&](const QByteArray& got) { return (early + got).endsWith(kScpiPrompt); }, 3000);
+    const QByteArray rest = line.client->readUntil(
+        [&](const QByteArray& got) { return (early + got).endsWith(kScpiPrompt); }, 3000);
     EXPECT_EQ(early + rest, plain);
 
     line.simulator.setMisbehaviour(Misbehaviour::NulBytes, 1);
@@ -252,8 +262,8 @@ TEST(SimulatorRobustness, SurvivesGarbageInputAndClientsThatDisappear) {
     line.client->readFor(300);
     // Whatever the noise left half-received is ended by the first CR; the errors it raised are
     // cleared, so the prompt is the plain one again.
-    const QByteArray reply = line.client->exchange("\r*CLS\r*IDN?\r",
-                                                   QByteArray("Z3816A,3542A01234,3524\r\n") + kScpiPrompt);
+    const QByteArray reply =
+        line.client->exchange("\r*CLS\r*IDN?\r", QByteArray("Z3816A,3542A01234,3524\r\n") + kScpiPrompt);
     EXPECT_TRUE(reply.endsWith(QByteArray("3524\r\n") + kScpiPrompt)) << reply.right(80).toHex().constData();
 
     // A client that leaves in the middle of a slow reply, and one that leaves before its answer.
@@ -268,7 +278,8 @@ TEST(SimulatorRobustness, SurvivesGarbageInputAndClientsThatDisappear) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     PtyClient next(line.simulator.portPath());
-    EXPECT_EQ(next.exchange("*IDN?\r", kScpiPrompt), "*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\nscpi > ");
+    EXPECT_EQ(next.exchange("*IDN?\r", kScpiPrompt),
+              "*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\nscpi > ");
     EXPECT_TRUE(next.readFor(100).isEmpty());
     EXPECT_TRUE(line.simulator.lineOpen());
 }

@@ -18,7 +18,9 @@ PtyClient::PtyClient(const QString& path) {
     tcflush(m_fd, TCIOFLUSH);
 }
 
-PtyClient::~PtyClient() { close(); }
+PtyClient::~PtyClient() {
+    close();
+}
 
 void PtyClient::close() {
     if (m_fd >= 0)
@@ -46,7 +48,8 @@ QByteArray PtyClient::readUntil(const std::function<bool(const QByteArray&)>& do
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     QByteArray got;
     while (m_fd >= 0 && !m_hungUp && !done(got)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             break;
         pollfd fd{m_fd, POLLIN, 0};
