@@ -249,10 +249,7 @@ void CChildView::OnStop() {
     m_bSetTimePending = false;
     m_bSetTimeEnabled = false;
     m_bUpdateAllEnabled = false;
-    // The SNTP thread loops while the port is open: with a short loop period, give it the time to
-    // see the port closed and end before Stop returns.
-    const int sntpInterval = m_nSntpInterval;
-    if (m_bSntpEnabled && sntpInterval <= 100)
-        QThread::msleep(static_cast<unsigned long>(std::max(0, 2 * sntpInterval + 10)));
+    // The SNTP thread has ended and freed its port when Stop returns, so a quick Start can bind it.
+    StopTimeServer();
     platform::keepAwake(false);
 }

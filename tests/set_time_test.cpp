@@ -1,14 +1,18 @@
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "controls/DlgBar.h"
+#include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 #include "platform/ThreadPriority.h"
 #include "platform/TickCount.h"
 #include "platform/WallClock.h"
+#include "receiver/PollSequence.h"
+#include "simulator/ReceiverSimulator.h"
 #include "support/SystemTimes.h"
 #include "timeservice/NtpTime.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -224,6 +228,67 @@ TEST_F(SetTimeTest, ShownTimeAndHexStampsInTheUserWindow) {
     m_bar.UserWindow()->setPlainText(QStringLiteral("stamp :H12D53D80:\nnot HZZZZZZZZ"));
     m_view.DeHexTimeStamps();
     EXPECT_EQ(UserWindow(), QStringLiteral("stamp :10/01/90 00:00:00:\nnot HZZZZZZZZ"));
+}
+
+// Against the simulated receiver over a pseudo-terminal: the periodic setting and the menu command
+// each set the (replaced) clock once, from the time code the receiver gave just before its second
+// changed.
+TEST_F(SetTimeTest, PeriodicAndMenuSettingAgainstTheSimulator) {
+    sim::ReceiverSimulator simulator(sim::Family::HewlettPackard);
+    ASSERT_TRUE(simulator.start());
+    g_nReceiverType = RECEIVER_HP;
+    m_view.SetReceiverDefaults();
+    m_view.m_strComPort = simulator.portPath();
+    m_view.m_bInitZ3816A = false;
+    m_view.m_bAutoLeaps = false;
+    m_view.m_bBeepOnError = false;
+    m_view.m_bTimeValid = false;
+    m_view.m_nFineCorrection = 0;
+    m_view.m_nTimeInterval = 60000;
+    m_view.OnStart();
+    ASSERT_TRUE(m_view.IsRunning());
+
+    // One request and its reply (or a time-out), ticking as the poll timer would.
+    auto step = [this] {
+        m_view.OnTimer(IDT_POLL);
+        for (int i = 0; i < 300 && m_view.IsRunning() && m_view.m_nWaitCount > 0; ++i) {
+            m_view.m_hActivePort->waitForReadyRead(20);
+            m_view.OnTimer(IDT_POLL);
+        }
+    };
+    // The first status screen says whether the receiver's time is valid.
+    for (int i = 0; i < 40 && !m_view.m_bTimeValid; ++i)
+        step();
+    ASSERT_TRUE(m_view.m_bTimeValid);
+    EXPECT_FALSE(m_view.m_bSetTimePending) << "not due yet";
+
+    auto runSetTime = [&] {
+        for (int i = 0; i < 40 && !m_view.m_bSetTimePending; ++i)
+            step();
+        EXPECT_TRUE(m_view.m_bSetTimePending);
+        // The receiver's second changes within one second of real time.
+        QElapsedTimer waited;
+        waited.start();
+        while (m_view.m_bSetTimePending && waited.elapsed() < 3000)
+            step();
+        EXPECT_FALSE(m_view.m_bSetTimePending);
+    };
+    m_ticks->advance(60001);
+    runSetTime();
+    ASSERT_EQ(m_clock->sets.size(), 1u);
+    const timespec now = platform::SystemWallClock().now();
+    // The code before the change names the second that has just ended.
+    EXPECT_GE(m_clock->sets[0].tv_sec, now.tv_sec - 2);
+    EXPECT_LE(m_clock->sets[0].tv_sec, now.tv_sec);
+    EXPECT_EQ(m_clock->sets[0].tv_nsec, 0);
+    EXPECT_EQ(NtpSeconds(m_view.m_ntpLastCorrected), NtpSeconds(TimespecToNtp(m_clock->sets[0])));
+    EXPECT_EQ(m_view.m_dwLastSetTime, m_ticks->ticks());
+    EXPECT_FALSE(m_scheduler->raised);
+
+    ASSERT_TRUE(m_view.OnCmdMsg(ID_SET_TIME));
+    runSetTime();
+    EXPECT_EQ(m_clock->sets.size(), 2u);
+    m_view.OnStop();
 }
 
 // The real clock setter, run in a process without the capability to set the clock: it must report

@@ -1,8 +1,11 @@
+#include "app/ChildView.h"
+#include "platform/MessageBox.h"
 #include "platform/WallClock.h"
 #include "timeservice/NtpTime.h"
 #include "timeservice/SntpPacket.h"
 #include "timeservice/TimeServer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -305,4 +308,32 @@ TEST_F(TimeServerTest, ChronyQueryFindsTheClockRight) {
         QRegularExpression(QStringLiteral("System clock wrong by (-?[0-9.]+) seconds")).match(*output);
     ASSERT_TRUE(match.hasMatch()) << qPrintable(*output);
     EXPECT_LT(std::abs(match.captured(1).toDouble()), 0.002) << qPrintable(*output);
+}
+
+// The view shows a start failure of the service in a message box once Start has returned, from
+// the user-interface thread.
+TEST(TimeServerInView, BindFailureIsShownAfterStart) {
+    QStringList boxes;
+    platform::setMessageBoxHandler([&](const platform::MessageBoxRequest& request) {
+        boxes << request.text;
+        return platform::MessageResult::Ok;
+    });
+    const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length);
+
+    CChildView view;
+    view.m_bSntpEnabled = true;
+    view.m_bPortOpen = true;
+    view.m_nSntpPort = ntohs(address.sin_port);
+    view.StartTimeServer();
+    EXPECT_TRUE(boxes.isEmpty());
+    QCoreApplication::processEvents();
+    ::close(holder);
+    EXPECT_EQ(boxes, QStringList{"Failed to bind socket for time server. The specified port may be in use."});
+    view.StopTimeServer();
 }
