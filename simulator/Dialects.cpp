@@ -1,6 +1,9 @@
 // The family that plays each receiver type: one line per family.
 #include "simulator/Dialect.h"
+#include "simulator/Datum2000Dialect.h"
 #include "simulator/HewlettPackardDialect.h"
+#include "simulator/JacksonLabsDialect.h"
+#include "simulator/UccmDialect.h"
 
 namespace sim {
 
@@ -9,9 +12,12 @@ std::unique_ptr<Dialect> makeDialect(Family family) {
     case Family::HewlettPackard:
         return std::make_unique<HewlettPackardDialect>();
     case Family::Datum2000:
-    case Family::Proteus:
+        return std::make_unique<Datum2000Dialect>();
     case Family::JacksonLabs:
+        return std::make_unique<JacksonLabsDialect>();
     case Family::Uccm:
+        return std::make_unique<UccmDialect>();
+    case Family::Proteus:
         break;
     }
     return nullptr;

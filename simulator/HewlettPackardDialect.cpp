@@ -89,6 +89,8 @@ QByteArray HewlettPackardDialect::statusScreen(const ReceiverModel& model) {
     };
     for (const QByteArray& line : satelliteTable(model.satellites(), 12, margins))
         lines.push_back(line);
+    lines.push_back("HEALTH MONITOR ............................................................ [ OK ]");
+    lines.push_back("Self Test: OK   Int Pwr: OK   Oven Pwr: OK   OCXO: OK   EFC: OK   GPS Rcv: OK");
     return joinLines(lines);
 }
 

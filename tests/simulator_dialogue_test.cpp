@@ -1,0 +1,268 @@
+// The simulated receivers against the program's own tables and decoders: every poll request and
+// start-up query of a family must get a reply that ends in one of the family's prompts and that
+// the decoders read as the receiver state the simulator holds.
+#include "app/Globals.h"
+#include "receiver/CommandTables.h"
+#include "receiver/ControlNotation.h"
+#include "receiver/LockState.h"
+#include "receiver/PositionParser.h"
+#include "receiver/ReplyText.h"
+#include "receiver/ReplyValues.h"
+#include "receiver/SatelliteParser.h"
+#include "receiver/StatusFormatter.h"
+#include "simulator/ReceiverSimulator.h"
+#include "support/PtyClient.h"
+#include "timeservice/TimeCode.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using sim::Family;
+using sim::LockState;
+
+namespace {
+
+struct ProgramReply {
+    QString raw;     // as collected, NUL bytes dropped
+    QString trimmed; // as dispatched
+    bool complete = false;
+};
+
+// Sends a request as the poll cycle does and collects the reply until the family's prompt list
+// matches its end.
+ProgramReply Exchange(PtyClient& client, int family, const QString& requestText) {
+    const QString request = ControlNamesToChars(requestText);
+    client.send(request.toLatin1());
+    ProgramReply reply;
+    int matched = kNoReplyEnd;
+    client.readUntil(
+        [&](const QByteArray& got) {
+            QByteArray bytes = got;
+            reply.raw = QString::fromLatin1(bytes.replace('\0', QByteArray()));
+            matched = MatchReplyEnd(reply.raw, g_ReplyPrompts[family]);
+            return matched != kNoReplyEnd;
+        },
+        3000);
+    reply.complete = matched != kNoReplyEnd;
+    if (reply.complete)
+        reply.trimmed = TrimReply(reply.raw, matched, request);
+    return reply;
+}
+
+struct Receiver {
+    Receiver(Family f, LockState state = LockState::Locked) : family(static_cast<int>(f)), simulator(f) {
+        simulator.setLockState(state);
+        started = simulator.start();
+        if (started)
+            client = std::make_unique<PtyClient>(simulator.portPath());
+    }
+    ProgramReply Poll(int slot) { return Exchange(*client, family, g_PollCommands[family][slot]); }
+
+    int family;
+    sim::ReceiverSimulator simulator;
+    bool started = false;
+    std::unique_ptr<PtyClient> client;
+};
+
+struct DecodedScreen {
+    SatelliteAnswerResult satellites;
+    std::array<CSatInfo, kSatelliteSlots> sats{};
+    std::array<QString, kSatelliteSlots> extra;
+    int satsInReply = 0;
+};
+
+DecodedScreen DecodeSatellites(const QString& text, int family) {
+    DecodedScreen d;
+    d.satellites = ParseSatelliteAnswer(text, family, {d.sats, d.extra, d.satsInReply});
+    return d;
+}
+
+int TrackedNow(const sim::ReceiverSimulator& simulator) {
+    sim::ReceiverModel model;
+    model.setLockState(simulator.lockState());
+    int tracked = 0;
+    for (const sim::SimSatellite& s : model.satellites())
+        tracked += s.tracked ? 1 : 0;
+    return tracked;
+}
+
+double SecondsFromNow(const SystemTime& t) {
+    const QDateTime when(QDate(static_cast<int>(t.wYear), static_cast<int>(t.wMonth), static_cast<int>(t.wDay)),
+                         QTime(static_cast<int>(t.wHour), static_cast<int>(t.wMinute), static_cast<int>(t.wSecond)),
+                         Qt::UTC);
+    return static_cast<double>(when.toSecsSinceEpoch() - QDateTime::currentSecsSinceEpoch());
+}
+
+bool IsValidNumber(QString text) { return ValidateNumberText(text); }
+
+void ExpectPosition(const PositionFields& position, double tolerance) {
+    const sim::ReceiverModel model;
+    ASSERT_TRUE(position.latitude && position.longitude && position.height);
+    EXPECT_NEAR(*position.latitude, model.latitude(), tolerance);
+    EXPECT_NEAR(*position.longitude, model.longitude(), tolerance);
+    EXPECT_NEAR(*position.height, model.height(), 0.1);
+}
+
+} // namespace
+
+class TextFamilyDialogue : public ::testing::TestWithParam<Family> {};
+
+TEST_P(TextFamilyDialogue, EveryPollRequestGetsAReplyTheDecodersRead) {
+    Receiver r(GetParam());
+    ASSERT_TRUE(r.started);
+    for (int slot = 0; slot < kPollSlots; ++slot) {
+        if (g_PollCommands[r.family][slot].isEmpty())
+            continue;
+        const ProgramReply reply = r.Poll(slot);
+        ASSERT_TRUE(reply.complete) << "slot " << slot << ": " << qPrintable(ControlCharsToNames(reply.raw));
+        const QString& answer = reply.trimmed;
+        SCOPED_TRACE(qPrintable(QStringLiteral("slot %1: %2").arg(slot).arg(ControlCharsToNames(answer.left(200)))));
+        switch (slot) {
+        case 1:
+            EXPECT_FALSE(TruncateAtCR(answer).isEmpty());
+            break;
+        case 2:
+            if (r.family == RECEIVER_DATUM)
+                ExpectPosition(ParsePositionText(answer, r.family), 0.001);
+            else
+                EXPECT_GT(answer.toLong(), 0);
+            break;
+        case 7: {
+            EXPECT_TRUE(TimeValidFromStatus(answer, r.family));
+            StatusScreenInputs inputs;
+            inputs.receiverType = r.family;
+            if (r.family != RECEIVER_DATUM) {
+                const DecodedScreen d = DecodeSatellites(answer, r.family);
+                EXPECT_EQ(d.satellites.end, SatelliteAnswerEnd::Normal);
+                EXPECT_NEAR(d.satsInReply, TrackedNow(r.simulator), 1); // a satellite may rise meanwhile
+                ExpectPosition(ParsePositionText(answer, r.family), 1e-5);
+                inputs.sats = d.sats;
+            }
+            // The formatter gives the text back unchanged when a landmark of the layout is missing.
+            EXPECT_NE(FormatStatusScreen(answer, inputs).text, answer);
+            break;
+        }
+        case 8:
+            EXPECT_TRUE(IsValidNumber(r.family == RECEIVER_DATUM ? DatumEfcValue(answer) : answer));
+            break;
+        case 9: {
+            QString ti = TimeIntervalValue(r.family, answer);
+            EXPECT_TRUE(ValidateNumberText(ti));
+            EXPECT_LE(std::abs(ti.toDouble()), 0.5);
+            break;
+        }
+        case 10:
+            if (r.family == RECEIVER_DATUM) {
+                const DecodedScreen d = DecodeSatellites(answer, r.family);
+                EXPECT_EQ(d.satellites.end, SatelliteAnswerEnd::Normal);
+                EXPECT_NEAR(d.satsInReply, TrackedNow(r.simulator), 1);
+            } else if (r.family == RECEIVER_UCCM) {
+                EXPECT_TRUE(IsValidNumber(UccmTemperatureValue(answer, QString())));
+            } else {
+                EXPECT_TRUE(IsValidNumber(LastCommaValue(answer)));
+            }
+            break;
+        case 16:
+            if (r.family == RECEIVER_UCCM)
+                EXPECT_EQ(ParseTimeCode(r.family, answer.left(19), {0, 18}).outcome, TimeCodeOutcome::Ok);
+            else
+                EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")
+                                .match(TimeTextFromReply(r.family, answer))
+                                .hasMatch());
+            break;
+        case 17: {
+            const TimeCodeResult code = ParseTimeCode(r.family, answer, {0, 18});
+            ASSERT_EQ(code.outcome, TimeCodeOutcome::Ok);
+            EXPECT_NEAR(SecondsFromNow(code.time), 0.0, 2.0);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+TEST_P(TextFamilyDialogue, UnknownCommandsAndWakeUpsEndInAPrompt) {
+    Receiver r(GetParam());
+    ASSERT_TRUE(r.started);
+    EXPECT_TRUE(Exchange(*r.client, r.family, QStringLiteral("NO:SUCH:THING?<CR>")).complete);
+    EXPECT_TRUE(Exchange(*r.client, r.family, QStringLiteral("<CR>")).complete);
+    EXPECT_TRUE(Exchange(*r.client, r.family, g_PollCommands[r.family][0]).complete);
+}
+
+TEST_P(TextFamilyDialogue, ScreensOfHoldoverAndUnlockedStates) {
+    Receiver r(GetParam(), LockState::Holdover);
+    ASSERT_TRUE(r.started);
+    const int statusSlot = 7;
+    // The SCPI families keep showing a valid time in holdover; Datum 2000 and UCCM report the time
+    // as valid only while locked to GPS.
+    const bool validInHoldover = r.family == RECEIVER_HP || r.family == RECEIVER_JACKSON;
+    EXPECT_EQ(TimeValidFromStatus(r.Poll(statusSlot).trimmed, r.family), validInHoldover);
+    r.simulator.setLockState(LockState::Unlocked);
+    const QString unlocked = r.Poll(statusSlot).trimmed;
+    EXPECT_FALSE(TimeValidFromStatus(unlocked, r.family));
+    if (r.family != RECEIVER_DATUM) {
+        const DecodedScreen d = DecodeSatellites(unlocked, r.family);
+        EXPECT_EQ(d.satellites.end, SatelliteAnswerEnd::Normal);
+        EXPECT_EQ(d.satsInReply, 0); // nothing tracked while acquiring
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, TextFamilyDialogue,
+                         ::testing::Values(Family::HewlettPackard, Family::Datum2000, Family::JacksonLabs,
+                                           Family::Uccm),
+                         [](const auto& info) {
+                             switch (info.param) {
+                             case Family::HewlettPackard:
+                                 return std::string("HewlettPackard");
+                             case Family::Datum2000:
+                                 return std::string("Datum2000");
+                             case Family::JacksonLabs:
+                                 return std::string("JacksonLabs");
+                             case Family::Uccm:
+                                 return std::string("Uccm");
+                             default:
+                                 return std::string("Other");
+                             }
+                         });
+
+TEST(StartUpExchange, LeapSecondQueriesGiveTheLeapSeconds) {
+    Receiver hp(Family::HewlettPackard);
+    ASSERT_TRUE(hp.started);
+    const QString hpLeap = QStringLiteral(":PTIM:LEAP:ACC?\r\n");
+    EXPECT_EQ(LeapSecondsFromAnswer(Exchange(*hp.client, hp.family, hpLeap).raw, hpLeap, 3), 18);
+
+    Receiver jackson(Family::JacksonLabs);
+    ASSERT_TRUE(jackson.started);
+    const QString jacksonLeap = QStringLiteral(":PTIM:LEAP?\r\n");
+    EXPECT_EQ(LeapSecondsFromAnswer(Exchange(*jackson.client, jackson.family, jacksonLeap).raw, jacksonLeap, 2), 18);
+    // The Jackson Labs engine check: not the SAASM engine.
+    EXPECT_FALSE(Exchange(*jackson.client, jackson.family, QStringLiteral("GPS:TYPE?<CR>")).raw.toUpper().contains("ROCKWELL"));
+    // The channel-2 probe's first request counts.
+    const QString probe = Exchange(*jackson.client, jackson.family, QStringLiteral("CSAC:TEMP?<CR>")).raw;
+    EXPECT_FALSE(probe.isEmpty() || probe.toUpper().contains("ER"));
+
+    Receiver datum(Family::Datum2000);
+    ASSERT_TRUE(datum.started);
+    for (const char* query : {"CVT?0", "TCO?0", "HIS?0", "ERR?0", "SAT?0", "LTR?0", "AUX?0"})
+        EXPECT_TRUE(Exchange(*datum.client, datum.family, QString::fromLatin1(query) + "<CR>").complete) << query;
+}
+
+TEST(StartUpExchange, UccmTimeOfDayMessagesCarryTheLeapSeconds) {
+    Receiver uccm(Family::Uccm);
+    ASSERT_TRUE(uccm.started);
+    EXPECT_TRUE(Exchange(*uccm.client, uccm.family, QStringLiteral("TOD EN<CR>")).complete);
+    QString messages;
+    uccm.client->readUntil(
+        [&](const QByteArray& got) {
+            messages = QString::fromLatin1(got);
+            return UccmLeapSecondsFromMessages(messages).has_value();
+        },
+        3500);
+    EXPECT_EQ(UccmLeapSecondsFromMessages(messages), std::optional<int>(18));
+    // After "TOD DI" the messages stop; one may still have been on its way.
+    for (int i = 0; i < 3; ++i)
+        uccm.client->exchange("TOD DI\r", "UCCM-P > ", 1000);
+    EXPECT_TRUE(uccm.client->readFor(1300).isEmpty());
+}
