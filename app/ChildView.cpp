@@ -80,6 +80,8 @@ void CChildView::Initialise() {
     }
     // 2. Settings.
     LoadSettings();
+    if (!g_strPortOverride.isEmpty())
+        m_strComPort = g_strPortOverride;
     // 3. The "Large font" box.
     if (m_pDlgBar)
         if (auto* largeFont = qobject_cast<QCheckBox*>(m_pDlgBar->GetDlgItem(IDC_LARGE_FONT)))

@@ -7,3 +7,4 @@ QString g_strVersion;
 int g_nReceiverType = -1;
 bool g_bUseBitmap = true;
 bool g_bBlitFromDisplay = false;
+QString g_strPortOverride;

@@ -11,6 +11,8 @@ extern QString g_strVersion;      // the version text, built once
 extern int g_nReceiverType;
 extern bool g_bUseBitmap;        // Graph/Bitmaps: graph and map draw into a cached bitmap
 extern bool g_bBlitFromDisplay;  // Graph/ImageFileBitmaps: exported images stretched from the display
+// The receiver port named on the command line (--port PATH); when set it replaces Port/ComPort.
+extern QString g_strPortOverride;
 
 enum ReceiverFamily {
     RECEIVER_HP = 0,

@@ -40,7 +40,9 @@ QByteArray positionRecord(double degrees, char positive, char negative) {
 
 } // namespace
 
-std::optional<QByteArray> Datum2000Dialect::takeRequest(QByteArray& pending) { return takeRequestLine(pending); }
+std::optional<QByteArray> Datum2000Dialect::takeRequest(QByteArray& pending) {
+    return takeRequestLine(pending);
+}
 
 QByteArray Datum2000Dialect::statusScreen(const ReceiverModel& model) {
     const LockState state = model.lockState();
@@ -79,8 +81,8 @@ QByteArray Datum2000Dialect::satelliteRecords(const ReceiverModel& model) {
             continue;
         const int tenths = static_cast<int>(std::lround(s.cn * 10.0));
         // Satellite number at +8, elevation at +13, azimuth at +18, C/N at +24, tenths at +27.
-        lines.push_back(format("SAT: C%02d%2d   %2d   %3d   %2d.%1d", ++channel, s.prn, std::min(s.elevation, 90),
-                               s.azimuth, tenths / 10, tenths % 10));
+        lines.push_back(format("SAT: C%02d%2d   %2d   %3d   %2d.%1d", ++channel, s.prn,
+                               std::min(s.elevation, 90), s.azimuth, tenths / 10, tenths % 10));
     }
     if (lines.empty())
         lines.push_back("SAT: NONE TRACKED");
@@ -100,7 +102,8 @@ Reply Datum2000Dialect::answer(const QByteArray& request, ReceiverModel& model) 
                                         "UOF", "LAN", "SST", "ATM", "MJD", "DOY", "TLS", "DST", "LOF", "LTR",
                                         "LTM", "RPD", "AUX", "TCO", "STA", "POS", "PXS", "SPO", "SAT", "ERR",
                                         "PRI", "SEC", "TO1", "TO2", "SYN", "FRM", "UTC"};
-    const bool known = mark >= 0 && (tag.isEmpty() || std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags));
+    const bool known =
+        mark >= 0 && (tag.isEmpty() || std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags));
     if (!known) {
         reply.body = "INVALID COMMAND\r\n";
         reply.prompt = "\x03";
@@ -123,8 +126,8 @@ Reply Datum2000Dialect::answer(const QByteArray& request, ReceiverModel& model) 
     } else if (tag == "SAT") {
         body = satelliteRecords(model);
     } else if (tag == "POS") {
-        body = joinLines({positionRecord(model.latitude(), 'N', 'S'), positionRecord(model.longitude(), 'E', 'W'),
-                          format("POS:  %.1f", model.height())});
+        body = joinLines({positionRecord(model.latitude(), 'N', 'S'),
+                          positionRecord(model.longitude(), 'E', 'W'), format("POS:  %.1f", model.height())});
     } else if (tag == "CVT") {
         body = format("CVT: %05d FINE %04d\r\n", controlWord(model), controlWord(model) & 0x0FFF);
     } else if (tag == "RPD") {
@@ -137,10 +140,11 @@ Reply Datum2000Dialect::answer(const QByteArray& request, ReceiverModel& model) 
     } else if (tag == "LTM") {
         body = format("LTM: %02d:%02d:%02d.%03d\r\n", t.hour, t.minute, t.second, t.millisecond);
     } else if (tag == "UTC") {
-        body = format("UTC: %02d/%02d/%02d %02d:%02d:%02d.%03d\r\n", t.year % 100, t.month, t.day, t.hour, t.minute,
-                      t.second, t.millisecond);
+        body = format("UTC: %02d/%02d/%02d %02d:%02d:%02d.%03d\r\n", t.year % 100, t.month, t.day, t.hour,
+                      t.minute, t.second, t.millisecond);
     } else if (tag == "MJD") {
-        body = format("MJD: %lld\r\n", static_cast<long long>(std::floor(model.unixSeconds() / 86400.0)) + 40587);
+        body = format("MJD: %lld\r\n",
+                      static_cast<long long>(std::floor(model.unixSeconds() / 86400.0)) + 40587);
     } else if (tag == "DOY") {
         body = format("DOY: %03d\r\n", t.dayOfYear);
     } else if (tag == "TLS") {

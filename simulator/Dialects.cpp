@@ -1,6 +1,6 @@
 // The family that plays each receiver type: one line per family.
-#include "simulator/Dialect.h"
 #include "simulator/Datum2000Dialect.h"
+#include "simulator/Dialect.h"
 #include "simulator/HewlettPackardDialect.h"
 #include "simulator/JacksonLabsDialect.h"
 #include "simulator/UccmDialect.h"

@@ -9,7 +9,9 @@ namespace sim {
 
 namespace {
 
-QByteArray timeOfDay(const UtcFields& t) { return format("%02d:%02d:%02d", t.hour, t.minute, t.second); }
+QByteArray timeOfDay(const UtcFields& t) {
+    return format("%02d:%02d:%02d", t.hour, t.minute, t.second);
+}
 
 int trackedCount(const ReceiverModel& model) {
     int tracked = 0;
@@ -19,13 +21,15 @@ int trackedCount(const ReceiverModel& model) {
 }
 
 QByteArray measurements(const ReceiverModel& model) {
-    return format("Power Supply Voltage: %.2f V\r\nCurrent: %.3f A\r\nTemperature: %.1f C", model.supplyVolts(),
-                  model.supplyAmps(), model.temperature());
+    return format("Power Supply Voltage: %.2f V\r\nCurrent: %.3f A\r\nTemperature: %.1f C",
+                  model.supplyVolts(), model.supplyAmps(), model.temperature());
 }
 
 } // namespace
 
-std::optional<QByteArray> JacksonLabsDialect::takeRequest(QByteArray& pending) { return takeRequestLine(pending); }
+std::optional<QByteArray> JacksonLabsDialect::takeRequest(QByteArray& pending) {
+    return takeRequestLine(pending);
+}
 
 QByteArray JacksonLabsDialect::statusScreen(const ReceiverModel& model) {
     const LockState state = model.lockState();
@@ -33,20 +37,22 @@ QByteArray JacksonLabsDialect::statusScreen(const ReceiverModel& model) {
     const UtcFields t = model.utc();
     std::vector<QByteArray> lines;
     lines.push_back("------------------------------- GPSDO Status --------------------------------");
-    lines.push_back(padded("SYNCHRONIZATION ", 56) + (unlocked ? "[ Outputs Invalid ]" : "[ Outputs Valid ]"));
+    lines.push_back(padded("SYNCHRONIZATION ", 56) +
+                    (unlocked ? "[ Outputs Invalid ]" : "[ Outputs Valid ]"));
     lines.push_back("Reference Source ____________________   Outputs ____________________________");
     lines.push_back(padded(state == LockState::Locked ? ">> Locked to GPS" : "   Locked to GPS", 41) +
                     format("TFOM %d   FFOM %d", unlocked ? 9 : 1, state == LockState::Locked ? 0 : 2));
-    lines.push_back(padded(state == LockState::Holdover ? format(">> Holdover, %.0f s", model.secondsInState())
-                                                        : QByteArray("   Holdover"),
+    lines.push_back(padded(state == LockState::Holdover
+                               ? format(">> Holdover, %.0f s", model.secondsInState())
+                               : QByteArray("   Holdover"),
                            41) +
                     (unlocked ? QByteArray("1PPS TI --- not available")
                               : format("1PPS TI %+.1f ns rel. to GPS", model.timeInterval() * 1e9)));
     lines.push_back(padded(unlocked ? ">> Acquiring satellites" : "   Acquiring satellites", 41) +
                     format("EFC %.4f V", model.efcVolts()));
     lines.push_back(unlocked ? QByteArray("UTC  ??:??:??  ?? ??? ????   Time not valid")
-                             : format("UTC  %s  %2d %s %04d   GPS time valid", timeOfDay(t).constData(), t.day,
-                                      monthName(t.month), t.year));
+                             : format("UTC  %s  %2d %s %04d   GPS time valid", timeOfDay(t).constData(),
+                                      t.day, monthName(t.month), t.year));
     lines.push_back("");
     lines.push_back(padded("ACQUISITION ", 56) + (unlocked ? "[ GPS 1PPS Invalid ]" : "[ GPS 1PPS Valid ]"));
     for (const QByteArray& line : satelliteTable(model.satellites(), 8))
@@ -67,7 +73,8 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
     if (is("*IDN?"))
         return QByteArray("Jackson Labs, GPSDO, SN 10042, FW 1.2.0");
     if (is("HELP?"))
-        return QByteArray("*IDN?, HELP?, CSAC?, DIAG?, GPS?, MEAS?, PTIMe?, SERVo?, SYNChronization?, SYSTem?");
+        return QByteArray(
+            "*IDN?, HELP?, CSAC?, DIAG?, GPS?, MEAS?, PTIMe?, SERVo?, SYNChronization?, SYSTem?");
     if (is("SYSTem:STATus?"))
         return statusScreen(model);
     if (is("DIAGnostic:LIFetime:COUNt?"))
@@ -80,7 +87,8 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
         return format("LIFetime:COUNt %ld\r\nROSCillator:EFControl:ABSolute %.4f", model.lifeHours(),
                       model.efcVolts());
     if (is("GPS:JAMming?"))
-        return QByteArray::number(state == LockState::Unlocked ? 0 : 2 + static_cast<int>(model.unixSeconds()) % 3);
+        return QByteArray::number(
+            state == LockState::Unlocked ? 0 : 2 + static_cast<int>(model.unixSeconds()) % 3);
     if (is("GPS:TYPE?"))
         return QByteArray("GENERIC L1 C/A");
     if (is("GPS:SATellite:TRAcking:COUNt?"))
@@ -88,8 +96,8 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
     if (is("GPS:SATellite:VISible:COUNt?"))
         return QByteArray::number(static_cast<int>(model.satellites().size()));
     if (is("GPS:POSition?"))
-        return sexagesimal(model.latitude(), 'N', 'S', 2) + "," + sexagesimal(model.longitude(), 'E', 'W', 2) +
-               format(",%.2f", model.height());
+        return sexagesimal(model.latitude(), 'N', 'S', 2) + "," +
+               sexagesimal(model.longitude(), 'E', 'W', 2) + format(",%.2f", model.height());
     if (is("GPS?"))
         return format("TYPE GENERIC L1 C/A\r\nSATellite:TRAcking:COUNt %d", trackedCount(model));
     if (is("GPS:SURVey") || is("GPS:RESET"))
@@ -115,7 +123,8 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
     if (is("SYNChronization:TINTerval?") || is("PTIMe:TINTerval?"))
         return format("%+.3E", model.timeInterval());
     if (is("SYNChronization?"))
-        return format("LOCK %s\r\nFEEstimate %.2E", state == LockState::Locked ? "ON" : "OFF", model.frequencyError());
+        return format("LOCK %s\r\nFEEstimate %.2E", state == LockState::Locked ? "ON" : "OFF",
+                      model.frequencyError());
     if (is("MEASure?"))
         return measurements(model);
     if (is("MEASure:VOLTage?"))

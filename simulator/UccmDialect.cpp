@@ -26,7 +26,9 @@ const char* lockText(LockState state) {
 
 } // namespace
 
-std::optional<QByteArray> UccmDialect::takeRequest(QByteArray& pending) { return takeRequestLine(pending); }
+std::optional<QByteArray> UccmDialect::takeRequest(QByteArray& pending) {
+    return takeRequestLine(pending);
+}
 
 QByteArray UccmDialect::statusScreen(const ReceiverModel& model) {
     const LockState state = model.lockState();
@@ -69,8 +71,9 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
     if (is("*IDN?"))
         return QByteArray("UCCM-P, 0012345678, Version 1.0.4");
     if (h == "?")
-        return QByteArray("*IDN?, SYSTem:STATus?, TIME:STRing?, TOD EN|DI, DIAGnostic:LOOP?, "
-                          "DIAGnostic:ROSCillator:EFControl:RELative?, SYNChronization:TINTerval?, POSSTATus, STATus");
+        return QByteArray(
+            "*IDN?, SYSTem:STATus?, TIME:STRing?, TOD EN|DI, DIAGnostic:LOOP?, "
+            "DIAGnostic:ROSCillator:EFControl:RELative?, SYNChronization:TINTerval?, POSSTATus, STATus");
     if (is("SYSTem:STATus?"))
         return statusScreen(model);
     if (is("DIAGnostic:ROSCillator:EFControl:RELative?"))
@@ -106,8 +109,8 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
     if (is("LED:GPSLock?"))
         return QByteArray(state == LockState::Locked ? "1" : "0");
     if (is("GPS:POSition?"))
-        return sexagesimal(model.latitude(), 'N', 'S', 2) + "," + sexagesimal(model.longitude(), 'E', 'W', 2) +
-               format(",%.2f", model.height());
+        return sexagesimal(model.latitude(), 'N', 'S', 2) + "," +
+               sexagesimal(model.longitude(), 'E', 'W', 2) + format(",%.2f", model.height());
     if (is("GPS:SATellite:TRACking:COUNt?")) {
         int tracked = 0;
         for (const SimSatellite& s : model.satellites())

@@ -88,13 +88,15 @@ int TrackedNow(const sim::ReceiverSimulator& simulator) {
 }
 
 double SecondsFromNow(const SystemTime& t) {
-    const QDateTime when(QDate(static_cast<int>(t.wYear), static_cast<int>(t.wMonth), static_cast<int>(t.wDay)),
-                         QTime(static_cast<int>(t.wHour), static_cast<int>(t.wMinute), static_cast<int>(t.wSecond)),
-                         Qt::UTC);
+    const QDateTime when(
+        QDate(static_cast<int>(t.wYear), static_cast<int>(t.wMonth), static_cast<int>(t.wDay)),
+        QTime(static_cast<int>(t.wHour), static_cast<int>(t.wMinute), static_cast<int>(t.wSecond)), Qt::UTC);
     return static_cast<double>(when.toSecsSinceEpoch() - QDateTime::currentSecsSinceEpoch());
 }
 
-bool IsValidNumber(QString text) { return ValidateNumberText(text); }
+bool IsValidNumber(QString text) {
+    return ValidateNumberText(text);
+}
 
 void ExpectPosition(const PositionFields& position, double tolerance) {
     const sim::ReceiverModel model;
@@ -117,7 +119,8 @@ TEST_P(TextFamilyDialogue, EveryPollRequestGetsAReplyTheDecodersRead) {
         const ProgramReply reply = r.Poll(slot);
         ASSERT_TRUE(reply.complete) << "slot " << slot << ": " << qPrintable(ControlCharsToNames(reply.raw));
         const QString& answer = reply.trimmed;
-        SCOPED_TRACE(qPrintable(QStringLiteral("slot %1: %2").arg(slot).arg(ControlCharsToNames(answer.left(200)))));
+        SCOPED_TRACE(
+            qPrintable(QStringLiteral("slot %1: %2").arg(slot).arg(ControlCharsToNames(answer.left(200)))));
         switch (slot) {
         case 1:
             EXPECT_FALSE(TruncateAtCR(answer).isEmpty());
@@ -236,9 +239,13 @@ TEST(StartUpExchange, LeapSecondQueriesGiveTheLeapSeconds) {
     Receiver jackson(Family::JacksonLabs);
     ASSERT_TRUE(jackson.started);
     const QString jacksonLeap = QStringLiteral(":PTIM:LEAP?\r\n");
-    EXPECT_EQ(LeapSecondsFromAnswer(Exchange(*jackson.client, jackson.family, jacksonLeap).raw, jacksonLeap, 2), 18);
+    EXPECT_EQ(
+        LeapSecondsFromAnswer(Exchange(*jackson.client, jackson.family, jacksonLeap).raw, jacksonLeap, 2),
+        18);
     // The Jackson Labs engine check: not the SAASM engine.
-    EXPECT_FALSE(Exchange(*jackson.client, jackson.family, QStringLiteral("GPS:TYPE?<CR>")).raw.toUpper().contains("ROCKWELL"));
+    EXPECT_FALSE(Exchange(*jackson.client, jackson.family, QStringLiteral("GPS:TYPE?<CR>"))
+                     .raw.toUpper()
+                     .contains("ROCKWELL"));
     // The channel-2 probe's first request counts.
     const QString probe = Exchange(*jackson.client, jackson.family, QStringLiteral("CSAC:TEMP?<CR>")).raw;
     EXPECT_FALSE(probe.isEmpty() || probe.toUpper().contains("ER"));
@@ -246,7 +253,8 @@ TEST(StartUpExchange, LeapSecondQueriesGiveTheLeapSeconds) {
     Receiver datum(Family::Datum2000);
     ASSERT_TRUE(datum.started);
     for (const char* query : {"CVT?0", "TCO?0", "HIS?0", "ERR?0", "SAT?0", "LTR?0", "AUX?0"})
-        EXPECT_TRUE(Exchange(*datum.client, datum.family, QString::fromLatin1(query) + "<CR>").complete) << query;
+        EXPECT_TRUE(Exchange(*datum.client, datum.family, QString::fromLatin1(query) + "<CR>").complete)
+            << query;
 }
 
 TEST(StartUpExchange, UccmTimeOfDayMessagesCarryTheLeapSeconds) {
