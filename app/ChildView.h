@@ -172,6 +172,13 @@ public:
     void ParseSatellites(const QString& text);
     QString FormatStatus(const QString& raw);
 
+    // ---- NavSymm Proteus ----
+    // Reads one frame from the active port and decodes it into the view's state and the reply;
+    // false when nothing came or the frame was refused.
+    bool ReadProteus(QString& reply);
+    // A refused frame's line, to the debug file and the user window as their flags say.
+    void ReportProteus(const QString& text);
+
     // ---- links and children ----
     CvDlgBar* m_pDlgBar = nullptr;
     CMainFrame* m_pMainFrame = nullptr;

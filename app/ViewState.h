@@ -1,6 +1,7 @@
 #pragma once
 // The main view's state that is not a setting, grouped by concern, with its initial values.
 #include "app/ViewSettings.h"
+#include "receiver/ProteusFrames.h"
 #include "receiver/SatInfo.h"
 
 #include <QFont>
@@ -47,6 +48,7 @@ struct PollState {
     int m_nAuxFirst = -1;
     bool m_bLedOn = false;
     std::array<int, 4> m_nProteusEfc{}; // the four previous Proteus EFC readings, oldest first
+    ProteusEfcState m_proteusEfc;       // from the latest good EFC frame; kept across Start and Stop
 };
 
 struct ReplyState {
