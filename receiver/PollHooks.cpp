@@ -8,7 +8,7 @@
 
 // The Proteus frame reader: fills m_strReply from one frame; false when no valid frame came.
 bool CChildView::ReadProteusReply() {
-    return false;
+    return ReadProteus(m_strReply);
 }
 
 // Proteus command words to a command packet; empty when the words are no command.

@@ -32,8 +32,8 @@ bool CChildView::ReadProteus(QString& reply) {
             return bytes;
         },
         [&] { port->waitForReadyRead(kFramePieceWaitMs); });
-    const ProteusFrameKind kind =
-        read.result == ProteusReadResult::Frame ? CheckProteusFrame(read.bytes) : ProteusFrameKind::WrongLength;
+    const ProteusFrameKind kind = read.result == ProteusReadResult::Frame ? CheckProteusFrame(read.bytes)
+                                                                          : ProteusFrameKind::WrongLength;
     if (kind != ProteusFrameKind::Efc && kind != ProteusFrameKind::Status) {
         ReportProteus(ProteusFailureText(read.result, kind, read.bytes.size()));
         return false;
