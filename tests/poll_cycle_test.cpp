@@ -425,3 +425,27 @@ TEST_F(PollCycleTest, TheRealEventLoopPollsUntilStopped) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(m_view.IsTimerActive(IDT_POLL));
 }
+
+TEST_F(PollCycleTest, TimeViewRepeatsTheTimeRequestUntilALogLineIsDue) {
+    UseFamily(RECEIVER_HP);
+    m_fake->answer(":PTIME:TIME:STRING?", "\"12:34:56\"");
+    m_view.m_nViewMode = 1;
+    m_view.m_nLogInterval = 30000;
+    m_view.OnStart();
+    EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 20);
+    EXPECT_EQ(RunSteps(4), (std::vector<int>{0, 16, 16, 16}));
+    EXPECT_EQ(m_view.m_wndText.m_strText, QStringLiteral("12:34:56"));
+    m_clock->advance(30001);
+    EXPECT_EQ(RunSteps(7), (std::vector<int>{16, 8, 9, 10, 2, 3, 7}));
+    m_view.m_dwLastLog = m_clock->ticks(); // as the data log does when it writes its line
+    EXPECT_EQ(RunSteps(2), (std::vector<int>{16, 16}));
+}
+
+TEST_F(PollCycleTest, ProteusWaitsLongerAfterARequestOnTheReceiverPort) {
+    UseFamily(RECEIVER_PROTEUS, false);
+    m_view.m_nBaud = 9600;
+    m_view.OnStart();
+    Tick();
+    EXPECT_EQ(m_port.received(), QByteArray("\0\xDA\0\x26", 4));
+    EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 60 + 191); // (4 + 180) * 10000 / 9600
+}
