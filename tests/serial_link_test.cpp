@@ -1,11 +1,10 @@
-// The byte-level routines, Stop's wait for the SNTP thread, and suspend and resume.
+// The byte-level routines, and suspend and resume.
 #include "app/Globals.h"
 #include "app/MainFrame.h"
 #include "platform/PowerManagement.h"
 #include "platform/SerialPort.h"
 #include "support/PtyPeer.h"
 
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
@@ -74,17 +73,6 @@ TEST_F(SerialLinkTest, WriteSendsTheWholeCommandAsLowBytes) {
     EXPECT_TRUE(UserWindow().contains(QStringLiteral("Wrong data length written")));
 }
 
-TEST_F(SerialLinkTest, ReadTextDropsNulBytesAndReportsNothingReadAsFalse) {
-    m_port.reads = {QByteArray("a\0b\xE9", 4), QByteArray("\0\0", 2), std::nullopt};
-    QString text;
-    EXPECT_TRUE(m_view.ReadText(&m_port, text));
-    EXPECT_EQ(text, QStringLiteral("ab\u00E9"));
-    EXPECT_FALSE(m_view.ReadText(&m_port, text)); // only NUL bytes
-    EXPECT_FALSE(m_view.ReadText(&m_port, text)); // a failed read
-    EXPECT_FALSE(m_view.ReadText(nullptr, text));
-    EXPECT_TRUE(text.isEmpty());
-}
-
 TEST_F(SerialLinkTest, ReadBinaryDumpsWholeLinesOfTheBufferAndTheTotal) {
     m_view.m_bVerboseDebug = true;
     QByteArray frame(300, '\x5A');
@@ -96,36 +84,11 @@ TEST_F(SerialLinkTest, ReadBinaryDumpsWholeLinesOfTheBufferAndTheTotal) {
     EXPECT_EQ(shown.count(QStringLiteral("5A ")), 18 * 16);
     EXPECT_TRUE(shown.contains(QStringLiteral("TOTAL=300")));
 
-    // Three failed reads in a row are a failure; a read of nothing is told apart.
+    // Three failed reads in a row are a failure.
     m_view.m_bComsDebug = true;
     m_port.reads = {std::nullopt, std::nullopt, std::nullopt};
     EXPECT_FALSE(m_view.ReadBinary(&m_port, bytes, 300));
     EXPECT_TRUE(UserWindow().contains(QStringLiteral("Read failed")));
-    m_port.reads = {std::nullopt, QByteArray()};
-    EXPECT_FALSE(m_view.ReadBinary(&m_port, bytes, 300));
-    EXPECT_TRUE(UserWindow().contains(QStringLiteral("Read OK, no data")));
-}
-
-TEST_F(SerialLinkTest, StopWaitsForAFastSntpLoopOnly) {
-    PtyPeer receiver;
-    platform::setKeepAwakeHandler([](bool) {});
-    m_view.m_strComPort = receiver.slavePath();
-    m_view.m_bSntpEnabled = false; // the service itself is not under test here
-    m_view.m_nSntpInterval = 20;
-    m_view.m_bStopAfterCommand = true; // no start-up exchange
-    m_view.OnStart();
-    ASSERT_TRUE(m_view.IsRunning());
-    m_view.m_bSntpEnabled = true;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    m_view.OnStop();
-    EXPECT_GE(elapsed.elapsed(), 50);
-    m_view.m_nSntpInterval = 200;
-    elapsed.restart();
-    m_view.OnStop();
-    EXPECT_LT(elapsed.elapsed(), 50);
-    m_view.m_bSntpEnabled = false;
-    platform::setKeepAwakeHandler({});
 }
 
 TEST(PowerManagement, SuspendStopsPollingAndResumeStartsItAgain) {
