@@ -154,10 +154,8 @@ void CChildView::OnDestroy() {
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
-    // Stop first: it closes the ports. The SNTP thread reads the view: it has ended (joined) before
-    // anything else happens here.
+    // Stop first: it closes the ports and joins the SNTP thread, which reads the view.
     OnStop();
-    StopTimeServer();
     RemoveTrayIcon();
     // Before the start-up tick has loaded the settings, the members hold only their defaults:
     // saving them would overwrite the stored settings.

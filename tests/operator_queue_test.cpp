@@ -1,0 +1,124 @@
+// The operator's road to the receiver: the dialog bar and the menu drive a simulated receiver on
+// a pseudo-terminal. Timer ticks are delivered by calling the timer handler.
+#include "app/Globals.h"
+#include "app/MainFrame.h"
+#include "platform/SerialPort.h"
+#include "platform/TickCount.h"
+#include "support/FakeReceiver.h"
+#include "support/PtyPeer.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class OperatorQueueTest : public ::testing::Test {
+protected:
+    OperatorQueueTest() {
+        platform::setTickSource(m_clock);
+        view.Initialise();
+        frame.Action(ID_RECEIVER_HP)->trigger();
+        view.m_strComPort = m_port.slavePath();
+        view.m_bAutoLeaps = false;
+        view.m_bInitZ3816A = false;
+        view.m_bBeepOnError = false;
+        view.m_nRetries = 20;
+        m_port.startResponder(m_fake.responder());
+        m_fake.answer("*IDN?", "HEWLETT-PACKARD,Z3816A,0,0");
+    }
+    ~OperatorQueueTest() override {
+        view.OnStop();
+        platform::setTickSource(nullptr);
+    }
+
+    void UserCommandTick() { view.OnTimer(IDT_USER_COMMAND); }
+    // Runs poll ticks until the request in flight is answered or polling stopped.
+    void CompleteStep() {
+        view.OnTimer(IDT_POLL);
+        for (int i = 0; i < 200 && view.IsRunning() && view.m_nWaitCount > 0; ++i) {
+            if (view.m_hActivePort)
+                view.m_hActivePort->waitForReadyRead(20);
+            view.OnTimer(IDT_POLL);
+        }
+    }
+    QPushButton* SendButton() { return qobject_cast<QPushButton*>(frame.m_wndDlgBar.GetDlgItem(IDC_SEND)); }
+
+    std::shared_ptr<platform::ManualTickSource> m_clock = std::make_shared<platform::ManualTickSource>(5000);
+    PtyPeer m_port;
+    FakeReceiver m_fake{RECEIVER_HP};
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+};
+
+TEST_F(OperatorQueueTest, CommandsReachTheReceiverOnePerTickInTheOrderEntered) {
+    view.m_strButton[0] = {QStringLiteral("Errors"), QStringLiteral(":SYST:ERR?")};
+    view.UpdateDialogBar();
+    frame.m_wndDlgBar.Button(0)->click();
+    frame.m_wndDlgBar.CommandBox()->setEditText(QStringLiteral("*IDN?"));
+    SendButton()->click();
+    frame.m_wndDlgBar.Button(0)->click();
+    ASSERT_EQ(view.m_listCommands.size(), 3);
+
+    // Stopped: each command opens the port for itself alone and closes it after its reply.
+    for (int i = 0; i < 3; ++i) {
+        UserCommandTick();
+        ASSERT_TRUE(view.IsRunning()) << i;
+        UserCommandTick(); // the command taken is not sent yet: nothing more is taken
+        EXPECT_EQ(view.m_listCommands.size(), 2 - i);
+        CompleteStep();
+        EXPECT_FALSE(view.IsRunning()) << i;
+    }
+    EXPECT_EQ(m_fake.heard(), (QList<QByteArray>{":SYST:ERR?", "*IDN?", ":SYST:ERR?"}));
+}
+
+TEST_F(OperatorQueueTest, NotationIsDecodedWhenSentAndAButtonAddsARealLineEnd) {
+    view.m_strButton[0] = {QStringLiteral("Id"), QStringLiteral("*IDN?<CR>")};
+    view.UpdateDialogBar();
+    frame.m_wndDlgBar.Button(0)->click();
+    UserCommandTick();
+    CompleteStep();
+    m_port.waitForReceived("*IDN?\r\r", 1000);
+    EXPECT_TRUE(m_port.received().contains("*IDN?\r\r"));
+}
+
+TEST_F(OperatorQueueTest, TheQueueWaitsWhileAClockSettingRuns) {
+    frame.Action(ID_START)->trigger();
+    ASSERT_TRUE(view.IsRunning());
+    SendButton()->click();
+    view.m_bSetTimePending = true;
+    UserCommandTick();
+    EXPECT_EQ(view.m_listCommands.size(), 1);
+    EXPECT_TRUE(view.m_strUserCommand.isEmpty());
+    view.m_bSetTimePending = false;
+    UserCommandTick();
+    EXPECT_TRUE(view.m_listCommands.isEmpty());
+    EXPECT_EQ(view.m_strUserCommand, "\r");
+}
+
+TEST_F(OperatorQueueTest, StartAndStopFromTheMenuSwitchTheEnablers) {
+    QAction* start = frame.Action(ID_START);
+    QAction* stop = frame.Action(ID_STOP);
+    QAction* family = frame.Action(ID_RECEIVER_UCCM);
+    QAction* updateAll = frame.Action(ID_UPDATE_ALL);
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_FALSE(updateAll->isEnabled());
+
+    start->trigger();
+    ASSERT_TRUE(view.IsRunning());
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+    EXPECT_FALSE(family->isEnabled());
+    EXPECT_TRUE(frame.Action(ID_HIDE)->isEnabled());
+    EXPECT_TRUE(updateAll->isEnabled()); // Start enables Update all
+
+    stop->trigger();
+    EXPECT_FALSE(view.IsRunning());
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_TRUE(family->isEnabled());
+    EXPECT_FALSE(updateAll->isEnabled());
+}
+
+} // namespace
