@@ -79,7 +79,6 @@ TEST_F(OperatorQueueTest, NotationIsDecodedWhenSentAndAButtonAddsARealLineEnd) {
     frame.m_wndDlgBar.Button(0)->click();
     UserCommandTick();
     CompleteStep();
-    m_port.waitForReceived("*IDN?\r\r", 1000);
     EXPECT_TRUE(m_port.received().contains("*IDN?\r\r"));
 }
 
