@@ -60,9 +60,12 @@ int openRawPty(QString& slavePath) {
 struct ReceiverSimulator::Impl {
     explicit Impl(Family f) : family(f) {}
 
+    // The output on its way. An entry's pause is counted from the moment the entry before it went
+    // out, so a slow reply keeps its gaps even when the thread falls behind.
     struct Queued {
         QByteArray bytes;
-        Steady::time_point due;
+        std::chrono::milliseconds delay{0};
+        Steady::time_point due{};
         bool countsAsReply = false;
         bool closeLine = false;
     };
@@ -91,7 +94,8 @@ struct ReceiverSimulator::Impl {
     int wake = -1;
     QByteArray pendingInput;
     std::deque<Queued> output;
-    bool clientPresent = false;
+    bool clientPresent = false; // the worker's view; `clientConnected` is the shared copy
+    bool clientConnected = false;
     bool streaming = false;
     int streamGeneration = 0;
     QByteArray streamLine;
@@ -103,6 +107,8 @@ struct ReceiverSimulator::Impl {
     void readInput();
     void answer(const QByteArray& request);
     void enqueue(const ShapedReply& shaped, int generation);
+    void push(Queued entry);
+    void setClientPresent(bool present);
     void produceOnOwnAccord();
     bool flushOutput(bool& blocked); // false once the line has been closed
     Steady::duration timeUntilNextWork() const;
@@ -112,10 +118,19 @@ struct ReceiverSimulator::Impl {
 bool ReceiverSimulator::Impl::checkClient() {
     pollfd fd{master, POLLIN, 0};
     const bool present = ::poll(&fd, 1, 0) >= 0 && !(fd.revents & POLLHUP);
+    setClientPresent(present);
+    return present;
+}
+
+void ReceiverSimulator::Impl::setClientPresent(bool present) {
     if (!present && clientPresent)
         forgetClient();
+    if (present == clientPresent)
+        return;
     clientPresent = present;
-    return present;
+    std::lock_guard lock(mutex);
+    clientConnected = present;
+    changed.notify_all();
 }
 
 // The client went away: what was on its way to it is lost, as on a real line.
@@ -169,13 +184,16 @@ void ReceiverSimulator::Impl::answer(const QByteArray& request) {
     enqueue(shaped, generation);
 }
 
+void ReceiverSimulator::Impl::push(Queued entry) {
+    if (output.empty())
+        entry.due = Steady::now() + entry.delay;
+    output.push_back(std::move(entry));
+}
+
 void ReceiverSimulator::Impl::enqueue(const ShapedReply& shaped, int generation) {
-    Steady::time_point due = output.empty() ? Steady::now() : std::max(Steady::now(), output.back().due);
-    for (const OutputChunk& chunk : shaped.chunks) {
-        due += chunk.delay;
-        output.push_back({chunk.bytes, due});
-    }
-    if (!output.empty() && !shaped.chunks.empty()) {
+    for (const OutputChunk& chunk : shaped.chunks)
+        push({chunk.bytes, chunk.delay});
+    if (!shaped.chunks.empty()) {
         output.back().countsAsReply = shaped.countsAsReply;
         output.back().closeLine = shaped.closeLine;
     } else if (shaped.countsAsReply) {
@@ -187,7 +205,7 @@ void ReceiverSimulator::Impl::enqueue(const ShapedReply& shaped, int generation)
         streaming = true;
         streamGeneration = generation;
         streamLine = shaped.streamLine;
-        nextStream = due + kStreamGap;
+        nextStream = Steady::now() + kStreamGap;
     }
 }
 
@@ -202,7 +220,7 @@ void ReceiverSimulator::Impl::produceOnOwnAccord() {
         if (!stillWanted) {
             streaming = false;
         } else if (now >= nextStream && output.empty()) {
-            output.push_back({streamLine, now});
+            push({streamLine});
             nextStream = now + kStreamGap;
         }
         return;
@@ -214,7 +232,7 @@ void ReceiverSimulator::Impl::produceOnOwnAccord() {
         extra = dialect->unsolicited(model);
     }
     if (!extra.isEmpty())
-        output.push_back({extra, output.empty() ? now : std::max(now, output.back().due)});
+        push({extra});
 }
 
 bool ReceiverSimulator::Impl::flushOutput(bool& blocked) {
@@ -239,17 +257,23 @@ bool ReceiverSimulator::Impl::flushOutput(bool& blocked) {
         const bool counts = front.countsAsReply;
         const bool close = front.closeLine;
         output.pop_front();
+        if (!output.empty())
+            output.front().due = Steady::now() + output.front().delay;
         if (counts) {
             std::lock_guard lock(mutex);
             ++repliesSent;
             changed.notify_all();
         }
         if (close) {
+            // Marked closed first, so that whoever sees the hang-up also finds the line closed.
+            {
+                std::lock_guard lock(mutex);
+                lineOpen = false;
+                clientConnected = false;
+                changed.notify_all();
+            }
             ::close(master);
             master = -1;
-            std::lock_guard lock(mutex);
-            lineOpen = false;
-            changed.notify_all();
             return false;
         }
     }
@@ -287,8 +311,7 @@ void ReceiverSimulator::Impl::run() {
         if (fds[0].revents & POLLIN)
             readInput();
         if (fds[0].revents & POLLHUP) {
-            forgetClient();
-            clientPresent = false;
+            setClientPresent(false);
             continue;
         }
         produceOnOwnAccord();
@@ -332,6 +355,7 @@ bool ReceiverSimulator::start() {
     d->pendingInput.clear();
     d->output.clear();
     d->clientPresent = false;
+    d->clientConnected = false;
     d->streaming = false;
     d->stopping = false;
     d->worker = std::thread([impl = d.get()] { impl->run(); });
@@ -351,6 +375,7 @@ void ReceiverSimulator::stop() {
     d->wake = -1;
     std::lock_guard lock(d->mutex);
     d->lineOpen = false;
+    d->clientConnected = false;
     d->changed.notify_all();
 }
 
@@ -429,6 +454,17 @@ bool ReceiverSimulator::waitForRequests(std::size_t count, int timeoutMs) const 
     std::unique_lock lock(d->mutex);
     return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                [&] { return d->received.size() >= count; });
+}
+
+bool ReceiverSimulator::clientConnected() const {
+    std::lock_guard lock(d->mutex);
+    return d->clientConnected;
+}
+
+bool ReceiverSimulator::waitForClient(bool connected, int timeoutMs) const {
+    std::unique_lock lock(d->mutex);
+    return d->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&] { return d->clientConnected == connected; });
 }
 
 bool ReceiverSimulator::waitForReplies(int count, int timeoutMs) const {

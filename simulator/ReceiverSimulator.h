@@ -53,9 +53,15 @@ public:
     // Replies that went out in full (also shaped ones; not silence, endless or vanished ones).
     int repliesSent() const;
 
-    // Bounded waits for tests: true once that many requests arrived / replies went out.
+    // Whether a client has the line open (the simulator notices within a few milliseconds). A
+    // client that leaves loses what was still on its way to it.
+    bool clientConnected() const;
+
+    // Bounded waits for tests: true once that many requests arrived / replies went out / the
+    // client came or went.
     bool waitForRequests(std::size_t count, int timeoutMs) const;
     bool waitForReplies(int count, int timeoutMs) const;
+    bool waitForClient(bool connected, int timeoutMs) const;
 
 private:
     struct Impl;

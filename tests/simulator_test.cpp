@@ -3,6 +3,7 @@
 #include "support/PtyClient.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
 #include <QRegularExpression>
@@ -167,20 +168,24 @@ TEST(SimulatorMisbehaviour, SilenceGarbageAndPartialRepliesNeverEndInAPrompt) {
     EXPECT_TRUE(line.client->exchange("*IDN?\r", kScpiPrompt).endsWith(kScpiPrompt));
 
     line.simulator.setMisbehaviour(Misbehaviour::Garbage, 3);
+    QByteArray garbage;
     for (int i = 0; i < 3; ++i) {
         line.client->send("*IDN?\r");
-        const QByteArray garbage = line.client->readFor(150);
-        EXPECT_FALSE(garbage.isEmpty());
-        EXPECT_FALSE(garbage.contains("Z3816A"));
+        ASSERT_TRUE(line.simulator.waitForReplies(i + 2, 2000));
+        garbage += line.client->readUntil([](const QByteArray& got) { return got.size() >= 16; }, 2000);
         EXPECT_FALSE(endsInPrompt(garbage));
     }
+    garbage += line.client->readFor(50);
+    EXPECT_GE(garbage.size(), 3 * 16);
+    EXPECT_FALSE(garbage.contains("Z3816A"));
+    EXPECT_FALSE(endsInPrompt(garbage));
 
     line.simulator.setMisbehaviour(Misbehaviour::Partial, 1);
     line.client->send("*IDN?\r");
-    const QByteArray partial = line.client->readFor(200);
-    EXPECT_TRUE(partial.startsWith("*IDN?\r\n"));
-    EXPECT_TRUE(partial.contains("Z3816A"));
-    EXPECT_FALSE(endsInPrompt(partial));
+    const QByteArray partial =
+        line.client->readUntil([](const QByteArray& got) { return got.endsWith("3524\r\n"); }, 2000);
+    EXPECT_EQ(partial, "*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\n");
+    EXPECT_TRUE(line.client->readFor(100).isEmpty());
     EXPECT_EQ(line.simulator.misbehaviour(), Misbehaviour::None);
 }
 
@@ -188,16 +193,21 @@ TEST(SimulatorMisbehaviour, SlowNulAndOverlongRepliesStillEndInThePrompt) {
     Line line(Family::HewlettPackard);
     ASSERT_TRUE(line.started);
     const QByteArray plain = line.client->exchange("*IDN?\r", kScpiPrompt);
+    ASSERT_TRUE(plain.endsWith(kScpiPrompt));
 
-    line.simulator.setSlowPace({2, std::chrono::milliseconds(10)});
+    const sim::SlowPace pace{2, std::chrono::milliseconds(10)};
+    line.simulator.setSlowPace(pace);
     line.simulator.setMisbehaviour(Misbehaviour::Slow, 1);
     line.client->send("*IDN?\r");
-    const QByteArray early = line.client->readFor(100);
-    EXPECT_FALSE(early.isEmpty());
-    EXPECT_LT(early.size(), plain.size() / 2);
-    const QByteArray rest = line.client->readUntil(
-        [&](const QByteArray& got) { return (early + got).endsWith(kScpiPrompt); }, 3000);
-    EXPECT_EQ(early + rest, plain);
+    QByteArray slow = line.client->readUntil([](const QByteArray& got) { return !got.isEmpty(); }, 2000);
+    QElapsedTimer trickle;
+    trickle.start();
+    slow += line.client->readUntil([&](const QByteArray& got) { return (slow + got).endsWith(kScpiPrompt); },
+                                   5000);
+    EXPECT_EQ(slow, plain);
+    // Each piece waits its gap after the one before, however busy the machine.
+    const auto pieces = (plain.size() + pace.chunkBytes - 1) / pace.chunkBytes;
+    EXPECT_GE(trickle.elapsed(), (pieces - 1) * pace.gap.count() * 9 / 10);
 
     line.simulator.setMisbehaviour(Misbehaviour::NulBytes, 1);
     line.client->send("*IDN?\r");
@@ -217,18 +227,20 @@ TEST(SimulatorMisbehaviour, SlowNulAndOverlongRepliesStillEndInThePrompt) {
 TEST(SimulatorMisbehaviour, EndlessReplyStreamsUntilTheMisbehaviourIsLifted) {
     Line line(Family::HewlettPackard);
     ASSERT_TRUE(line.started);
+    const auto lines = [](int n) { return [n](const QByteArray& got) { return got.count('\n') > n; }; };
     line.simulator.setMisbehaviour(Misbehaviour::Endless);
     line.client->send(":SYST:ERR?\r");
-    const QByteArray first = line.client->readFor(200);
+    const QByteArray first = line.client->readUntil(lines(3), 3000);
     line.client->send("*IDN?\r"); // not heard while streaming
-    const QByteArray second = line.client->readFor(200);
+    const QByteArray second = line.client->readUntil(lines(3), 3000);
     EXPECT_GT(first.count('\n'), 3);
     EXPECT_GT(second.count('\n'), 3);
     EXPECT_FALSE(first.contains("scpi") || second.contains("scpi") || second.contains("Z3816A"));
     EXPECT_TRUE(line.simulator.waitForRequests(2, 1000));
+    EXPECT_EQ(line.simulator.repliesSent(), 0);
 
     line.simulator.setMisbehaviour(Misbehaviour::None);
-    line.client->readFor(100);
+    line.client->readFor(300);
     EXPECT_TRUE(line.client->readFor(100).isEmpty());
     EXPECT_TRUE(line.client->exchange("*IDN?\r", kScpiPrompt).endsWith(kScpiPrompt));
 }
@@ -238,7 +250,7 @@ TEST(SimulatorMisbehaviour, VanishingLineHangsUpMidReply) {
     ASSERT_TRUE(line.started);
     line.simulator.setMisbehaviour(Misbehaviour::Vanish, 1);
     line.client->send(":SYSTEM:STATUS?\r");
-    const QByteArray got = line.client->readFor(1000);
+    const QByteArray got = line.client->readFor(3000);
     EXPECT_TRUE(line.client->hungUp());
     EXPECT_TRUE(got.startsWith(":SYSTEM:STATUS?\r\n"));
     EXPECT_FALSE(got.endsWith(kScpiPrompt));
@@ -259,29 +271,32 @@ TEST(SimulatorRobustness, SurvivesGarbageInputAndClientsThatDisappear) {
     for (char& c : noise)
         c = static_cast<char>(random() & 0xFF);
     line.client->send(noise);
-    line.client->readFor(300);
     // Whatever the noise left half-received is ended by the first CR; the errors it raised are
     // cleared, so the prompt is the plain one again.
-    const QByteArray reply =
-        line.client->exchange("\r*CLS\r*IDN?\r", QByteArray("Z3816A,3542A01234,3524\r\n") + kScpiPrompt);
-    EXPECT_TRUE(reply.endsWith(QByteArray("3524\r\n") + kScpiPrompt)) << reply.right(80).toHex().constData();
+    const QByteArray idn = QByteArray("*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\n") + kScpiPrompt;
+    EXPECT_TRUE(line.client->exchange("\r*CLS\r*IDN?\r", idn, 5000).endsWith(idn));
 
-    // A client that leaves in the middle of a slow reply, and one that leaves before its answer.
+    // A client that leaves in the middle of a slow reply, and one that leaves before reading its
+    // answer: the next client finds the line clean (once it has purged it, as the program does).
     line.simulator.setSlowPace({1, std::chrono::milliseconds(20)});
     line.simulator.setMisbehaviour(Misbehaviour::Slow, 1);
     line.client->send(":SYSTEM:STATUS?\r");
-    line.client->readFor(60);
+    line.client->readUntil([](const QByteArray& got) { return got.size() > 2; }, 2000);
     line.client->close();
+    ASSERT_TRUE(line.simulator.waitForClient(false, 2000));
+    const int repliesBefore = line.simulator.repliesSent();
     {
         PtyClient brief(line.simulator.portPath());
         brief.send("*IDN?\r");
+        EXPECT_TRUE(line.simulator.waitForReplies(repliesBefore + 1, 2000));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(line.simulator.waitForClient(false, 2000));
     PtyClient next(line.simulator.portPath());
-    EXPECT_EQ(next.exchange("*IDN?\r", kScpiPrompt),
-              "*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\nscpi > ");
+    next.readFor(100);
+    EXPECT_EQ(next.exchange("*IDN?\r", kScpiPrompt), idn);
     EXPECT_TRUE(next.readFor(100).isEmpty());
     EXPECT_TRUE(line.simulator.lineOpen());
+    EXPECT_TRUE(line.simulator.clientConnected());
 }
 
 TEST(SimulatedSky, SatellitesRiseSetAndMoveWhileValuesWander) {
