@@ -206,19 +206,23 @@ TEST_F(PollCycleTest, StartupAgainstAStreamingReceiverEndsInBoundedTime) {
 TEST_F(PollCycleTest, StartFailuresShowTheirMessage) {
     UseSimulator();
     m_view.m_strComPort = QStringLiteral("/dev/no-such-receiver");
-    m_view.OnStart();
-    EXPECT_FALSE(m_view.IsRunning());
+    m_view.m_listCommands << QStringLiteral("*IDN?\r"); // a queued command cannot open it either
+    m_view.OnTimer(IDT_USER_COMMAND);
+    EXPECT_FALSE(m_view.IsRunning() || m_view.m_bStopAfterCommand);
+    EXPECT_TRUE(m_view.m_strUserCommand.isEmpty());
     m_view.m_strComPort = m_sim.portPath();
     m_view.m_nBaud = 0;
     m_view.OnStart();
     EXPECT_FALSE(m_view.IsRunning());
     // An absent auxiliary port is reported and dropped; the receiver is polled all the same.
     m_view.m_nBaud = 19200;
+    m_view.m_nTimerValue = 0;
     m_view.m_bPort2Enabled = true;
     m_view.m_strComPort2 = QStringLiteral("/dev/no-such-instrument");
     m_view.OnStart();
     EXPECT_TRUE(m_view.IsRunning());
     EXPECT_FALSE(m_view.m_bPort2Enabled);
+    EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 10); // never faster than 10 ms
     EXPECT_EQ(m_boxes, QStringList({"CreateFile failed for com port", "Unable to configure the serial port",
                                     "CreateFile failed for auxiliary com port"}));
 }
