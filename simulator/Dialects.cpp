@@ -3,6 +3,7 @@
 #include "simulator/Dialect.h"
 #include "simulator/HewlettPackardDialect.h"
 #include "simulator/JacksonLabsDialect.h"
+#include "simulator/ProteusDialect.h"
 #include "simulator/UccmDialect.h"
 
 namespace sim {
@@ -18,7 +19,7 @@ std::unique_ptr<Dialect> makeDialect(Family family) {
     case Family::Uccm:
         return std::make_unique<UccmDialect>();
     case Family::Proteus:
-        break;
+        return std::make_unique<ProteusDialect>();
     }
     return nullptr;
 }
