@@ -180,6 +180,8 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
         if (on != "0" && on != "1" && on != "ON" && on != "OFF")
             return std::nullopt;
         m_continuousTimeCode = on == "1" || on == "ON";
+        // The first code comes at the next second, not in the middle of this reply.
+        m_lastContinuousSecond = static_cast<long long>(std::floor(model.unixSeconds()));
         return QByteArray();
     }
     if (is("PTIMe:LEAPsecond:ACCumulated?"))

@@ -35,7 +35,7 @@ QByteArray UccmDialect::statusScreen(const ReceiverModel& model) {
     std::vector<QByteArray> lines;
     lines.push_back("UCCM-P Status Report");
     lines.push_back("Unit: UCCM-P   SN 0012345678   Firmware 1.0.4");
-    lines.push_back("-------------------------------------------------------------");
+    lines.push_back("=============================================================");
     lines.push_back(QByteArray("ACQ............................. State: ") + lockText(state));
     lines.push_back(format("Holdover duration: %d s     Pull-in range: 255",
                            state == LockState::Holdover ? static_cast<int>(model.secondsInState()) : 0));

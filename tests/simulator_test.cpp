@@ -4,9 +4,13 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QList>
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
@@ -138,6 +142,25 @@ TEST(HewlettPackardSimulator, TimeCodeFollowsTheClockAndTheChosenForm) {
                                     QDateTime::currentDateTimeUtc().toSecsSinceEpoch() +
                                     QDateTime::currentDateTimeUtc().offsetFromUtc() - stamp.offsetFromUtc()),
                 0.0, 3.0);
+}
+
+TEST(HewlettPackardSimulator, ContinuousTimeCodeComesEverySecondWhenSwitchedOn) {
+    Line line(Family::HewlettPackard);
+    ASSERT_TRUE(line.started);
+    line.client->exchange("PTIME:TCOD:CONT 1\r", kScpiPrompt);
+    const QRegularExpression code("^T2\\d{16}\r\n$");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const QByteArray first =
+        line.client->readUntil([](const QByteArray& got) { return got.endsWith("\r\n"); }, 2000);
+    const QByteArray second =
+        line.client->readUntil([](const QByteArray& got) { return got.endsWith("\r\n"); }, 2000);
+    EXPECT_TRUE(code.match(QString(first)).hasMatch()) << first.constData();
+    EXPECT_TRUE(code.match(QString(second)).hasMatch()) << second.constData();
+    EXPECT_LT(elapsed.elapsed(), 3500);
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(line.client->exchange("PTIME:TCOD:CONT 0\r", kScpiPrompt).endsWith(kScpiPrompt));
+    EXPECT_TRUE(line.client->readFor(1200).isEmpty());
 }
 
 TEST(HewlettPackardSimulator, StatusScreenShowsTheLockState) {
@@ -330,6 +353,15 @@ TEST(SimulatedSky, SatellitesRiseSetAndMoveWhileValuesWander) {
     EXPECT_GT(seen.size(), 20u); // over an hour of fast sky most satellites rise at some point
     EXPECT_GT(efc.size(), 50u);
 
+    // Cycling, the receiver passes through all three states within a few minutes.
+    model.setLockCycle(true);
+    std::set<LockState> states;
+    for (int second = 0; second < 240; second += 5) {
+        model.setNow(start + std::chrono::seconds(second));
+        states.insert(model.lockState());
+    }
+    EXPECT_EQ(states.size(), 3u);
+
     model.setLockState(LockState::Unlocked);
     for (const sim::SimSatellite& s : model.satellites())
         EXPECT_FALSE(s.tracked);
@@ -338,4 +370,27 @@ TEST(SimulatedSky, SatellitesRiseSetAndMoveWhileValuesWander) {
     model.setNow(model.now() + std::chrono::seconds(30));
     EXPECT_NEAR(model.efcVolts(), held, 1e-4);
     EXPECT_NEAR(model.secondsInState(), 30.0, 0.01);
+}
+
+TEST(SimulatorProgram, ServesThroughItsLinkUntilTerminated) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString link = folder.filePath("receiver");
+    QProcess program;
+    program.start(QStringLiteral(ORVANE_BINARY_DIR "/simulator/orvane-sim"),
+                  {"--family", "jackson", "--link", link, "--state", "holdover"});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(program.waitForReadyRead(5000));
+    EXPECT_EQ(program.readAllStandardOutput().trimmed(), link.toLocal8Bit());
+    {
+        PtyClient client(link);
+        ASSERT_TRUE(client.isOpen());
+        const QByteArray status = client.exchange("SYNC:HOLD:DUR?\r", "scpi > ");
+        EXPECT_TRUE(status.contains("\r\n") && status.endsWith("scpi > "));
+        EXPECT_FALSE(status.contains("\r\n0,0\r\n")); // started in holdover
+    }
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(5000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
