@@ -7,7 +7,7 @@
 
 namespace {
 
-ProteusFrameBuilder SampleEfcFrame() {
+QByteArray SampleEfcFrame(std::int32_t efc = 1008) {
     ProteusFrameBuilder b(kProteusEfcFrameBytes);
     b.u8(0, 0x10).u8(3, 0x99); // header bytes, outside the check
     b.i32(6, 345600).i32(10, 42).u16(14, (123 << 4) | 0x0F).i32(16, 18 << 26);
@@ -18,11 +18,11 @@ ProteusFrameBuilder SampleEfcFrame() {
             .u16(28 + 2 * i, 40 + i)
             .u16(36 + 2 * i, 8 * i)
             .u8(44 + i, 90 + i);
-    b.u16(48, 2200).i32(50, -1234).i32(56, -655360).u8(61, 0x06).i32(66, 1008);
-    return b;
+    b.u16(48, 2200).i32(50, -1234).i32(56, -655360).u8(61, 0x06).i32(66, efc);
+    return b.frame();
 }
 
-ProteusFrameBuilder SampleStatusFrame() {
+QByteArray SampleStatusFrame() {
     ProteusFrameBuilder b(kProteusStatusFrameBytes);
     b.u8(0, 0x08).u8(14, 0xF2);
     b.i32(16, static_cast<std::int32_t>(-33.5 * 8388608))
@@ -31,170 +31,109 @@ ProteusFrameBuilder SampleStatusFrame() {
     for (int i = 0; i < 6; ++i)
         b.i32(44 + 4 * i, (i + 1) * 8);
     b.u16(68, 1).u16(70, 2).u16(72, 3).u16(74, 21).u16(76, 18).u16(78, 9).u16(80, 15);
-    // Channel 0 tracks satellite 17, channel 1 is unused, channel 2 sees 5 without tracking,
-    // channel 3 tracks 5.
+    // Channel 0 tracks 17, channel 1 is unused, channel 2 sees 5 without tracking, channel 3 tracks 5.
     b.u8(82, 0x80 | 17).u8(83, 44).u8(106, 61).u16(130, 271);
     b.u8(86, 5).u8(87, 30).u8(110, 7).u16(134, 12);
     b.u8(88, 0x80 | 5).u8(89, 39).u8(112, 45).u16(136, 180);
-    return b;
-}
-
-QStringList PageLines(const QString& page) {
-    return page.split(QStringLiteral("\r\n"));
+    return b.frame();
 }
 
 } // namespace
 
 TEST(ProteusFrames, CheckTellsFramesByLengthAndSumFromByteFour) {
-    QByteArray efc = SampleEfcFrame().frame();
+    QByteArray efc = SampleEfcFrame();
     EXPECT_EQ(CheckProteusFrame(efc), ProteusFrameKind::Efc);
-    EXPECT_EQ(CheckProteusFrame(SampleStatusFrame().frame()), ProteusFrameKind::Status);
+    EXPECT_EQ(CheckProteusFrame(SampleStatusFrame()), ProteusFrameKind::Status);
     efc[1] = 0x55; // bytes 0-3 are outside the check
     EXPECT_EQ(CheckProteusFrame(efc), ProteusFrameKind::Efc);
     efc[4] = 0x01;
     EXPECT_EQ(CheckProteusFrame(efc), ProteusFrameKind::BadChecksum);
-    EXPECT_EQ(ProteusFailureText(ProteusReadResult::Frame, ProteusFrameKind::BadChecksum, 72),
-              QStringLiteral("Failed checksum 72"));
-    QByteArray status = SampleStatusFrame().frame();
+    QByteArray status = SampleStatusFrame();
     status[179] = static_cast<char>(status[179] ^ 0x40);
     EXPECT_EQ(CheckProteusFrame(status), ProteusFrameKind::BadChecksum);
-    EXPECT_EQ(ProteusFailureText(ProteusReadResult::Frame, ProteusFrameKind::BadChecksum, 180),
-              QStringLiteral("Failed checksum STATUS"));
-    for (const QByteArray& other :
-         {QByteArray(), QByteArray(71, '\0'), QByteArray(73, '\0'), QByteArray(179, '\0')})
-        EXPECT_EQ(CheckProteusFrame(other), ProteusFrameKind::WrongLength) << other.size();
-    EXPECT_EQ(ProteusFailureText(ProteusReadResult::Frame, ProteusFrameKind::WrongLength, 71),
+    for (qsizetype size : {0, 71, 73, 179})
+        EXPECT_EQ(CheckProteusFrame(QByteArray(size, '\0')), ProteusFrameKind::WrongLength) << size;
+
+    using R = ProteusReadResult;
+    using K = ProteusFrameKind;
+    EXPECT_EQ(ProteusFailureText(R::Frame, K::BadChecksum, 72), QStringLiteral("Failed checksum 72"));
+    EXPECT_EQ(ProteusFailureText(R::Frame, K::BadChecksum, 180), QStringLiteral("Failed checksum STATUS"));
+    EXPECT_EQ(ProteusFailureText(R::Frame, K::WrongLength, 71),
               QStringLiteral("Wrong length for STATUS or EFC 71"));
-    EXPECT_EQ(ProteusFailureText(ProteusReadResult::Overrun, ProteusFrameKind::WrongLength, 300),
-              QStringLiteral("Overrun buffer"));
-    EXPECT_TRUE(ProteusFailureText(ProteusReadResult::Nothing, ProteusFrameKind::WrongLength, 0).isEmpty());
+    EXPECT_EQ(ProteusFailureText(R::Overrun, K::WrongLength, 300), QStringLiteral("Overrun buffer"));
+    EXPECT_TRUE(ProteusFailureText(R::Nothing, K::WrongLength, 0).isEmpty());
 }
 
 TEST(ProteusFrames, CollectJoinsPiecesUntilAWaitBringsNothing) {
-    auto collect = [](std::deque<QByteArray> chunks, int* waits = nullptr) {
+    auto collect = [](std::deque<QByteArray> chunks) {
         return CollectProteusFrame(
             [&](qsizetype room) {
-                if (chunks.empty())
-                    return QByteArray();
-                QByteArray c = chunks.front();
-                chunks.pop_front();
+                QByteArray c = chunks.empty() ? QByteArray() : chunks.front();
+                if (!chunks.empty())
+                    chunks.pop_front();
                 EXPECT_LE(c.size(), room);
                 return c;
             },
-            [&] {
-                if (waits)
-                    ++*waits;
-            });
+            [] {});
     };
     EXPECT_EQ(collect({}).result, ProteusReadResult::Nothing);
-    int waits = 0;
-    const ProteusRead joined =
-        collect({QByteArray(50, 'a'), QByteArray(22, 'b'), {}, QByteArray(8, 'c')}, &waits);
+    const ProteusRead joined = collect({QByteArray(50, 'a'), QByteArray(22, 'b'), {}, QByteArray(8, 'c')});
     EXPECT_EQ(joined.result, ProteusReadResult::Frame);
     EXPECT_EQ(joined.bytes, QByteArray(50, 'a') + QByteArray(22, 'b'));
-    EXPECT_EQ(waits, 2);
-    const ProteusRead nearlyFull = collect({QByteArray(200, 'a'), QByteArray(99, 'b')});
-    EXPECT_EQ(nearlyFull.result, ProteusReadResult::Frame);
-    EXPECT_EQ(nearlyFull.bytes.size(), 299);
+    EXPECT_EQ(collect({QByteArray(200, 'a'), QByteArray(99, 'b')}).bytes.size(), 299);
     EXPECT_EQ(collect({QByteArray(200, 'a'), QByteArray(100, 'b')}).result, ProteusReadResult::Overrun);
-    EXPECT_EQ(collect({QByteArray(300, 'a')}).result, ProteusReadResult::Overrun);
 }
 
-TEST(ProteusFrames, EfcFrameFieldsAndSatelliteLines) {
-    const ProteusEfcFrame f = DecodeProteusEfcFrame(SampleEfcFrame().frame());
-    EXPECT_EQ(f.timeOfWeek, 345600u);
-    EXPECT_EQ(f.partOfSecond, 42u);
+TEST(ProteusFrames, EfcFrameFieldsChannelsLeapAndTimeCode) {
+    const ProteusEfcFrame f = DecodeProteusEfcFrame(SampleEfcFrame());
+    EXPECT_EQ(f.timeOfWeek, 345600u); // high word first
     EXPECT_EQ(f.receiverNumber, 123);
-    EXPECT_EQ(f.gpsUtcOffset, 18 << 26);
     EXPECT_EQ(f.week, 2200);
     EXPECT_EQ(f.timeInterval, -1234);
-    EXPECT_EQ(f.offset20MHz, -655360);
     EXPECT_EQ(f.health, 0x06);
-    EXPECT_EQ(f.efc, 1008);
-    EXPECT_EQ(f.corrections[1].satellite, 17);
-    EXPECT_EQ(f.corrections[1].value, 11);
-    EXPECT_EQ(f.corrections[1].tropo, 41);
-    EXPECT_EQ(f.corrections[1].iono, 8);
-    EXPECT_EQ(f.corrections[1].iode, 91);
     EXPECT_EQ(ProteusSatelliteLine(f.corrections[1]), QStringLiteral("17  11  91  2.5625  0.5000"));
-    // A short buffer is never read past its end.
-    EXPECT_EQ(DecodeProteusEfcFrame(QByteArray(10, '\x7F')).efc, 0);
+    EXPECT_EQ(DecodeProteusEfcFrame(QByteArray(10, '\x7F')).efc, 0); // a short buffer is not read
+
+    // Channels stay empty until four readings are in the history, and then follow the mean.
+    ProteusEfcState state;
+    std::array<int, 4> history{};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(ApplyProteusEfcFrame(f, state, history).values[0].isEmpty());
+    EXPECT_EQ(state.efcShown, 1008);
+    const ProteusChannelValues v = ApplyProteusEfcFrame(f, state, history);
+    EXPECT_EQ(v.values, (std::array<QString, 3>{"1008", "-1.23400e-06", "-1.000000e-05"}));
+    EXPECT_DOUBLE_EQ(state.gpsUtcOffset, 18.0);
+
+    EXPECT_EQ(ProteusLeapCorrection(f.gpsUtcOffset, 3), 18);
+    EXPECT_EQ(ProteusLeapCorrection((18 << 26) - (1 << 24), 3), 18); // 17.75 rounds up
+    EXPECT_EQ(ProteusLeapCorrection(0, 3), 3);
+    EXPECT_EQ(ProteusTimeCode(ProteusGpsSeconds(2200, 345600, 18)), QStringLiteral("T1#H1330905582"));
+    EXPECT_EQ(ProteusGpsSeconds(0, 5, 18), 4294967283u); // unsigned arithmetic wraps
 }
 
 TEST(ProteusFrames, EfcReadingIsAcceptedOnlyNearMeanAndPrediction) {
     std::array<int, 4> history{1000, 1002, 1004, 1006};
-    ProteusEfcAcceptance a = AcceptProteusEfc(history, 1008);
+    const ProteusEfcAcceptance a = AcceptProteusEfc(history, 1008);
     EXPECT_TRUE(a.accepted);
     EXPECT_EQ(a.roundedMean, 1003);
     EXPECT_EQ(history, (std::array<int, 4>{1002, 1004, 1006, 1008}));
-
     history = {1000, 1002, 1004, 1006};
     EXPECT_FALSE(AcceptProteusEfc(history, 1010).accepted); // 7 from the rounded mean
-    history = {1000, 1000, 1000, 1000};
-    EXPECT_FALSE(AcceptProteusEfc(history, 994).accepted);
-    // A zero anywhere in the history blocks acceptance until it has moved out.
+    // A zero in the history blocks acceptance until it has moved out.
     history = {0, 1000, 1000, 1000};
     EXPECT_FALSE(AcceptProteusEfc(history, 1000).accepted);
     EXPECT_TRUE(AcceptProteusEfc(history, 1000).accepted);
-    // Extreme readings stay defined and are refused.
-    history = {INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX};
+    history = {INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX}; // stays defined
     EXPECT_FALSE(AcceptProteusEfc(history, INT32_MIN).accepted);
-}
-
-TEST(ProteusFrames, ApplyingEfcFramesFillsChannelsOnceTheHistoryIsFull) {
-    ProteusEfcState state;
-    std::array<int, 4> history{};
-    const ProteusEfcFrame frame = DecodeProteusEfcFrame(SampleEfcFrame().frame());
-    for (int i = 0; i < 4; ++i) {
-        const ProteusChannelValues v = ApplyProteusEfcFrame(frame, state, history);
-        EXPECT_TRUE(v.values[0].isEmpty() && v.values[1].isEmpty() && v.values[2].isEmpty());
-        EXPECT_EQ(state.efcShown, 1008); // not accepted: the page shows the reading
-    }
-    const ProteusChannelValues v = ApplyProteusEfcFrame(frame, state, history);
-    EXPECT_EQ(v.values[0], QStringLiteral("1008"));
-    EXPECT_EQ(v.values[1], QStringLiteral("-1.23400e-06"));
-    EXPECT_EQ(v.values[2], QStringLiteral("-1.000000e-05"));
-    EXPECT_EQ(state.receiverNumber, 123);
-    EXPECT_DOUBLE_EQ(state.gpsUtcOffset, 18.0);
-    EXPECT_EQ(state.week, 2200u);
-    EXPECT_EQ(state.health, 0x06);
-    EXPECT_EQ(state.satelliteLines[0], QStringLiteral(" 5  10  90  2.5000  0.0000"));
-}
-
-TEST(ProteusFrames, LeapCorrectionAndTimeCode) {
-    EXPECT_EQ(ProteusLeapCorrection(18 << 26, 3), 18);
-    EXPECT_EQ(ProteusLeapCorrection((18 << 26) - (1 << 24), 3), 18); // 17.75 rounds up
-    EXPECT_EQ(ProteusLeapCorrection(0, 3), 3);
-    EXPECT_EQ(ProteusLeapCorrection(-(5 << 26), 3), 3);
-    EXPECT_EQ(ProteusTimeCode(ProteusGpsSeconds(2200, 345600, 18)), QStringLiteral("T1#H1330905582"));
-    // Unsigned 32-bit arithmetic wraps rather than going negative.
-    EXPECT_EQ(ProteusGpsSeconds(0, 5, 18), 4294967283u);
-}
-
-TEST(ProteusFrames, StatusFrameFields) {
-    const ProteusStatusFrame f = DecodeProteusStatusFrame(SampleStatusFrame().frame());
-    EXPECT_TRUE(f.ppsSynchronised);
-    EXPECT_EQ(f.fixMode, 2);
-    EXPECT_EQ(f.height, 648);
-    EXPECT_EQ(f.speed, 3);
-    EXPECT_EQ(f.heading, 65535);
-    EXPECT_EQ(f.enu[5], 48);
-    EXPECT_EQ(f.dop[3], 15);
-    EXPECT_EQ(f.channels[0].satellite, 17);
-    EXPECT_TRUE(f.channels[0].tracking);
-    EXPECT_EQ(f.channels[0].azimuth, 271);
-    EXPECT_EQ(f.channels[1].satellite, 0);
-    EXPECT_FALSE(f.channels[2].tracking);
-    EXPECT_EQ(DecodeProteusStatusFrame(QByteArray(100, '\x7F')).channels[11].azimuth, 0);
 }
 
 TEST(ProteusFrames, StatusPageLayout) {
     ProteusEfcState efc;
     std::array<int, 4> history{};
-    ApplyProteusEfcFrame(DecodeProteusEfcFrame(SampleEfcFrame().frame()), efc, history);
+    ApplyProteusEfcFrame(DecodeProteusEfcFrame(SampleEfcFrame()), efc, history);
     efc.shownDateTime = QStringLiteral("09/03/2022 12:34:56");
     const QStringList lines =
-        PageLines(ProteusStatusPage(DecodeProteusStatusFrame(SampleStatusFrame().frame()), efc));
+        ProteusStatusPage(DecodeProteusStatusFrame(SampleStatusFrame()), efc).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 24);
     EXPECT_EQ(
         lines[0],
@@ -206,35 +145,30 @@ TEST(ProteusFrames, StatusPageLayout) {
     EXPECT_EQ(lines[8],
               QStringLiteral("Tracking: 2                           Not tracking: 1   UTC      12:34:56  "));
     EXPECT_TRUE(lines[9].endsWith(QStringLiteral("C/N   1PPS CLK sync to UTC")));
-    // Satellite 17 has a correction line; the row holds its IODE, Trop and Iono columns.
-    EXPECT_EQ(lines[10], QStringLiteral(" 17  61 271   44  91  2.5625  0.5000   ") +
-                             QStringLiteral(" 5   7  12  30   ") + QStringLiteral("EFC      -4.84619V"));
-    EXPECT_EQ(lines[11].left(39), QStringLiteral("  5  45 180   39  90  2.5000  0.0000   "));
-    EXPECT_EQ(lines[11].mid(56), QStringLiteral("TI       -1234 ns"));
-    EXPECT_EQ(lines[12].mid(56), QStringLiteral("20MHz+-  -0.000010"));
-    EXPECT_EQ(lines[13], QString(56, QLatin1Char(' ')));
-    EXPECT_EQ(lines[14].mid(56), QStringLiteral("LAT      S 33:30: 0.000"));
-    EXPECT_EQ(lines[15].mid(56), QStringLiteral("LON      E151:15: 0.000"));
-    EXPECT_EQ(lines[16].mid(56), QStringLiteral("HGT      +40.50 MSL"));
-    EXPECT_EQ(lines[18].mid(56), QStringLiteral("SPD      3.00 m/s"));
-    EXPECT_EQ(lines[19].mid(56), QStringLiteral("HDG      359.99"));
+    // Satellite 17 has a correction line, whose IODE, Trop and Iono columns join its row.
+    EXPECT_EQ(lines[10],
+              QStringLiteral(" 17  61 271   44  91  2.5625  0.5000    5   7  12  30   EFC      -4.84619V"));
+    EXPECT_EQ(lines[11],
+              QStringLiteral("  5  45 180   39  90  2.5000  0.0000").leftJustified(56) + "TI       -1234 ns");
+    const QStringList right = {
+        "20MHz+-  -0.000010",  "", "LAT      S 33:30: 0.000", "LON      E151:15: 0.000",
+        "HGT      +40.50 MSL", "", "SPD      3.00 m/s",       "HDG      359.99"};
+    for (int row = 2; row < 10; ++row)
+        EXPECT_EQ(lines[10 + row], QString(56, QLatin1Char(' ')) + right[row - 2]) << row;
     EXPECT_EQ(lines[22],
               QStringLiteral("Health monitor: Preamp-F  EPROM-F  RAM-P  TCXO-P  CritMem-P  RTC-P"));
-    EXPECT_TRUE(lines[23].isEmpty());
 }
 
 TEST(ProteusFrames, StatusPageBeforeAnyEfcFrameAndOddValues) {
-    ProteusStatusFrame frame = DecodeProteusStatusFrame(SampleStatusFrame().frame());
+    ProteusStatusFrame frame = DecodeProteusStatusFrame(SampleStatusFrame());
     frame.fixMode = 9;
     frame.ppsSynchronised = false;
-    const QStringList lines = PageLines(ProteusStatusPage(frame, ProteusEfcState{}));
+    const QStringList lines = ProteusStatusPage(frame, ProteusEfcState{}).split(QStringLiteral("\r\n"));
     EXPECT_TRUE(lines[0].endsWith(QLatin1Char('_')));
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral("Date: ")));
     EXPECT_TRUE(lines[9].endsWith(QStringLiteral("1PPS CLK not sync")));
-    // No correction lines yet: the tracking column has no extras.
-    EXPECT_EQ(lines[10].left(39), QStringLiteral(" 17  61 271   44").leftJustified(39));
+    EXPECT_EQ(lines[10].left(39), QStringLiteral(" 17  61 271   44").leftJustified(39)); // no extras yet
     EXPECT_EQ(ProteusLatitudeText(0), QStringLiteral("LAT      S  0:00: 0.000"));
     EXPECT_EQ(ProteusLongitudeText(-8388608 / 2), QStringLiteral("LON      W  0:30: 0.000"));
     EXPECT_EQ(ProteusFixModeName(6), QStringLiteral("    DR"));
-    EXPECT_EQ(ProteusIdentity(7), QStringLiteral("___ NavSymm Proteus ___   7"));
 }
