@@ -1,6 +1,5 @@
 #include "controls/CommandQueue.h"
 
-#include <QTextDocument>
 #include <gtest/gtest.h>
 
 TEST(CommandQueueText, SendAddsCrUnlessTheTextNamesALineEnd) {
@@ -31,14 +30,4 @@ TEST(UserWindowTrim, DropsTheFirstThirdAndTheRestOfItsLine) {
     EXPECT_EQ(TrimUserWindowText("aa\nbbbb\ncc\nd"), "cc\nd");
     // Without a later line end, what follows the first third stays.
     EXPECT_EQ(TrimUserWindowText("abcdefghi"), "defghi");
-}
-
-TEST(PlainTextToolTip, MarkupInCommandsIsShownAsWritten) {
-    for (const QString& command :
-         {QStringLiteral("SST?<CR>"), QStringLiteral("<b>bold</b>&amp;"), QStringLiteral("A  B")}) {
-        QTextDocument document;
-        document.setHtml(PlainTextToolTip(command));
-        EXPECT_EQ(document.toPlainText(), command);
-    }
-    EXPECT_EQ(PlainTextToolTip(""), "");
 }

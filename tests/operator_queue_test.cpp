@@ -73,15 +73,6 @@ TEST_F(OperatorQueueTest, CommandsReachTheReceiverOnePerTickInTheOrderEntered) {
     EXPECT_EQ(m_fake.heard(), (QList<QByteArray>{":SYST:ERR?", "*IDN?", ":SYST:ERR?"}));
 }
 
-TEST_F(OperatorQueueTest, NotationIsDecodedWhenSentAndAButtonAddsARealLineEnd) {
-    view.m_strButton[0] = {QStringLiteral("Id"), QStringLiteral("*IDN?<CR>")};
-    view.UpdateDialogBar();
-    frame.m_wndDlgBar.Button(0)->click();
-    UserCommandTick();
-    CompleteStep();
-    EXPECT_TRUE(m_port.received().contains("*IDN?\r\r"));
-}
-
 TEST_F(OperatorQueueTest, TheQueueWaitsWhileAClockSettingRuns) {
     frame.Action(ID_START)->trigger();
     ASSERT_TRUE(view.IsRunning());
@@ -110,6 +101,8 @@ TEST_F(OperatorQueueTest, StartAndStopFromTheMenuSwitchTheEnablers) {
     EXPECT_FALSE(start->isEnabled());
     EXPECT_TRUE(stop->isEnabled());
     EXPECT_FALSE(family->isEnabled());
+    EXPECT_FALSE(frame.Action(ID_CHOOSE_LOG_FILE)->isEnabled());
+    EXPECT_TRUE(frame.Action(ID_CHOOSE_USER_FILE)->isEnabled());
     EXPECT_TRUE(frame.Action(ID_HIDE)->isEnabled());
     EXPECT_TRUE(updateAll->isEnabled()); // Start enables Update all
 

@@ -7,17 +7,7 @@
 namespace {
 
 TEST(WindowPlacementString, RoundTripsEveryFieldIncludingNegatives) {
-    WindowPlacement p;
-    p.flags = 2;
-    p.showCmd = 3;
-    p.minX = -32000;
-    p.minY = -32000;
-    p.maxX = -1;
-    p.maxY = -1;
-    p.left = -1600;
-    p.top = 20;
-    p.right = -400;
-    p.bottom = 900;
+    const WindowPlacement p{2, 3, -32000, -32000, -1, -1, -1600, 20, -400, 900};
     const QString text = FormatWindowPlacement(p);
     EXPECT_EQ(text, "2,3,-32000,-32000,-1,-1,-1600,20,-400,900");
     EXPECT_EQ(ParseWindowPlacement(text), p);
