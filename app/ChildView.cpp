@@ -80,8 +80,11 @@ void CChildView::Initialise() {
     }
     // 2. Settings.
     LoadSettings();
-    if (!g_strPortOverride.isEmpty())
+    if (!g_strPortOverride.isEmpty()) {
+        // A port named on the command line is for this run only: the stored one is saved back.
+        m_strStoredComPort = m_strComPort;
         m_strComPort = g_strPortOverride;
+    }
     // 3. The "Large font" box.
     if (m_pDlgBar)
         if (auto* largeFont = qobject_cast<QCheckBox*>(m_pDlgBar->GetDlgItem(IDC_LARGE_FONT)))

@@ -199,6 +199,8 @@ private:
     void InvalidateMap();
 
     std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
+    // The stored receiver port while a command-line port is in use (null otherwise).
+    QString m_strStoredComPort;
 
     void TimeDiagnostic(const QString& text);
 

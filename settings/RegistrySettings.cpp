@@ -20,4 +20,6 @@ void CChildView::SaveSettings() {
     const std::unique_ptr<QSettings> store = platform::openSettingsStore();
     QSettingsTree tree(*store);
     SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
+    if (!m_strStoredComPort.isNull() && m_strComPort == g_strPortOverride)
+        store->setValue(QStringLiteral("Port/ComPort"), m_strStoredComPort);
 }

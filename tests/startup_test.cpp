@@ -74,6 +74,20 @@ TEST_F(StartUpTest, ProgramStartsFromTheStoreAndSavesAtClose) {
         EXPECT_TRUE(file.contains(QLatin1String(line))) << line;
 }
 
+TEST_F(StartUpTest, APortNamedOnTheCommandLineIsForThatRunOnly) {
+    StoreSettings("[Version]\nRegVersion=2\nLogVersion=2\n[Port]\nComPort=/dev/ttyUSB7\n");
+    g_strPortOverride = QStringLiteral("/tmp/orvane-sim-test");
+    {
+        CMainFrame frame;
+        frame.show();
+        ASSERT_TRUE(WaitForStartUp(frame.m_wndView));
+        EXPECT_EQ(frame.m_wndView.m_strComPort, g_strPortOverride);
+        frame.close();
+    }
+    g_strPortOverride.clear();
+    EXPECT_TRUE(ReadSettingsFile().contains(QLatin1String("\nComPort=/dev/ttyUSB7\n")));
+}
+
 TEST_F(StartUpTest, ClosingBeforeTheStartUpTickKeepsTheStoredSettings) {
     StoreSettings("[Mode]\nStatus=3\n");
     const QString stored = ReadSettingsFile();
