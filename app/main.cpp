@@ -1,5 +1,7 @@
 #include "app/Globals.h"
+#include "app/MainFrame.h"
 #include "app/OrvaneApp.h"
+#include "platform/TerminationSignals.h"
 
 #include <QStringList>
 
@@ -13,5 +15,7 @@ int main(int argc, char** argv) {
         g_strPortOverride = arguments.at(port + 1);
     if (!app.InitInstance())
         return 1;
+    // A termination signal closes the main window, which stops polling and saves the settings.
+    const platform::TerminationSignals termination([&app] { app.MainFrame()->close(); });
     return app.exec();
 }
