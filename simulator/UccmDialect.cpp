@@ -43,10 +43,12 @@ QByteArray UccmDialect::statusScreen(const ReceiverModel& model) {
                            state == LockState::Locked ? 0 : 2, model.timeInterval() * 1e9));
     for (const QByteArray& line : satelliteTable(model.satellites(), 8))
         lines.push_back(line);
-    lines.push_back("-------------------------------------------------------------");
     lines.push_back("LAT " + sexagesimal(model.latitude(), 'N', 'S', 2));
     lines.push_back("LON " + sexagesimal(model.longitude(), 'E', 'W', 2));
     lines.push_back(format("HGT %+.2f m", model.height()));
+    // A blank line and a rule end the report proper; the program shows what stands above them.
+    lines.push_back("");
+    lines.push_back("-------------------------------------------------------------");
     lines.push_back("Antenna: OK   Oscillator: OK   Power: OK");
     return joinLines(lines);
 }
