@@ -129,14 +129,18 @@ QString FormatDatum(const QString& raw, const StatusScreenInputs& in) {
 // ---- UCCM ----
 
 QString FormatUccm(const QString& raw, const StatusScreenInputs& in) {
+    // The first line goes, the next one (the screen's title) stays, the one after it goes.
     QString text = raw;
-    for (int line = 0; line < 2; ++line) {
-        const qsizetype lineFeed = text.indexOf(u'\n');
-        if (lineFeed < 0)
-            return raw;
-        text.remove(0, lineFeed + 1);
-    }
-    const qsizetype acquisition = text.indexOf(QStringLiteral("ACQ"));
+    const qsizetype firstEnd = text.indexOf(u'\n');
+    if (firstEnd < 0)
+        return raw;
+    text.remove(0, firstEnd + 1);
+    const qsizetype secondStart = text.indexOf(u'\n') + 1;
+    const qsizetype secondEnd = secondStart > 0 ? text.indexOf(u'\n', secondStart) : -1;
+    if (secondEnd < 0)
+        return raw;
+    text.remove(secondStart, secondEnd + 1 - secondStart);
+    const qsizetype acquisition = text.indexOf(QStringLiteral("ACQ"), secondStart);
     if (acquisition < 0)
         return raw;
     const QString efc = QStringLiteral("EFC     ") + in.efc + QStringLiteral("     ");

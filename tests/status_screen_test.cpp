@@ -99,7 +99,9 @@ TEST(StatusScreenFormat, UccmEfcAndLeapSeconds) {
     StatusScreenInputs in = Inputs(RECEIVER_UCCM);
     in.efc = "-1.25E-3";
     const QString text = FormatStatusScreen(UccmStatusScreen(), in).text;
-    EXPECT_TRUE(text.startsWith("EFC     -1.25E-3     .  Synchronized to UTC\r\nTracking: 5"));
+    // The title line and the rule under it go; the unit line stays.
+    EXPECT_TRUE(
+        text.startsWith("Unit: UCCM-P\r\nEFC     -1.25E-3     .  Synchronized to UTC\r\nTracking: 5"));
     EXPECT_TRUE(text.endsWith("HGT  +45.20 m (MSL)\r\n   Leap seconds 18\r\n"));
     const QString withoutRule = UccmStatusScreen().replace("----", "====");
     EXPECT_FALSE(FormatStatusScreen(withoutRule, in).text.contains("Leap"));

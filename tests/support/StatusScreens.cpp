@@ -46,7 +46,7 @@ QString JacksonStatusScreen(bool saasm) {
 }
 
 QString UccmStatusScreen() {
-    const QStringList head{"UCCM-P Status",
+    const QStringList head{"UCCM-P Status", "Unit: UCCM-P",
                            "==============================", "ACQ ..................  Synchronized to UTC",
                            "Tracking: 5              Not Tracking: 2"};
     return CrLfLines(head + SatelliteTableLines() + kPosition +
