@@ -94,16 +94,16 @@ QAction* CMainFrame::AddCommand(int id, const QString& text, QMenu* menu, bool c
 
 void CMainFrame::CreateMenus() {
     QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
+    AddCommand(ID_EXPORT_PROFILE, tr("Export profile as ..."), fileMenu);
+    AddCommand(ID_IMPORT_PROFILE, tr("Import profile ..."), fileMenu);
+    AddCommand(ID_CLEAR_PROFILE, tr("Clear profile"), fileMenu);
+    fileMenu->addSeparator();
     AddCommand(ID_CHOOSE_LOG_FILE, tr("Choose logfile ..."), fileMenu);
     AddCommand(ID_CHOOSE_SATELLITE_FILE, tr("Choose satellite file ..."), fileMenu);
     AddCommand(ID_CHOOSE_HTML_FILE, tr("Choose HTML file ..."), fileMenu);
     AddCommand(ID_CHOOSE_USER_FILE, tr("Choose user file ..."), fileMenu);
     AddCommand(ID_CHOOSE_DEBUG_FILE, tr("Choose debug file ..."), fileMenu);
     AddCommand(ID_MAP_BACKDROP_FILE, tr("Map backdrop file ..."), fileMenu);
-    fileMenu->addSeparator();
-    AddCommand(ID_EXPORT_PROFILE, tr("Export profile as ..."), fileMenu);
-    AddCommand(ID_IMPORT_PROFILE, tr("Import profile ..."), fileMenu);
-    AddCommand(ID_CLEAR_PROFILE, tr("Clear profile"), fileMenu);
     fileMenu->addSeparator();
     AddCommand(ID_APP_EXIT, tr("E&xit"), fileMenu);
 
@@ -266,4 +266,7 @@ void CMainFrame::OnHelp() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     m_wndView.OnDestroy();
     event->accept();
+    // Closing the main window ends the program even when it is hidden to the tray (a termination
+    // signal then), where closing a hidden window would not end the event loop by itself.
+    QCoreApplication::quit();
 }

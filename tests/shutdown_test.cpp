@@ -5,7 +5,9 @@
 #include "platform/SettingsStore.h"
 #include "publishing/VersionText.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,7 +67,14 @@ TEST_F(TrayTest, ShutDownWhileHiddenRemovesTheIconAndSavesSettingsAndPlacementOn
     frame.setGeometry(50, 60, 640, 480);
     view.m_nBaud = 4800;
     view.OnHide();
-    frame.close();
+    // Closed from the event loop, as a termination signal does: the program ends although no
+    // window is visible.
+    QTimer::singleShot(0, &frame, [this] { frame.close(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guard.start(3000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_FALSE(view.m_bTrayIcon);
     EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND));
     EXPECT_EQ(platform::openSettingsStore()->value("Port/Baud").toInt(), 4800);
