@@ -169,6 +169,17 @@ TEST_F(TimeServerTest, LeapIndicatorWarnsUntilTheClockIsSetAndAgainWhenTheSettin
     const auto reply = Exchange(Request(48, Now()));
     ASSERT_TRUE(reply);
     EXPECT_EQ(ReadNtpTimestamp(reply->data() + 16), m_lastCorrected.load());
+
+    // Across the rollover of the seconds field in 2036: a setting 240 s before it is fresh, one
+    // 24 days before it is old two days after it, and "never set" stays old in the new era.
+    const Bytes request = Request(48, 0);
+    auto leapFor = [&](std::uint32_t referenceSeconds, std::uint32_t receiveSeconds) {
+        return BuildSntpReply(request, MakeNtp(receiveSeconds, 0), MakeNtp(referenceSeconds, 0), 86'400)[0];
+    };
+    EXPECT_EQ(leapFor(0xFFFF'FF00u, 0xFFFF'FFF0u), 0x1C);
+    EXPECT_EQ(leapFor(0xFFFF'FF00u, 0x0000'0100u), 0x1C);
+    EXPECT_EQ(leapFor(0xFFE0'0000u, 0x0002'A300u), 0xDC);
+    EXPECT_EQ(leapFor(0, 100), 0xDC);
 }
 
 TEST_F(TimeServerTest, BurstOfMalformedDatagramsLeavesItAnswering) {

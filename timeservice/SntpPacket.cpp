@@ -30,20 +30,29 @@ void WriteNtpTimestamp(std::uint8_t* at, NtpTimestamp value) {
     WriteWord(at + 4, NtpFraction(value));
 }
 
+bool IsStaleReference(NtpTimestamp reference, NtpTimestamp now, std::int64_t unreliableAfterSeconds) {
+    if (reference == 0)
+        return true; // the clock was never set from the receiver
+    // The age as a signed 32-bit difference, so that it stays right across the rollover of the
+    // seconds field in 2036 (a plain sum would wrap there and say "fresh" for years).
+    const auto age = static_cast<std::int32_t>(NtpSeconds(now) - NtpSeconds(reference));
+    return age > unreliableAfterSeconds;
+}
+
 NtpTimestamp ReadNtpTimestamp(const std::uint8_t* at) {
     return MakeNtp(ReadWord(at), ReadWord(at + 4));
 }
 
 SntpPacket BuildSntpReply(std::span<const std::uint8_t> request, NtpTimestamp receive, NtpTimestamp reference,
-                          std::uint32_t unreliableAfterSeconds) {
+                          std::int64_t unreliableAfterSeconds) {
     // Poll, root delay, root dispersion and the last byte of the reference identifier go back
     // as the request had them (zeros where it was shorter); the request's transmit
     // timestamp becomes the originate timestamp.
     SntpPacket reply{};
     std::copy_n(request.begin(), std::min(request.size(), reply.size()), reply.begin());
     std::copy_n(reply.begin() + 40, 8, reply.begin() + 24);
-    const bool stale = NtpSeconds(reference) + unreliableAfterSeconds < NtpSeconds(receive);
-    reply[0] = stale ? kAlarmV3Server : kNoWarningV3Server;
+    reply[0] =
+        IsStaleReference(reference, receive, unreliableAfterSeconds) ? kAlarmV3Server : kNoWarningV3Server;
     reply[1] = kStratum;
     reply[3] = static_cast<std::uint8_t>(kPrecision);
     reply[12] = 'G';

@@ -23,9 +23,13 @@ constexpr bool IsAnswerableSntpRequest(std::size_t length) {
     return length >= kSntpPacketSize && length <= kSntpRequestMax;
 }
 
+// Whether the reference (the last setting of the clock, 0 when it was never set) is more than
+// `unreliableAfterSeconds` older than `now`.
+bool IsStaleReference(NtpTimestamp reference, NtpTimestamp now, std::int64_t unreliableAfterSeconds);
+
 // The answer to a request taken at `receive`. Its transmit timestamp is the receive time until
 // StampSntpTransmit overwrites it just before sending. The leap indicator warns "not synchronised"
 // when the reference (the last setting of the clock) is older than `unreliableAfterSeconds`.
 SntpPacket BuildSntpReply(std::span<const std::uint8_t> request, NtpTimestamp receive, NtpTimestamp reference,
-                          std::uint32_t unreliableAfterSeconds);
+                          std::int64_t unreliableAfterSeconds);
 void StampSntpTransmit(SntpPacket& reply, NtpTimestamp transmit);

@@ -144,8 +144,7 @@ void TimeServer::AnswerWaitingRequests() {
             arrival = platform::wallClock().now();
 
         SntpPacket reply = BuildSntpReply({request, static_cast<std::size_t>(length)}, TimespecToNtp(arrival),
-                                          m_state.lastCorrected.load(),
-                                          static_cast<std::uint32_t>(m_state.unreliableAfter.load()));
+                                          m_state.lastCorrected.load(), m_state.unreliableAfter.load());
         StampSntpTransmit(reply, TimespecToNtp(platform::wallClock().now()));
         // A failed send loses this answer only; the service goes on for every other client.
         ::sendto(m_socket, reply.data(), reply.size(), MSG_DONTWAIT,
