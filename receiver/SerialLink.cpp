@@ -246,6 +246,12 @@ void CChildView::OnStop() {
     m_bPortOpen = false;
     KillTimer(IDT_POLL);
     AbandonSetTime();
+    // An operator command taken but not yet sent goes back to the head of the queue: left in
+    // place it would hold up the queue while stopped, and Start would drop it.
+    if (!m_strUserCommand.isEmpty()) {
+        m_listCommands.prepend(m_strUserCommand);
+        m_strUserCommand.clear();
+    }
     m_bSetTimePending = false;
     m_bSetTimeEnabled = false;
     m_bUpdateAllEnabled = false;

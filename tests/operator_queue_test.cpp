@@ -71,6 +71,21 @@ TEST_F(OperatorQueueTest, CommandsReachTheReceiverOnePerTickInTheOrderEntered) {
         EXPECT_FALSE(view.IsRunning()) << i;
     }
     EXPECT_EQ(m_fake.heard(), (QList<QByteArray>{":SYST:ERR?", "*IDN?", ":SYST:ERR?"}));
+
+    // A command taken while the one before still waits for its reply is not stranded when the
+    // port closes after that reply: it goes out on a port opened for it, and the queue goes on.
+    view.m_listCommands << QStringLiteral("*IDN?\r") << QStringLiteral(":SYST:ERR?\r") << QStringLiteral("*IDN?\r");
+    UserCommandTick();
+    view.OnTimer(IDT_POLL); // sent
+    UserCommandTick();      // taken while its reply is outstanding
+    CompleteStep();
+    for (int i = 0; i < 4; ++i) {
+        UserCommandTick();
+        CompleteStep();
+    }
+    EXPECT_FALSE(view.IsRunning());
+    EXPECT_TRUE(view.m_listCommands.isEmpty() && view.m_strUserCommand.isEmpty());
+    EXPECT_EQ(m_fake.heard().mid(3), (QList<QByteArray>{"*IDN?", ":SYST:ERR?", "*IDN?"}));
 }
 
 TEST_F(OperatorQueueTest, TheQueueWaitsWhileAClockSettingRuns) {
