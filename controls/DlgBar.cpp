@@ -152,6 +152,9 @@ int UserWindowLength(const QPlainTextEdit& window) {
 void CvDlgBar::AppendToUserWindow(const QString& text) {
     // The window holds LF line ends; the files and the receiver's text use CR LF.
     QString shown = text;
+    if (shown.startsWith(QLatin1Char('\n')) && m_nLengthAfterCR == UserWindowLength(*m_pUserWindow))
+        shown.remove(0, 1); // the window already broke the line at the CR
+    m_nLengthAfterCR = -1;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // Text longer than the whole window keeps only its own tail.
     if (shown.size() > kUserWindowLimit) {
@@ -171,6 +174,8 @@ void CvDlgBar::AppendToUserWindow(const QString& text) {
     cursor.insertText(shown);
     m_pUserWindow->setTextCursor(cursor);
     m_pUserWindow->ensureCursorVisible();
+    if (shown.endsWith(QLatin1Char('\r')))
+        m_nLengthAfterCR = UserWindowLength(*m_pUserWindow);
 }
 
 void CvDlgBar::SetUserWindowText(const QString& text) {

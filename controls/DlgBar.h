@@ -64,6 +64,9 @@ private:
     QLineEdit* m_pDebugBox2;
     QPushButton* m_pClear;
     QPlainTextEdit* m_pUserWindow;
+    // The window's length just after an appended text that ended in a lone CR, else -1: a CR LF
+    // that arrives split over two pieces then makes one line break, not two.
+    int m_nLengthAfterCR = -1;
     std::array<QPushButton*, 40> m_buttons{};
     std::map<int, QWidget*> m_controls;
 };

@@ -100,4 +100,10 @@ TEST_F(DialogBarTest, UserWindowStaysBoundedAndStartsAtALine) {
     EXPECT_TRUE(bar.UserWindow()->toPlainText().endsWith(QStringLiteral("END")));
 }
 
+TEST_F(DialogBarTest, ACrLfSplitOverTwoPiecesOfTrafficBreaksTheLineOnce) {
+    for (const char* piece : {"abc\r", "\ndef\r", "ghi\r\n", "\njkl"})
+        bar.AppendToUserWindow(QString::fromLatin1(piece));
+    EXPECT_EQ(bar.UserWindow()->toPlainText(), QStringLiteral("abc\ndef\nghi\n\njkl"));
+}
+
 } // namespace
