@@ -74,7 +74,8 @@ TEST_F(OperatorQueueTest, CommandsReachTheReceiverOnePerTickInTheOrderEntered) {
 
     // A command taken while the one before still waits for its reply is not stranded when the
     // port closes after that reply: it goes out on a port opened for it, and the queue goes on.
-    view.m_listCommands << QStringLiteral("*IDN?\r") << QStringLiteral(":SYST:ERR?\r") << QStringLiteral("*IDN?\r");
+    view.m_listCommands << QStringLiteral("*IDN?\r") << QStringLiteral(":SYST:ERR?\r")
+                        << QStringLiteral("*IDN?\r");
     UserCommandTick();
     view.OnTimer(IDT_POLL); // sent
     UserCommandTick();      // taken while its reply is outstanding
