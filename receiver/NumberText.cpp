@@ -10,6 +10,25 @@ bool IsAsciiSpace(QChar c) {
     return u == u' ' || (u >= u'\t' && u <= u'\r');
 }
 
+namespace {
+
+// The whole text is one finite number for the C library's reader, which takes no leading '+'.
+bool ParsesWhole(const QString& text) {
+    const std::string bytes = text.toStdString();
+    const char* begin = bytes.data();
+    const char* end = begin + bytes.size();
+    if (begin != end && *begin == '+') {
+        ++begin;
+        if (begin != end && (*begin == '+' || *begin == '-'))
+            return false;
+    }
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+} // namespace
+
 bool ValidateNumber(QString& text) {
     qsizetype end = text.size();
     while (end > 0 && IsAsciiSpace(text[end - 1]))
@@ -25,6 +44,7 @@ bool ValidateNumber(QString& text) {
     bool ok = firstChars.contains(text[0]);
     for (qsizetype i = 1; ok && i < text.size(); ++i)
         ok = laterChars.contains(text[i]);
+    ok = ok && ParsesWhole(text);
     if (!ok)
         text.clear();
     return ok;

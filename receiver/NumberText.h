@@ -10,8 +10,9 @@
 bool IsAsciiSpace(QChar c);
 
 // Trims white space from both ends of the text (in place). The text is a number when it is then
-// not empty, its first character is one of "+-0123456789" and every further one of
-// "+-Ee0123456789."; otherwise it is emptied and the result is false.
+// not empty, its first character is one of "+-0123456789", every further one of
+// "+-Ee0123456789.", and the whole text reads as one finite decimal number in the C locale (so
+// "+", "-", "1-2" and "1..5" are not numbers); otherwise it is emptied and the result is false.
 bool ValidateNumber(QString& text);
 
 // Reads the decimal floating-point number at the start of the text, after leading white space,

@@ -3,11 +3,12 @@
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "receiver/ControlNotation.h"
+#include "receiver/NumberText.h"
 #include "receiver/ReplyText.h"
 #include "receiver/ReplyValues.h"
 
 bool CChildView::ValidateNumber(QString& text) {
-    return ValidateNumberText(text);
+    return ::ValidateNumber(text);
 }
 
 QString CChildView::FormatPeakTroughCN(bool peak) const {

@@ -4,40 +4,6 @@
 #include "receiver/NumberText.h"
 #include "receiver/ReplyText.h"
 
-#include <charconv>
-#include <string>
-
-namespace {
-
-// The whole text is one number for the C library's reader, which takes no leading '+'.
-bool ParsesWhole(const QString& text) {
-    const std::string bytes = text.toStdString();
-    const char* begin = bytes.data();
-    const char* end = begin + bytes.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-        if (begin != end && (*begin == '+' || *begin == '-'))
-            return false;
-    }
-    double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
-    return ec == std::errc() && ptr == end;
-}
-
-} // namespace
-
-bool ValidateNumberText(QString& text) {
-    // The character classes alone let "+", "-" and "1-2" through, which no reader takes as a
-    // number: the whole text must read as one.
-    if (!ValidateNumber(text))
-        return false;
-    if (!ParsesWhole(text)) {
-        text.clear();
-        return false;
-    }
-    return true;
-}
-
 QString DatumEfcValue(const QString& answer) {
     QString value = answer.mid(5);
     const qsizetype space = value.indexOf(QLatin1Char(' '));
@@ -78,7 +44,7 @@ QString UccmTemperatureValue(const QString& answer, const QString& previous) {
     if (space < 0 || space == answer.size() - 1)
         return previous;
     QString word = answer.mid(space + 1).toUpper();
-    if (ValidateNumberText(word))
+    if (ValidateNumber(word))
         return word;
     return previous;
 }

@@ -6,10 +6,6 @@
 #include <array>
 #include <optional>
 
-// ValidateNumber's test (trimmed; a sign or digit first, then only digits, signs, '.', 'E' or
-// 'e'), and besides the whole text must read as one decimal number in the C locale.
-bool ValidateNumberText(QString& text);
-
 // Datum 2000 EFC: the answer without its first five characters, cut at the first space after
 // its start, trimmed.
 QString DatumEfcValue(const QString& answer);

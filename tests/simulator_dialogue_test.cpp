@@ -5,6 +5,7 @@
 #include "receiver/CommandTables.h"
 #include "receiver/ControlNotation.h"
 #include "receiver/LockState.h"
+#include "receiver/NumberText.h"
 #include "receiver/PositionParser.h"
 #include "receiver/ReplyText.h"
 #include "receiver/ReplyValues.h"
@@ -95,7 +96,7 @@ double SecondsFromNow(const SystemTime& t) {
 }
 
 bool IsValidNumber(QString text) {
-    return ValidateNumberText(text);
+    return ValidateNumber(text);
 }
 
 void ExpectPosition(const PositionFields& position, double tolerance) {
@@ -151,7 +152,7 @@ TEST_P(TextFamilyDialogue, EveryPollRequestGetsAReplyTheDecodersRead) {
             break;
         case 9: {
             QString ti = TimeIntervalValue(r.family, answer);
-            EXPECT_TRUE(ValidateNumberText(ti));
+            EXPECT_TRUE(ValidateNumber(ti));
             EXPECT_LE(std::abs(ti.toDouble()), 0.5);
             break;
         }
