@@ -46,20 +46,13 @@ public:
     QString Damaged(QString text) {
         for (int edits = 1 + Below(6); edits > 0 && !text.isEmpty(); --edits) {
             const int pos = Below(static_cast<int>(text.size()));
-            switch (Below(4)) {
-            case 0:
+            const int kind = Below(4);
+            if (kind == 0)
                 text[pos] = QChar(static_cast<char16_t>(Below(128)));
-                break;
-            case 1:
+            else if (kind == 1)
                 text.insert(pos, Fragments(1));
-                break;
-            case 2:
-                text.remove(pos, 1 + Below(20));
-                break;
-            default:
-                text.truncate(pos);
-                break;
-            }
+            else
+                text.remove(pos, kind == 2 ? 1 + Below(20) : text.size());
         }
         return text;
     }

@@ -1,5 +1,6 @@
 #include "receiver/ProteusPackets.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,31 +15,26 @@ QByteArray Bytes(std::initializer_list<int> values) {
 } // namespace
 
 TEST(ProteusPackets, CommandTableIsByteForByteOnTheWire) {
-    struct Expected {
-        const char* name;
-        int x, y, c0, c1;
-    };
-    const Expected expected[kProteusCommands] = {
-        {"RESET GPS", 0x04, 0x04, 0xAC, 0xF9},        {"RESET EPHEMERIS", 0x02, 0x04, 0xAE, 0xF9},
-        {"RESET POWERCYCLE", 0x08, 0x04, 0xA8, 0xF9}, {"RESET ALL", 0x0E, 0x04, 0xA2, 0xF9},
-        {"1k/4sec", 0x00, 0x04, 0xB0, 0xF9},          {"4k/4sec", 0x00, 0x05, 0xB0, 0xF8},
-        {"1M/4sec", 0x00, 0x06, 0xB0, 0xF7},          {"5M/4sec", 0x00, 0x07, 0xB0, 0xF6},
-        {"1k/12sec", 0x00, 0x08, 0xB0, 0xF5},         {"4k/12sec", 0x00, 0x09, 0xB0, 0xF4},
-        {"1M/12sec", 0x00, 0x0A, 0xB0, 0xF3},         {"5M/12sec", 0x00, 0x0B, 0xB0, 0xF2},
-        {"1k/1PPM", 0x00, 0x0C, 0xB0, 0xF1},          {"4k/1PPM", 0x00, 0x0D, 0xB0, 0xF0},
-        {"1M/1PPM", 0x00, 0x0E, 0xB0, 0xEF},          {"5M/1PPM", 0x00, 0x0F, 0xB0, 0xEE},
-    };
-    for (int i = 0; i < kProteusCommands; ++i) {
-        const Expected& e = expected[i];
-        SCOPED_TRACE(e.name);
-        EXPECT_EQ(g_ProteusCommands[i].name, QLatin1String(e.name));
-        const QByteArray wire = ProteusWireBytes(g_ProteusCommands[i].packet);
-        EXPECT_EQ(wire, Bytes({0x50, 0x02, 0x00, 0x00, e.x, e.y, 0x00, 0x00, e.c0, e.c1}));
+    QStringList names;
+    for (const ProteusCommand& command : g_ProteusCommands) {
+        SCOPED_TRACE(command.name.toStdString());
+        names << command.name;
+        // Stored form: no unit 0, each zero byte held as 0xFF; on the wire the words sum to 0.
+        EXPECT_FALSE(command.packet.contains(QChar(0)));
+        const QByteArray wire = ProteusWireBytes(command.packet);
+        ASSERT_EQ(wire.size(), 10);
+        EXPECT_EQ(wire.left(4), Bytes({0x50, 0x02, 0x00, 0x00}));
+        EXPECT_EQ(wire.mid(6, 2), Bytes({0x00, 0x00}));
         EXPECT_EQ(ProteusWordSum(wire), 0);
-        // Stored form: no unit 0, each zero byte held as 0xFF.
-        EXPECT_FALSE(g_ProteusCommands[i].packet.contains(QChar(0)));
-        EXPECT_EQ(g_ProteusCommands[i].packet[2].unicode(), 0xFF);
     }
+    EXPECT_EQ(names.join(u';'), QStringLiteral("RESET GPS;RESET EPHEMERIS;RESET POWERCYCLE;RESET ALL;"
+                                               "1k/4sec;4k/4sec;1M/4sec;5M/4sec;1k/12sec;4k/12sec;"
+                                               "1M/12sec;5M/12sec;1k/1PPM;4k/1PPM;1M/1PPM;5M/1PPM"));
+    const int resets[4] = {0x04, 0x02, 0x08, 0x0E};
+    for (int i = 0; i < kProteusCommands; ++i) // the rates count up from 4 in the second byte
+        EXPECT_EQ(ProteusWireBytes(g_ProteusCommands[i].packet).mid(4, 2),
+                  i < 4 ? Bytes({resets[i], 0x04}) : Bytes({0x00, i}))
+            << i;
 }
 
 TEST(ProteusPackets, PollsAndTheZeroByteStorage) {
