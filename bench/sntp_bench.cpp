@@ -2,12 +2,12 @@
 // each one tells the same client is (the truth is 0: client and servers share one clock), and how
 // many requests each answers per second under a load generator.
 #include "platform/WallClock.h"
+#include "support/LoopbackUdp.h"
 #include "timeservice/NtpTime.h"
 #include "timeservice/SntpPacket.h"
 #include "timeservice/TimeServer.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -39,42 +38,19 @@ double Seconds(NtpTimestamp later, NtpTimestamp earlier) {
     return static_cast<double>(static_cast<std::int64_t>(later - earlier)) / 4294967296.0;
 }
 
-std::uint16_t FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 // A client socket on 127.0.0.1 whose arrivals carry the kernel's receive time.
-class Client {
+class Client : public LoopbackUdpSocket {
 public:
-    explicit Client(std::uint16_t port) : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    explicit Client(std::uint16_t port) : LoopbackUdpSocket(port) {
         const int on = 1;
-        ::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        ::setsockopt(Fd(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
         const int buffer = 4 << 20;
-        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
-        m_server.sin_family = AF_INET;
-        m_server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_server.sin_port = htons(port);
+        ::setsockopt(Fd(), SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
     }
-    ~Client() { ::close(m_fd); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
 
-    bool Send(const SntpPacket& request) const {
-        return ::sendto(m_fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&m_server),
-                        sizeof m_server) == static_cast<ssize_t>(request.size());
-    }
     // One datagram and its arrival time, or nothing within the time-out.
-    std::optional<std::pair<SntpPacket, NtpTimestamp>> Receive(int timeoutMs) const {
-        pollfd wait{m_fd, POLLIN, 0};
-        if (::poll(&wait, 1, timeoutMs) <= 0)
+    std::optional<std::pair<SntpPacket, NtpTimestamp>> ReceiveStamped(int timeoutMs) const {
+        if (!WaitReadable(timeoutMs))
             return std::nullopt;
         SntpPacket reply{};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
@@ -84,7 +60,7 @@ public:
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        if (::recvmsg(m_fd, &message, 0) < static_cast<ssize_t>(reply.size()))
+        if (::recvmsg(Fd(), &message, 0) < static_cast<ssize_t>(reply.size()))
             return std::nullopt;
         NtpTimestamp arrival = Now();
         for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
@@ -96,11 +72,6 @@ public:
         }
         return std::make_pair(reply, arrival);
     }
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-    sockaddr_in m_server{};
 };
 
 SntpPacket Request(NtpTimestamp transmit) {
@@ -120,7 +91,7 @@ std::optional<Sample> Exchange(const Client& client) {
     const NtpTimestamp t1 = Now();
     if (!client.Send(Request(t1)))
         return std::nullopt;
-    while (const auto answer = client.Receive(500)) {
+    while (const auto answer = client.ReceiveStamped(500)) {
         const auto& [reply, t4] = *answer;
         if (ReadNtpTimestamp(reply.data() + 24) != t1)
             continue; // a late answer to an earlier request
@@ -135,7 +106,7 @@ std::optional<Sample> Exchange(const Client& client) {
 // it may not touch the clock (-x, and the capability is taken away as well).
 class ChronyServer {
 public:
-    ChronyServer() : m_port(FreeUdpPort()) {
+    ChronyServer() : m_port(LoopbackUdpSocket(0, true).OwnPort()) {
         char pattern[] = "/tmp/orvane-chrony-XXXXXX";
         if (!::mkdtemp(pattern))
             return;
@@ -268,8 +239,7 @@ Load RunLoad(std::uint16_t port, std::int64_t ratePerSecond, std::chrono::millis
     std::thread receiver([&] {
         char reply[64];
         for (;;) {
-            pollfd wait{client.Fd(), POLLIN, 0};
-            if (::poll(&wait, 1, 300) <= 0) {
+            if (!client.WaitReadable(300)) {
                 if (!sending)
                     break; // quiet after the last request: all answers are in
                 continue;

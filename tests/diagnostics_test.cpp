@@ -41,12 +41,7 @@ protected:
 
 TEST(DiagnosticText, UserLinesEndInOneCrLfUnlessTheirFirstCrLfIsTheirEnd) {
     std::tm time{};
-    time.tm_year = 124;
-    time.tm_mon = 11;
-    time.tm_mday = 31;
-    time.tm_hour = 0;
-    time.tm_min = 5;
-    time.tm_sec = 9;
+    ASSERT_TRUE(strptime("2024-12-31 00:05:09", "%Y-%m-%d %H:%M:%S", &time));
     const QString stamp = QStringLiteral(" 00:05:09 31/12/24 UTC ");
     EXPECT_EQ(UserLine(time, QString()), stamp + QStringLiteral("\r\n"));
     EXPECT_EQ(UserLine(time, QStringLiteral("one\r\n")), stamp + QStringLiteral("one\r\n"));

@@ -47,14 +47,12 @@ TEST_F(TrayTest, HideShowsOneIconAndOnlyADoubleClickBringsTheWindowBack) {
     EXPECT_FALSE(view.m_bTrayIcon);
 }
 
-TEST_F(TrayTest, WhereTheTrayOnlyReportsActivationsAClickBringsTheWindowBack) {
+TEST_F(TrayTest, WhereTheTrayOnlyReportsActivationsAClickBringsTheWindowBackWithoutOneHideMinimises) {
     SetTrayReportsOnlyActivationsOverride(true);
     view.OnHide();
     view.OnTrayNotify(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(frame.isHidden());
-}
 
-TEST_F(TrayTest, WithoutATrayHideMinimises) {
     SetSystemTrayAvailableOverride(false);
     view.OnHide();
     EXPECT_FALSE(view.m_bTrayIcon);

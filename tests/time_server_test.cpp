@@ -1,63 +1,26 @@
 #include "app/ChildView.h"
 #include "platform/MessageBox.h"
 #include "platform/WallClock.h"
+#include "support/LoopbackUdp.h"
 #include "timeservice/NtpTime.h"
 #include "timeservice/SntpPacket.h"
 #include "timeservice/TimeServer.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <optional>
-#include <poll.h>
 #include <random>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A UDP socket on 127.0.0.1 that talks to the service.
-class Client {
-public:
-    explicit Client(std::uint16_t port) : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-        m_server.sin_family = AF_INET;
-        m_server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_server.sin_port = htons(port);
-    }
-    ~Client() { ::close(m_fd); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
-
-    void Send(const Bytes& datagram) const {
-        ::sendto(m_fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&m_server),
-                 sizeof m_server);
-    }
-    std::optional<Bytes> Receive(int timeoutMs) const {
-        pollfd wait{m_fd, POLLIN, 0};
-        if (::poll(&wait, 1, timeoutMs) <= 0)
-            return std::nullopt;
-        Bytes reply(512);
-        const ssize_t length = ::recv(m_fd, reply.data(), reply.size(), 0);
-        if (length < 0)
-            return std::nullopt;
-        reply.resize(static_cast<std::size_t>(length));
-        return reply;
-    }
-
-private:
-    int m_fd;
-    sockaddr_in m_server{};
-};
+using Client = LoopbackUdpSocket;
 
 Bytes Request(std::size_t length, NtpTimestamp transmit) {
     Bytes request(length, 0);
@@ -227,40 +190,6 @@ TEST_F(TimeServerTest, StopFreesThePortAtOnceAndAClosedPortEndsTheService) {
     EXPECT_TRUE(Exchange(Request(48, Now())));
 }
 
-TEST_F(TimeServerTest, PythonNtpClientGetsAnAccurateAnswer) {
-    const QString python = QStringLiteral("/usr/bin/python3");
-    const QString script = QStringLiteral(
-        "import ntplib, sys\n"
-        "r = ntplib.NTPClient().request('127.0.0.1', version=3, port=int(sys.argv[1]), timeout=2)\n"
-        "print(r.leap, r.stratum, ntplib.ref_id_to_text(r.ref_id, r.stratum), repr(r.offset),\n"
-        "      repr(r.recv_time - r.orig_time), repr(r.tx_time - r.recv_time), repr(r.dest_time - "
-        "r.orig_time))\n");
-    if (!QFile::exists(python) || RunProcess(python, {"-c", "import ntplib"}, 10000) != QString())
-        GTEST_SKIP() << "python3-ntplib is not installed";
-    auto query = [&] {
-        const auto output = RunProcess(python, {"-c", script, QString::number(Port())}, 20000);
-        return output ? output->trimmed().split(u' ') : QStringList();
-    };
-    const QStringList unset = query();
-    ASSERT_EQ(unset.size(), 7) << qPrintable(unset.join(u' '));
-    EXPECT_EQ(unset[0], QStringLiteral("3")); // alarm: never set
-    EXPECT_EQ(unset[1], QStringLiteral("2"));
-
-    m_lastCorrected = Now();
-    const QStringList set = query();
-    ASSERT_EQ(set.size(), 7) << qPrintable(set.join(u' '));
-    EXPECT_EQ(set[0], QStringLiteral("0"));
-    EXPECT_EQ(set[1], QStringLiteral("2"));
-    EXPECT_EQ(set[2], QStringLiteral("71.80.83.0")); // "GPS" and the request's zero
-    EXPECT_LT(std::abs(set[3].toDouble()), 0.005) << "offset";
-    // Originate is the client's own transmit time, so every step forward is small and positive
-    // (the client's clock has 2^-32 s steps, its float arithmetic a few microseconds of noise).
-    EXPECT_GT(set[4].toDouble(), -1e-5);
-    EXPECT_GE(set[5].toDouble(), 0.0);
-    EXPECT_LT(set[5].toDouble(), 0.01);
-    EXPECT_LT(set[6].toDouble(), 0.5);
-}
-
 TEST_F(TimeServerTest, ChronyQueryFindsTheClockRight) {
     const QString chronyd = QStandardPaths::findExecutable(QStringLiteral("chronyd"), {"/usr/sbin", "/sbin"});
     const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
@@ -298,22 +227,16 @@ TEST(TimeServerInView, BindFailureIsShownAfterStart) {
         boxes << request.text;
         return platform::MessageResult::Ok;
     });
-    const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    ::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length);
+    const LoopbackUdpSocket holder(0, true);
+    ASSERT_NE(holder.OwnPort(), 0);
 
     CChildView view;
     view.m_bSntpEnabled = true;
     view.m_bPortOpen = true;
-    view.m_nSntpPort = ntohs(address.sin_port);
+    view.m_nSntpPort = holder.OwnPort();
     view.StartTimeServer();
     EXPECT_TRUE(boxes.isEmpty());
     QCoreApplication::processEvents();
-    ::close(holder);
     EXPECT_EQ(boxes, QStringList{"Failed to bind socket for time server. The specified port may be in use."});
     view.StopTimeServer();
 }
