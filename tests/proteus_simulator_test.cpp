@@ -9,7 +9,7 @@
 #include "receiver/ProteusFrames.h"
 #include "receiver/ProteusPackets.h"
 #include "simulator/ReceiverSimulator.h"
-#include "support/PtyClient.h"
+#include "support/PtyPeer.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -25,16 +25,16 @@ struct SimulatedProteus {
     SimulatedProteus() : simulator(sim::Family::Proteus) {
         started = simulator.start();
         if (started)
-            client = std::make_unique<PtyClient>(simulator.portPath());
+            client = std::make_unique<PtyPeer>(simulator.portPath());
     }
     // Sends a request and reads until `length` bytes have come (or the time is up).
     QByteArray Exchange(const QString& stored, qsizetype length) {
-        client->send(ProteusWireBytes(stored));
+        client->write(ProteusWireBytes(stored));
         return client->readUntil([&](const QByteArray& got) { return got.size() >= length; }, 3000);
     }
     sim::ReceiverSimulator simulator;
     bool started = false;
-    std::unique_ptr<PtyClient> client;
+    std::unique_ptr<PtyPeer> client;
 };
 
 // The program with its receiver port on the simulator.
@@ -101,7 +101,7 @@ TEST(ProteusSimulator, FramesPassTheDecoderAndStrayBytesAreSkipped) {
                   ProteusFrameKind::Status)
             << qPrintable(command.name);
     // Stray bytes and a poll with a wrong check word get no answer; the good poll after them does.
-    rx.client->send(QByteArray("\x13\x37\x00\xA2\x00\x5F", 6));
+    rx.client->write(QByteArray("\x13\x37\x00\xA2\x00\x5F", 6));
     EXPECT_EQ(rx.Exchange(ProteusPoll(kProteusEfcPollId), kProteusEfcFrameBytes).size(),
               kProteusEfcFrameBytes);
     EXPECT_TRUE(rx.client->readFor(100).isEmpty());

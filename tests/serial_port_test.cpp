@@ -47,7 +47,7 @@ TEST(QtSerialPort, OpensAPseudoTerminalWithSevenBitsOddParityAndCarriesBytes) {
     EXPECT_EQ(opened.port->read(100), QByteArray("HEWLETT\r\n"));
 
     // A device that has gone fails every read and write.
-    device.vanish();
+    device.close();
     opened.port->waitForReadyRead(100);
     EXPECT_FALSE(opened.port->read(100));
     EXPECT_FALSE(opened.port->write("SST?\r"));

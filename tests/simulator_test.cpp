@@ -1,6 +1,6 @@
 #include "simulator/ReceiverSimulator.h"
 #include "simulator/TextRequests.h"
-#include "support/PtyClient.h"
+#include "support/PtyPeer.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -31,11 +31,11 @@ struct Line {
     explicit Line(Family family) : simulator(family) {
         started = simulator.start();
         if (started)
-            client = std::make_unique<PtyClient>(simulator.portPath());
+            client = std::make_unique<PtyPeer>(simulator.portPath());
     }
     ReceiverSimulator simulator;
     bool started = false;
-    std::unique_ptr<PtyClient> client;
+    std::unique_ptr<PtyPeer> client;
 };
 
 bool isNumber(const QByteArray& text) {
@@ -63,6 +63,8 @@ QByteArray lockWindow(const QByteArray& screen) {
 
 } // namespace
 
+// The decoded values of the poll answers are simulator_dialogue_test's; here the echo, the prompt
+// and the answers the start-up and the error queue rely on.
 TEST(HewlettPackardSimulator, AnswersEveryPollAndStartUpRequestWithEchoAndPrompt) {
     Line line(Family::HewlettPackard);
     ASSERT_TRUE(line.started);
@@ -89,27 +91,12 @@ TEST(HewlettPackardSimulator, AnswersEveryPollAndStartUpRequestWithEchoAndPrompt
         answers[request] = sim::withoutTerminator(answerOf(reply, request, kScpiPrompt));
     }
     EXPECT_TRUE(answers["*IDN?\r"].contains("Z3816A"));
-    EXPECT_TRUE(answers[":DIAG:LIF:COUN?\r"].toLong() > 0);
     EXPECT_EQ(answers[":SYST:ERR?\r"], "+0,\"No error\"");
-    EXPECT_TRUE(isNumber(answers[":DIAG:ROSC:EFC:ABS?\r"]));
     EXPECT_TRUE(isNumber(answers[":LED:ACTIVE ON; :DIAG:ROSC:EFC:ABS?\r"]));
-    EXPECT_LT(std::abs(answers[":PTIME:TINTERVAL?\r"].toDouble()), 0.5);
     const QByteArray prediction = answers[":SYNC:HOLD:TUNC:PRED?\r"];
     EXPECT_TRUE(isNumber(prediction.left(prediction.lastIndexOf(',')))) << prediction.constData();
-    EXPECT_TRUE(QRegularExpression("^\"\\d\\d:\\d\\d:\\d\\d\"$")
-                    .match(QString(answers[":PTIME:TIME:STRING?\r"]))
-                    .hasMatch());
-    EXPECT_TRUE(QRegularExpression("^\\+0,\\+0;T2\\d{14}")
-                    .match(QString(answers[":PTIME:TZONE?;:PTIME:TCODE?\r"]))
-                    .hasMatch());
     EXPECT_EQ(answers[":PTIM:LEAP:ACC?\r\n"], "+18");
     EXPECT_TRUE(answers["PTIME:TCOD:CONT 0\r"].isEmpty());
-
-    const QByteArray screen = answers[":SYSTEM:STATUS?\r"];
-    EXPECT_GT(screen.indexOf("Time ____"), 3);
-    EXPECT_FALSE(lockWindow(screen).isEmpty());
-    EXPECT_FALSE(lockWindow(screen).contains('?'));
-    EXPECT_TRUE(screen.contains("\r\nLAT ") || screen.contains(" LAT  N"));
     EXPECT_EQ(line.simulator.received(), std::vector<QByteArray>(requests.begin(), requests.end()));
 }
 
@@ -122,10 +109,9 @@ TEST(HewlettPackardSimulator, UnknownCommandsRaiseTheErrorPromptUntilTheQueueIsR
     EXPECT_EQ(error, ":SYST:ERR?\r\n-113,\"Undefined header\"\r\nscpi > ");
 }
 
-TEST(HewlettPackardSimulator, TimeCodeFollowsTheClockAndTheChosenForm) {
+TEST(HewlettPackardSimulator, TimeCodeInTheF1FormCountsFromTheGpsEpoch) {
     Line line(Family::HewlettPackard);
     ASSERT_TRUE(line.started);
-    const QByteArray first = line.client->exchange(":PTIM:TCOD?\r", kScpiPrompt);
     ASSERT_TRUE(line.client->exchange(":PTIM:TCOD:FORM F1\r", kScpiPrompt).endsWith(kScpiPrompt));
     const QByteArray f1 =
         answerOf(line.client->exchange(":PTIM:TCOD?\r", kScpiPrompt), ":PTIM:TCOD?\r", kScpiPrompt);
@@ -136,12 +122,6 @@ TEST(HewlettPackardSimulator, TimeCodeFollowsTheClockAndTheChosenForm) {
     // The F1 count is on the UTC scale from the GPS epoch.
     EXPECT_NEAR(static_cast<double>(gpsSeconds + 315964800),
                 static_cast<double>(QDateTime::currentSecsSinceEpoch()), 2.0);
-    const QByteArray f2 = answerOf(first, ":PTIM:TCOD?\r", kScpiPrompt);
-    const QDateTime stamp = QDateTime::fromString(QString(f2.mid(2, 14)), "yyyyMMddHHmmss");
-    EXPECT_NEAR(static_cast<double>(stamp.toSecsSinceEpoch() -
-                                    QDateTime::currentDateTimeUtc().toSecsSinceEpoch() +
-                                    QDateTime::currentDateTimeUtc().offsetFromUtc() - stamp.offsetFromUtc()),
-                0.0, 3.0);
 }
 
 TEST(HewlettPackardSimulator, ContinuousTimeCodeComesEverySecondWhenSwitchedOn) {
@@ -163,13 +143,9 @@ TEST(HewlettPackardSimulator, ContinuousTimeCodeComesEverySecondWhenSwitchedOn) 
     EXPECT_TRUE(line.client->readFor(1200).isEmpty());
 }
 
-TEST(HewlettPackardSimulator, StatusScreenShowsTheLockState) {
+TEST(HewlettPackardSimulator, HoldoverCanBeCommandedAndShowsOnTheStatusScreen) {
     Line line(Family::HewlettPackard);
     ASSERT_TRUE(line.started);
-    line.simulator.setLockState(LockState::Unlocked);
-    const QByteArray unlocked = line.client->exchange(":SYST:STAT?\r", kScpiPrompt);
-    EXPECT_TRUE(lockWindow(unlocked).contains('?'));
-    EXPECT_FALSE(unlocked.contains("\r\n  ") && unlocked.contains("   42"));
     line.client->exchange(":SYNC:HOLD:INIT\r", kScpiPrompt);
     EXPECT_EQ(line.simulator.lockState(), LockState::Holdover);
     const QByteArray holdover = line.client->exchange(":SYST:STAT?\r", kScpiPrompt);
@@ -185,7 +161,7 @@ TEST(SimulatorMisbehaviour, SilenceGarbageAndPartialRepliesNeverEndInAPrompt) {
     };
 
     line.simulator.setMisbehaviour(Misbehaviour::Silence, 1);
-    line.client->send("*IDN?\r");
+    line.client->write("*IDN?\r");
     EXPECT_TRUE(line.client->readFor(250).isEmpty());
     // The count ran out: the next request is answered again.
     EXPECT_TRUE(line.client->exchange("*IDN?\r", kScpiPrompt).endsWith(kScpiPrompt));
@@ -193,7 +169,7 @@ TEST(SimulatorMisbehaviour, SilenceGarbageAndPartialRepliesNeverEndInAPrompt) {
     line.simulator.setMisbehaviour(Misbehaviour::Garbage, 3);
     QByteArray garbage;
     for (int i = 0; i < 3; ++i) {
-        line.client->send("*IDN?\r");
+        line.client->write("*IDN?\r");
         ASSERT_TRUE(line.simulator.waitForReplies(i + 2, 2000));
         garbage += line.client->readUntil([](const QByteArray& got) { return got.size() >= 16; }, 2000);
         EXPECT_FALSE(endsInPrompt(garbage));
@@ -204,7 +180,7 @@ TEST(SimulatorMisbehaviour, SilenceGarbageAndPartialRepliesNeverEndInAPrompt) {
     EXPECT_FALSE(endsInPrompt(garbage));
 
     line.simulator.setMisbehaviour(Misbehaviour::Partial, 1);
-    line.client->send("*IDN?\r");
+    line.client->write("*IDN?\r");
     const QByteArray partial =
         line.client->readUntil([](const QByteArray& got) { return got.endsWith("3524\r\n"); }, 2000);
     EXPECT_EQ(partial, "*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\n");
@@ -221,7 +197,7 @@ TEST(SimulatorMisbehaviour, SlowNulAndOverlongRepliesStillEndInThePrompt) {
     const sim::SlowPace pace{2, std::chrono::milliseconds(10)};
     line.simulator.setSlowPace(pace);
     line.simulator.setMisbehaviour(Misbehaviour::Slow, 1);
-    line.client->send("*IDN?\r");
+    line.client->write("*IDN?\r");
     QByteArray slow = line.client->readUntil([](const QByteArray& got) { return !got.isEmpty(); }, 2000);
     QElapsedTimer trickle;
     trickle.start();
@@ -233,7 +209,7 @@ TEST(SimulatorMisbehaviour, SlowNulAndOverlongRepliesStillEndInThePrompt) {
     EXPECT_GE(trickle.elapsed(), (pieces - 1) * pace.gap.count() * 9 / 10);
 
     line.simulator.setMisbehaviour(Misbehaviour::NulBytes, 1);
-    line.client->send("*IDN?\r");
+    line.client->write("*IDN?\r");
     QByteArray withNuls = line.client->readUntil(
         [](QByteArray got) { return got.replace('\0', QByteArray()).endsWith(kScpiPrompt); }, 3000);
     EXPECT_GT(withNuls.count('\0'), 5);
@@ -252,9 +228,9 @@ TEST(SimulatorMisbehaviour, EndlessReplyStreamsUntilTheMisbehaviourIsLifted) {
     ASSERT_TRUE(line.started);
     const auto lines = [](int n) { return [n](const QByteArray& got) { return got.count('\n') > n; }; };
     line.simulator.setMisbehaviour(Misbehaviour::Endless);
-    line.client->send(":SYST:ERR?\r");
+    line.client->write(":SYST:ERR?\r");
     const QByteArray first = line.client->readUntil(lines(3), 3000);
-    line.client->send("*IDN?\r"); // not heard while streaming
+    line.client->write("*IDN?\r"); // not heard while streaming
     const QByteArray second = line.client->readUntil(lines(3), 3000);
     EXPECT_GT(first.count('\n'), 3);
     EXPECT_GT(second.count('\n'), 3);
@@ -272,7 +248,7 @@ TEST(SimulatorMisbehaviour, VanishingLineHangsUpMidReply) {
     Line line(Family::HewlettPackard);
     ASSERT_TRUE(line.started);
     line.simulator.setMisbehaviour(Misbehaviour::Vanish, 1);
-    line.client->send(":SYSTEM:STATUS?\r");
+    line.client->write(":SYSTEM:STATUS?\r");
     const QByteArray got = line.client->readFor(3000);
     EXPECT_TRUE(line.client->hungUp());
     EXPECT_TRUE(got.startsWith(":SYSTEM:STATUS?\r\n"));
@@ -282,7 +258,7 @@ TEST(SimulatorMisbehaviour, VanishingLineHangsUpMidReply) {
     // A new start gives a new, working line.
     line.simulator.stop();
     ASSERT_TRUE(line.simulator.start());
-    PtyClient again(line.simulator.portPath());
+    PtyPeer again(line.simulator.portPath());
     EXPECT_TRUE(again.exchange("*IDN?\r", kScpiPrompt).endsWith(kScpiPrompt));
 }
 
@@ -293,7 +269,7 @@ TEST(SimulatorRobustness, SurvivesGarbageInputAndClientsThatDisappear) {
     QByteArray noise(20000, '\0');
     for (char& c : noise)
         c = static_cast<char>(random() & 0xFF);
-    line.client->send(noise);
+    line.client->write(noise);
     // Whatever the noise left half-received is ended by the first CR; the errors it raised are
     // cleared, so the prompt is the plain one again.
     const QByteArray idn = QByteArray("*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\n") + kScpiPrompt;
@@ -303,18 +279,18 @@ TEST(SimulatorRobustness, SurvivesGarbageInputAndClientsThatDisappear) {
     // answer: the next client finds the line clean (once it has purged it, as the program does).
     line.simulator.setSlowPace({1, std::chrono::milliseconds(20)});
     line.simulator.setMisbehaviour(Misbehaviour::Slow, 1);
-    line.client->send(":SYSTEM:STATUS?\r");
+    line.client->write(":SYSTEM:STATUS?\r");
     line.client->readUntil([](const QByteArray& got) { return got.size() > 2; }, 2000);
     line.client->close();
     ASSERT_TRUE(line.simulator.waitForClient(false, 2000));
     const int repliesBefore = line.simulator.repliesSent();
     {
-        PtyClient brief(line.simulator.portPath());
-        brief.send("*IDN?\r");
+        PtyPeer brief(line.simulator.portPath());
+        brief.write("*IDN?\r");
         EXPECT_TRUE(line.simulator.waitForReplies(repliesBefore + 1, 2000));
     }
     ASSERT_TRUE(line.simulator.waitForClient(false, 2000));
-    PtyClient next(line.simulator.portPath());
+    PtyPeer next(line.simulator.portPath());
     next.readFor(100);
     EXPECT_EQ(next.exchange("*IDN?\r", kScpiPrompt), idn);
     EXPECT_TRUE(next.readFor(100).isEmpty());
@@ -383,7 +359,7 @@ TEST(SimulatorProgram, ServesThroughItsLinkUntilTerminated) {
     ASSERT_TRUE(program.waitForReadyRead(5000));
     EXPECT_EQ(program.readAllStandardOutput().trimmed(), link.toLocal8Bit());
     {
-        PtyClient client(link);
+        PtyPeer client(link);
         ASSERT_TRUE(client.isOpen());
         const QByteArray status = client.exchange("SYNC:HOLD:DUR?\r", "scpi > ");
         EXPECT_TRUE(status.contains("\r\n") && status.endsWith("scpi > "));

@@ -1,7 +1,8 @@
 #pragma once
-// The far end of a pseudo-terminal, standing in for a device on a serial port: the program opens
-// slavePath(); the test writes what the device says and reads what the program sent. An optional
-// responder thread answers each command (text up to a CR, with a following LF) by itself.
+// One end of a pseudo-terminal. Made fresh, it stands in for a device on a serial port: the
+// program opens slavePath(); the test writes what the device says and reads what the program sent,
+// or lets a responder thread answer each command (text up to a CR, with a following LF) by itself.
+// Made on a path, it is a plain raw-mode client of that device (a simulated receiver's port).
 #include <QByteArray>
 #include <QString>
 #include <atomic>
@@ -14,25 +15,37 @@ public:
     using Responder = std::function<QByteArray(const QByteArray& command)>;
 
     PtyPeer();
+    explicit PtyPeer(const QString& path);
     ~PtyPeer();
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
 
     QString slavePath() const { return m_slavePath; }
+    bool isOpen() const { return m_fd >= 0; }
     void startResponder(Responder responder);
-    void write(const QByteArray& bytes);
-    // Everything the program has sent so far.
+    bool write(const QByteArray& bytes);
+    // Everything that has come so far.
     QByteArray received();
-    // Closes the device end: the port vanishes under the program.
-    void vanish();
+    // What comes from now until `done` holds for it, the line hangs up, or `timeoutMs` passes.
+    QByteArray readUntil(const std::function<bool(const QByteArray&)>& done, int timeoutMs);
+    QByteArray readFor(int ms) {
+        return readUntil([](const QByteArray&) { return false; }, ms);
+    }
+    // Writes `request` and reads until the reply ends with `prompt` (or the time is up).
+    QByteArray exchange(const QByteArray& request, const QByteArray& prompt, int timeoutMs = 3000);
+    // The far end hung up (end of file or an I/O error on read).
+    bool hungUp() const { return m_hungUp; }
+    // Closes this end: for a fresh terminal, the port vanishes under the program.
+    void close();
 
 private:
     void pump(int timeoutMs);
     void stopResponder();
 
-    int m_master = -1;
-    int m_slaveKeeper = -1; // keeps the terminal alive while the program has it closed
+    int m_fd = -1;
+    int m_slaveKeeper = -1; // keeps a fresh terminal alive while the program has it closed
     QString m_slavePath;
+    std::atomic<bool> m_hungUp{false};
     std::mutex m_mutex;
     QByteArray m_received;
     std::atomic<bool> m_running{false};
