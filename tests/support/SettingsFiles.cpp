@@ -14,14 +14,14 @@ QString NewFolder() {
     QDir().mkpath(folder);
     return folder;
 }
+
+QString SettingsFilePath() {
+    return platform::openSettingsStore()->fileName();
+}
 } // namespace
 
 void UseFreshSettingsStore() {
     platform::setSettingsFolder(NewFolder());
-}
-
-QString SettingsFilePath() {
-    return platform::openSettingsStore()->fileName();
 }
 
 void RestartSettingsStore() {

@@ -12,8 +12,6 @@ void UseFreshSettingsStore();
 // Moves the stored file into a new folder and points the store there, so that the next store
 // opened parses the file as a newly started program would (Qt keeps parsed files of one path).
 void RestartSettingsStore();
-// The path of the store's file.
-QString SettingsFilePath();
 // Replaces the store by a file with the given bytes, as a new program start would find it.
 void WriteSettingsFile(const QByteArray& bytes);
 QString ReadSettingsFile();
