@@ -8,6 +8,7 @@
 #include "platform/WallClock.h"
 #include "receiver/PollSequence.h"
 #include "simulator/ReceiverSimulator.h"
+#include "support/FixedWallClock.h"
 #include "support/SystemTimes.h"
 #include "timeservice/NtpTime.h"
 
@@ -17,22 +18,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
-#include <vector>
 
 namespace {
-
-class RecordingClock : public platform::WallClock {
-public:
-    timespec now() const override { return {1'700'000'000, 0}; }
-    bool hasSetTimePrivilege() const override { return privileged; }
-    platform::ClockSetResult setTime(const timespec& utc) override {
-        sets.push_back(utc);
-        return result;
-    }
-    bool privileged = true;
-    platform::ClockSetResult result = platform::ClockSetResult::Ok;
-    std::vector<timespec> sets;
-};
 
 class RecordingScheduler : public platform::ThreadScheduler {
 public:
@@ -84,7 +71,7 @@ protected:
     }
     QString UserWindow() const { return m_bar.UserWindow()->toPlainText(); }
 
-    std::shared_ptr<RecordingClock> m_clock = std::make_shared<RecordingClock>();
+    std::shared_ptr<FixedWallClock> m_clock = std::make_shared<FixedWallClock>(1'700'000'000);
     std::shared_ptr<RecordingScheduler> m_scheduler = std::make_shared<RecordingScheduler>();
     std::shared_ptr<platform::ManualTickSource> m_ticks = std::make_shared<platform::ManualTickSource>(1000);
     CvDlgBar m_bar;

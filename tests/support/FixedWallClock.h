@@ -1,22 +1,26 @@
 #pragma once
-// A wall clock standing at a chosen UTC time, which tests may move; setting it only records.
+// A wall clock standing at a chosen UTC time, which tests may move. Setting it records the time
+// asked for and, when the setting is to succeed, moves the clock there.
 #include "platform/WallClock.h"
 
-#include <optional>
+#include <vector>
 
 class FixedWallClock : public platform::WallClock {
 public:
     explicit FixedWallClock(time_t utcSeconds, long nanoseconds = 0) : m_now{utcSeconds, nanoseconds} {}
     timespec now() const override { return m_now; }
-    bool hasSetTimePrivilege() const override { return true; }
+    bool hasSetTimePrivilege() const override { return privileged; }
     platform::ClockSetResult setTime(const timespec& utc) override {
-        lastSet = utc;
-        m_now = utc;
-        return platform::ClockSetResult::Ok;
+        sets.push_back(utc);
+        if (result == platform::ClockSetResult::Ok)
+            m_now = utc;
+        return result;
     }
     void set(time_t utcSeconds, long nanoseconds = 0) { m_now = {utcSeconds, nanoseconds}; }
 
-    std::optional<timespec> lastSet;
+    bool privileged = true;
+    platform::ClockSetResult result = platform::ClockSetResult::Ok;
+    std::vector<timespec> sets;
 
 private:
     timespec m_now;
