@@ -4,8 +4,7 @@
 #include "app/MainFrame.h"
 #include "platform/SerialPort.h"
 #include "platform/TickCount.h"
-#include "support/FakeReceiver.h"
-#include "support/PtyPeer.h"
+#include "simulator/ReceiverSimulator.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -20,13 +19,12 @@ protected:
         platform::setTickSource(m_clock);
         view.Initialise();
         frame.Action(ID_RECEIVER_HP)->trigger();
-        view.m_strComPort = m_port.slavePath();
+        m_sim.start();
+        view.m_strComPort = m_sim.portPath();
         view.m_bAutoLeaps = false;
         view.m_bInitZ3816A = false;
         view.m_bBeepOnError = false;
         view.m_nRetries = 20;
-        m_port.startResponder(m_fake.responder());
-        m_fake.answer("*IDN?", "HEWLETT-PACKARD,Z3816A,0,0");
     }
     ~OperatorQueueTest() override {
         view.OnStop();
@@ -46,8 +44,7 @@ protected:
     QPushButton* SendButton() { return qobject_cast<QPushButton*>(frame.m_wndDlgBar.GetDlgItem(IDC_SEND)); }
 
     std::shared_ptr<platform::ManualTickSource> m_clock = std::make_shared<platform::ManualTickSource>(5000);
-    PtyPeer m_port;
-    FakeReceiver m_fake{RECEIVER_HP};
+    sim::ReceiverSimulator m_sim{sim::Family::HewlettPackard};
     CMainFrame frame;
     CChildView& view = frame.m_wndView;
 };
@@ -70,7 +67,9 @@ TEST_F(OperatorQueueTest, CommandsReachTheReceiverOnePerTickInTheOrderEntered) {
         CompleteStep();
         EXPECT_FALSE(view.IsRunning()) << i;
     }
-    EXPECT_EQ(m_fake.heard(), (QList<QByteArray>{":SYST:ERR?", "*IDN?", ":SYST:ERR?"}));
+    using Sent = std::vector<QByteArray>;
+    EXPECT_EQ(m_sim.received(), (Sent{":SYST:ERR?\r", "*IDN?\r", ":SYST:ERR?\r"}));
+    m_sim.clearReceived();
 
     // A command taken while the one before still waits for its reply is not stranded when the
     // port closes after that reply: it goes out on a port opened for it, and the queue goes on.
@@ -86,7 +85,7 @@ TEST_F(OperatorQueueTest, CommandsReachTheReceiverOnePerTickInTheOrderEntered) {
     }
     EXPECT_FALSE(view.IsRunning());
     EXPECT_TRUE(view.m_listCommands.isEmpty() && view.m_strUserCommand.isEmpty());
-    EXPECT_EQ(m_fake.heard().mid(3), (QList<QByteArray>{"*IDN?", ":SYST:ERR?", "*IDN?"}));
+    EXPECT_EQ(m_sim.received(), (Sent{"*IDN?\r", ":SYST:ERR?\r", "*IDN?\r"}));
 }
 
 TEST_F(OperatorQueueTest, TheQueueWaitsWhileAClockSettingRuns) {
@@ -104,29 +103,33 @@ TEST_F(OperatorQueueTest, TheQueueWaitsWhileAClockSettingRuns) {
 }
 
 TEST_F(OperatorQueueTest, StartAndStopFromTheMenuSwitchTheEnablers) {
-    QAction* start = frame.Action(ID_START);
-    QAction* stop = frame.Action(ID_STOP);
-    QAction* family = frame.Action(ID_RECEIVER_UCCM);
-    QAction* updateAll = frame.Action(ID_UPDATE_ALL);
-    EXPECT_TRUE(start->isEnabled());
-    EXPECT_FALSE(stop->isEnabled());
-    EXPECT_FALSE(updateAll->isEnabled());
-
-    start->trigger();
+    // Each action's state while stopped and while running ('-': not checked).
+    const struct {
+        int id;
+        char stopped, running;
+    } actions[] = {{ID_START, 'y', 'n'},
+                   {ID_STOP, 'n', 'y'},
+                   {ID_RECEIVER_UCCM, 'y', 'n'},
+                   {ID_UPDATE_ALL, 'n', 'y'},
+                   {ID_CHOOSE_LOG_FILE, '-', 'n'},
+                   {ID_CHOOSE_USER_FILE, '-', 'y'},
+                   {ID_HIDE, '-', 'y'}};
+    const auto expectStates = [&](bool running) {
+        for (const auto& action : actions) {
+            const char expected = running ? action.running : action.stopped;
+            if (expected != '-') {
+                EXPECT_EQ(frame.Action(action.id)->isEnabled(), expected == 'y')
+                    << action.id << " " << running;
+            }
+        }
+    };
+    expectStates(false);
+    frame.Action(ID_START)->trigger();
     ASSERT_TRUE(view.IsRunning());
-    EXPECT_FALSE(start->isEnabled());
-    EXPECT_TRUE(stop->isEnabled());
-    EXPECT_FALSE(family->isEnabled());
-    EXPECT_FALSE(frame.Action(ID_CHOOSE_LOG_FILE)->isEnabled());
-    EXPECT_TRUE(frame.Action(ID_CHOOSE_USER_FILE)->isEnabled());
-    EXPECT_TRUE(frame.Action(ID_HIDE)->isEnabled());
-    EXPECT_TRUE(updateAll->isEnabled()); // Start enables Update all
-
-    stop->trigger();
+    expectStates(true);
+    frame.Action(ID_STOP)->trigger();
     EXPECT_FALSE(view.IsRunning());
-    EXPECT_TRUE(start->isEnabled());
-    EXPECT_TRUE(family->isEnabled());
-    EXPECT_FALSE(updateAll->isEnabled());
+    expectStates(false);
 }
 
 } // namespace

@@ -11,11 +11,11 @@
 #include "receiver/PollSequence.h"
 #include "receiver/ReplyText.h"
 #include "simulator/ReceiverSimulator.h"
-#include "support/FakeReceiver.h"
 #include "support/PtyPeer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 #include <thread>
@@ -56,13 +56,8 @@ protected:
         ASSERT_TRUE(m_sim.start());
         UseFamily(RECEIVER_HP, m_sim.portPath());
     }
-    // A scripted receiver of another family on m_port.
-    void UseFake(int family, bool answering = true) {
-        m_fake = std::make_unique<FakeReceiver>(family);
-        if (answering)
-            m_port.startResponder(m_fake->responder());
-        UseFamily(family, m_port.slavePath());
-    }
+    // A receiver of another family on m_port; the test plays it.
+    void UsePort(int family) { UseFamily(family, m_port.slavePath()); }
 
     void Tick() { m_view.OnTimer(IDT_POLL); }
     // Lets bytes arrive for ms, as the event loop does between two ticks.
@@ -107,7 +102,6 @@ protected:
     bool m_keepAwake = false;
     sim::ReceiverSimulator m_sim{sim::Family::HewlettPackard};
     PtyPeer m_port;
-    std::unique_ptr<FakeReceiver> m_fake;
     CvDlgBar m_bar;
     CChildView m_view;
 };
@@ -142,14 +136,19 @@ TEST_F(PollCycleTest, StartRunsTheHewlettPackardExchangeAndStopUndoesStart) {
 // Jackson Labs: the engine, then the channel-2 probe (the first that answers without error), then
 // the leap seconds. (Datum 2000's start-up is checked against a streaming receiver below.)
 TEST_F(PollCycleTest, JacksonStartUpProbesTheEngineAndChannelTwo) {
-    UseFake(RECEIVER_JACKSON);
+    // It echoes each command and knows only these; the rest are refused.
+    const QMap<QByteArray, QByteArray> answers = {
+        {"GPS:TYPE?", "Rockwell SAASM"}, {"MEAS:CURR?", "0.123"}, {":PTIM:LEAP?", "18"}};
+    m_port.startResponder([answers](const QByteArray& command) {
+        const QByteArray echo = command.endsWith('\n') ? command : command + "\n";
+        const auto found = answers.constFind(command.trimmed());
+        return echo + (found != answers.cend() ? *found + "\r\nscpi > " : QByteArray("Command Error\r\n"));
+    });
+    UsePort(RECEIVER_JACKSON);
     m_view.m_bAutoLeaps = true;
-    m_fake->answer("GPS:TYPE?", "Rockwell SAASM");
-    m_fake->answer("MEAS:CURR?", "0.123");
-    m_fake->answer(":PTIM:LEAP?", "18");
     m_view.m_nLeapCorrection = 0;
     m_view.OnStart();
-    EXPECT_EQ(m_fake->heard(), Commands({"GPS:TYPE?", "CSAC:TEMP?", "MEAS:CURR?", ":PTIM:LEAP?"}));
+    EXPECT_EQ(m_port.received(), QByteArray("GPS:TYPE?\rCSAC:TEMP?\rMEAS:CURR?\r:PTIM:LEAP?\r\n"));
     EXPECT_TRUE(m_view.m_bSaasmGps);
     EXPECT_EQ(m_view.m_strPollCommand[10], QStringLiteral("MEAS:CURR?\r"));
     EXPECT_EQ(m_view.m_strLabel[2], QStringLiteral("I")); // it was the temperature's label
@@ -157,7 +156,7 @@ TEST_F(PollCycleTest, JacksonStartUpProbesTheEngineAndChannelTwo) {
 }
 
 TEST_F(PollCycleTest, UccmLeapSecondsComeFromACompleteTimeOfDayLine) {
-    UseFake(RECEIVER_UCCM, false);
+    UsePort(RECEIVER_UCCM);
     m_view.m_bAutoLeaps = true;
     m_view.m_nLeapCorrection = 0;
     // The stream starts in the middle of a message whose index 96 would read "FF".
@@ -180,7 +179,7 @@ TEST_F(PollCycleTest, UccmLeapSecondsComeFromACompleteTimeOfDayLine) {
 }
 
 TEST_F(PollCycleTest, StartupAgainstAStreamingReceiverEndsInBoundedTime) {
-    UseFake(RECEIVER_DATUM, false);
+    UsePort(RECEIVER_DATUM);
     std::atomic<bool> streaming{true};
     std::thread device([&] {
         while (streaming)
@@ -397,7 +396,7 @@ TEST_F(PollCycleTest, TimeViewRepeatsTheTimeRequestUntilALogLineIsDue) {
 }
 
 TEST_F(PollCycleTest, ProteusWaitsLongerAfterARequestOnTheReceiverPort) {
-    UseFake(RECEIVER_PROTEUS, false);
+    UsePort(RECEIVER_PROTEUS);
     m_view.m_nBaud = 9600;
     m_view.OnStart();
     Tick();
