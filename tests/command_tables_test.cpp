@@ -43,8 +43,9 @@ TEST(CommandTables, PollRequests) {
             if (request.isEmpty())
                 continue;
             ++count;
-            if (f != RECEIVER_PROTEUS) // text requests end with their only carriage return
+            if (f != RECEIVER_PROTEUS) { // text requests end with their only carriage return
                 EXPECT_EQ(request.indexOf(QLatin1Char('\r')), request.size() - 1) << f << " " << slot;
+            }
         }
         EXPECT_EQ(count, polled[f]) << f;
     }

@@ -176,6 +176,47 @@ TEST_F(TimeServerTest, StopFreesThePortAtOnceAndAClosedPortEndsTheService) {
     EXPECT_TRUE(Exchange(Request(48, Now())));
 }
 
+TEST_F(TimeServerTest, PythonNtpClientGetsAnAccurateAnswer) {
+    const QString python = QStringLiteral("/usr/bin/python3");
+    const QString script = QStringLiteral(
+        "import ntplib, sys\n"
+        "r = ntplib.NTPClient().request('127.0.0.1', version=3, port=int(sys.argv[1]), timeout=2)\n"
+        "print(r.leap, r.stratum, ntplib.ref_id_to_text(r.ref_id, r.stratum), repr(r.offset),\n"
+        "      repr(r.recv_time - r.orig_time), repr(r.tx_time - r.recv_time), repr(r.dest_time - "
+        "r.orig_time))\n");
+    auto run = [&](const QStringList& arguments, QString* output) {
+        QProcess process; // killed by its destructor if it hangs
+        process.start(python, arguments);
+        const bool finished = process.waitForFinished(20000);
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+        return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    };
+    QString output;
+    if (!QFile::exists(python) || !run({"-c", "import ntplib"}, &output))
+        GTEST_SKIP() << "python3-ntplib is not installed";
+    auto query = [&] {
+        return run({"-c", script, QString::number(Port())}, &output) ? output.split(u' ') : QStringList();
+    };
+    const QStringList unset = query();
+    ASSERT_EQ(unset.size(), 7) << qPrintable(unset.join(u' '));
+    EXPECT_EQ(unset[0], QStringLiteral("3")); // alarm: never set
+    EXPECT_EQ(unset[1], QStringLiteral("2"));
+
+    m_lastCorrected = Now();
+    const QStringList set = query();
+    ASSERT_EQ(set.size(), 7) << qPrintable(set.join(u' '));
+    EXPECT_EQ(set[0], QStringLiteral("0"));
+    EXPECT_EQ(set[1], QStringLiteral("2"));
+    EXPECT_EQ(set[2], QStringLiteral("71.80.83.0")); // "GPS" and the request's zero
+    EXPECT_LT(std::abs(set[3].toDouble()), 0.005) << "offset";
+    // Originate is the client's own transmit time, so every step forward is small and positive
+    // (the client's clock has 2^-32 s steps, its float arithmetic a few microseconds of noise).
+    EXPECT_GT(set[4].toDouble(), -1e-5);
+    EXPECT_GE(set[5].toDouble(), 0.0);
+    EXPECT_LT(set[5].toDouble(), 0.01);
+    EXPECT_LT(set[6].toDouble(), 0.5);
+}
+
 TEST_F(TimeServerTest, ChronyQueryFindsTheClockRight) {
     const QString chronyd = QStandardPaths::findExecutable(QStringLiteral("chronyd"), {"/usr/sbin", "/sbin"});
     const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
