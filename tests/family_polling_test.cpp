@@ -1,7 +1,7 @@
 // Every receiver family end to end: the view, set up with the family's defaults, polls a simulated
 // receiver of that family through the real start-up exchange and poll cycle, and must arrive at the
-// simulator's position, lock state and sky, the satellite count, one whole track-file snapshot, and
-// a status screen that shows the position and the satellites.
+// simulator's position, lock state, leap seconds and sky, the satellite count, one whole track-file
+// snapshot, and a status screen that shows the position and the satellites.
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "platform/SerialPort.h"
@@ -167,6 +167,8 @@ TEST_P(FamilyPolling, TheCycleArrivesAtTheSimulatedReceiversState) {
     EXPECT_NEAR(m_view.m_dHeight, model.height(), 0.05);
     const bool locked = state == sim::LockState::Locked;
     EXPECT_EQ(m_view.m_bTimeValid, locked || !family.marksUnknownTime);
+    // Leap seconds come from the start-up queries or, for Proteus, the frames; Datum 2000 has none.
+    EXPECT_EQ(m_view.m_nLeapCorrection, family.receiverType == RECEIVER_DATUM ? 0 : 18);
 
     // The table: the reported satellites in the first slots, the rest empty.
     const std::vector<Sighting> expected = ExpectedSky(family, state);

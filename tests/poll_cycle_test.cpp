@@ -9,14 +9,18 @@
 #include "platform/SerialPort.h"
 #include "platform/TickCount.h"
 #include "receiver/PollSequence.h"
+#include "receiver/ProteusFrames.h"
+#include "receiver/ProteusPackets.h"
 #include "receiver/ReplyText.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/PtyPeer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -55,6 +59,21 @@ protected:
     void UseSimulator() {
         ASSERT_TRUE(m_sim.start());
         UseFamily(RECEIVER_HP, m_sim.portPath());
+    }
+    // The simulated Proteus receiver, polling started.
+    void StartOnProteus() {
+        ASSERT_TRUE(m_proteus.start());
+        UseFamily(RECEIVER_PROTEUS, m_proteus.portPath());
+        m_view.OnStart();
+        ASSERT_TRUE(m_view.IsRunning());
+    }
+    // Sends a Proteus request at `step` as the poll cycle would and reads its frame.
+    bool PollProteus(const QString& request, int step, QString& reply) {
+        m_view.m_nPollStep = step;
+        m_view.m_strRequest = request;
+        m_view.WriteCommand(m_view.m_hActivePort, request);
+        m_view.m_hActivePort->waitForReadyRead(1000); // returns as soon as bytes come
+        return m_view.ReadProteus(reply);
     }
     // A receiver of another family on m_port; the test plays it.
     void UsePort(int family) { UseFamily(family, m_port.slavePath()); }
@@ -101,6 +120,7 @@ protected:
     QStringList m_boxes;
     bool m_keepAwake = false;
     sim::ReceiverSimulator m_sim{sim::Family::HewlettPackard};
+    sim::ReceiverSimulator m_proteus{sim::Family::Proteus};
     PtyPeer m_port;
     CvDlgBar m_bar;
     CChildView m_view;
@@ -417,4 +437,63 @@ TEST_F(PollCycleTest, TheRealEventLoopPollsUntilStopped) {
     m_view.OnStop();
     QCoreApplication::processEvents();
     EXPECT_FALSE(m_view.IsTimerActive(IDT_POLL));
+}
+
+TEST_F(PollCycleTest, ProteusPollCycleDecodesFramesAndSendsCommandPackets) {
+    StartOnProteus();
+    m_view.m_strUserCommand = QStringLiteral("RESET ALL\r");
+    for (int i = 0; i < 400 && m_view.IsRunning() && m_view.m_strChannelValue[0].isEmpty(); ++i) {
+        m_view.OnTimer(IDT_POLL);
+        if (m_view.m_nWaitCount > 0 && m_view.m_hActivePort)
+            m_view.m_hActivePort->waitForReadyRead(500);
+    }
+    EXPECT_EQ(m_view.m_nTimeouts, 0);
+    EXPECT_NEAR(m_view.m_strChannelValue[0].toDouble() / 6553.5 - 5.0, 2.5, 0.1);
+    EXPECT_EQ(m_view.m_strIdentity, QStringLiteral("___ NavSymm Proteus ___  42"));
+    // The command went out as its packet; its answer, a status page, went to the user window.
+    const std::vector<QByteArray> heard = m_proteus.received();
+    EXPECT_NE(std::find(heard.begin(), heard.end(), ProteusWireBytes(g_ProteusCommands[3].packet)),
+              heard.end());
+    EXPECT_TRUE(UserWindow().contains(QStringLiteral("LAT      N 47:22:36.1")));
+}
+
+TEST_F(PollCycleTest, ProteusTimeStepAndSetTimeGetTheirReplies) {
+    StartOnProteus();
+    const QString efcPoll = ProteusPoll(kProteusEfcPollId), statusPoll = ProteusPoll(kProteusStatusPollId);
+    QString reply;
+    ASSERT_TRUE(PollProteus(efcPoll, 8, reply));
+    EXPECT_TRUE(reply.isEmpty()); // an EFC step leaves the reply as it is
+    const QRegularExpression timeOfDay(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
+    ASSERT_TRUE(PollProteus(efcPoll, PollStepTime, reply));
+    EXPECT_TRUE(timeOfDay.match(reply).hasMatch()) << qPrintable(reply);
+    reply.clear();
+    ASSERT_TRUE(PollProteus(statusPoll, PollStepTime, reply)); // not decoded at the time step
+    EXPECT_TRUE(timeOfDay.match(reply).hasMatch()) << qPrintable(reply);
+    EXPECT_TRUE(m_view.m_strIdentity.isEmpty());
+
+    m_view.m_bSetTimePending = true;
+    ASSERT_TRUE(PollProteus(m_view.m_strPollCommand[PollStepTimeCode], PollStepUser, reply));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^T1#H\\d{10}\r\n$")).match(reply).hasMatch())
+        << qPrintable(reply);
+}
+
+TEST_F(PollCycleTest, ProteusRefusedFramesAreReportedAndChangeNothing) {
+    StartOnProteus();
+    const QString efcPoll = ProteusPoll(kProteusEfcPollId), statusPoll = ProteusPoll(kProteusStatusPollId);
+    m_view.m_bDebugEnable = true;
+    QString reply = QStringLiteral("before");
+    m_proteus.setMisbehaviour(sim::Misbehaviour::Partial, 1);
+    EXPECT_FALSE(PollProteus(efcPoll, 8, reply)); // cut before its check word
+    m_proteus.setMisbehaviour(sim::Misbehaviour::Silence, 1);
+    EXPECT_FALSE(PollProteus(statusPoll, PollStepStatus, reply));
+    m_proteus.setMisbehaviour(sim::Misbehaviour::Overlong, 1);
+    EXPECT_FALSE(PollProteus(statusPoll, PollStepStatus, reply));
+    EXPECT_EQ(reply, QStringLiteral("before"));
+    EXPECT_TRUE(m_view.m_strIdentity.isEmpty());
+    EXPECT_EQ(m_view.m_nProteusEfc, (std::array<int, 4>{}));
+    EXPECT_EQ(m_view.m_proteusEfc.week, 0u);
+    QFile file(m_view.m_strDebugPath);
+    const QString debug = file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    EXPECT_TRUE(debug.contains(QStringLiteral("Wrong length for STATUS or EFC 70"))) << qPrintable(debug);
+    EXPECT_TRUE(debug.contains(QStringLiteral("Overrun buffer")));
 }

@@ -1,3 +1,5 @@
+#include "receiver/ProteusFrames.h"
+#include "receiver/ProteusPackets.h"
 #include "simulator/ReceiverSimulator.h"
 #include "simulator/TextRequests.h"
 #include "support/PtyPeer.h"
@@ -234,6 +236,32 @@ TEST_F(HpLine, SurvivesGarbageInputAndClientsThatDisappear) {
     EXPECT_TRUE(next.readFor(100).isEmpty());
     EXPECT_TRUE(simulator.lineOpen());
     EXPECT_TRUE(simulator.clientConnected());
+}
+
+TEST(ProteusSimulator, FramesPassTheDecoderAndStrayBytesAreSkipped) {
+    ReceiverSimulator simulator(Family::Proteus);
+    ASSERT_TRUE(simulator.start());
+    PtyPeer client(simulator.portPath());
+    // Sends a request and reads until `length` bytes have come (or the time is up).
+    const auto exchange = [&](const QString& stored, qsizetype length) {
+        client.write(ProteusWireBytes(stored));
+        return client.readUntil([&](const QByteArray& got) { return got.size() >= length; }, 3000);
+    };
+    const QByteArray efc = exchange(ProteusPoll(kProteusEfcPollId), kProteusEfcFrameBytes);
+    ASSERT_EQ(CheckProteusFrame(efc), ProteusFrameKind::Efc);
+    const ProteusEfcFrame e = DecodeProteusEfcFrame(efc);
+    const std::int64_t frameUnix = ProteusGpsSeconds(e.week, e.timeOfWeek, 18) + std::int64_t{315964800};
+    EXPECT_LE(std::abs(frameUnix - QDateTime::currentSecsSinceEpoch()), 2);
+
+    // Its status frame is decoded through the poll cycle in family_polling_test.
+    for (const ProteusCommand& command : g_ProteusCommands)
+        EXPECT_EQ(CheckProteusFrame(exchange(command.packet, kProteusStatusFrameBytes)),
+                  ProteusFrameKind::Status)
+            << qPrintable(command.name);
+    // Stray bytes and a poll with a wrong check word get no answer; the good poll after them does.
+    client.write(QByteArray("\x13\x37\x00\xA2\x00\x5F", 6));
+    EXPECT_EQ(exchange(ProteusPoll(kProteusEfcPollId), kProteusEfcFrameBytes).size(), kProteusEfcFrameBytes);
+    EXPECT_TRUE(client.readFor(100).isEmpty());
 }
 
 TEST(SimulatedSky, SatellitesRiseSetAndMoveWhileValuesWander) {
