@@ -21,6 +21,7 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -103,12 +104,6 @@ protected:
         }
         return steps;
     }
-    QList<QByteArray> SimRequests() {
-        QList<QByteArray> requests;
-        for (const QByteArray& request : m_sim.received())
-            requests << request;
-        return requests;
-    }
     QString UserWindow() const { return m_bar.UserWindow()->toPlainText(); }
     bool IsNumber(const QString& text) const {
         bool ok = false;
@@ -126,12 +121,7 @@ protected:
     CChildView m_view;
 };
 
-QList<QByteArray> Commands(std::initializer_list<const char*> texts) {
-    QList<QByteArray> list;
-    for (const char* text : texts)
-        list << QByteArray(text);
-    return list;
-}
+using Sent = std::vector<QByteArray>;
 
 } // namespace
 
@@ -143,8 +133,8 @@ TEST_F(PollCycleTest, StartRunsTheHewlettPackardExchangeAndStopUndoesStart) {
     m_view.OnStart();
     ASSERT_TRUE(m_view.IsRunning());
     EXPECT_TRUE(m_view.m_bPortOpen);
-    EXPECT_EQ(SimRequests(), Commands({"PTIME:TCOD:CONT 0\r", ":SYST:COMM:SER1:FDUP 0\r", ":SYST:ERR?\r",
-                                       ":SYST:ERR?\r", ":PTIM:LEAP:ACC?\r\n", ":SYST:ERR?\r"}));
+    EXPECT_EQ(m_sim.received(), Sent({"PTIME:TCOD:CONT 0\r", ":SYST:COMM:SER1:FDUP 0\r", ":SYST:ERR?\r",
+                                      ":SYST:ERR?\r", ":PTIM:LEAP:ACC?\r\n", ":SYST:ERR?\r"}));
     EXPECT_EQ(m_view.m_nLeapCorrection, 18);
     EXPECT_EQ(m_view.m_nPollStep, PollStepWakeUp);
     EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 60);
@@ -253,9 +243,10 @@ TEST_F(PollCycleTest, SlotsArePolledInOrderAndTheirAnswersDecoded) {
     for (int channel : {0, 1, 2})
         EXPECT_TRUE(IsNumber(m_view.m_strChannelValue[channel])) << channel;
     // The LED toggles with each EFC request.
-    const QList<QByteArray> sent = SimRequests();
-    EXPECT_TRUE(sent.contains(":LED:ACTIVE ON; :DIAG:ROSC:EFC:ABS?\r"));
-    EXPECT_TRUE(sent.contains(":LED:ACTIVE OFF; :DIAG:ROSC:EFC:ABS?\r"));
+    const Sent sent = m_sim.received();
+    for (const char* led :
+         {":LED:ACTIVE ON; :DIAG:ROSC:EFC:ABS?\r", ":LED:ACTIVE OFF; :DIAG:ROSC:EFC:ABS?\r"})
+        EXPECT_NE(std::ranges::find(sent, QByteArray(led)), sent.end()) << led;
 }
 
 TEST_F(PollCycleTest, ATimeOutIsTracedAndRestartsAtTheWakeUpStep) {
@@ -299,11 +290,11 @@ TEST_F(PollCycleTest, AQueuedCommandWhileStoppedOpensThePortForItAlone) {
     m_view.OnTimer(IDT_USER_COMMAND);
     ASSERT_TRUE(m_view.IsRunning());
     EXPECT_TRUE(m_view.IsTimerActive(IDT_USER_COMMAND));
-    EXPECT_TRUE(SimRequests().isEmpty()); // no start-up exchange
+    EXPECT_TRUE(m_sim.received().empty()); // no start-up exchange
     EXPECT_EQ(RunSteps(1), std::vector<int>{PollStepUser});
     EXPECT_FALSE(m_view.IsRunning() || m_view.m_bStopAfterCommand);
     EXPECT_EQ(UserWindow(), QStringLiteral(":SYNC:HOLD:DUR?\n+0,+0\nscpi > ")); // the reply whole
-    EXPECT_EQ(SimRequests(), Commands({":SYNC:HOLD:DUR?\r"}));
+    EXPECT_EQ(m_sim.received(), Sent({":SYNC:HOLD:DUR?\r"}));
 
     // One that gets no answer closes the port after its time-out.
     m_sim.setMisbehaviour(sim::Misbehaviour::Silence);
@@ -330,7 +321,7 @@ TEST_F(PollCycleTest, UserCommandsInterposeAndPseudoCommandsAreNotSent) {
     }
     EXPECT_TRUE(m_view.m_bComsDebug);
     EXPECT_FALSE(m_view.m_bVerboseDebug);
-    EXPECT_TRUE(SimRequests().isEmpty());
+    EXPECT_TRUE(m_sim.received().empty());
     EXPECT_TRUE(UserWindow().contains(QStringLiteral("Unrecognised pseudo-command: DB")));
     EXPECT_TRUE(UserWindow().contains(QStringLiteral("Unrecognised pseudo-command:VB<CR>")));
 }
@@ -442,18 +433,14 @@ TEST_F(PollCycleTest, TheRealEventLoopPollsUntilStopped) {
 TEST_F(PollCycleTest, ProteusPollCycleDecodesFramesAndSendsCommandPackets) {
     StartOnProteus();
     m_view.m_strUserCommand = QStringLiteral("RESET ALL\r");
-    for (int i = 0; i < 400 && m_view.IsRunning() && m_view.m_strChannelValue[0].isEmpty(); ++i) {
-        m_view.OnTimer(IDT_POLL);
-        if (m_view.m_nWaitCount > 0 && m_view.m_hActivePort)
-            m_view.m_hActivePort->waitForReadyRead(500);
-    }
+    for (int i = 0; i < 40 && m_view.IsRunning() && m_view.m_strChannelValue[0].isEmpty(); ++i)
+        CompleteStep();
     EXPECT_EQ(m_view.m_nTimeouts, 0);
     EXPECT_NEAR(m_view.m_strChannelValue[0].toDouble() / 6553.5 - 5.0, 2.5, 0.1);
     EXPECT_EQ(m_view.m_strIdentity, QStringLiteral("___ NavSymm Proteus ___  42"));
     // The command went out as its packet; its answer, a status page, went to the user window.
-    const std::vector<QByteArray> heard = m_proteus.received();
-    EXPECT_NE(std::find(heard.begin(), heard.end(), ProteusWireBytes(g_ProteusCommands[3].packet)),
-              heard.end());
+    const Sent heard = m_proteus.received();
+    EXPECT_NE(std::ranges::find(heard, ProteusWireBytes(g_ProteusCommands[3].packet)), heard.end());
     EXPECT_TRUE(UserWindow().contains(QStringLiteral("LAT      N 47:22:36.1")));
 }
 
