@@ -3,14 +3,9 @@
 // user window that is kept at its size limit.
 #include "app/MainFrame.h"
 #include "controls/CommandQueue.h"
-#include "platform/Paths.h"
-#include "platform/SettingsStore.h"
 
-#include <QApplication>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 static void BM_UpdateCommandUI(benchmark::State& state) {
     CMainFrame frame;
@@ -29,16 +24,3 @@ static void BM_AppendToFullUserWindow(benchmark::State& state) {
     state.counters["chars"] = bar.UserWindow()->document()->characterCount();
 }
 BENCHMARK(BM_AppendToFullUserWindow)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    // The program's files and settings go to a folder of the run's own.
-    QTemporaryDir home;
-    platform::setSettingsFolder(home.filePath(QStringLiteral("config")));
-    platform::setDocumentsFolderOverride(home.filePath(QStringLiteral("Documents")));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

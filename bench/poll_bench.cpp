@@ -4,17 +4,12 @@
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "controls/DlgBar.h"
-#include "platform/Paths.h"
-#include "platform/SettingsStore.h"
 #include "simulator/ReceiverSimulator.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <sys/resource.h>
 
 namespace {
@@ -68,15 +63,3 @@ BENCHMARK(BM_PollingCpuShare)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    QTemporaryDir home;
-    platform::setSettingsFolder(home.filePath(QStringLiteral("config")));
-    platform::setDocumentsFolderOverride(home.filePath(QStringLiteral("Documents")));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

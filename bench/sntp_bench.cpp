@@ -2,6 +2,7 @@
 // each one tells the same client is (the truth is 0: client and servers share one clock), and how
 // many requests each answers per second under a load generator.
 #include "platform/WallClock.h"
+#include "support/LoopbackTimeServer.h"
 #include "support/LoopbackUdp.h"
 #include "timeservice/NtpTime.h"
 #include "timeservice/SntpPacket.h"
@@ -151,20 +152,20 @@ private:
 };
 
 // Both servers, up and answering as synchronised, for the whole run.
-class Servers {
+class Servers : LoopbackTimeServer {
 public:
     static Servers& Get() {
         static Servers servers;
         return servers;
     }
-    std::uint16_t Ours() const { return m_ours.Port(); }
+    std::uint16_t Ours() const { return m_server.Port(); }
     std::uint16_t Chrony() const { return m_chrony.Port(); }
     bool Ready() const { return m_ready; }
 
 private:
     Servers() {
         m_lastCorrected = Now();
-        if (!m_ours.Start().isEmpty())
+        if (!m_server.Start().isEmpty())
             return;
         const Client client(m_chrony.Port());
         for (int i = 0; i < 100 && !m_ready; ++i) {
@@ -175,14 +176,6 @@ private:
         }
     }
 
-    std::atomic<bool> m_portOpen{true};
-    std::atomic<bool> m_enabled{true};
-    std::atomic<NtpTimestamp> m_lastCorrected{0};
-    std::atomic<int> m_unreliableAfter{86400};
-    std::atomic<int> m_port{0};
-    std::atomic<int> m_interval{20};
-    TimeServer m_ours{{m_portOpen, m_enabled, m_lastCorrected, m_unreliableAfter, m_port, m_interval},
-                      INADDR_LOOPBACK};
     ChronyServer m_chrony;
     bool m_ready = false;
 };
@@ -294,5 +287,3 @@ BENCHMARK(BM_AnswersPerSecond)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

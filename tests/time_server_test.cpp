@@ -1,6 +1,7 @@
 #include "app/ChildView.h"
 #include "platform/MessageBox.h"
 #include "platform/WallClock.h"
+#include "support/LoopbackTimeServer.h"
 #include "support/LoopbackUdp.h"
 #include "timeservice/NtpTime.h"
 #include "timeservice/SntpPacket.h"
@@ -36,7 +37,7 @@ NtpTimestamp Now() {
     return TimespecToNtp(platform::wallClock().now());
 }
 
-class TimeServerTest : public ::testing::Test {
+class TimeServerTest : public ::testing::Test, protected LoopbackTimeServer {
 protected:
     void SetUp() override { ASSERT_EQ(m_server.Start(), QString()); }
 
@@ -48,15 +49,6 @@ protected:
         client.Send(request);
         return client.Receive(timeoutMs);
     }
-
-    std::atomic<bool> m_portOpen{true};
-    std::atomic<bool> m_enabled{true};
-    std::atomic<NtpTimestamp> m_lastCorrected{0};
-    std::atomic<int> m_unreliableAfter{86400};
-    std::atomic<int> m_port{0};
-    std::atomic<int> m_interval{20};
-    TimeServer m_server{{m_portOpen, m_enabled, m_lastCorrected, m_unreliableAfter, m_port, m_interval},
-                        INADDR_LOOPBACK};
 };
 
 } // namespace
