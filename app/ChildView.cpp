@@ -18,8 +18,7 @@
 #include <QResizeEvent>
 #include <QTimerEvent>
 
-CChildView::CChildView(QWidget* parent)
-    : QWidget(parent), m_wndMap(this), m_wndGraph(this), m_wndText(this) {
+CChildView::CChildView(QWidget* parent) : QWidget(parent), m_wndMap(this), m_wndGraph(this), m_wndText(this) {
     // Custom colours 0 to 7 start as the trace colours, the rest white.
     m_crCustom.fill(RGB(255, 255, 255));
     std::copy(kTraceColourTable.begin(), kTraceColourTable.end(), m_crCustom.begin());
@@ -44,7 +43,7 @@ CChildView::~CChildView() {
 }
 
 QString CChildView::DataFolder() {
-    const QString documents = platform::documentsFolder();
+    const QString documents = platform::DocumentsFolder();
     if (documents.isEmpty())
         return {};
     return documents + QLatin1Char('/') + kProductName;
@@ -175,25 +174,51 @@ void CChildView::OnDestroy() {
 
 bool CChildView::OnCmdMsg(int id) {
     switch (id) {
-    case ID_VIEW_ALL: OnViewAll(); return true;
-    case ID_VIEW_STATUS: OnViewStatus(); return true;
-    case ID_VIEW_TIME: OnViewTime(); return true;
-    case ID_VIEW_MAP: OnViewMap(); return true;
-    case ID_VIEW_GRAPH: OnViewGraph(); return true;
-    case ID_SET_TIME: OnSetTime(); return true;
-    default: return OnControlCommand(id);
+    case ID_VIEW_ALL:
+        OnViewAll();
+        return true;
+    case ID_VIEW_STATUS:
+        OnViewStatus();
+        return true;
+    case ID_VIEW_TIME:
+        OnViewTime();
+        return true;
+    case ID_VIEW_MAP:
+        OnViewMap();
+        return true;
+    case ID_VIEW_GRAPH:
+        OnViewGraph();
+        return true;
+    case ID_SET_TIME:
+        OnSetTime();
+        return true;
+    default:
+        return OnControlCommand(id);
     }
 }
 
 bool CChildView::OnUpdateCmdUI(int id, QAction& action) {
     switch (id) {
-    case ID_VIEW_ALL: action.setChecked(m_nViewMode == 0); return true;
-    case ID_VIEW_TIME: action.setChecked(m_nViewMode == 1); return true;
-    case ID_VIEW_MAP: action.setChecked(m_nViewMode == 2); return true;
-    case ID_VIEW_GRAPH: action.setChecked(m_nViewMode == 3); return true;
-    case ID_VIEW_STATUS: action.setChecked(m_nViewMode == 4); return true;
-    case ID_SET_TIME: OnUpdateSetTime(action); return true;
-    default: return OnUpdateControlCommand(id, action);
+    case ID_VIEW_ALL:
+        action.setChecked(m_nViewMode == 0);
+        return true;
+    case ID_VIEW_TIME:
+        action.setChecked(m_nViewMode == 1);
+        return true;
+    case ID_VIEW_MAP:
+        action.setChecked(m_nViewMode == 2);
+        return true;
+    case ID_VIEW_GRAPH:
+        action.setChecked(m_nViewMode == 3);
+        return true;
+    case ID_VIEW_STATUS:
+        action.setChecked(m_nViewMode == 4);
+        return true;
+    case ID_SET_TIME:
+        OnUpdateSetTime(action);
+        return true;
+    default:
+        return OnUpdateControlCommand(id, action);
     }
 }
 
@@ -221,7 +246,8 @@ bool CChildView::IsTimerActive(int id) const {
 }
 
 void CChildView::PostTimer(int id) {
-    QMetaObject::invokeMethod(this, [this, id] { OnTimer(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { OnTimer(id); }, Qt::QueuedConnection);
 }
 
 void CChildView::timerEvent(QTimerEvent* event) {
@@ -239,14 +265,21 @@ void CChildView::OnTimer(int id) {
     // ticks of one timer overlap.
     KillTimer(id);
     switch (id) {
-    case IDT_STARTUP: Initialise(); break;
-    case IDT_POLL: PollTick(); break;
+    case IDT_STARTUP:
+        Initialise();
+        break;
+    case IDT_POLL:
+        PollTick();
+        break;
     case IDT_GRAPH_REFRESH:
         m_wndGraph.m_bCacheValid = false;
         m_wndGraph.update();
         break;
-    case IDT_USER_COMMAND: UserCommandTick(); break;
-    default: break;
+    case IDT_USER_COMMAND:
+        UserCommandTick();
+        break;
+    default:
+        break;
     }
 }
 

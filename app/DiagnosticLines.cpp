@@ -9,12 +9,12 @@
 #include "platform/WallClock.h"
 
 void CChildView::DebugToFile(QString text) {
-    const QString line = DebugLine(platform::toLocalTime(platform::wallClock().now()), text);
+    const QString line = DebugLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
     AppendNarrowed(m_strDebugPath, line);
 }
 
 void CChildView::UserWindowLine(QString text) {
-    const QString line = UserLine(platform::toLocalTime(platform::wallClock().now()), text);
+    const QString line = UserLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
     if (m_pDlgBar && m_pDlgBar->GetDlgItem(IDC_USER_WINDOW))
         m_pDlgBar->AppendToUserWindow(line);
     AppendUserFile(line);
@@ -27,7 +27,7 @@ void CChildView::AppendUserFile(const QString& text) {
 }
 
 void CChildView::UpdateTitle() {
-    g_strWindowTitle = WindowTitle(platform::executableBaseName(), m_strComPort);
+    g_strWindowTitle = WindowTitle(platform::ExecutableBaseName(), m_strComPort);
     if (m_pMainFrame)
         m_pMainFrame->setWindowTitle(g_strWindowTitle);
 }

@@ -32,7 +32,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 NtpTimestamp Now() {
-    return TimespecToNtp(platform::wallClock().now());
+    return TimespecToNtp(platform::CurrentWallClock().now());
 }
 
 double Seconds(NtpTimestamp later, NtpTimestamp earlier) {

@@ -237,7 +237,7 @@ void CChildView::OnUpdateWhenRunning(QAction& action) const {
 void CChildView::OnAutoRun() {
     m_bAutoRun = !m_bAutoRun;
     // Written at once, so a crash or power cut keeps the operator's choice.
-    platform::openSettingsStore()->setValue(QStringLiteral("Initial/WasRunning"), m_bAutoRun ? 1 : 0);
+    platform::OpenSettingsStore()->setValue(QStringLiteral("Initial/WasRunning"), m_bAutoRun ? 1 : 0);
 }
 
 void CChildView::OnReceiverFamily(int family) {
@@ -263,12 +263,12 @@ void CChildView::OnUpdateAll() {
 }
 
 void CChildView::ChooseFile(QString& path) {
-    if (const auto chosen = platform::chooseFile(platform::FileDialogKind::Save, this, path))
+    if (const auto chosen = platform::ChooseFile(platform::FileDialogKind::Save, this, path))
         path = *chosen;
 }
 
 void CChildView::OnMapBackdropFile() {
-    const auto chosen = platform::chooseFile(platform::FileDialogKind::Open, this, m_strMapPath);
+    const auto chosen = platform::ChooseFile(platform::FileDialogKind::Open, this, m_strMapPath);
     if (!chosen)
         return;
     m_strMapPath = *chosen;

@@ -4,15 +4,15 @@
 
 namespace platform {
 namespace {
-FileDialogHandler& handler() {
+FileDialogHandler& Handler() {
     static FileDialogHandler instance;
     return instance;
 }
 } // namespace
 
-std::optional<QString> chooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath) {
-    if (handler())
-        return handler()(kind, initialPath);
+std::optional<QString> ChooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath) {
+    if (Handler())
+        return Handler()(kind, initialPath);
     const QString chosen = kind == FileDialogKind::Save
                                ? QFileDialog::getSaveFileName(parent, QString(), initialPath)
                                : QFileDialog::getOpenFileName(parent, QString(), initialPath);
@@ -21,8 +21,8 @@ std::optional<QString> chooseFile(FileDialogKind kind, QWidget* parent, const QS
     return chosen;
 }
 
-void setFileDialogHandler(FileDialogHandler newHandler) {
-    handler() = std::move(newHandler);
+void SetFileDialogHandler(FileDialogHandler newHandler) {
+    Handler() = std::move(newHandler);
 }
 
 } // namespace platform

@@ -12,10 +12,10 @@ enum class FileDialogKind { Save, Open };
 
 // The chosen full path, or nothing when the operator cancelled. The save dialog asks before it
 // lets an existing file be chosen; neither creates or opens the file.
-std::optional<QString> chooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath);
+std::optional<QString> ChooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath);
 
 using FileDialogHandler = std::function<std::optional<QString>(FileDialogKind, const QString& initialPath)>;
 // Replaces the dialogs (an empty handler restores the real ones).
-void setFileDialogHandler(FileDialogHandler handler);
+void SetFileDialogHandler(FileDialogHandler handler);
 
 } // namespace platform

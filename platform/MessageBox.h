@@ -23,10 +23,10 @@ MessageResult MessageBox(const QString& text, MessageIcon icon = MessageIcon::No
                          MessageButtons buttons = MessageButtons::Ok, const QString& caption = {});
 
 // Replaces the message box (an empty handler restores the real one).
-void setMessageBoxHandler(MessageBoxHandler handler);
+void SetMessageBoxHandler(MessageBoxHandler handler);
 
 // Beeps (QApplication::beep); tests may count beeps.
 void MessageBeep();
-void setBeepHandler(std::function<void()> handler);
+void SetBeepHandler(std::function<void()> handler);
 
 } // namespace platform

@@ -12,16 +12,20 @@ std::optional<QString> g_documentsOverride;
 std::optional<QString> g_executableOverride;
 } // namespace
 
-QString documentsFolder() {
+QString DocumentsFolder() {
     if (g_documentsOverride)
         return *g_documentsOverride;
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
-void setDocumentsFolderOverride(const QString& folder) { g_documentsOverride = folder; }
-void clearDocumentsFolderOverride() { g_documentsOverride.reset(); }
+void SetDocumentsFolderOverride(const QString& folder) {
+    g_documentsOverride = folder;
+}
+void ClearDocumentsFolderOverride() {
+    g_documentsOverride.reset();
+}
 
-QString executableBaseName() {
+QString ExecutableBaseName() {
     if (g_executableOverride)
         return *g_executableOverride;
     const QString path = QCoreApplication::applicationFilePath();
@@ -30,6 +34,8 @@ QString executableBaseName() {
     return QFileInfo(path).completeBaseName();
 }
 
-void setExecutableBaseNameOverride(const QString& name) { g_executableOverride = name; }
+void SetExecutableBaseNameOverride(const QString& name) {
+    g_executableOverride = name;
+}
 
 } // namespace platform

@@ -5,13 +5,13 @@
 namespace platform {
 
 // The user's Documents folder, or empty when it cannot be found.
-QString documentsFolder();
+QString DocumentsFolder();
 // Replaces the Documents folder (a null string restores the desktop's; an empty one means "not found").
-void setDocumentsFolderOverride(const QString& folder);
-void clearDocumentsFolderOverride();
+void SetDocumentsFolderOverride(const QString& folder);
+void ClearDocumentsFolderOverride();
 
 // The executable's file name without folder and extension ("orvane").
-QString executableBaseName();
-void setExecutableBaseNameOverride(const QString& name);
+QString ExecutableBaseName();
+void SetExecutableBaseNameOverride(const QString& name);
 
 } // namespace platform

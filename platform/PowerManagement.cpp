@@ -61,14 +61,14 @@ void PowerManagement::onPrepareForSleep(bool start) {
         Q_EMIT resumed();
 }
 
-void keepAwake(bool on) {
+void KeepAwake(bool on) {
     if (g_keepAwakeHandler)
         g_keepAwakeHandler(on);
     else
         PowerManagement::instance().setKeepAwake(on);
 }
 
-void setKeepAwakeHandler(std::function<void(bool)> handler) {
+void SetKeepAwakeHandler(std::function<void(bool)> handler) {
     g_keepAwakeHandler = std::move(handler);
 }
 

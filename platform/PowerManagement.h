@@ -36,7 +36,7 @@ private:
 
 // Keeps the PC and display awake (true) or lets them sleep again (false). Goes to
 // PowerManagement unless a test has put a handler in its place.
-void keepAwake(bool on);
-void setKeepAwakeHandler(std::function<void(bool)> handler);
+void KeepAwake(bool on);
+void SetKeepAwakeHandler(std::function<void(bool)> handler);
 
 } // namespace platform

@@ -36,7 +36,7 @@ public:
             return false;
         QElapsedTimer elapsed;
         elapsed.start();
-        const int timeout = writeTimeoutMs(bytes.size());
+        const int timeout = WriteTimeoutMs(bytes.size());
         while (m_port.bytesToWrite() > 0) {
             const qint64 left = timeout - elapsed.elapsed();
             if (left <= 0 || !m_port.isOpen())
@@ -89,7 +89,7 @@ SerialPortOpener g_opener;
 
 } // namespace
 
-std::optional<QtSerialLine> toQtSerialLine(const SerialLine& line) {
+std::optional<QtSerialLine> ToQtSerialLine(const SerialLine& line) {
     QtSerialLine qt;
     if (line.baud <= 0)
         return std::nullopt;
@@ -159,9 +159,9 @@ std::optional<QtSerialLine> toQtSerialLine(const SerialLine& line) {
     return qt;
 }
 
-SerialOpenResult openQtSerialPort(const QString& name, const SerialLine& line) {
+SerialOpenResult OpenQtSerialPort(const QString& name, const SerialLine& line) {
     SerialOpenResult result;
-    const std::optional<QtSerialLine> qtLine = toQtSerialLine(line);
+    const std::optional<QtSerialLine> qtLine = ToQtSerialLine(line);
     if (!qtLine) {
         result.error = SerialOpenError::CannotConfigure;
         return result;
@@ -198,16 +198,16 @@ SerialOpenResult openQtSerialPort(const QString& name, const SerialLine& line) {
     return result;
 }
 
-SerialOpenResult openSerialPort(const QString& name, const SerialLine& line) {
+SerialOpenResult OpenSerialPort(const QString& name, const SerialLine& line) {
     SerialPortOpener opener;
     {
         std::lock_guard lock(g_openerMutex);
         opener = g_opener;
     }
-    return opener ? opener(name, line) : openQtSerialPort(name, line);
+    return opener ? opener(name, line) : OpenQtSerialPort(name, line);
 }
 
-void setSerialPortOpener(SerialPortOpener opener) {
+void SetSerialPortOpener(SerialPortOpener opener) {
     std::lock_guard lock(g_openerMutex);
     g_opener = std::move(opener);
 }

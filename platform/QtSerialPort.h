@@ -18,9 +18,9 @@ struct QtSerialLine {
 
 // Maps the program's line codes to QSerialPort's; nullopt for what this platform cannot do
 // (a baud rate of 0 or less, unknown codes, one and a half stop bits off Windows).
-std::optional<QtSerialLine> toQtSerialLine(const SerialLine& line);
+std::optional<QtSerialLine> ToQtSerialLine(const SerialLine& line);
 
 // Opens a QSerialPort-backed port.
-SerialOpenResult openQtSerialPort(const QString& name, const SerialLine& line);
+SerialOpenResult OpenQtSerialPort(const QString& name, const SerialLine& line);
 
 } // namespace platform

@@ -59,14 +59,14 @@ struct SerialOpenResult {
 using SerialPortOpener = std::function<SerialOpenResult(const QString& name, const SerialLine& line)>;
 
 // Opens a port with its line settings applied before opening, both directions purged.
-SerialOpenResult openSerialPort(const QString& name, const SerialLine& line);
+SerialOpenResult OpenSerialPort(const QString& name, const SerialLine& line);
 
 // Replaces the opener (an empty one restores the real ports); tests use it to put fakes behind
 // the program.
-void setSerialPortOpener(SerialPortOpener opener);
+void SetSerialPortOpener(SerialPortOpener opener);
 
 // The write time-out for a number of bytes: 20 ms per byte plus one second.
-constexpr int writeTimeoutMs(qint64 bytes) {
+constexpr int WriteTimeoutMs(qint64 bytes) {
     return static_cast<int>(std::min<qint64>(bytes, 10'000'000) * 20 + 1000);
 }
 

@@ -4,12 +4,12 @@
 
 namespace platform {
 
-std::unique_ptr<QSettings> openSettingsStore() {
+std::unique_ptr<QSettings> OpenSettingsStore() {
     // The name as the organisation and no application name: the settings sit directly under it.
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, executableBaseName());
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, ExecutableBaseName());
 }
 
-void setSettingsFolder(const QString& folder) {
+void SetSettingsFolder(const QString& folder) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
 }
 

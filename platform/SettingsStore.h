@@ -6,9 +6,9 @@
 
 namespace platform {
 
-std::unique_ptr<QSettings> openSettingsStore();
+std::unique_ptr<QSettings> OpenSettingsStore();
 
 // Points the store at another folder (tests); affects stores opened afterwards.
-void setSettingsFolder(const QString& folder);
+void SetSettingsFolder(const QString& folder);
 
 } // namespace platform

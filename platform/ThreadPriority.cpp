@@ -16,7 +16,7 @@ std::shared_ptr<ThreadScheduler> g_scheduler;
 // Nice values are per thread on Linux when addressed by thread id.
 constexpr int kAboveNormalNice = -5;
 
-int currentNice() {
+int CurrentNice() {
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
     return errno == 0 ? nice : 0;
@@ -28,7 +28,7 @@ ThreadScheduling SystemThreadScheduler::current() const {
     sched_param param{};
     if (pthread_getschedparam(pthread_self(), &saved.policy, &param) == 0)
         saved.priority = param.sched_priority;
-    saved.nice = currentNice();
+    saved.nice = CurrentNice();
     return saved;
 }
 
@@ -53,18 +53,18 @@ bool SystemThreadScheduler::restore(const ThreadScheduling& saved) {
     sched_param param{};
     param.sched_priority = saved.priority;
     bool ok = pthread_setschedparam(pthread_self(), saved.policy, &param) == 0;
-    if (currentNice() != saved.nice)
+    if (CurrentNice() != saved.nice)
         ok = setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), saved.nice) == 0 && ok;
     return ok;
 }
 
-ThreadScheduler& threadScheduler() {
+ThreadScheduler& CurrentThreadScheduler() {
     static SystemThreadScheduler system;
     std::lock_guard lock(g_schedulerMutex);
     return g_scheduler ? *g_scheduler : system;
 }
 
-void setThreadScheduler(std::shared_ptr<ThreadScheduler> scheduler) {
+void SetThreadScheduler(std::shared_ptr<ThreadScheduler> scheduler) {
     std::lock_guard lock(g_schedulerMutex);
     g_scheduler = std::move(scheduler);
 }

@@ -33,9 +33,9 @@ public:
 };
 
 // The scheduler used everywhere in the program.
-ThreadScheduler& threadScheduler();
+ThreadScheduler& CurrentThreadScheduler();
 
 // Replaces the scheduler (nullptr restores the system's).
-void setThreadScheduler(std::shared_ptr<ThreadScheduler> scheduler);
+void SetThreadScheduler(std::shared_ptr<ThreadScheduler> scheduler);
 
 } // namespace platform

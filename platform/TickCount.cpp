@@ -13,7 +13,8 @@ std::shared_ptr<TickSource> g_source;
 std::uint32_t MonotonicTickSource::ticks() const {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    const auto ms =
+        static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<std::uint32_t>(ms);
 }
 
@@ -29,7 +30,7 @@ std::uint32_t GetTickCount() {
     return monotonic.ticks();
 }
 
-void setTickSource(std::shared_ptr<TickSource> source) {
+void SetTickSource(std::shared_ptr<TickSource> source) {
     std::lock_guard lock(g_sourceMutex);
     g_source = std::move(source);
 }

@@ -34,6 +34,6 @@ private:
 std::uint32_t GetTickCount();
 
 // Replaces the source (nullptr restores the monotonic clock).
-void setTickSource(std::shared_ptr<TickSource> source);
+void SetTickSource(std::shared_ptr<TickSource> source);
 
 } // namespace platform

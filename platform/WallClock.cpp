@@ -36,25 +36,25 @@ ClockSetResult SystemWallClock::setTime(const timespec& utc) {
     return clock_settime(CLOCK_REALTIME, &utc) == 0 ? ClockSetResult::Ok : ClockSetResult::Failed;
 }
 
-WallClock& wallClock() {
+WallClock& CurrentWallClock() {
     static SystemWallClock system;
     std::lock_guard lock(g_clockMutex);
     return g_clock ? *g_clock : system;
 }
 
-void setWallClock(std::shared_ptr<WallClock> clock) {
+void SetWallClock(std::shared_ptr<WallClock> clock) {
     std::lock_guard lock(g_clockMutex);
     g_clock = std::move(clock);
 }
 
-std::tm toLocalTime(const timespec& utc) {
+std::tm ToLocalTime(const timespec& utc) {
     std::tm result{};
     const time_t seconds = utc.tv_sec;
     localtime_r(&seconds, &result);
     return result;
 }
 
-std::tm toUtcTime(const timespec& utc) {
+std::tm ToUtcTime(const timespec& utc) {
     std::tm result{};
     const time_t seconds = utc.tv_sec;
     gmtime_r(&seconds, &result);

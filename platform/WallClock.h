@@ -32,14 +32,14 @@ public:
 };
 
 // The clock used everywhere in the program.
-WallClock& wallClock();
+WallClock& CurrentWallClock();
 
 // Replaces the clock (nullptr restores the machine's clock).
-void setWallClock(std::shared_ptr<WallClock> clock);
+void SetWallClock(std::shared_ptr<WallClock> clock);
 
 // The local broken-down time of a UTC instant (localtime_r).
-std::tm toLocalTime(const timespec& utc);
+std::tm ToLocalTime(const timespec& utc);
 // The UTC broken-down time of an instant (gmtime_r).
-std::tm toUtcTime(const timespec& utc);
+std::tm ToUtcTime(const timespec& utc);
 
 } // namespace platform

@@ -33,7 +33,7 @@ void CChildView::ParseLockState(const QString& text) {
 void CChildView::ParseSatellites(const QString& text) {
     if (text.isEmpty())
         return;
-    const auto answerTime = static_cast<std::uint32_t>(platform::wallClock().now().tv_sec);
+    const auto answerTime = static_cast<std::uint32_t>(platform::CurrentWallClock().now().tv_sec);
     const SatelliteAnswerResult result =
         ParseSatelliteAnswer(text, g_nReceiverType, SatelliteTable{m_sat, m_strSatExtra, m_nSatsInReply});
     if (result.end != SatelliteAnswerEnd::Normal)

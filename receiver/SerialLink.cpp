@@ -146,7 +146,7 @@ QString CChildView::SendAndWait(platform::SerialPort* port, const QString& comma
 // ---- Start and Stop ----
 
 bool CChildView::OpenPorts() {
-    platform::SerialOpenResult receiver = platform::openSerialPort(m_strComPort, ReceiverLine(*this));
+    platform::SerialOpenResult receiver = platform::OpenSerialPort(m_strComPort, ReceiverLine(*this));
     switch (receiver.error) {
     case platform::SerialOpenError::None:
         break;
@@ -164,7 +164,7 @@ bool CChildView::OpenPorts() {
     m_bPortOpen = true;
 
     if (m_bPort2Enabled) {
-        platform::SerialOpenResult aux = platform::openSerialPort(m_strComPort2, AuxiliaryLine(*this));
+        platform::SerialOpenResult aux = platform::OpenSerialPort(m_strComPort2, AuxiliaryLine(*this));
         switch (aux.error) {
         case platform::SerialOpenError::None:
             m_hAuxPort = std::move(aux.port);
@@ -230,7 +230,7 @@ void CChildView::OnStart() {
         StartTimeService();
     const DWORD now = platform::GetTickCount();
     m_dwLastLog = m_dwLastHtml = m_dwLastFtp = m_dwLastExport = m_dwLastSetTime = m_dwLastTrack = now;
-    platform::keepAwake(m_bKeepAwake);
+    platform::KeepAwake(m_bKeepAwake);
     m_bResumeAfterSuspend = false;
 }
 
@@ -257,5 +257,5 @@ void CChildView::OnStop() {
     m_bUpdateAllEnabled = false;
     // The SNTP thread has ended and freed its port when Stop returns, so a quick Start can bind it.
     StopTimeServer();
-    platform::keepAwake(false);
+    platform::KeepAwake(false);
 }

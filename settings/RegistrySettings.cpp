@@ -5,7 +5,7 @@
 #include "settings/SettingsIo.h"
 
 void CChildView::LoadSettings() {
-    const std::unique_ptr<QSettings> store = platform::openSettingsStore();
+    const std::unique_ptr<QSettings> store = platform::OpenSettingsStore();
     const QSettingsTree tree(*store);
     ProcessSettings process{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay};
     const StoredVersions versions = LoadViewSettings(tree, *this, process);
@@ -17,7 +17,7 @@ void CChildView::LoadSettings() {
 }
 
 void CChildView::SaveSettings() {
-    const std::unique_ptr<QSettings> store = platform::openSettingsStore();
+    const std::unique_ptr<QSettings> store = platform::OpenSettingsStore();
     QSettingsTree tree(*store);
     SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
     if (!m_strStoredComPort.isNull() && m_strComPort == g_strPortOverride)

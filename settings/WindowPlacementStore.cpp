@@ -8,7 +8,7 @@ const QString kWindowPosKey = QStringLiteral("Initial/WindowPos");
 
 bool CChildView::LoadWindowPlacement(WindowPlacement& placement) const {
     // An unquoted list of numbers comes back from the store as a list of strings.
-    const QVariant value = platform::openSettingsStore()->value(kWindowPosKey);
+    const QVariant value = platform::OpenSettingsStore()->value(kWindowPosKey);
     const QString stored = value.typeId() == QMetaType::QStringList
                                ? value.toStringList().join(QLatin1Char(','))
                                : value.toString();
@@ -22,5 +22,5 @@ bool CChildView::LoadWindowPlacement(WindowPlacement& placement) const {
 }
 
 void CChildView::SaveWindowPlacement(const WindowPlacement& placement) const {
-    platform::openSettingsStore()->setValue(kWindowPosKey, FormatWindowPlacement(placement));
+    platform::OpenSettingsStore()->setValue(kWindowPosKey, FormatWindowPlacement(placement));
 }

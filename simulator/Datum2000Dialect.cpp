@@ -13,11 +13,11 @@ namespace {
 constexpr int kChannels = 12;
 
 // The oscillator's control word: the control voltage over its 0 to 5 V range in 16 bits.
-int controlWord(const ReceiverModel& model) {
+int ControlWord(const ReceiverModel& model) {
     return static_cast<int>(std::lround(model.efcVolts() / 5.0 * 65535.0));
 }
 
-const char* lockText(LockState state) {
+const char* LockText(LockState state) {
     switch (state) {
     case LockState::Locked:
         return "LOCKED TO GPS";
@@ -31,17 +31,17 @@ const char* lockText(LockState state) {
 
 // "N 047 22.6020"-style: hemisphere, whole degrees and decimal minutes, as the POS: records hold
 // them (degrees at +6, minutes at +10, hemisphere at +16 of the record).
-QByteArray positionRecord(double degrees, char positive, char negative) {
+QByteArray PositionRecord(double degrees, char positive, char negative) {
     const double magnitude = std::fabs(degrees);
     const int whole = static_cast<int>(magnitude);
     const double minutes = (magnitude - whole) * 60.0;
-    return format("POS:  %03d %05.2f %c", whole, minutes, degrees >= 0.0 ? positive : negative);
+    return Format("POS:  %03d %05.2f %c", whole, minutes, degrees >= 0.0 ? positive : negative);
 }
 
 } // namespace
 
 std::optional<QByteArray> Datum2000Dialect::takeRequest(QByteArray& pending) {
-    return takeRequestLine(pending);
+    return TakeRequestLine(pending);
 }
 
 QByteArray Datum2000Dialect::statusScreen(const ReceiverModel& model) {
@@ -52,25 +52,25 @@ QByteArray Datum2000Dialect::statusScreen(const ReceiverModel& model) {
     const std::vector<QByteArray> lines = {
         "STS: Datum 2000 GPS time and frequency reference",
         "STS: Mode ............ GPS",
-        QByteArray("STS: State ........... ") + lockText(state),
-        format("STS: Holdover ........ %d s",
+        QByteArray("STS: State ........... ") + LockText(state),
+        Format("STS: Holdover ........ %d s",
                state == LockState::Holdover ? static_cast<int>(model.secondsInState()) : 0),
-        format("STS: Satellites ...... %d", tracked),
+        Format("STS: Satellites ...... %d", tracked),
         "STS: Antenna ......... OK",
-        format("STS: Oscillator ...... %s", state == LockState::Unlocked ? "WARMING" : "STABLE"),
+        Format("STS: Oscillator ...... %s", state == LockState::Unlocked ? "WARMING" : "STABLE"),
         "STS: Time source ..... GPS",
         "STS: Leap pending .... NO",
         "STS: Alarms .......... NONE",
-        format("STS: Control word .... %d", controlWord(model)),
+        Format("STS: Control word .... %d", ControlWord(model)),
         "STS: Faults .......... NONE",
-        format("STS: Freq offset ..... %+.1E", model.frequencyError()),
-        format("STS: Phase ........... %+.1f ns", model.timeInterval() * 1e9),
+        Format("STS: Freq offset ..... %+.1E", model.frequencyError()),
+        Format("STS: Phase ........... %+.1f ns", model.timeInterval() * 1e9),
         "STS: Position ........ SURVEYED",
         "STS: Survey .......... COMPLETE",
-        format("STS: Temperature ..... %.1f C", model.temperature()),
+        Format("STS: Temperature ..... %.1f C", model.temperature()),
         "STS: End of status",
     };
-    return joinLines(lines);
+    return JoinLines(lines);
 }
 
 QByteArray Datum2000Dialect::satelliteRecords(const ReceiverModel& model) {
@@ -81,17 +81,17 @@ QByteArray Datum2000Dialect::satelliteRecords(const ReceiverModel& model) {
             continue;
         const int tenths = static_cast<int>(std::lround(s.cn * 10.0));
         // Satellite number at +8, elevation at +13, azimuth at +18, C/N at +24, tenths at +27.
-        lines.push_back(format("SAT: C%02d%2d   %2d   %3d   %2d.%1d", ++channel, s.prn,
+        lines.push_back(Format("SAT: C%02d%2d   %2d   %3d   %2d.%1d", ++channel, s.prn,
                                std::min(s.elevation, 90), s.azimuth, tenths / 10, tenths % 10));
     }
     if (lines.empty())
         lines.push_back("SAT: NONE TRACKED");
-    return joinLines(lines);
+    return JoinLines(lines);
 }
 
 Reply Datum2000Dialect::answer(const QByteArray& request, ReceiverModel& model) {
     Reply reply;
-    const QByteArray line = withoutTerminator(request).trimmed().toUpper();
+    const QByteArray line = WithoutTerminator(request).trimmed().toUpper();
     const qsizetype mark = line.indexOf('?');
     const QByteArray tag = mark < 0 ? line : line.left(mark);
     const QByteArray argument = mark < 0 ? QByteArray() : line.mid(mark + 1).trimmed();
@@ -126,33 +126,33 @@ Reply Datum2000Dialect::answer(const QByteArray& request, ReceiverModel& model) 
     } else if (tag == "SAT") {
         body = satelliteRecords(model);
     } else if (tag == "POS") {
-        body = joinLines({positionRecord(model.latitude(), 'N', 'S'),
-                          positionRecord(model.longitude(), 'E', 'W'), format("POS:  %.1f", model.height())});
+        body = JoinLines({PositionRecord(model.latitude(), 'N', 'S'),
+                          PositionRecord(model.longitude(), 'E', 'W'), Format("POS:  %.1f", model.height())});
     } else if (tag == "CVT") {
-        body = format("CVT: %05d FINE %04d\r\n", controlWord(model), controlWord(model) & 0x0FFF);
+        body = Format("CVT: %05d FINE %04d\r\n", ControlWord(model), ControlWord(model) & 0x0FFF);
     } else if (tag == "RPD") {
-        body = format("RPD: 1PPS OFFSET %+.3E PHASE %s\r\n", model.timeInterval(),
+        body = Format("RPD: 1PPS OFFSET %+.3E PHASE %s\r\n", model.timeInterval(),
                       state == LockState::Locked ? "LOCKED" : "UNLOCKED");
     } else if (tag == "VER") {
         body = "VER: Datum 2000 GPS time server, software 3.21\r\n";
     } else if (tag == "ERR") {
         body = "ERR: 00 NO ERRORS\r\n";
     } else if (tag == "LTM") {
-        body = format("LTM: %02d:%02d:%02d.%03d\r\n", t.hour, t.minute, t.second, t.millisecond);
+        body = Format("LTM: %02d:%02d:%02d.%03d\r\n", t.hour, t.minute, t.second, t.millisecond);
     } else if (tag == "UTC") {
-        body = format("UTC: %02d/%02d/%02d %02d:%02d:%02d.%03d\r\n", t.year % 100, t.month, t.day, t.hour,
+        body = Format("UTC: %02d/%02d/%02d %02d:%02d:%02d.%03d\r\n", t.year % 100, t.month, t.day, t.hour,
                       t.minute, t.second, t.millisecond);
     } else if (tag == "MJD") {
-        body = format("MJD: %lld\r\n",
+        body = Format("MJD: %lld\r\n",
                       static_cast<long long>(std::floor(model.unixSeconds() / 86400.0)) + 40587);
     } else if (tag == "DOY") {
-        body = format("DOY: %03d\r\n", t.dayOfYear);
+        body = Format("DOY: %03d\r\n", t.dayOfYear);
     } else if (tag == "TLS") {
-        body = format("TLS: %d\r\n", model.leapSeconds());
+        body = Format("TLS: %d\r\n", model.leapSeconds());
     } else if (tag == "SST") {
-        body = format("SST: %s\r\n", state == LockState::Unlocked ? "ACQUIRING" : "TRACKING");
+        body = Format("SST: %s\r\n", state == LockState::Unlocked ? "ACQUIRING" : "TRACKING");
     } else if (tag == "STA") {
-        body = format("STA: %s\r\n", lockText(state));
+        body = Format("STA: %s\r\n", LockText(state));
     } else {
         body = tag + ": 0\r\n";
     }

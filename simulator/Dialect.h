@@ -43,6 +43,6 @@ public:
 };
 
 // The dialect of a family; nullptr for a family the simulator cannot play.
-std::unique_ptr<Dialect> makeDialect(Family family);
+std::unique_ptr<Dialect> MakeDialect(Family family);
 
 } // namespace sim

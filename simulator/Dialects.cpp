@@ -8,7 +8,7 @@
 
 namespace sim {
 
-std::unique_ptr<Dialect> makeDialect(Family family) {
+std::unique_ptr<Dialect> MakeDialect(Family family) {
     switch (family) {
     case Family::HewlettPackard:
         return std::make_unique<HewlettPackardDialect>();

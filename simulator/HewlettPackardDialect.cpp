@@ -14,25 +14,25 @@ constexpr int kUndefinedHeader = -113;
 constexpr int kIllegalParameter = -224;
 constexpr std::size_t kErrorQueueLength = 30;
 
-QByteArray timeOfDay(const UtcFields& t) {
-    return format("%02d:%02d:%02d", t.hour, t.minute, t.second);
+QByteArray TimeOfDay(const UtcFields& t) {
+    return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
 }
 
 } // namespace
 
 std::optional<QByteArray> HewlettPackardDialect::takeRequest(QByteArray& pending) {
-    return takeRequestLine(pending);
+    return TakeRequestLine(pending);
 }
 
 QByteArray HewlettPackardDialect::timeCode(const ReceiverModel& model) const {
     if (m_formF1) {
         // GPS-epoch seconds on the UTC scale: the receiver has already taken the leap seconds off.
         const long long seconds = model.gpsSeconds() - model.leapSeconds();
-        return format("T1#H%08llX%c", seconds & 0xFFFFFFFFll,
+        return Format("T1#H%08llX%c", seconds & 0xFFFFFFFFll,
                       model.lockState() == LockState::Unlocked ? '9' : '0');
     }
     const UtcFields t = model.utc();
-    return format("T2%04d%02d%02d%02d%02d%02d%c%c", t.year, t.month, t.day, t.hour, t.minute, t.second,
+    return Format("T2%04d%02d%02d%02d%02d%02d%c%c", t.year, t.month, t.day, t.hour, t.minute, t.second,
                   model.lockState() == LockState::Unlocked ? '9' : '0', '0');
 }
 
@@ -46,31 +46,31 @@ QByteArray HewlettPackardDialect::statusScreen(const ReceiverModel& model) {
 
     std::vector<QByteArray> lines;
     lines.push_back("---------------------------- Receiver Status ---------------------------------");
-    lines.push_back(padded("SYNCHRONIZATION ", 61) +
+    lines.push_back(Padded("SYNCHRONIZATION ", 61) +
                     (unlocked ? "[ Outputs Invalid ]" : "[ Outputs Valid ]"));
     lines.push_back("Reference Mode _______________________________   Reference Outputs ____________");
-    lines.push_back(padded(locked ? ">> Locked to GPS" : "   Locked to GPS", 50) +
-                    format("TFOM     %d        FFOM     %d", locked ? 3 : 9,
+    lines.push_back(Padded(locked ? ">> Locked to GPS" : "   Locked to GPS", 50) +
+                    Format("TFOM     %d        FFOM     %d", locked ? 3 : 9,
                            locked     ? 0
                            : unlocked ? 3
                                       : 2));
-    lines.push_back(padded("   Recovery", 50) + (unlocked
+    lines.push_back(Padded("   Recovery", 50) + (unlocked
                                                      ? QByteArray("1PPS TI --- not available")
-                                                     : format("1PPS TI %+.1f ns relative to GPS", tiNs)));
-    lines.push_back(padded(state == LockState::Holdover ? format(">> Holdover, %.0f min", holdMinutes)
+                                                     : Format("1PPS TI %+.1f ns relative to GPS", tiNs)));
+    lines.push_back(Padded(state == LockState::Holdover ? Format(">> Holdover, %.0f min", holdMinutes)
                                                         : QByteArray("   Holdover"),
                            50) +
                     "HOLD THR 1.000 us");
-    lines.push_back(padded(unlocked ? ">> Power up: GPS acquisition" : "   Power up", 50) +
+    lines.push_back(Padded(unlocked ? ">> Power up: GPS acquisition" : "   Power up", 50) +
                     "Holdover Uncertainty ________");
-    lines.push_back(padded("", 50) +
-                    format("Predict %5.1f us/initial 24 hrs", model.predictedUncertainty() * 1e6));
+    lines.push_back(Padded("", 50) +
+                    Format("Predict %5.1f us/initial 24 hrs", model.predictedUncertainty() * 1e6));
     lines.push_back("");
-    lines.push_back(padded("ACQUISITION ", 56) + (unlocked ? "[ GPS 1PPS Invalid ]" : "[ GPS 1PPS Valid ]"));
+    lines.push_back(Padded("ACQUISITION ", 56) + (unlocked ? "[ GPS 1PPS Invalid ]" : "[ GPS 1PPS Valid ]"));
 
     const QByteArray utcLine = unlocked ? QByteArray("UTC  ??:??:??     ?? ??? ????")
-                                        : format("UTC  %s     %2d %s %04d", timeOfDay(t).constData(), t.day,
-                                                 monthName(t.month), t.year);
+                                        : Format("UTC  %s     %2d %s %04d", TimeOfDay(t).constData(), t.day,
+                                                 MonthName(t.month), t.year);
     const std::vector<QByteArray> margins = {
         "Time ______________________________",
         utcLine,
@@ -80,23 +80,23 @@ QByteArray HewlettPackardDialect::statusScreen(const ReceiverModel& model) {
         "Position ___________________________",
         "MODE Hold",
         "",
-        "LAT  " + sexagesimal(model.latitude(), 'N', 'S', 3),
-        "LON  " + sexagesimal(model.longitude(), 'E', 'W', 3),
-        format("HGT       %+8.2f m  (MSL)", model.height()),
+        "LAT  " + Sexagesimal(model.latitude(), 'N', 'S', 3),
+        "LON  " + Sexagesimal(model.longitude(), 'E', 'W', 3),
+        Format("HGT       %+8.2f m  (MSL)", model.height()),
         "",
         "ELEV MASK 5 deg",
         "no satellites ignored",
     };
-    for (const QByteArray& line : satelliteTable(model.satellites(), 12, margins))
+    for (const QByteArray& line : SkyTableLines(model.satellites(), 12, margins))
         lines.push_back(line);
     lines.push_back("HEALTH MONITOR ............................................................ [ OK ]");
     lines.push_back("Self Test: OK   Int Pwr: OK   Oven Pwr: OK   OCXO: OK   EFC: OK   GPS Rcv: OK");
-    return joinLines(lines);
+    return JoinLines(lines);
 }
 
 std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& command, ReceiverModel& model) {
     const QByteArray& h = command.header;
-    const auto is = [&h](const char* pattern) { return headerMatches(h, pattern); };
+    const auto is = [&h](const char* pattern) { return HeaderMatches(h, pattern); };
     const UtcFields t = model.utc();
 
     if (is("*IDN?"))
@@ -117,7 +117,7 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
             return QByteArray("+0,\"No error\"");
         const ScpiError error = m_errors.front();
         m_errors.pop_front();
-        return format("%+d,\"%s\"", error.code, error.text);
+        return Format("%+d,\"%s\"", error.code, error.text);
     }
     if (is("SYSTem:STATus?"))
         return statusScreen(model);
@@ -126,21 +126,21 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
     if (is("DIAGnostic:LIFetime:COUNt?"))
         return QByteArray::number(static_cast<qlonglong>(model.lifeHours()));
     if (is("DIAGnostic:ROSCillator:EFControl:ABSolute?"))
-        return format("%+.5E", model.efcVolts());
+        return Format("%+.5E", model.efcVolts());
     if (is("DIAGnostic:ROSCillator:EFControl:RELative?"))
-        return format("%+.3f", model.efcPercent());
+        return Format("%+.3f", model.efcPercent());
     if (is("DIAGnostic:TEMPerature?"))
-        return format("%+.2f", model.temperature());
+        return Format("%+.2f", model.temperature());
     if (is("DIAGnostic:IDENtification:GPS?"))
         return QByteArray("12 channel L1 C/A GPS engine, rev 2.04");
     if (is("PTIMe:TINTerval?") || is("SYNChronization:TINTerval?"))
-        return format("%+.3E", model.timeInterval());
+        return Format("%+.3E", model.timeInterval());
     if (is("SYNChronization:HOLDover:TUNCertainty:PREDicted?") ||
         is("ROSCillator:HOLDover:TUNCertainty:PREDicted?"))
-        return format("%+.1E,%+.5E", model.predictedUncertainty(), 86400.0);
+        return Format("%+.1E,%+.5E", model.predictedUncertainty(), 86400.0);
     if (is("SYNChronization:HOLDover:DURation?")) {
         const bool holding = model.lockState() == LockState::Holdover;
-        return format("%+d,%+d", holding ? static_cast<int>(model.secondsInState()) : 0, holding ? 1 : 0);
+        return Format("%+d,%+d", holding ? static_cast<int>(model.secondsInState()) : 0, holding ? 1 : 0);
     }
     if (is("SYNChronization:HOLDover:INITiate")) {
         model.setLockState(LockState::Holdover);
@@ -155,11 +155,11 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
     if (is("SYNChronization:FFOMerit?"))
         return QByteArray(model.lockState() == LockState::Locked ? "+0" : "+2");
     if (is("PTIMe:TIME:STRing?"))
-        return "\"" + timeOfDay(t) + "\"";
+        return "\"" + TimeOfDay(t) + "\"";
     if (is("PTIMe:TIME?"))
-        return format("%+d,%+d,%+d", t.hour, t.minute, t.second);
+        return Format("%+d,%+d,%+d", t.hour, t.minute, t.second);
     if (is("PTIMe:DATE?"))
-        return format("%+d,%+d,%+d", t.year, t.month, t.day);
+        return Format("%+d,%+d,%+d", t.year, t.month, t.day);
     if (is("PTIMe:TZONe?"))
         return QByteArray("+0,+0");
     if (is("PTIMe:TCODe?"))
@@ -185,7 +185,7 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
         return QByteArray();
     }
     if (is("PTIMe:LEAPsecond:ACCumulated?"))
-        return format("%+d", model.leapSeconds());
+        return Format("%+d", model.leapSeconds());
     if (is("PTIMe:LEAPsecond:STATe?"))
         return QByteArray("NONE");
     if (is("SYSTem:COMMunicate:SERial1|SERial:FDUPlex?"))
@@ -204,11 +204,11 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
             const int degrees = static_cast<int>(magnitude);
             const double minutesAll = (magnitude - degrees) * 60.0;
             const int minutes = static_cast<int>(minutesAll);
-            return format("%c,%+d,%+d,%+.3f", value >= 0 ? positive : negative, degrees, minutes,
+            return Format("%c,%+d,%+d,%+.3f", value >= 0 ? positive : negative, degrees, minutes,
                           (minutesAll - minutes) * 60.0);
         };
         return part(model.latitude(), 'N', 'S') + "," + part(model.longitude(), 'E', 'W') +
-               format(",%+.2f", model.height());
+               Format(",%+.2f", model.height());
     }
     if (is("GPS:POSition:SURVey"))
         return command.argument.toUpper().startsWith("ONCE") ? std::optional<QByteArray>(QByteArray())
@@ -225,9 +225,9 @@ std::optional<QByteArray> HewlettPackardDialect::execute(const ScpiCommand& comm
 
 Reply HewlettPackardDialect::answer(const QByteArray& request, ReceiverModel& model) {
     Reply reply;
-    reply.echo = echoOf(request);
+    reply.echo = EchoOf(request);
     QList<QByteArray> answers;
-    for (const ScpiCommand& command : splitCommands(request)) {
+    for (const ScpiCommand& command : SplitCommands(request)) {
         const std::size_t errorsBefore = m_errors.size();
         const std::optional<QByteArray> result = execute(command, model);
         if (!result) {
@@ -245,7 +245,7 @@ Reply HewlettPackardDialect::answer(const QByteArray& request, ReceiverModel& mo
         if (!reply.body.endsWith("\r\n"))
             reply.body += "\r\n";
     }
-    reply.prompt = m_errors.empty() ? QByteArray("scpi > ") : format("E%04d> ", m_errors.back().code);
+    reply.prompt = m_errors.empty() ? QByteArray("scpi > ") : Format("E%04d> ", m_errors.back().code);
     return reply;
 }
 

@@ -9,26 +9,26 @@ namespace sim {
 
 namespace {
 
-QByteArray timeOfDay(const UtcFields& t) {
-    return format("%02d:%02d:%02d", t.hour, t.minute, t.second);
+QByteArray TimeOfDay(const UtcFields& t) {
+    return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
 }
 
-int trackedCount(const ReceiverModel& model) {
+int TrackedCount(const ReceiverModel& model) {
     int tracked = 0;
     for (const SimSatellite& s : model.satellites())
         tracked += s.tracked ? 1 : 0;
     return tracked;
 }
 
-QByteArray measurements(const ReceiverModel& model) {
-    return format("Power Supply Voltage: %.2f V\r\nCurrent: %.3f A\r\nTemperature: %.1f C",
+QByteArray Measurements(const ReceiverModel& model) {
+    return Format("Power Supply Voltage: %.2f V\r\nCurrent: %.3f A\r\nTemperature: %.1f C",
                   model.supplyVolts(), model.supplyAmps(), model.temperature());
 }
 
 } // namespace
 
 std::optional<QByteArray> JacksonLabsDialect::takeRequest(QByteArray& pending) {
-    return takeRequestLine(pending);
+    return TakeRequestLine(pending);
 }
 
 QByteArray JacksonLabsDialect::statusScreen(const ReceiverModel& model) {
@@ -37,36 +37,36 @@ QByteArray JacksonLabsDialect::statusScreen(const ReceiverModel& model) {
     const UtcFields t = model.utc();
     std::vector<QByteArray> lines;
     lines.push_back("------------------------------- GPSDO Status --------------------------------");
-    lines.push_back(padded("SYNCHRONIZATION ", 56) +
+    lines.push_back(Padded("SYNCHRONIZATION ", 56) +
                     (unlocked ? "[ Outputs Invalid ]" : "[ Outputs Valid ]"));
     lines.push_back("Reference Source ____________________   Outputs ____________________________");
-    lines.push_back(padded(state == LockState::Locked ? ">> Locked to GPS" : "   Locked to GPS", 41) +
-                    format("TFOM %d   FFOM %d", unlocked ? 9 : 1, state == LockState::Locked ? 0 : 2));
-    lines.push_back(padded(state == LockState::Holdover
-                               ? format(">> Holdover, %.0f s", model.secondsInState())
+    lines.push_back(Padded(state == LockState::Locked ? ">> Locked to GPS" : "   Locked to GPS", 41) +
+                    Format("TFOM %d   FFOM %d", unlocked ? 9 : 1, state == LockState::Locked ? 0 : 2));
+    lines.push_back(Padded(state == LockState::Holdover
+                               ? Format(">> Holdover, %.0f s", model.secondsInState())
                                : QByteArray("   Holdover"),
                            41) +
                     (unlocked ? QByteArray("1PPS TI --- not available")
-                              : format("1PPS TI %+.1f ns rel. to GPS", model.timeInterval() * 1e9)));
-    lines.push_back(padded(unlocked ? ">> Acquiring satellites" : "   Acquiring satellites", 41) +
-                    format("EFC %.4f V", model.efcVolts()));
+                              : Format("1PPS TI %+.1f ns rel. to GPS", model.timeInterval() * 1e9)));
+    lines.push_back(Padded(unlocked ? ">> Acquiring satellites" : "   Acquiring satellites", 41) +
+                    Format("EFC %.4f V", model.efcVolts()));
     lines.push_back(unlocked ? QByteArray("UTC  ??:??:??  ?? ??? ????   Time not valid")
-                             : format("UTC  %s  %2d %s %04d   GPS time valid", timeOfDay(t).constData(),
-                                      t.day, monthName(t.month), t.year));
+                             : Format("UTC  %s  %2d %s %04d   GPS time valid", TimeOfDay(t).constData(),
+                                      t.day, MonthName(t.month), t.year));
     lines.push_back("");
-    lines.push_back(padded("ACQUISITION ", 56) + (unlocked ? "[ GPS 1PPS Invalid ]" : "[ GPS 1PPS Valid ]"));
-    for (const QByteArray& line : satelliteTable(model.satellites(), 8))
+    lines.push_back(Padded("ACQUISITION ", 56) + (unlocked ? "[ GPS 1PPS Invalid ]" : "[ GPS 1PPS Valid ]"));
+    for (const QByteArray& line : SkyTableLines(model.satellites(), 8))
         lines.push_back(line);
-    lines.push_back("LAT " + sexagesimal(model.latitude(), 'N', 'S', 2));
-    lines.push_back("LON " + sexagesimal(model.longitude(), 'E', 'W', 2));
-    lines.push_back(format("HGT %+.2f m (MSL)", model.height()));
+    lines.push_back("LAT " + Sexagesimal(model.latitude(), 'N', 'S', 2));
+    lines.push_back("LON " + Sexagesimal(model.longitude(), 'E', 'W', 2));
+    lines.push_back(Format("HGT %+.2f m (MSL)", model.height()));
     lines.push_back("ELEV MASK 5 deg");
-    return joinLines(lines);
+    return JoinLines(lines);
 }
 
 std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command, ReceiverModel& model) {
     const QByteArray& h = command.header;
-    const auto is = [&h](const char* pattern) { return headerMatches(h, pattern); };
+    const auto is = [&h](const char* pattern) { return HeaderMatches(h, pattern); };
     const UtcFields t = model.utc();
     const LockState state = model.lockState();
 
@@ -80,11 +80,11 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
     if (is("DIAGnostic:LIFetime:COUNt?"))
         return QByteArray::number(static_cast<qlonglong>(model.lifeHours()));
     if (is("DIAGnostic:ROSCillator:EFControl:ABSolute?"))
-        return format("%.4f", model.efcVolts());
+        return Format("%.4f", model.efcVolts());
     if (is("DIAGnostic:ROSCillator:EFControl:RELative?"))
-        return format("%.2f", model.efcPercent());
+        return Format("%.2f", model.efcPercent());
     if (is("DIAGnostic?"))
-        return format("LIFetime:COUNt %ld\r\nROSCillator:EFControl:ABSolute %.4f", model.lifeHours(),
+        return Format("LIFetime:COUNt %ld\r\nROSCillator:EFControl:ABSolute %.4f", model.lifeHours(),
                       model.efcVolts());
     if (is("GPS:JAMming?"))
         return QByteArray::number(
@@ -92,25 +92,25 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
     if (is("GPS:TYPE?"))
         return QByteArray("GENERIC L1 C/A");
     if (is("GPS:SATellite:TRAcking:COUNt?"))
-        return QByteArray::number(trackedCount(model));
+        return QByteArray::number(TrackedCount(model));
     if (is("GPS:SATellite:VISible:COUNt?"))
         return QByteArray::number(static_cast<int>(model.satellites().size()));
     if (is("GPS:POSition?"))
-        return sexagesimal(model.latitude(), 'N', 'S', 2) + "," +
-               sexagesimal(model.longitude(), 'E', 'W', 2) + format(",%.2f", model.height());
+        return Sexagesimal(model.latitude(), 'N', 'S', 2) + "," +
+               Sexagesimal(model.longitude(), 'E', 'W', 2) + Format(",%.2f", model.height());
     if (is("GPS?"))
-        return format("TYPE GENERIC L1 C/A\r\nSATellite:TRAcking:COUNt %d", trackedCount(model));
+        return Format("TYPE GENERIC L1 C/A\r\nSATellite:TRAcking:COUNt %d", TrackedCount(model));
     if (is("GPS:SURVey") || is("GPS:RESET"))
         return command.argument.toUpper() == "ONCE" ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
     if (is("SYNChronization:FEEstimate?"))
-        return format("%.2E", model.frequencyError());
+        return Format("%.2E", model.frequencyError());
     if (is("SYNChronization:HEALth?"))
         return QByteArray(state == LockState::Locked ? "0x0" : state == LockState::Holdover ? "0x10" : "0x2");
     if (is("SYNChronization:LOCK?"))
         return QByteArray(state == LockState::Locked ? "ON" : "OFF");
     if (is("SYNChronization:HOLDover:DURation?")) {
         const bool holding = state == LockState::Holdover;
-        return format("%d,%d", holding ? static_cast<int>(model.secondsInState()) : 0, holding ? 1 : 0);
+        return Format("%d,%d", holding ? static_cast<int>(model.secondsInState()) : 0, holding ? 1 : 0);
     }
     if (is("SYNChronization:HOLDover:INITiate")) {
         model.setLockState(LockState::Holdover);
@@ -121,32 +121,32 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
         return QByteArray();
     }
     if (is("SYNChronization:TINTerval?") || is("PTIMe:TINTerval?"))
-        return format("%+.3E", model.timeInterval());
+        return Format("%+.3E", model.timeInterval());
     if (is("SYNChronization?"))
-        return format("LOCK %s\r\nFEEstimate %.2E", state == LockState::Locked ? "ON" : "OFF",
+        return Format("LOCK %s\r\nFEEstimate %.2E", state == LockState::Locked ? "ON" : "OFF",
                       model.frequencyError());
     if (is("MEASure?"))
-        return measurements(model);
+        return Measurements(model);
     if (is("MEASure:VOLTage?"))
-        return format("%.2f", model.supplyVolts());
+        return Format("%.2f", model.supplyVolts());
     if (is("MEASure:CURRent?"))
-        return format("%.3f", model.supplyAmps());
+        return Format("%.3f", model.supplyAmps());
     if (is("MEASure:TEMPerature?"))
-        return format("%.1f", model.temperature());
+        return Format("%.1f", model.temperature());
     if (is("MEASure:POWer?"))
-        return format("%.2f", model.supplyVolts() * model.supplyAmps());
+        return Format("%.2f", model.supplyVolts() * model.supplyAmps());
     if (is("CSAC:TEMPerature?"))
-        return format("%.2f", model.temperature());
+        return Format("%.2f", model.temperature());
     if (is("CSAC?"))
-        return format("TEMPerature %.2f\r\nSTATus 0", model.temperature());
+        return Format("TEMPerature %.2f\r\nSTATus 0", model.temperature());
     if (is("PTIMe:TIME:STRing?"))
-        return timeOfDay(t);
+        return TimeOfDay(t);
     if (is("PTIMe:TIME?"))
-        return timeOfDay(t);
+        return TimeOfDay(t);
     if (is("PTIMe:DATE?"))
-        return format("%04d,%02d,%02d", t.year, t.month, t.day);
+        return Format("%04d,%02d,%02d", t.year, t.month, t.day);
     if (is("PTIMe?"))
-        return format("DATE:%04d,%02d,%02d\r\nTIME:%02d:%02d:%02d\r\nLEAP:%d", t.year, t.month, t.day, t.hour,
+        return Format("DATE:%04d,%02d,%02d\r\nTIME:%02d:%02d:%02d\r\nLEAP:%d", t.year, t.month, t.day, t.hour,
                       t.minute, t.second, model.leapSeconds());
     if (is("PTIMe:LEAP?") || is("PTIMe:LEAP:ACCumulated?"))
         return QByteArray::number(model.leapSeconds());
@@ -167,9 +167,9 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
 Reply JacksonLabsDialect::answer(const QByteArray& request, ReceiverModel& model) {
     Reply reply;
     if (m_echo)
-        reply.echo = echoOf(request);
+        reply.echo = EchoOf(request);
     QList<QByteArray> answers;
-    for (const ScpiCommand& command : splitCommands(request)) {
+    for (const ScpiCommand& command : SplitCommands(request)) {
         const std::optional<QByteArray> result = execute(command, model);
         if (!result) {
             // The whole line is refused; the receiver sends no prompt after the complaint.

@@ -6,7 +6,7 @@ namespace sim {
 
 namespace {
 
-QByteArray garbageBytes(std::mt19937& random) {
+QByteArray GarbageBytes(std::mt19937& random) {
     std::uniform_int_distribution<int> length(16, 160);
     std::uniform_int_distribution<int> byte(0, 255);
     QByteArray bytes(length(random), '\0');
@@ -20,7 +20,7 @@ QByteArray garbageBytes(std::mt19937& random) {
     return bytes;
 }
 
-QByteArray withNulBytes(const QByteArray& bytes) {
+QByteArray WithNulBytes(const QByteArray& bytes) {
     QByteArray out;
     out.reserve(bytes.size() + bytes.size() / 3 + 1);
     out += '\0';
@@ -32,7 +32,7 @@ QByteArray withNulBytes(const QByteArray& bytes) {
     return out;
 }
 
-QByteArray overlongBody(const QByteArray& body) {
+QByteArray OverlongBody(const QByteArray& body) {
     QByteArray out = body;
     int line = 0;
     while (out.size() < kOverlongReplyBytes)
@@ -43,7 +43,7 @@ QByteArray overlongBody(const QByteArray& body) {
 
 } // namespace
 
-ShapedReply shapeReply(const Reply& reply, Misbehaviour misbehaviour, const SlowPace& pace,
+ShapedReply ShapeReply(const Reply& reply, Misbehaviour misbehaviour, const SlowPace& pace,
                        std::mt19937& random) {
     ShapedReply shaped;
     const QByteArray whole = reply.whole();
@@ -55,7 +55,7 @@ ShapedReply shapeReply(const Reply& reply, Misbehaviour misbehaviour, const Slow
         shaped.countsAsReply = false;
         break;
     case Misbehaviour::Garbage:
-        shaped.chunks.push_back({garbageBytes(random), {}});
+        shaped.chunks.push_back({GarbageBytes(random), {}});
         break;
     case Misbehaviour::Partial:
         shaped.chunks.push_back({reply.echo + reply.body, {}});
@@ -67,10 +67,10 @@ ShapedReply shapeReply(const Reply& reply, Misbehaviour misbehaviour, const Slow
         break;
     }
     case Misbehaviour::NulBytes:
-        shaped.chunks.push_back({withNulBytes(whole), {}});
+        shaped.chunks.push_back({WithNulBytes(whole), {}});
         break;
     case Misbehaviour::Overlong:
-        shaped.chunks.push_back({reply.echo + overlongBody(reply.body) + reply.prompt, {}});
+        shaped.chunks.push_back({reply.echo + OverlongBody(reply.body) + reply.prompt, {}});
         break;
     case Misbehaviour::Endless:
         shaped.chunks.push_back({reply.echo + reply.body, {}});

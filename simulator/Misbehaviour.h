@@ -47,7 +47,7 @@ struct ShapedReply {
     QByteArray streamLine;
 };
 
-ShapedReply shapeReply(const Reply& reply, Misbehaviour misbehaviour, const SlowPace& pace,
+ShapedReply ShapeReply(const Reply& reply, Misbehaviour misbehaviour, const SlowPace& pace,
                        std::mt19937& random);
 
 } // namespace sim

@@ -17,7 +17,7 @@ constexpr int kSatellites = 32;
 constexpr int kChannels = 12;
 constexpr double kElevationMask = 5.0;
 
-std::uint64_t mix(std::uint64_t x) {
+std::uint64_t Mix(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
@@ -25,22 +25,22 @@ std::uint64_t mix(std::uint64_t x) {
 }
 
 // A repeatable pseudo-random number in [-1, 1] for a seed and a whole step.
-double hashUnit(std::uint64_t seed, std::int64_t step) {
-    const std::uint64_t h = mix(mix(seed) ^ static_cast<std::uint64_t>(step));
+double HashUnit(std::uint64_t seed, std::int64_t step) {
+    const std::uint64_t h = Mix(Mix(seed) ^ static_cast<std::uint64_t>(step));
     return static_cast<double>(h >> 11) / static_cast<double>(1ull << 52) - 1.0;
 }
 
 // Noise that wanders smoothly: one random value per unit of x, blended in between.
-double smoothNoise(std::uint64_t seed, double x) {
+double SmoothNoise(std::uint64_t seed, double x) {
     const double whole = std::floor(x);
     const double f = x - whole;
     const double blend = f * f * (3.0 - 2.0 * f);
     const auto step = static_cast<std::int64_t>(whole);
-    return hashUnit(seed, step) * (1.0 - blend) + hashUnit(seed, step + 1) * blend;
+    return HashUnit(seed, step) * (1.0 - blend) + HashUnit(seed, step + 1) * blend;
 }
 
 // The days since 1970-01-01 as a civil date.
-void civilFromDays(std::int64_t z, int& year, int& month, int& day) {
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const auto doe = static_cast<unsigned>(z - era * 146097);
@@ -52,13 +52,13 @@ void civilFromDays(std::int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-bool isLeapYear(int year) {
+bool IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
 } // namespace
 
-UtcFields splitUnixMilliseconds(std::int64_t ms) {
+UtcFields SplitUnixMilliseconds(std::int64_t ms) {
     UtcFields f;
     std::int64_t days = ms / 86400000;
     std::int64_t rest = ms % 86400000;
@@ -66,13 +66,13 @@ UtcFields splitUnixMilliseconds(std::int64_t ms) {
         rest += 86400000;
         --days;
     }
-    civilFromDays(days, f.year, f.month, f.day);
+    CivilFromDays(days, f.year, f.month, f.day);
     f.hour = static_cast<int>(rest / 3600000);
     f.minute = static_cast<int>(rest / 60000 % 60);
     f.second = static_cast<int>(rest / 1000 % 60);
     f.millisecond = static_cast<int>(rest % 1000);
     static constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    f.dayOfYear = kDaysBefore[f.month - 1] + f.day + (f.month > 2 && isLeapYear(f.year) ? 1 : 0);
+    f.dayOfYear = kDaysBefore[f.month - 1] + f.day + (f.month > 2 && IsLeapYear(f.year) ? 1 : 0);
     return f;
 }
 
@@ -124,19 +124,19 @@ double ReceiverModel::secondsInState() const {
 
 namespace {
 // The control voltage a disciplined oscillator settles at, moving with temperature and age.
-double disciplinedEfc(double t) {
-    return 2.5 + 0.015 * std::sin(2.0 * kPi * t / 5400.0) + 0.002 * smoothNoise(11, t / 30.0) +
-           0.0003 * hashUnit(12, static_cast<std::int64_t>(t));
+double DisciplinedEfc(double t) {
+    return 2.5 + 0.015 * std::sin(2.0 * kPi * t / 5400.0) + 0.002 * SmoothNoise(11, t / 30.0) +
+           0.0003 * HashUnit(12, static_cast<std::int64_t>(t));
 }
 } // namespace
 
 double ReceiverModel::efcVolts() const {
     switch (lockState()) {
     case LockState::Locked:
-        return disciplinedEfc(unixSeconds());
+        return DisciplinedEfc(unixSeconds());
     case LockState::Holdover:
         // Holdover keeps the last disciplined value, aging slowly away from it.
-        return disciplinedEfc(stateStartSeconds()) + 1e-6 * secondsInState();
+        return DisciplinedEfc(stateStartSeconds()) + 1e-6 * secondsInState();
     case LockState::Unlocked:
         return 2.5;
     }
@@ -149,36 +149,36 @@ double ReceiverModel::efcPercent() const {
 
 double ReceiverModel::timeInterval() const {
     const double t = unixSeconds();
-    const double jitter = 1e-9 * hashUnit(21, static_cast<std::int64_t>(t));
+    const double jitter = 1e-9 * HashUnit(21, static_cast<std::int64_t>(t));
     switch (lockState()) {
     case LockState::Locked:
-        return 3e-9 * smoothNoise(22, t / 20.0) + jitter;
+        return 3e-9 * SmoothNoise(22, t / 20.0) + jitter;
     case LockState::Holdover:
         return std::min(5e-6, 2e-10 * secondsInState()) + jitter;
     case LockState::Unlocked:
-        return 2e-7 * smoothNoise(23, t / 60.0) + jitter;
+        return 2e-7 * SmoothNoise(23, t / 60.0) + jitter;
     }
     return jitter;
 }
 
 double ReceiverModel::temperature() const {
     const double t = unixSeconds();
-    return 38.0 + 2.0 * std::sin(2.0 * kPi * t / 1800.0) + 0.05 * hashUnit(31, static_cast<std::int64_t>(t));
+    return 38.0 + 2.0 * std::sin(2.0 * kPi * t / 1800.0) + 0.05 * HashUnit(31, static_cast<std::int64_t>(t));
 }
 
 double ReceiverModel::frequencyError() const {
     const double t = unixSeconds();
     const double scale = lockState() == LockState::Locked ? 2e-12 : 5e-11;
-    return scale * smoothNoise(41, t / 15.0);
+    return scale * SmoothNoise(41, t / 15.0);
 }
 
 double ReceiverModel::predictedUncertainty() const {
-    const double base = 4.6e-6 + 2e-7 * smoothNoise(51, unixSeconds() / 600.0);
+    const double base = 4.6e-6 + 2e-7 * SmoothNoise(51, unixSeconds() / 600.0);
     return lockState() == LockState::Locked ? base : base + 1e-9 * secondsInState();
 }
 
 double ReceiverModel::supplyVolts() const {
-    return 12.05 + 0.02 * hashUnit(61, static_cast<std::int64_t>(unixSeconds()));
+    return 12.05 + 0.02 * HashUnit(61, static_cast<std::int64_t>(unixSeconds()));
 }
 
 double ReceiverModel::supplyAmps() const {
@@ -200,10 +200,10 @@ std::vector<SimSatellite> ReceiverModel::satellites() const {
     std::vector<SimSatellite> sky;
     int channelsUsed = 0;
     for (int prn = 1; prn <= kSatellites; ++prn) {
-        const double offset = (hashUnit(100 + prn, 0) + 1.0) / 2.0;
-        const double maxElevation = 15.0 + 37.0 * (hashUnit(200 + prn, 0) + 1.0);
-        const double startAzimuth = 180.0 * (hashUnit(300 + prn, 0) + 1.0);
-        const double sweep = 120.0 * hashUnit(400 + prn, 0);
+        const double offset = (HashUnit(100 + prn, 0) + 1.0) / 2.0;
+        const double maxElevation = 15.0 + 37.0 * (HashUnit(200 + prn, 0) + 1.0);
+        const double startAzimuth = 180.0 * (HashUnit(300 + prn, 0) + 1.0);
+        const double sweep = 120.0 * HashUnit(400 + prn, 0);
         double phase = std::fmod(skyTime / kOrbit + offset, 1.0);
         if (phase >= kVisibleShare)
             continue;
@@ -218,7 +218,7 @@ std::vector<SimSatellite> ReceiverModel::satellites() const {
         sat.azimuth = static_cast<int>(std::lround(azimuth)) % 360;
         if (tracking && elevation >= kElevationMask && channelsUsed < kChannels) {
             const double cn =
-                32.0 + 18.0 * std::sin(elevation * kPi / 180.0) + 1.5 * smoothNoise(500 + prn, t / 4.0);
+                32.0 + 18.0 * std::sin(elevation * kPi / 180.0) + 1.5 * SmoothNoise(500 + prn, t / 4.0);
             sat.cn = std::round(cn * 10.0) / 10.0;
             sat.tracked = true;
             ++channelsUsed;
@@ -230,12 +230,12 @@ std::vector<SimSatellite> ReceiverModel::satellites() const {
 
 UtcFields ReceiverModel::utc() const {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(m_now.time_since_epoch()).count();
-    return splitUnixMilliseconds(ms);
+    return SplitUnixMilliseconds(ms);
 }
 
 UtcFields ReceiverModel::gpsTime() const {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(m_now.time_since_epoch()).count();
-    return splitUnixMilliseconds(ms + leapSeconds() * 1000);
+    return SplitUnixMilliseconds(ms + leapSeconds() * 1000);
 }
 
 std::int64_t ReceiverModel::gpsSeconds() const {

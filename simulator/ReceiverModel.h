@@ -80,6 +80,6 @@ private:
 };
 
 // Splits a moment into calendar fields (UTC, proleptic Gregorian).
-UtcFields splitUnixMilliseconds(std::int64_t ms);
+UtcFields SplitUnixMilliseconds(std::int64_t ms);
 
 } // namespace sim

@@ -24,7 +24,7 @@ constexpr auto kStreamGap = std::chrono::milliseconds(20);
 
 // Opens a pty master and puts its slave into raw mode, so that bytes pass unchanged in both
 // directions even before the client sets the line up. Returns the master, -1 on failure.
-int openRawPty(QString& slavePath) {
+int OpenRawPty(QString& slavePath) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master < 0)
         return -1;
@@ -173,7 +173,7 @@ void ReceiverSimulator::Impl::answer(const QByteArray& request) {
         }
         model.setNow(ReceiverModel::Clock::now());
         const Reply reply = dialect->answer(request, model);
-        shaped = shapeReply(reply, misbehaviour, pace, random);
+        shaped = ShapeReply(reply, misbehaviour, pace, random);
         if (misbehaviourCount > 0 && --misbehaviourCount == 0) {
             misbehaviour = Misbehaviour::None;
             misbehaviourCount = -1;
@@ -332,11 +332,11 @@ bool ReceiverSimulator::start() {
             return true;
         stop();
     }
-    std::unique_ptr<Dialect> dialect = makeDialect(d->family);
+    std::unique_ptr<Dialect> dialect = MakeDialect(d->family);
     if (!dialect)
         return false;
     QString path;
-    const int master = openRawPty(path);
+    const int master = OpenRawPty(path);
     if (master < 0)
         return false;
     const int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);

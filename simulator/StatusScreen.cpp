@@ -6,7 +6,7 @@
 
 namespace sim {
 
-QByteArray format(const char* pattern, ...) {
+QByteArray Format(const char* pattern, ...) {
     va_list args;
     va_start(args, pattern);
     va_list copy;
@@ -20,11 +20,11 @@ QByteArray format(const char* pattern, ...) {
     return text;
 }
 
-QByteArray padded(const QByteArray& text, int width) {
+QByteArray Padded(const QByteArray& text, int width) {
     return text.size() >= width ? text : text + QByteArray(width - text.size(), ' ');
 }
 
-QByteArray joinLines(const std::vector<QByteArray>& lines) {
+QByteArray JoinLines(const std::vector<QByteArray>& lines) {
     QByteArray text;
     for (const QByteArray& line : lines)
         text += line + "\r\n";
@@ -38,17 +38,17 @@ constexpr int kLeftCellWidth = 16;  // "PRN  El  Az  C/N"
 constexpr int kRightCellWidth = 11; // "PRN  El  Az"
 } // namespace
 
-std::vector<QByteArray> satelliteTable(const std::vector<SimSatellite>& sky, int minRows,
-                                       const std::vector<QByteArray>& margins) {
+std::vector<QByteArray> SkyTableLines(const std::vector<SimSatellite>& sky, int minRows,
+                                      const std::vector<QByteArray>& margins) {
     std::vector<const SimSatellite*> tracked;
     std::vector<const SimSatellite*> untracked;
     for (const SimSatellite& sat : sky)
         (sat.tracked ? tracked : untracked).push_back(&sat);
 
     std::vector<QByteArray> lines;
-    lines.push_back(format("Tracking: %2d ____________  Not Tracking: %2d", static_cast<int>(tracked.size()),
+    lines.push_back(Format("Tracking: %2d ____________  Not Tracking: %2d", static_cast<int>(tracked.size()),
                            static_cast<int>(untracked.size())));
-    lines.push_back(padded("PRN  El  Az  C/N", kRightColumn) + "PRN  El  Az");
+    lines.push_back(Padded("PRN  El  Az  C/N", kRightColumn) + "PRN  El  Az");
     const std::size_t satelliteRows = std::max(tracked.size(), untracked.size());
     const std::size_t rows = std::max(satelliteRows + 1, static_cast<std::size_t>(minRows));
     for (std::size_t r = 0; r < rows; ++r) {
@@ -56,24 +56,24 @@ std::vector<QByteArray> satelliteTable(const std::vector<SimSatellite>& sky, int
         if (r < tracked.size()) {
             const SimSatellite& s = *tracked[r];
             row =
-                format("%3d %3d %3d %4d", s.prn, s.elevation, s.azimuth, static_cast<int>(std::lround(s.cn)));
+                Format("%3d %3d %3d %4d", s.prn, s.elevation, s.azimuth, static_cast<int>(std::lround(s.cn)));
         }
-        row = padded(row, kRightColumn);
+        row = Padded(row, kRightColumn);
         if (r < untracked.size()) {
             const SimSatellite& s = *untracked[r];
-            row += format("%3d %3d %3d", s.prn, s.elevation, s.azimuth);
+            row += Format("%3d %3d %3d", s.prn, s.elevation, s.azimuth);
         }
-        lines.push_back(padded(row, kRightColumn + kRightCellWidth));
+        lines.push_back(Padded(row, kRightColumn + kRightCellWidth));
     }
     static_assert(kLeftCellWidth < kRightColumn);
     for (std::size_t i = 0; i < lines.size() && i < margins.size(); ++i) {
         if (!margins[i].isEmpty())
-            lines[i] = padded(lines[i], kMarginColumn) + margins[i];
+            lines[i] = Padded(lines[i], kMarginColumn) + margins[i];
     }
     return lines;
 }
 
-QByteArray sexagesimal(double degrees, char positive, char negative, int degreeWidth) {
+QByteArray Sexagesimal(double degrees, char positive, char negative, int degreeWidth) {
     const char hemisphere = degrees >= 0.0 ? positive : negative;
     const double magnitude = std::fabs(degrees);
     int whole = static_cast<int>(magnitude);
@@ -87,10 +87,10 @@ QByteArray sexagesimal(double degrees, char positive, char negative, int degreeW
             ++whole;
         }
     }
-    return format("%c %*d:%02d:%06.3f", hemisphere, degreeWidth, whole, minutes, seconds);
+    return Format("%c %*d:%02d:%06.3f", hemisphere, degreeWidth, whole, minutes, seconds);
 }
 
-const char* monthName(int month) {
+const char* MonthName(int month) {
     static const char* const kNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     return month >= 1 && month <= 12 ? kNames[month - 1] : "???";

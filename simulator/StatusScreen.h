@@ -9,13 +9,13 @@
 namespace sim {
 
 // printf into a QByteArray (C locale numbers: the simulator never changes LC_NUMERIC).
-QByteArray format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+QByteArray Format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
 // `text` padded with blanks to `width` characters (longer text is kept whole).
-QByteArray padded(const QByteArray& text, int width);
+QByteArray Padded(const QByteArray& text, int width);
 
 // Lines joined, each ended by CR LF.
-QByteArray joinLines(const std::vector<QByteArray>& lines);
+QByteArray JoinLines(const std::vector<QByteArray>& lines);
 
 // The satellite table: a line with the tracked and untracked counts, a header naming each column
 // with "PRN ", then one row per pair: a tracked satellite (number, elevation, azimuth, C/N) on the
@@ -23,13 +23,13 @@ QByteArray joinLines(const std::vector<QByteArray>& lines);
 // `minRows`; rows past the satellites are blank in both columns, and there is always at least one
 // such row, which ends the table for a reader. `margins` holds text set at column 46 beside the
 // count line, the header and the rows, in that order (missing entries: none).
-std::vector<QByteArray> satelliteTable(const std::vector<SimSatellite>& sky, int minRows,
-                                       const std::vector<QByteArray>& margins = {});
+std::vector<QByteArray> SkyTableLines(const std::vector<SimSatellite>& sky, int minRows,
+                                      const std::vector<QByteArray>& margins = {});
 
 // A position as "N 47:22:36.120" or "E   8:32:27.600": hemisphere, degrees, minutes, seconds.
-QByteArray sexagesimal(double degrees, char positive, char negative, int degreeWidth);
+QByteArray Sexagesimal(double degrees, char positive, char negative, int degreeWidth);
 
 // The three-letter English month name (1 to 12).
-const char* monthName(int month);
+const char* MonthName(int month);
 
 } // namespace sim

@@ -6,7 +6,7 @@
 
 namespace sim {
 
-std::optional<QByteArray> takeRequestLine(QByteArray& pending, int maxLength) {
+std::optional<QByteArray> TakeRequestLine(QByteArray& pending, int maxLength) {
     while (!pending.isEmpty()) {
         const auto end =
             std::find_if(pending.cbegin(), pending.cend(), [](char c) { return c == '\r' || c == '\n'; });
@@ -29,22 +29,22 @@ std::optional<QByteArray> takeRequestLine(QByteArray& pending, int maxLength) {
     return std::nullopt;
 }
 
-QByteArray withoutTerminator(const QByteArray& line) {
+QByteArray WithoutTerminator(const QByteArray& line) {
     qsizetype n = line.size();
     while (n > 0 && (line.at(n - 1) == '\r' || line.at(n - 1) == '\n'))
         --n;
     return line.left(n);
 }
 
-QByteArray echoOf(const QByteArray& request) {
+QByteArray EchoOf(const QByteArray& request) {
     if (request.endsWith("\r\n"))
         return request;
-    return withoutTerminator(request) + "\r\n";
+    return WithoutTerminator(request) + "\r\n";
 }
 
-std::vector<ScpiCommand> splitCommands(const QByteArray& line) {
+std::vector<ScpiCommand> SplitCommands(const QByteArray& line) {
     std::vector<ScpiCommand> commands;
-    for (const QByteArray& part : withoutTerminator(line).split(';')) {
+    for (const QByteArray& part : WithoutTerminator(line).split(';')) {
         const QByteArray text = part.trimmed();
         if (text.isEmpty())
             continue;
@@ -67,7 +67,7 @@ std::vector<ScpiCommand> splitCommands(const QByteArray& line) {
 
 namespace {
 
-bool nodeMatches(const QByteArray& input, const QByteArray& patternNode) {
+bool NodeMatches(const QByteArray& input, const QByteArray& patternNode) {
     for (QByteArray alternative : patternNode.split('|')) {
         // A numeric suffix ("SERial1") belongs to both forms.
         qsizetype digits = 0;
@@ -92,7 +92,7 @@ bool nodeMatches(const QByteArray& input, const QByteArray& patternNode) {
 
 } // namespace
 
-bool headerMatches(const QByteArray& header, const char* pattern) {
+bool HeaderMatches(const QByteArray& header, const char* pattern) {
     QByteArray wanted(pattern);
     const bool query = wanted.endsWith('?');
     if (query != header.endsWith('?'))
@@ -105,7 +105,7 @@ bool headerMatches(const QByteArray& header, const char* pattern) {
     if (patternNodes.size() != inputNodes.size())
         return false;
     for (qsizetype i = 0; i < patternNodes.size(); ++i) {
-        if (!nodeMatches(inputNodes.at(i), patternNodes.at(i)))
+        if (!NodeMatches(inputNodes.at(i), patternNodes.at(i)))
             return false;
     }
     return true;

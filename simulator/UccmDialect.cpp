@@ -12,7 +12,7 @@ namespace {
 constexpr int kTimeOfDayBytes = 50;
 constexpr int kLeapSecondsByte = 48;
 
-const char* lockText(LockState state) {
+const char* LockText(LockState state) {
     switch (state) {
     case LockState::Locked:
         return "Synchronized to UTC";
@@ -27,7 +27,7 @@ const char* lockText(LockState state) {
 } // namespace
 
 std::optional<QByteArray> UccmDialect::takeRequest(QByteArray& pending) {
-    return takeRequestLine(pending);
+    return TakeRequestLine(pending);
 }
 
 QByteArray UccmDialect::statusScreen(const ReceiverModel& model) {
@@ -36,21 +36,21 @@ QByteArray UccmDialect::statusScreen(const ReceiverModel& model) {
     lines.push_back("UCCM-P Status Report");
     lines.push_back("Unit: UCCM-P   SN 0012345678   Firmware 1.0.4");
     lines.push_back("=============================================================");
-    lines.push_back(QByteArray("ACQ............................. State: ") + lockText(state));
-    lines.push_back(format("Holdover duration: %d s     Pull-in range: 255",
+    lines.push_back(QByteArray("ACQ............................. State: ") + LockText(state));
+    lines.push_back(Format("Holdover duration: %d s     Pull-in range: 255",
                            state == LockState::Holdover ? static_cast<int>(model.secondsInState()) : 0));
-    lines.push_back(format("TFOM %d   FFOM %d   1PPS TI %+.1f ns", state == LockState::Locked ? 1 : 9,
+    lines.push_back(Format("TFOM %d   FFOM %d   1PPS TI %+.1f ns", state == LockState::Locked ? 1 : 9,
                            state == LockState::Locked ? 0 : 2, model.timeInterval() * 1e9));
-    for (const QByteArray& line : satelliteTable(model.satellites(), 8))
+    for (const QByteArray& line : SkyTableLines(model.satellites(), 8))
         lines.push_back(line);
-    lines.push_back("LAT " + sexagesimal(model.latitude(), 'N', 'S', 2));
-    lines.push_back("LON " + sexagesimal(model.longitude(), 'E', 'W', 2));
-    lines.push_back(format("HGT %+.2f m", model.height()));
+    lines.push_back("LAT " + Sexagesimal(model.latitude(), 'N', 'S', 2));
+    lines.push_back("LON " + Sexagesimal(model.longitude(), 'E', 'W', 2));
+    lines.push_back(Format("HGT %+.2f m", model.height()));
     // A blank line and a rule end the report proper; the program shows what stands above them.
     lines.push_back("");
     lines.push_back("-------------------------------------------------------------");
     lines.push_back("Antenna: OK   Oscillator: OK   Power: OK");
-    return joinLines(lines);
+    return JoinLines(lines);
 }
 
 QByteArray UccmDialect::timeOfDayMessage(const ReceiverModel& model) {
@@ -67,7 +67,7 @@ QByteArray UccmDialect::timeOfDayMessage(const ReceiverModel& model) {
 
 std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, ReceiverModel& model) {
     const QByteArray& h = command.header;
-    const auto is = [&h](const char* pattern) { return headerMatches(h, pattern); };
+    const auto is = [&h](const char* pattern) { return HeaderMatches(h, pattern); };
     const LockState state = model.lockState();
 
     if (is("*IDN?"))
@@ -79,18 +79,18 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
     if (is("SYSTem:STATus?"))
         return statusScreen(model);
     if (is("DIAGnostic:ROSCillator:EFControl:RELative?"))
-        return format("%.4f", model.efcPercent());
+        return Format("%.4f", model.efcPercent());
     if (is("DIAGnostic:ROSCillator:EFControl:ABSolute?") || is("DIAGnostic:ROSCillator:EFControl:DATA?"))
-        return format("%.4f", model.efcVolts());
+        return Format("%.4f", model.efcVolts());
     if (is("SYNChronization:TINTerval?"))
-        return format("%+.3E", model.timeInterval());
+        return Format("%+.3E", model.timeInterval());
     if (is("DIAGnostic:LOOP?"))
-        return format("loop state = %s\r\nfreq cor  = %+.3E\r\ntemp cor  = %+.3E",
+        return Format("loop state = %s\r\nfreq cor  = %+.3E\r\ntemp cor  = %+.3E",
                       state == LockState::Locked ? "locked" : "open", model.frequencyError(),
                       (model.temperature() - 38.0) * 2e-9);
     if (is("TIME:STRing?")) {
         const UtcFields g = model.gpsTime();
-        return format("%04d-%02d-%02d %02d:%02d:%02d", g.year, g.month, g.day, g.hour, g.minute, g.second);
+        return Format("%04d-%02d-%02d %02d:%02d:%02d", g.year, g.month, g.day, g.hour, g.minute, g.second);
     }
     if (is("TOD")) {
         const QByteArray on = command.argument.toUpper();
@@ -102,7 +102,7 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
     }
     if (is("SYNChronization:HOLDover:DURation?")) {
         const bool holding = state == LockState::Holdover;
-        return format("%d,%d", holding ? static_cast<int>(model.secondsInState()) : 0, holding ? 1 : 0);
+        return Format("%d,%d", holding ? static_cast<int>(model.secondsInState()) : 0, holding ? 1 : 0);
     }
     if (is("SYNChronization:TFOMerit?"))
         return QByteArray(state == LockState::Locked ? "1" : "9");
@@ -111,8 +111,8 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
     if (is("LED:GPSLock?"))
         return QByteArray(state == LockState::Locked ? "1" : "0");
     if (is("GPS:POSition?"))
-        return sexagesimal(model.latitude(), 'N', 'S', 2) + "," +
-               sexagesimal(model.longitude(), 'E', 'W', 2) + format(",%.2f", model.height());
+        return Sexagesimal(model.latitude(), 'N', 'S', 2) + "," +
+               Sexagesimal(model.longitude(), 'E', 'W', 2) + Format(",%.2f", model.height());
     if (is("GPS:SATellite:TRACking:COUNt?")) {
         int tracked = 0;
         for (const SimSatellite& s : model.satellites())
@@ -120,10 +120,10 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
         return QByteArray::number(tracked);
     }
     if (is("POSSTATus"))
-        return "LAT " + sexagesimal(model.latitude(), 'N', 'S', 2) + "\r\nLON " +
-               sexagesimal(model.longitude(), 'E', 'W', 2) + format("\r\nHGT %+.2f m", model.height());
+        return "LAT " + Sexagesimal(model.latitude(), 'N', 'S', 2) + "\r\nLON " +
+               Sexagesimal(model.longitude(), 'E', 'W', 2) + Format("\r\nHGT %+.2f m", model.height());
     if (is("STATus"))
-        return format("Reference: GPS  State: %s", lockText(state));
+        return Format("Reference: GPS  State: %s", LockText(state));
     if (is("SYSTem:PRESet") || is("SYSTem:PON"))
         return QByteArray();
     if (is("DIAGnostic:LOG:READ:ALL?"))
@@ -137,8 +137,8 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
 
 Reply UccmDialect::answer(const QByteArray& request, ReceiverModel& model) {
     Reply reply;
-    reply.echo = echoOf(request);
-    const std::vector<ScpiCommand> commands = splitCommands(request);
+    reply.echo = EchoOf(request);
+    const std::vector<ScpiCommand> commands = SplitCommands(request);
     QList<QByteArray> answers;
     for (const ScpiCommand& command : commands) {
         const std::optional<QByteArray> result = execute(command, model);

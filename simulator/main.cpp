@@ -23,14 +23,14 @@ constexpr FamilyName kFamilies[] = {
     {"uccm", sim::Family::Uccm},
 };
 
-int usage() {
+int Usage() {
     std::fprintf(stderr, "usage: orvane-sim --family jackson|hp|datum|uccm|proteus [--link PATH]\n"
                          "                  [--state locked|holdover|unlocked|cycle]\n");
     return 2;
 }
 
 // Replaces a symlink left by an earlier run, but never a file of any other kind.
-bool makeLink(const std::string& target, const std::string& link) {
+bool MakeLink(const std::string& target, const std::string& link) {
     struct stat info {};
     if (lstat(link.c_str(), &info) == 0) {
         if (!S_ISLNK(info.st_mode)) {
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc)
-            return usage();
+            return Usage();
         if (arg == "--family")
             familyName = argv[++i];
         else if (arg == "--link")
@@ -63,17 +63,17 @@ int main(int argc, char** argv) {
         else if (arg == "--state")
             state = argv[++i];
         else
-            return usage();
+            return Usage();
     }
     if (!familyName)
-        return usage();
+        return Usage();
     const FamilyName* chosen = nullptr;
     for (const FamilyName& f : kFamilies) {
         if (std::strcmp(f.name, familyName) == 0)
             chosen = &f;
     }
     if (!chosen)
-        return usage();
+        return Usage();
     if (link.empty())
         link = std::string("/tmp/orvane-sim-") + chosen->name;
 
@@ -92,14 +92,14 @@ int main(int argc, char** argv) {
     else if (state == "cycle")
         simulator.setLockCycle(true);
     else if (state != "locked")
-        return usage();
+        return Usage();
     if (!simulator.start()) {
         std::fprintf(stderr, "orvane-sim: cannot simulate the %s family on a pseudo-terminal\n",
                      chosen->name);
         return 1;
     }
     const std::string target = simulator.portPath().toStdString();
-    if (!makeLink(target, link))
+    if (!MakeLink(target, link))
         return 1;
     std::printf("%s\n", link.c_str());
     std::fflush(stdout);

@@ -25,12 +25,12 @@ protected:
     void SetUp() override {
         setenv("TZ", "XYZ-2", 1);
         tzset();
-        platform::setWallClock(m_clock);
+        platform::SetWallClock(m_clock);
         ASSERT_TRUE(m_folder.isValid());
         m_view.m_strDebugPath = m_folder.filePath(QStringLiteral("gpsdebug.txt"));
         m_view.m_strUserPath = m_folder.filePath(QStringLiteral("gpsuser.txt"));
     }
-    void TearDown() override { platform::setWallClock(nullptr); }
+    void TearDown() override { platform::SetWallClock(nullptr); }
 
     std::shared_ptr<FixedWallClock> m_clock = std::make_shared<FixedWallClock>(1709672829);
     QTemporaryDir m_folder;
@@ -100,9 +100,9 @@ TEST_F(DiagnosticLinesTest, AnUnwritableFileLosesTheLineAndTheNextLineStillArriv
 }
 
 TEST_F(DiagnosticLinesTest, TitleNamesTheExecutableAndThePort) {
-    platform::setExecutableBaseNameOverride(QStringLiteral("monitor"));
+    platform::SetExecutableBaseNameOverride(QStringLiteral("monitor"));
     m_view.m_strComPort = QStringLiteral("/dev/ttyUSB0");
     m_view.UpdateTitle();
     EXPECT_EQ(g_strWindowTitle, QStringLiteral("Orvane [monitor] /dev/ttyUSB0"));
-    platform::setExecutableBaseNameOverride(QStringLiteral("orvane"));
+    platform::SetExecutableBaseNameOverride(QStringLiteral("orvane"));
 }

@@ -119,7 +119,7 @@ TEST_F(FamilyDefaults, StartUpWithAnUnknownFamilyTakesJacksonLabsDefaults) {
 
 TEST_F(FamilyDefaults, StartUpWithCurrentSettingsLoadsOnlyTheTables) {
     {
-        const auto store = platform::openSettingsStore();
+        const auto store = platform::OpenSettingsStore();
         store->setValue(u"Version/RegVersion"_s, 2);
         store->setValue(u"Receiver/Type"_s, RECEIVER_PROTEUS);
         store->setValue(u"Port2/OKPrompt"_s, u"mine>"_s);

@@ -103,8 +103,8 @@ std::vector<Sighting> ExpectedSky(const FamilyCase& family, sim::LockState state
 class FamilyPolling : public ::testing::TestWithParam<Param> {
 protected:
     void SetUp() override {
-        platform::setTickSource(m_ticks);
-        platform::setWallClock(m_clock);
+        platform::SetTickSource(m_ticks);
+        platform::SetWallClock(m_clock);
         const auto& [family, state] = GetParam();
         m_simulator = std::make_unique<sim::ReceiverSimulator>(family.family);
         m_simulator->setSkySpeed(0.0); // a still sky, so that the table can be compared exactly
@@ -126,8 +126,8 @@ protected:
     }
     void TearDown() override {
         m_view.OnStop();
-        platform::setTickSource(nullptr);
-        platform::setWallClock(nullptr);
+        platform::SetTickSource(nullptr);
+        platform::SetWallClock(nullptr);
     }
 
     // Poll ticks, each receive tick once bytes have come, until `done` holds (bounded).

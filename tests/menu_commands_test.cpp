@@ -19,12 +19,12 @@ protected:
         view.Initialise();
         // Everything an item needs to be enabled: a family with an error queue, a backdrop file.
         g_nReceiverType = RECEIVER_HP;
-        view.m_strMapPath = platform::documentsFolder() + QStringLiteral("/earth.png");
+        view.m_strMapPath = platform::DocumentsFolder() + QStringLiteral("/earth.png");
         QFile file(view.m_strMapPath);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         frame.UpdateCommandUI();
     }
-    ~MenuCommandsTest() override { platform::setFileDialogHandler({}); }
+    ~MenuCommandsTest() override { platform::SetFileDialogHandler({}); }
 
     QAction& Action(int id) { return *frame.Action(id); }
     void Choose(int id) { Action(id).trigger(); }
@@ -68,7 +68,7 @@ TEST_F(MenuCommandsTest, SwitchesFlipTheirMemberAndCheckMarkAndAreSavedAtShutDow
     EXPECT_TRUE(Action(ID_EXTENDED_TRAILS).isChecked());
     EXPECT_FALSE(Action(ID_NO_TRAILS).isChecked() || Action(ID_RECENT_TRAILS).isChecked());
     frame.close();
-    const auto store = platform::openSettingsStore();
+    const auto store = platform::OpenSettingsStore();
     EXPECT_EQ(store->value("Sat/Trail").toInt(), 2);
     for (const Switch& s : switches) {
         if (s.key) {
@@ -104,8 +104,8 @@ TEST_F(MenuCommandsTest, ItemsGreyedByTheirRules) {
         EXPECT_TRUE(Action(ID_READ_ERROR_QUEUE).isChecked()) << family;
     }
     // The backdrop switch needs a file that opens for reading: not a missing one, not a folder.
-    for (const QString& path : {QString(), platform::documentsFolder() + QStringLiteral("/missing.png"),
-                                platform::documentsFolder()}) {
+    for (const QString& path : {QString(), platform::DocumentsFolder() + QStringLiteral("/missing.png"),
+                                platform::DocumentsFolder()}) {
         view.m_strMapPath = path;
         frame.UpdateCommandUI();
         EXPECT_FALSE(Action(ID_SAT_BACKDROP).isEnabled()) << qPrintable(path);
@@ -119,7 +119,7 @@ TEST_F(MenuCommandsTest, FileChoicesTakeThePathAndCancelChangesNothing) {
     std::optional<QString> answer;
     platform::FileDialogKind asked{};
     QString offered;
-    platform::setFileDialogHandler([&](platform::FileDialogKind kind, const QString& initial) {
+    platform::SetFileDialogHandler([&](platform::FileDialogKind kind, const QString& initial) {
         asked = kind;
         offered = initial;
         return answer;
@@ -145,16 +145,16 @@ TEST_F(MenuCommandsTest, FileChoicesTakeThePathAndCancelChangesNothing) {
                                                     : platform::FileDialogKind::Save);
     }
     // The backdrop choice saves the settings at once.
-    EXPECT_EQ(platform::openSettingsStore()->value("Map/Path").toString(), view.m_strMapPath);
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Map/Path").toString(), view.m_strMapPath);
 }
 
 TEST_F(MenuCommandsTest, AutoRunIsWrittenAtOnce) {
     view.m_bAutoRun = false;
     Choose(ID_AUTO_RUN);
     EXPECT_TRUE(Action(ID_AUTO_RUN).isChecked());
-    EXPECT_EQ(platform::openSettingsStore()->value("Initial/WasRunning").toInt(), 1);
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Initial/WasRunning").toInt(), 1);
     Choose(ID_AUTO_RUN);
-    EXPECT_EQ(platform::openSettingsStore()->value("Initial/WasRunning").toInt(), 0);
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Initial/WasRunning").toInt(), 0);
 }
 
 TEST_F(MenuCommandsTest, FamilyChangeAppliesTheFamilyDefaultsAndSaves) {
@@ -175,7 +175,7 @@ TEST_F(MenuCommandsTest, FamilyChangeAppliesTheFamilyDefaultsAndSaves) {
         // The dialog bar shows the family's buttons and commands.
         EXPECT_EQ(frame.m_wndDlgBar.Button(0)->text(), view.m_strButton[0].label);
         EXPECT_GT(frame.m_wndDlgBar.CommandBox()->count(), 0);
-        const auto store = platform::openSettingsStore();
+        const auto store = platform::OpenSettingsStore();
         EXPECT_EQ(store->value("Receiver/Type").toInt(), family);
         EXPECT_EQ(store->value("Port/Baud").toInt(), view.m_nBaud);
     }

@@ -16,7 +16,7 @@ namespace {
 class OperatorQueueTest : public ::testing::Test {
 protected:
     OperatorQueueTest() {
-        platform::setTickSource(m_clock);
+        platform::SetTickSource(m_clock);
         view.Initialise();
         frame.Action(ID_RECEIVER_HP)->trigger();
         m_sim.start();
@@ -28,7 +28,7 @@ protected:
     }
     ~OperatorQueueTest() override {
         view.OnStop();
-        platform::setTickSource(nullptr);
+        platform::SetTickSource(nullptr);
     }
 
     void UserCommandTick() { view.OnTimer(IDT_USER_COMMAND); }

@@ -30,19 +30,19 @@ namespace {
 class PollCycleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setTickSource(m_clock);
-        platform::setMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
+        platform::SetTickSource(m_clock);
+        platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
             m_boxes << request.text;
             return platform::MessageResult::Ok;
         });
-        platform::setKeepAwakeHandler([this](bool on) { m_keepAwake = on; });
+        platform::SetKeepAwakeHandler([this](bool on) { m_keepAwake = on; });
         m_view.m_pDlgBar = &m_bar;
         m_bar.m_pView = &m_view;
     }
     void TearDown() override {
         m_view.OnStop();
-        platform::setTickSource(nullptr);
-        platform::setKeepAwakeHandler({});
+        platform::SetTickSource(nullptr);
+        platform::SetKeepAwakeHandler({});
     }
 
     // The family's defaults with quick test settings, the receiver on `port`.
@@ -417,7 +417,7 @@ TEST_F(PollCycleTest, ProteusWaitsLongerAfterARequestOnTheReceiverPort) {
 
 TEST_F(PollCycleTest, TheRealEventLoopPollsUntilStopped) {
     UseSimulator();
-    platform::setTickSource(nullptr);
+    platform::SetTickSource(nullptr);
     m_view.m_nTimerValue = 10;
     m_view.OnStart();
     QElapsedTimer elapsed;

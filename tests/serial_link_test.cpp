@@ -94,7 +94,7 @@ TEST_F(SerialLinkTest, ReadBinaryDumpsWholeLinesOfTheBufferAndTheTotal) {
 TEST(PowerManagement, SuspendStopsPollingAndResumeStartsItAgain) {
     PtyPeer receiver;
     std::vector<bool> keepAwake;
-    platform::setKeepAwakeHandler([&](bool on) { keepAwake.push_back(on); });
+    platform::SetKeepAwakeHandler([&](bool on) { keepAwake.push_back(on); });
     CMainFrame frame;
     CChildView& view = frame.m_wndView;
     g_nReceiverType = RECEIVER_PROTEUS; // no start-up exchange
@@ -117,7 +117,7 @@ TEST(PowerManagement, SuspendStopsPollingAndResumeStartsItAgain) {
     EXPECT_FALSE(view.m_bResumeAfterSuspend);
     EXPECT_EQ(keepAwake, (std::vector<bool>{true, false, true}));
     view.OnStop();
-    platform::setKeepAwakeHandler({});
+    platform::SetKeepAwakeHandler({});
 
     // Without a system bus the lock is simply not taken.
     platform::PowerManagement::instance().setKeepAwake(true);

@@ -8,36 +8,36 @@
 using platform::SerialOpenError;
 
 TEST(SerialLineMapping, DesignCodesMapExplicitlyAndTheImpossibleIsRefused) {
-    const auto odd7 = platform::toQtSerialLine({19200, 1, 0, 7, 0});
+    const auto odd7 = platform::ToQtSerialLine({19200, 1, 0, 7, 0});
     ASSERT_TRUE(odd7);
     EXPECT_EQ(odd7->parity, QSerialPort::OddParity);
     EXPECT_EQ(odd7->dataBits, QSerialPort::Data7);
     const QSerialPort::Parity parities[] = {QSerialPort::EvenParity, QSerialPort::MarkParity,
                                             QSerialPort::SpaceParity};
     for (int code = 2; code <= 4; ++code)
-        EXPECT_EQ(platform::toQtSerialLine({9600, code, 0, 8, 0})->parity, parities[code - 2]);
-    EXPECT_EQ(platform::toQtSerialLine({9600, 0, 2, 8, 0})->stopBits, QSerialPort::TwoStop);
-    EXPECT_EQ(platform::toQtSerialLine({9600, 0, 0, 8, 1})->flowControl, QSerialPort::SoftwareControl);
-    EXPECT_EQ(platform::toQtSerialLine({9600, 0, 0, 8, 2})->flowControl, QSerialPort::HardwareControl);
+        EXPECT_EQ(platform::ToQtSerialLine({9600, code, 0, 8, 0})->parity, parities[code - 2]);
+    EXPECT_EQ(platform::ToQtSerialLine({9600, 0, 2, 8, 0})->stopBits, QSerialPort::TwoStop);
+    EXPECT_EQ(platform::ToQtSerialLine({9600, 0, 0, 8, 1})->flowControl, QSerialPort::SoftwareControl);
+    EXPECT_EQ(platform::ToQtSerialLine({9600, 0, 0, 8, 2})->flowControl, QSerialPort::HardwareControl);
     for (const platform::SerialLine& refused :
          std::initializer_list<platform::SerialLine>{{0, 0, 0, 8, 0},
                                                      {-9600, 0, 0, 8, 0},
                                                      {9600, 5, 0, 8, 0},
                                                      {9600, 0, 3, 8, 0},
                                                      {9600, 0, 0, 9, 0}})
-        EXPECT_FALSE(platform::toQtSerialLine(refused)) << refused.baud;
+        EXPECT_FALSE(platform::ToQtSerialLine(refused)) << refused.baud;
 #ifndef Q_OS_WIN
-    EXPECT_FALSE(platform::toQtSerialLine({9600, 0, 1, 8, 0})); // one and a half stop bits
+    EXPECT_FALSE(platform::ToQtSerialLine({9600, 0, 1, 8, 0})); // one and a half stop bits
 #endif
 }
 
 TEST(QtSerialPort, OpensAPseudoTerminalWithSevenBitsOddParityAndCarriesBytes) {
-    EXPECT_EQ(platform::openQtSerialPort(QStringLiteral("/dev/no-such-port"), {}).error,
+    EXPECT_EQ(platform::OpenQtSerialPort(QStringLiteral("/dev/no-such-port"), {}).error,
               SerialOpenError::CannotOpen);
     PtyPeer device;
-    EXPECT_EQ(platform::openQtSerialPort(device.slavePath(), {0, 0, 0, 8, 0}).error,
+    EXPECT_EQ(platform::OpenQtSerialPort(device.slavePath(), {0, 0, 0, 8, 0}).error,
               SerialOpenError::CannotConfigure);
-    auto opened = platform::openQtSerialPort(device.slavePath(), {19200, 1, 0, 7, 0});
+    auto opened = platform::OpenQtSerialPort(device.slavePath(), {19200, 1, 0, 7, 0});
     ASSERT_EQ(opened.error, SerialOpenError::None);
     EXPECT_EQ(opened.port->read(100), QByteArray()); // a read returns at once
     EXPECT_TRUE(opened.port->write("*IDN?\r"));
@@ -55,7 +55,7 @@ TEST(QtSerialPort, OpensAPseudoTerminalWithSevenBitsOddParityAndCarriesBytes) {
 
 TEST(QtSerialPort, AFloodingDeviceIsHeldToTheBufferYetWritesAndReadsGoOn) {
     PtyPeer device;
-    auto opened = platform::openQtSerialPort(device.slavePath(), {115200, 0, 0, 8, 0});
+    auto opened = platform::OpenQtSerialPort(device.slavePath(), {115200, 0, 0, 8, 0});
     ASSERT_EQ(opened.error, SerialOpenError::None);
     const QByteArray block(32 * 1024, 'x');
     std::thread flood([&] {

@@ -43,9 +43,9 @@ const QString kTimeRequest = QStringLiteral("TIME:STR?\r");
 class SetTimeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setWallClock(m_clock);
-        platform::setThreadScheduler(m_scheduler);
-        platform::setTickSource(m_ticks);
+        platform::SetWallClock(m_clock);
+        platform::SetThreadScheduler(m_scheduler);
+        platform::SetTickSource(m_ticks);
         g_nReceiverType = RECEIVER_UCCM;
         m_view.m_pDlgBar = &m_bar;
         m_view.m_bComsDebug = true;
@@ -55,9 +55,9 @@ protected:
         m_view.m_bTimeValid = true;
     }
     void TearDown() override {
-        platform::setWallClock(nullptr);
-        platform::setThreadScheduler(nullptr);
-        platform::setTickSource(nullptr);
+        platform::SetWallClock(nullptr);
+        platform::SetThreadScheduler(nullptr);
+        platform::SetTickSource(nullptr);
     }
 
     // What the poll cycle does with a pending request and its reply: send it as step 18, then
@@ -103,7 +103,7 @@ TEST_F(SetTimeTest, SetsTheClockOnceFromTheReplyBeforeTheChange) {
     EXPECT_EQ(m_clock->sets[0].tv_sec, SystemTimeToTimespec(expected).tv_sec);
     EXPECT_EQ(m_clock->sets[0].tv_nsec, 850'000'000);
     EXPECT_EQ(m_view.m_ntpLastCorrected.load(), SystemTimeToNtp(expected));
-    const auto store = platform::openSettingsStore();
+    const auto store = platform::OpenSettingsStore();
     EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedS").toLongLong()),
               NtpSeconds(SystemTimeToNtp(expected)));
     EXPECT_EQ(static_cast<std::uint32_t>(store->value("SNTP/LastCorrectedF").toLongLong()),

@@ -75,18 +75,18 @@ TEST_F(TrayTest, ShutDownWhileHiddenRemovesTheIconAndSavesSettingsAndPlacementOn
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_FALSE(view.m_bTrayIcon);
     EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND));
-    EXPECT_EQ(platform::openSettingsStore()->value("Port/Baud").toInt(), 4800);
-    EXPECT_EQ(platform::openSettingsStore()->value("Initial/WindowPos").toString(),
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Port/Baud").toInt(), 4800);
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Initial/WindowPos").toString(),
               "0,1,-1,-1,-1,-1,50,60,690,540");
 
     // A second shut-down (the frame's destruction) changes nothing.
-    platform::openSettingsStore()->remove("Initial/WindowPos");
+    platform::OpenSettingsStore()->remove("Initial/WindowPos");
     view.OnDestroy();
-    EXPECT_FALSE(platform::openSettingsStore()->contains("Initial/WindowPos"));
+    EXPECT_FALSE(platform::OpenSettingsStore()->contains("Initial/WindowPos"));
 }
 
 TEST(StartUp, TheStoredPlacementIsAppliedAtInitialisation) {
-    platform::openSettingsStore()->setValue("Initial/WindowPos", "0,1,-1,-1,-1,-1,15,25,615,425");
+    platform::OpenSettingsStore()->setValue("Initial/WindowPos", "0,1,-1,-1,-1,-1,15,25,615,425");
     CMainFrame frame;
     frame.m_wndView.Initialise();
     EXPECT_EQ(frame.geometry(), QRect(15, 25, 600, 400));

@@ -50,7 +50,7 @@ QByteArray answerOf(const QByteArray& reply, const QByteArray& request, const QB
     QByteArray text = reply;
     if (text.endsWith(prompt))
         text.chop(prompt.size());
-    const QByteArray echo = sim::echoOf(request);
+    const QByteArray echo = sim::EchoOf(request);
     if (text.startsWith(echo))
         text.remove(0, echo.size());
     return text;
@@ -80,8 +80,8 @@ TEST_F(HpLine, AnswersStartUpAndOperatorRequestsWithEchoAndPrompt) {
     for (const QByteArray& request : requests) {
         const QByteArray reply = client->exchange(request, kScpiPrompt);
         ASSERT_TRUE(reply.endsWith(kScpiPrompt)) << request.constData() << " -> " << reply.constData();
-        EXPECT_TRUE(reply.startsWith(sim::echoOf(request))) << reply.constData();
-        answers[request] = sim::withoutTerminator(answerOf(reply, request, kScpiPrompt));
+        EXPECT_TRUE(reply.startsWith(sim::EchoOf(request))) << reply.constData();
+        answers[request] = sim::WithoutTerminator(answerOf(reply, request, kScpiPrompt));
     }
     EXPECT_TRUE(answers["*IDN?\r"].contains("Z3816A"));
     EXPECT_EQ(answers[":SYST:ERR?\r"], "+0,\"No error\"");

@@ -34,7 +34,7 @@ Bytes Request(std::size_t length, NtpTimestamp transmit) {
 }
 
 NtpTimestamp Now() {
-    return TimespecToNtp(platform::wallClock().now());
+    return TimespecToNtp(platform::CurrentWallClock().now());
 }
 
 class TimeServerTest : public ::testing::Test, protected LoopbackTimeServer {
@@ -243,7 +243,7 @@ TEST_F(TimeServerTest, ChronyQueryFindsTheClockRight) {
 // the user-interface thread.
 TEST(TimeServerInView, BindFailureIsShownAfterStart) {
     QStringList boxes;
-    platform::setMessageBoxHandler([&](const platform::MessageBoxRequest& request) {
+    platform::SetMessageBoxHandler([&](const platform::MessageBoxRequest& request) {
         boxes << request.text;
         return platform::MessageResult::Ok;
     });

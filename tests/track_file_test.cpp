@@ -66,8 +66,8 @@ TEST(TrackFile, RecordsAreTwelveLittleEndianBytes) {
 
 TEST(TrackFile, SnapshotsOfChangedAnswersAtMostEveryTenSeconds) {
     auto ticks = std::make_shared<platform::ManualTickSource>(50000);
-    platform::setTickSource(ticks);
-    platform::setWallClock(std::make_shared<FixedWallClock>(0x12345678));
+    platform::SetTickSource(ticks);
+    platform::SetWallClock(std::make_shared<FixedWallClock>(0x12345678));
     QTemporaryDir dir;
     g_nReceiverType = RECEIVER_HP;
     CChildView view;
@@ -98,8 +98,8 @@ TEST(TrackFile, SnapshotsOfChangedAnswersAtMostEveryTenSeconds) {
     ticks->set(0x2000);
     view.ParseSatellites(moved);
     EXPECT_EQ(ReadAll(view.m_strDumpPath).size(), 14 * kSatRecordBytes);
-    platform::setTickSource(nullptr);
-    platform::setWallClock(nullptr);
+    platform::SetTickSource(nullptr);
+    platform::SetWallClock(nullptr);
 }
 
 TEST(TrackFile, TrimKeepsTheLastWholeRecords) {

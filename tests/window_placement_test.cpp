@@ -59,24 +59,24 @@ TEST(WindowPlacementFrame, ReadAndApplyKeepTheNormalRectangleAndState) {
 
 TEST(WindowPlacementStore, MalformedOrMissingStringsLeaveTheRecordAlone) {
     CMainFrame frame;
-    platform::openSettingsStore()->remove("Initial/WindowPos");
+    platform::OpenSettingsStore()->remove("Initial/WindowPos");
     WindowPlacement placement;
     placement.left = 77;
     EXPECT_FALSE(frame.m_wndView.LoadWindowPlacement(placement));
-    platform::openSettingsStore()->setValue("Initial/WindowPos", "1,2,3");
+    platform::OpenSettingsStore()->setValue("Initial/WindowPos", "1,2,3");
     EXPECT_FALSE(frame.m_wndView.LoadWindowPlacement(placement));
     EXPECT_EQ(placement.left, 77);
 
     const WindowPlacement saved{2, 3, -32000, -32000, -1, -1, -1600, 20, -400, 900};
     frame.m_wndView.SaveWindowPlacement(saved);
-    EXPECT_EQ(platform::openSettingsStore()->value("Initial/WindowPos").toString(),
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Initial/WindowPos").toString(),
               "2,3,-32000,-32000,-1,-1,-1600,20,-400,900");
     ASSERT_TRUE(frame.m_wndView.LoadWindowPlacement(placement));
     EXPECT_EQ(placement, saved);
 
     // Written by hand without quotes, the store reads the numbers back as a list.
     {
-        auto store = platform::openSettingsStore();
+        auto store = platform::OpenSettingsStore();
         store->setValue("Initial/WindowPos",
                         QStringList{"0", "1", "-1", "-1", "-1", "-1", "1", "2", "3", "4"});
     }

@@ -37,7 +37,7 @@ void CChildView::OnSetTime() {
         TimeDiagnostic(QStringLiteral("No time code request for this receiver"));
         return;
     }
-    if (!platform::wallClock().hasSetTimePrivilege()) {
+    if (!platform::CurrentWallClock().hasSetTimePrivilege()) {
         TimeDiagnostic(QStringLiteral("Failed to set privilege"));
         return;
     }
@@ -109,14 +109,15 @@ void CChildView::SetTimeFromCode(const QString& code, bool set, QString& shown) 
         shown = FormatShownTime(result.time);
         return;
     }
-    if (platform::wallClock().setTime(SystemTimeToTimespec(result.time)) != platform::ClockSetResult::Ok) {
+    if (platform::CurrentWallClock().setTime(SystemTimeToTimespec(result.time)) !=
+        platform::ClockSetResult::Ok) {
         TimeDiagnostic(FailedToSetMessage(result.form));
         return;
     }
     const NtpTimestamp corrected = SystemTimeToNtp(result.time);
     m_ntpLastCorrected = corrected;
     // Stored at once, so that the reference time of the SNTP answers survives a crash too.
-    const auto store = platform::openSettingsStore();
+    const auto store = platform::OpenSettingsStore();
     store->setValue(QStringLiteral("SNTP/LastCorrectedS"), static_cast<uint>(NtpSeconds(corrected)));
     store->setValue(QStringLiteral("SNTP/LastCorrectedF"), static_cast<uint>(NtpFraction(corrected)));
 }

@@ -5,7 +5,7 @@ SetTimeSession::SetTimeSession(TimeState& state, Report report, std::uint32_t st
     m_state.m_bSetTimePending = true;
     m_state.m_bSetTimeEnabled = false;
     m_state.m_strSetTimeReply.clear();
-    platform::ThreadScheduler& scheduler = platform::threadScheduler();
+    platform::ThreadScheduler& scheduler = platform::CurrentThreadScheduler();
     m_saved = scheduler.current();
     m_raised = scheduler.raise(platform::ThreadPriority::TimeCritical);
     if (!m_raised)
@@ -13,7 +13,7 @@ SetTimeSession::SetTimeSession(TimeState& state, Report report, std::uint32_t st
 }
 
 SetTimeSession::~SetTimeSession() {
-    if (m_raised && !platform::threadScheduler().restore(m_saved))
+    if (m_raised && !platform::CurrentThreadScheduler().restore(m_saved))
         m_report(QStringLiteral("Failed to reset thread priority"));
     m_state.m_bSetTimePending = false;
     m_state.m_bSetTimeEnabled = true;

@@ -93,7 +93,7 @@ void TimeServer::Stop() {
 
 void TimeServer::TimeServerThread() {
     // Above normal where permitted; a refusal leaves the thread as it is.
-    platform::threadScheduler().raise(platform::ThreadPriority::AboveNormal);
+    platform::CurrentThreadScheduler().raise(platform::ThreadPriority::AboveNormal);
     while (!m_stopRequested && m_state.portOpen && m_state.enabled) {
         // The wait is bounded by SNTP/Interval, so a closed port or a switched-off service is
         // noticed within one interval even without Stop.
@@ -141,11 +141,11 @@ void TimeServer::AnswerWaitingRequests() {
             }
         }
         if (!stamped)
-            arrival = platform::wallClock().now();
+            arrival = platform::CurrentWallClock().now();
 
         SntpPacket reply = BuildSntpReply({request, static_cast<std::size_t>(length)}, TimespecToNtp(arrival),
                                           m_state.lastCorrected.load(), m_state.unreliableAfter.load());
-        StampSntpTransmit(reply, TimespecToNtp(platform::wallClock().now()));
+        StampSntpTransmit(reply, TimespecToNtp(platform::CurrentWallClock().now()));
         // A failed send loses this answer only; the service goes on for every other client.
         ::sendto(m_socket, reply.data(), reply.size(), MSG_DONTWAIT,
                  reinterpret_cast<const sockaddr*>(&sender), message.msg_namelen);

@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     QTemporaryDir home;
-    platform::setSettingsFolder(home.filePath(QStringLiteral("config")));
-    platform::setDocumentsFolderOverride(home.filePath(QStringLiteral("Documents")));
+    platform::SetSettingsFolder(home.filePath(QStringLiteral("config")));
+    platform::SetDocumentsFolderOverride(home.filePath(QStringLiteral("Documents")));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

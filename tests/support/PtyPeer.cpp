@@ -11,7 +11,7 @@
 
 namespace {
 
-void makeRaw(int fd) {
+void MakeRaw(int fd) {
     termios raw{};
     if (tcgetattr(fd, &raw) == 0) {
         cfmakeraw(&raw);
@@ -28,14 +28,14 @@ PtyPeer::PtyPeer() {
         throw std::runtime_error("no pseudo-terminal");
     m_slavePath = QString::fromLocal8Bit(name);
     m_slaveKeeper = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
-    makeRaw(m_fd);
+    MakeRaw(m_fd);
 }
 
 PtyPeer::PtyPeer(const QString& path) {
     m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0)
         return;
-    makeRaw(m_fd);
+    MakeRaw(m_fd);
     tcflush(m_fd, TCIOFLUSH);
 }
 

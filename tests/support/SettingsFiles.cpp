@@ -16,12 +16,12 @@ QString NewFolder() {
 }
 
 QString SettingsFilePath() {
-    return platform::openSettingsStore()->fileName();
+    return platform::OpenSettingsStore()->fileName();
 }
 } // namespace
 
 void UseFreshSettingsStore() {
-    platform::setSettingsFolder(NewFolder());
+    platform::SetSettingsFolder(NewFolder());
 }
 
 void RestartSettingsStore() {

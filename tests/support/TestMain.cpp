@@ -16,10 +16,11 @@ int main(int argc, char** argv) {
     setenv("XDG_CONFIG_HOME", qPrintable(home.filePath(QStringLiteral("config"))), 1);
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    platform::setSettingsFolder(home.filePath(QStringLiteral("config")));
-    platform::setDocumentsFolderOverride(home.filePath(QStringLiteral("Documents")));
-    platform::setMessageBoxHandler([](const platform::MessageBoxRequest&) { return platform::MessageResult::Ok; });
-    platform::setBeepHandler([] {});
+    platform::SetSettingsFolder(home.filePath(QStringLiteral("config")));
+    platform::SetDocumentsFolderOverride(home.filePath(QStringLiteral("Documents")));
+    platform::SetMessageBoxHandler(
+        [](const platform::MessageBoxRequest&) { return platform::MessageResult::Ok; });
+    platform::SetBeepHandler([] {});
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
