@@ -1,7 +1,7 @@
 #include "receiver/SatelliteTrackFile.h"
 
 #include <QFile>
-#include <new>
+#include <algorithm>
 
 qint64 TrackTrimThreshold(int maxSizeKb) {
     return maxSizeKb > 0 ? (static_cast<qint64>(maxSizeKb) + 1) * 1024 : 0;
@@ -25,26 +25,31 @@ std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes) {
 
 namespace {
 
-// Keeps the file's last whole records. Records are counted from the start of the file, so a
-// partial record left at the end by an interrupted write is dropped rather than shifting every
-// kept record by a few bytes. A file that cannot be read whole is left as it is.
+// Trimming copies the kept tail forward through a buffer of this size, so memory stays bounded
+// whatever the file's length and the limit.
+constexpr qint64 kTrimCopyBytes = 1 << 20;
+
+// Keeps the file's last whole records: only the kept tail is read, in pieces, and written at the
+// start of the file. Records are counted from the start of the file, so a partial record left at
+// the end by an interrupted write is dropped rather than shifting every kept record by a few
+// bytes. A file that cannot be read or written is left at its length.
 void TrimTrackFile(QFile& file, int maxSizeKb) {
-    const qint64 length = file.size();
-    QByteArray contents;
-    try {
-        contents = file.readAll();
-    } catch (const std::bad_alloc&) {
-        return;
-    }
-    if (contents.size() < length)
-        return;
-    const qint64 wholeRecords = length / kSatRecordBytes;
+    const qint64 wholeRecords = file.size() / kSatRecordBytes;
     const qint64 kept = std::min(wholeRecords, TrackRecordsKept(maxSizeKb));
     const qint64 keptBytes = kept * kSatRecordBytes;
-    const QByteArray tail = contents.mid((wholeRecords - kept) * kSatRecordBytes, keptBytes);
-    if (!file.seek(0) || file.write(tail) != keptBytes || !file.flush())
-        return;
-    file.resize(keptBytes);
+    const qint64 tailStart = (wholeRecords - kept) * kSatRecordBytes;
+    // The source always lies ahead of the destination, so a forward copy never overwrites bytes
+    // it has still to read.
+    for (qint64 done = 0; done < keptBytes;) {
+        if (!file.seek(tailStart + done))
+            return;
+        const QByteArray piece = file.read(std::min(kTrimCopyBytes, keptBytes - done));
+        if (piece.isEmpty() || !file.seek(done) || file.write(piece) != piece.size())
+            return;
+        done += piece.size();
+    }
+    if (file.flush())
+        file.resize(keptBytes);
 }
 
 } // namespace

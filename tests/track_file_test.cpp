@@ -9,12 +9,20 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The process's peak resident memory so far, in kilobytes.
+long PeakMemoryKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 // Records numbered 0, 1, 2, ... in their time field, so that a trim shows which ones it kept.
@@ -126,4 +134,29 @@ TEST(TrackFile, TrimKeepsTheLastWholeRecords) {
     sats[0].m_byPrnLow = 1;
     EXPECT_FALSE(AppendTrackSnapshot(dir.filePath("missing/track.bin"), sats, 1, 999, 512));
     EXPECT_EQ(sats[0].m_dwTime, 0u); // nothing stamped
+}
+
+// A track file far past its limit is trimmed by reading only the tail it keeps: a sparse file of
+// 600 MB grows the process's peak memory by far less than its length.
+TEST(TrackFile, TrimOfAHugeFileReadsOnlyTheKeptTail) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("track.bin");
+    constexpr qint64 kHole = 600LL * 1024 * 1024;
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(kHole)); // a hole: no disk space, but reads as zeros
+        ASSERT_TRUE(file.seek(kHole));
+        ASSERT_EQ(file.write(NumberedRecords(50000)), 50000 * kSatRecordBytes);
+    }
+    const long peakBefore = PeakMemoryKb();
+    std::array<CSatInfo, kSatelliteSlots> sats{};
+    sats[0].m_byPrnLow = 7;
+    ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 512));
+    EXPECT_LT(PeakMemoryKb() - peakBefore, 64 * 1024);
+    const std::vector<CSatInfo> records = DecodeTrackRecords(ReadAll(path));
+    ASSERT_EQ(records.size(), 43692u);
+    EXPECT_EQ(records.front().m_dwTime, 50000u - 43691u);
+    EXPECT_EQ(records[43690].m_dwTime, 49999u);
+    EXPECT_EQ(records.back().m_dwTime, 999u);
 }
