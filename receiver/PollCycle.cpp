@@ -150,13 +150,12 @@ void CChildView::SendPhase() {
         m_strRequest.remove(0, m_strRequestPrefix.size());
     }
 
-    if (proteus) {
-        WriteCommand(m_hActivePort, m_strRequest);
-    } else {
+    // A Proteus request is a binary packet already; the text families' requests are in notation.
+    if (!proteus)
         m_strRequest = ControlNamesToChars(m_strRequest);
-        if (!WriteCommand(m_hActivePort, m_strRequest))
-            OnStop();
-    }
+    // A request that cannot be written means the line has gone: polling stops in every family.
+    if (!WriteCommand(m_hActivePort, m_strRequest))
+        OnStop();
     m_strReply.clear();
     m_nWaitCount = std::max(1, m_nRetries);
 
