@@ -185,6 +185,7 @@ SerialOpenResult OpenQtSerialPort(const QString& name, const SerialLine& line) {
             result.error = SerialOpenError::CannotOpen;
             break;
         }
+        result.reason = serial.errorString();
         return result;
     }
     // DTR on, and RTS on unless the handshake drives it. A pseudo-terminal has neither line: its

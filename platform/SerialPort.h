@@ -54,6 +54,7 @@ enum class SerialOpenError {
 struct SerialOpenResult {
     std::unique_ptr<SerialPort> port; // null unless error is None
     SerialOpenError error = SerialOpenError::None;
+    QString reason; // the system's words for a failure ("Permission denied"); may be empty
 };
 
 using SerialPortOpener = std::function<SerialOpenResult(const QString& name, const SerialLine& line)>;

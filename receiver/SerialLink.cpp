@@ -32,6 +32,15 @@ void ShowFailure(const QString& text) {
     platform::MessageBox(text, platform::MessageIcon::None);
 }
 
+// A port that cannot be opened is named, with the system's reason: "... com port
+// /dev/ttyUSB0: Permission denied".
+QString OpenFailureText(const QString& words, const QString& port, const QString& reason) {
+    QString text = words + QLatin1Char(' ') + port;
+    if (!reason.isEmpty())
+        text += QStringLiteral(": ") + reason;
+    return text;
+}
+
 } // namespace
 
 // ---- byte-level routines ----
@@ -151,7 +160,8 @@ bool CChildView::OpenPorts() {
     case platform::SerialOpenError::None:
         break;
     case platform::SerialOpenError::CannotOpen:
-        ShowFailure(QStringLiteral("CreateFile failed for com port"));
+        ShowFailure(
+            OpenFailureText(QStringLiteral("CreateFile failed for com port"), m_strComPort, receiver.reason));
         return false;
     case platform::SerialOpenError::CannotConfigure:
         ShowFailure(QStringLiteral("Unable to configure the serial port"));
@@ -170,7 +180,8 @@ bool CChildView::OpenPorts() {
             m_hAuxPort = std::move(aux.port);
             break;
         case platform::SerialOpenError::CannotOpen:
-            ShowFailure(QStringLiteral("CreateFile failed for auxiliary com port"));
+            ShowFailure(OpenFailureText(QStringLiteral("CreateFile failed for auxiliary com port"),
+                                        m_strComPort2, aux.reason));
             break;
         case platform::SerialOpenError::CannotConfigure:
             ShowFailure(QStringLiteral("Unable to configure the auxiliary serial port"));

@@ -227,8 +227,12 @@ TEST_F(PollCycleTest, StartFailuresShowTheirMessage) {
     EXPECT_TRUE(m_view.IsRunning());
     EXPECT_FALSE(m_view.m_bPort2Enabled);
     EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 10); // never faster than 10 ms
-    EXPECT_EQ(m_boxes, QStringList({"CreateFile failed for com port", "Unable to configure the serial port",
-                                    "CreateFile failed for auxiliary com port"}));
+    // An absent device is named, with the system's reason.
+    EXPECT_EQ(m_boxes,
+              QStringList({"CreateFile failed for com port /dev/no-such-receiver: No such file or directory",
+                           "Unable to configure the serial port",
+                           "CreateFile failed for auxiliary com port /dev/no-such-instrument: No such "
+                           "file or directory"}));
 }
 
 TEST_F(PollCycleTest, SlotsArePolledInOrderAndTheirAnswersDecoded) {
@@ -390,6 +394,16 @@ TEST_F(PollCycleTest, APortThatVanishesMidReplyTimesOutAndThenStops) {
     }
     EXPECT_EQ(m_view.m_nTimeouts, 1);
     EXPECT_FALSE(m_view.IsRunning()); // the next request could not be written
+}
+
+TEST_F(PollCycleTest, AProteusReceiverThatVanishesStopsPolling) {
+    StartOnProteus();
+    CompleteStep();
+    m_proteus.stop(); // the cable is pulled
+    for (int i = 0; i < 20 && m_view.IsRunning(); ++i)
+        CompleteStep();
+    EXPECT_FALSE(m_view.IsRunning()); // not a time-out every second tick for ever
+    EXPECT_LE(m_view.m_nTimeouts, 1);
 }
 
 TEST_F(PollCycleTest, TimeViewRepeatsTheTimeRequestUntilALogLineIsDue) {
