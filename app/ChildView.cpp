@@ -200,19 +200,19 @@ bool CChildView::OnCmdMsg(int id) {
 bool CChildView::OnUpdateCmdUI(int id, QAction& action) {
     switch (id) {
     case ID_VIEW_ALL:
-        action.setChecked(m_nViewMode == 0);
+        action.setChecked(m_nViewMode == ViewModeAll);
         return true;
     case ID_VIEW_TIME:
-        action.setChecked(m_nViewMode == 1);
+        action.setChecked(m_nViewMode == ViewModeTime);
         return true;
     case ID_VIEW_MAP:
-        action.setChecked(m_nViewMode == 2);
+        action.setChecked(m_nViewMode == ViewModeMap);
         return true;
     case ID_VIEW_GRAPH:
-        action.setChecked(m_nViewMode == 3);
+        action.setChecked(m_nViewMode == ViewModeGraph);
         return true;
     case ID_VIEW_STATUS:
-        action.setChecked(m_nViewMode == 4);
+        action.setChecked(m_nViewMode == ViewModeStatus);
         return true;
     case ID_SET_TIME:
         OnUpdateSetTime(action);

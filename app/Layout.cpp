@@ -11,23 +11,31 @@ DisplayLayout LayoutForMode(int viewMode, int width, int height) {
     const int halfW = width / 2;
     const int halfH = height / 2;
     switch (viewMode) {
-    case 0: // All
-    case 1: // Time keeps the All layout; only the text differs
+    case ViewModeAll:
+    case ViewModeTime: // Time keeps the All layout; only the text differs
         layout.graph = QRect(0, 0, halfW, halfH);
         layout.map = QRect(halfW, 0, width - halfW, halfH);
         layout.text = QRect(0, halfH, width, height - halfH);
         break;
-    case 2: layout.map = QRect(0, 0, width, height); break;
-    case 3: layout.graph = QRect(0, 0, width, height); break;
-    case 4: layout.text = QRect(0, 0, width, height); break;
-    default: layout.childrenUnchanged = true; break;
+    case ViewModeMap:
+        layout.map = QRect(0, 0, width, height);
+        break;
+    case ViewModeGraph:
+        layout.graph = QRect(0, 0, width, height);
+        break;
+    case ViewModeStatus:
+        layout.text = QRect(0, 0, width, height);
+        break;
+    default:
+        layout.childrenUnchanged = true;
+        break;
     }
     return layout;
 }
 
 DisplayFontSizes FontSizesFor(int viewMode, int width, int height) {
     DisplayFontSizes sizes{};
-    sizes.statusHeight = static_cast<int>(height / (viewMode == 4 ? 21.0 : 42.0));
+    sizes.statusHeight = static_cast<int>(height / (viewMode == ViewModeStatus ? 21.0 : 42.0));
     sizes.statusWidth = static_cast<int>(width / 85.5);
     sizes.timeHeight = static_cast<int>(height / 3.25);
     sizes.timeWidth = static_cast<int>(width / 9.0);
@@ -89,30 +97,30 @@ void CChildView::RecalcLayout() {
 }
 
 void CChildView::OnViewAll() {
-    m_nViewMode = 0;
+    m_nViewMode = ViewModeAll;
     m_bLogDue = false;
     RecalcLayout();
 }
 
 void CChildView::OnViewStatus() {
-    m_nViewMode = 4;
+    m_nViewMode = ViewModeStatus;
     m_bLogDue = false;
     RecalcLayout();
 }
 
 void CChildView::OnViewTime() {
-    m_nViewMode = 1;
+    m_nViewMode = ViewModeTime;
     RecalcLayout();
 }
 
 void CChildView::OnViewMap() {
-    m_nViewMode = 2;
+    m_nViewMode = ViewModeMap;
     m_bLogDue = false;
     RecalcLayout();
 }
 
 void CChildView::OnViewGraph() {
-    m_nViewMode = 3;
+    m_nViewMode = ViewModeGraph;
     m_bLogDue = false;
     RecalcLayout();
 }

@@ -33,14 +33,14 @@ void CTextWnd::Draw(QPainter& painter, const QRect& rect) const {
     painter.setBackgroundMode(Qt::TransparentMode);
     const int bottom = rect.bottom() + 1;
     switch (m_pOwner->m_nViewMode) {
-    case 1: { // Time: one line in the big font
+    case ViewModeTime: { // Time: one line in the big font
         painter.setFont(m_pOwner->m_fontTime);
         const QFontMetrics metrics(painter.font());
         painter.drawText(QPoint(rect.left(), bottom / 7 + metrics.ascent()), m_strText);
         break;
     }
-    case 0:
-    case 4: {
+    case ViewModeAll:
+    case ViewModeStatus: {
         painter.setFont(m_pOwner->m_fontStatus);
         const QFontMetrics metrics(painter.font());
         const QStringList lines = StatusScreenLines(m_strText);

@@ -36,6 +36,15 @@ constexpr std::array<T, N> Filled(const T& value) {
     return result;
 }
 
+// What the display area shows (Mode/Status).
+enum ViewMode : int {
+    ViewModeAll = 0,
+    ViewModeTime = 1, // the All layout with the time in the big font
+    ViewModeMap = 2,
+    ViewModeGraph = 3,
+    ViewModeStatus = 4,
+};
+
 struct ViewSettings {
     // Upgrade/URL1: kept and saved only.
     QString m_strUrl1 = QStringLiteral("https://www.example.org/orvane/");
@@ -71,7 +80,7 @@ struct ViewSettings {
     int m_nGraphDuration = 1440; // Graph/Duration, min
 
     // Mode
-    int m_nViewMode = 0;          // Mode/Status: 0 All, 1 Time, 2 Map, 3 Graph, 4 Status
+    int m_nViewMode = 0;          // Mode/Status, a ViewMode: 0 All, 1 Time, 2 Map, 3 Graph, 4 Status
     bool m_bComsDebug = false;    // Mode/ComsDebug
     bool m_bVerboseDebug = false; // Mode/VerboseDebug
     bool m_bFtpDebug = false;     // Mode/FTPDebug

@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "platform/FileDialog.h"
 #include "platform/SettingsStore.h"
+#include "settings/SettingsKeys.h"
 
 #include <QAction>
 #include <QFile>
@@ -237,7 +238,7 @@ void CChildView::OnUpdateWhenRunning(QAction& action) const {
 void CChildView::OnAutoRun() {
     m_bAutoRun = !m_bAutoRun;
     // Written at once, so a crash or power cut keeps the operator's choice.
-    platform::OpenSettingsStore()->setValue(QStringLiteral("Initial/WasRunning"), m_bAutoRun ? 1 : 0);
+    platform::OpenSettingsStore()->setValue(SettingsKey::WasRunning, m_bAutoRun ? 1 : 0);
 }
 
 void CChildView::OnReceiverFamily(int family) {

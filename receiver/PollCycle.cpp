@@ -23,7 +23,7 @@ constexpr int kTraceReplyChars = 2048;
 } // namespace
 
 int CChildView::PollPeriod() const {
-    return ClampTimerPeriod(m_nViewMode == 1 ? m_nFastTimerValue : m_nTimerValue);
+    return ClampTimerPeriod(m_nViewMode == ViewModeTime ? m_nFastTimerValue : m_nTimerValue);
 }
 
 void CChildView::RearmPoll(int periodMs) {
@@ -126,7 +126,8 @@ void CChildView::SendPhase() {
         m_strRequest = m_strPollCommand[m_nPollStep];
 
     // The receiver's LED toggles with every EFC request.
-    if (g_nReceiverType == RECEIVER_HP && m_bFlashLED && m_nPollStep == 8 && !m_strRequest.isEmpty()) {
+    if (g_nReceiverType == RECEIVER_HP && m_bFlashLED && m_nPollStep == PollStepFirstChannel &&
+        !m_strRequest.isEmpty()) {
         m_strRequest.prepend(m_bLedOn ? QStringLiteral(":LED:ACTIVE OFF; ")
                                       : QStringLiteral(":LED:ACTIVE ON; "));
         m_bLedOn = !m_bLedOn;
@@ -299,7 +300,7 @@ void CChildView::TimeStep(const QString& reply) {
         m_bLogDue = true;
         m_nPollStep = PollStepStatus;
         NextPollStep();
-    } else if (m_nViewMode != 1) {
+    } else if (m_nViewMode != ViewModeTime) {
         NextPollStep();
     }
 }
@@ -307,7 +308,7 @@ void CChildView::TimeStep(const QString& reply) {
 void CChildView::StatusStep() {
     m_strRawStatus = m_strReply;
     m_wndText.m_strText = StatusText(m_strRawStatus);
-    if (m_nViewMode != 2 && m_nViewMode != 3)
+    if (m_nViewMode != ViewModeMap && m_nViewMode != ViewModeGraph)
         m_wndText.update();
     DecodeStatus(m_strRawStatus);
     RunTimedOutputs();
@@ -352,7 +353,7 @@ void CChildView::NextPollStep() {
         plan.slotUsable[slot] = m_bCommandEnabled[slot] && !m_strPollCommand[slot].isEmpty();
     for (int i = 0; i < kAuxRequests; ++i)
         plan.auxInUse[i] = !m_strAuxRequest[i].isEmpty();
-    plan.timeView = m_nViewMode == 1;
+    plan.timeView = m_nViewMode == ViewModeTime;
 
     const PollPosition next =
         NextPollPosition({m_nPollStep, m_nAuxIndex, m_nAuxFirst, m_bLogDue, false}, plan);

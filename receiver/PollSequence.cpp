@@ -41,7 +41,7 @@ PollPosition NextPollPosition(PollPosition p, const PollPlan& plan) {
                 p.auxIndex = p.auxFirst;
             return;
         }
-        for (int step = 2; step < PollStepTime; ++step) {
+        for (int step = PollStepFirstSlot; step < PollStepTime; ++step) {
             if (plan.slotUsable[step]) {
                 p.step = step;
                 return;
@@ -50,7 +50,7 @@ PollPosition NextPollPosition(PollPosition p, const PollPlan& plan) {
         p.stopPolling = true;
     };
     const auto restart = [&] {
-        p.step = SkipUnusable(2, plan);
+        p.step = SkipUnusable(PollStepFirstSlot, plan);
         if (p.step >= PollStepTime)
             wrap();
     };

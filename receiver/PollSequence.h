@@ -8,7 +8,17 @@
 enum PollStep : int {
     PollStepWakeUp = 0,
     PollStepIdentify = 1,
+    PollStepFirstSlot = 2, // where each round of the ordinary cycle starts
+    PollStepLifeCount = 2, // the lifetime count, or the position (Datum 2000)
+    PollStepErrors = 3,    // the error queue, or the jamming level (Jackson Labs)
+    PollStepFee = 4,
+    PollStepHealth = 5,
+    PollStepMeasurements = 6,
     PollStepStatus = 7,
+    PollStepFirstChannel = 8, // steps 8 to 15 answer graph channels 0 to 7
+    PollStepTimeInterval = 9, // graph channel 1
+    PollStepThirdChannel = 10,
+    PollStepLastChannel = 15,
     PollStepTime = 16,
     PollStepTimeCode = 17,
     PollStepUser = 18,

@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "receiver/ControlNotation.h"
 #include "receiver/NumberText.h"
+#include "receiver/PollSequence.h"
 #include "receiver/ReplyText.h"
 #include "receiver/ReplyValues.h"
 
@@ -19,7 +20,7 @@ void CChildView::HandleReply() {
     const QString& answer = m_strReply;
     const int family = g_nReceiverType;
     switch (m_nPollStep) {
-    case 1:
+    case PollStepIdentify:
         // A Hewlett Packard unit that is no Z3816A does not want the Z3816A set-up at Start.
         if (family == RECEIVER_HP && m_bInitZ3816A && !answer.isEmpty() &&
             !answer.contains(QStringLiteral("Z3816A")) &&
@@ -29,34 +30,34 @@ void CChildView::HandleReply() {
         }
         m_strIdentity = TruncateAtCR(answer);
         break;
-    case 2:
+    case PollStepLifeCount:
         if (family == RECEIVER_DATUM)
             DecodePosition(answer);
         else
             m_strLifeCount = answer;
         break;
-    case 3:
+    case PollStepErrors:
         m_strStep3Reply = answer;
         break;
-    case 4:
+    case PollStepFee:
         m_strFeeReply = answer;
         break;
-    case 5:
+    case PollStepHealth:
         m_strHealthReply = answer;
         break;
-    case 6:
+    case PollStepMeasurements:
         m_strMeasReply = answer;
         break;
-    case 8:
+    case PollStepFirstChannel:
         if (family == RECEIVER_DATUM)
             m_strChannelValue[0] = DatumEfcValue(answer);
         else if (family != RECEIVER_PROTEUS)
             m_strChannelValue[0] = answer;
         break;
-    case 9:
+    case PollStepTimeInterval:
         m_strChannelValue[1] = TimeIntervalValue(family, answer);
         break;
-    case 10:
+    case PollStepThirdChannel:
         switch (family) {
         case RECEIVER_HP:
         case RECEIVER_JACKSON:
@@ -72,7 +73,7 @@ void CChildView::HandleReply() {
             break;
         }
         break;
-    case 19:
+    case PollStepAux:
         if (m_nAuxIndex >= 0 && m_nAuxIndex < kAuxRequests)
             m_strAuxAnswer[m_nAuxIndex] = TruncateAtCR(answer);
         break;
@@ -80,13 +81,13 @@ void CChildView::HandleReply() {
         break;
     }
 
-    if (m_nPollStep < 8 || m_nPollStep > 15)
+    if (m_nPollStep < PollStepFirstChannel || m_nPollStep > PollStepLastChannel)
         return;
-    QString& value = m_strChannelValue[m_nPollStep - 8];
+    QString& value = m_strChannelValue[m_nPollStep - PollStepFirstChannel];
     if (!ValidateNumber(value) && m_bDebugEnable)
         DebugToFile(QStringLiteral("Err: [s]") + ControlCharsToNames(m_strRequest) + QStringLiteral("[r]") +
                     ControlCharsToNames(m_strReply));
     // A time interval beyond half a second is no measurement.
-    if (m_nPollStep == 9 && !value.isEmpty() && std::abs(value.toDouble()) > 0.5)
+    if (m_nPollStep == PollStepTimeInterval && !value.isEmpty() && std::abs(value.toDouble()) > 0.5)
         value.clear();
 }

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsIo.h"
+#include "settings/SettingsKeys.h"
 
 void CChildView::LoadSettings() {
     const std::unique_ptr<QSettings> store = platform::OpenSettingsStore();
@@ -21,5 +22,5 @@ void CChildView::SaveSettings() {
     QSettingsTree tree(*store);
     SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
     if (!m_strStoredComPort.isNull() && m_strComPort == g_strPortOverride)
-        store->setValue(QStringLiteral("Port/ComPort"), m_strStoredComPort);
+        store->setValue(SettingsKey::ComPort, m_strStoredComPort);
 }

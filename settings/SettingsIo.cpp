@@ -1,6 +1,7 @@
 #include "settings/SettingsIo.h"
 
 #include "settings/SettingValues.h"
+#include "settings/SettingsKeys.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,7 +29,7 @@ template <typename Io, typename View, typename Process> void VisitSettings(Io& i
     io.Int(u"SNTP/Interval"_s, s.m_nSntpInterval);
     io.Int(u"SNTP/UnreliableAfter"_s, s.m_nSntpUnreliableAfter);
     io.Int(u"SNTP/FineCorrection"_s, s.m_nFineCorrection);
-    io.NtpTime(u"SNTP/LastCorrectedS"_s, u"SNTP/LastCorrectedF"_s, s.m_ntpLastCorrected);
+    io.NtpTime(SettingsKey::LastCorrectedSeconds, SettingsKey::LastCorrectedFraction, s.m_ntpLastCorrected);
 
     io.String(u"FTP/ServerName"_s, s.m_strFtpServer);
     io.String(u"FTP/AdditionalFiles"_s, s.m_strFtpAdditionalFiles);
@@ -69,7 +70,7 @@ template <typename Io, typename View, typename Process> void VisitSettings(Io& i
     io.String(u"User/Path"_s, s.m_strUserPath);
     io.Bool(u"User/ToFile"_s, s.m_bUserToFile);
 
-    io.String(u"Port/ComPort"_s, s.m_strComPort);
+    io.String(SettingsKey::ComPort, s.m_strComPort);
     io.Int(u"Port/Baud"_s, s.m_nBaud);
     io.Byte(u"Port/Parity"_s, s.m_byParity);
     io.Byte(u"Port/StopBits"_s, s.m_byStopBits);
@@ -127,7 +128,7 @@ template <typename Io, typename View, typename Process> void VisitSettings(Io& i
     io.Int(u"TIScale/ExportMax"_s, s.m_nTiExportMax);
     io.Int(u"HTML/ImageSize"_s, s.m_nHtmlImageSize);
     io.Bool(u"Initial/InitZ3816A"_s, s.m_bInitZ3816A);
-    io.Bool(u"Initial/WasRunning"_s, s.m_bAutoRun);
+    io.Bool(SettingsKey::WasRunning, s.m_bAutoRun);
 
     io.String(u"Graph/ExportPath"_s, s.m_strGraphExportPath);
     io.String(u"Graph/ExportPath2"_s, s.m_strMapExportPath);

@@ -1,14 +1,11 @@
 // The main window's placement in the settings store, Initial/WindowPos.
 #include "app/ChildView.h"
 #include "platform/SettingsStore.h"
-
-namespace {
-const QString kWindowPosKey = QStringLiteral("Initial/WindowPos");
-}
+#include "settings/SettingsKeys.h"
 
 bool CChildView::LoadWindowPlacement(WindowPlacement& placement) const {
     // An unquoted list of numbers comes back from the store as a list of strings.
-    const QVariant value = platform::OpenSettingsStore()->value(kWindowPosKey);
+    const QVariant value = platform::OpenSettingsStore()->value(SettingsKey::WindowPos);
     const QString stored = value.typeId() == QMetaType::QStringList
                                ? value.toStringList().join(QLatin1Char(','))
                                : value.toString();
@@ -22,5 +19,5 @@ bool CChildView::LoadWindowPlacement(WindowPlacement& placement) const {
 }
 
 void CChildView::SaveWindowPlacement(const WindowPlacement& placement) const {
-    platform::OpenSettingsStore()->setValue(kWindowPosKey, FormatWindowPlacement(placement));
+    platform::OpenSettingsStore()->setValue(SettingsKey::WindowPos, FormatWindowPlacement(placement));
 }

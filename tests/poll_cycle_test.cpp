@@ -278,13 +278,13 @@ TEST_F(PollCycleTest, AReplyThatCompletesOnTheLastTickIsAReply) {
     UseSimulator();
     m_view.m_nRetries = 1;
     m_view.OnStart();
-    m_view.m_nPollStep = 9;
+    m_view.m_nPollStep = PollStepTimeInterval;
     Tick();
     ASSERT_TRUE(m_sim.waitForReplies(1, 1000));
     WaitForBytes(200);
     Tick();
     EXPECT_EQ(m_view.m_nTimeouts, 0);
-    EXPECT_EQ(m_view.m_nPollStep, 10);
+    EXPECT_EQ(m_view.m_nPollStep, PollStepThirdChannel);
 }
 
 TEST_F(PollCycleTest, AQueuedCommandWhileStoppedOpensThePortForItAlone) {
@@ -367,7 +367,7 @@ TEST_F(PollCycleTest, FaultyRepliesTimeOutOrDecodeAndTheCycleGoesOn) {
     for (auto fault : {sim::Misbehaviour::Garbage, sim::Misbehaviour::Endless, sim::Misbehaviour::Overlong,
                        sim::Misbehaviour::NulBytes, sim::Misbehaviour::Slow}) {
         const int timeouts = m_view.m_nTimeouts;
-        m_view.m_nPollStep = 8;
+        m_view.m_nPollStep = PollStepFirstChannel;
         m_sim.setMisbehaviour(fault, 1);
         CompleteStep();
         EXPECT_LE(m_view.m_strReply.size(), kMaxReplyChars);
@@ -408,7 +408,7 @@ TEST_F(PollCycleTest, AProteusReceiverThatVanishesStopsPolling) {
 
 TEST_F(PollCycleTest, TimeViewRepeatsTheTimeRequestUntilALogLineIsDue) {
     UseSimulator();
-    m_view.m_nViewMode = 1;
+    m_view.m_nViewMode = ViewModeTime;
     m_view.m_nLogInterval = 30000;
     m_view.OnStart();
     EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 20);

@@ -63,7 +63,7 @@ protected:
     // What the poll cycle does with a pending request and its reply: send it as step 18, then
     // hand the reply to the Set time. Returns whether the sequence is over.
     bool Reply(const QString& reply) {
-        m_view.m_nPollStep = 18;
+        m_view.m_nPollStep = PollStepUser;
         m_view.m_strRequest = m_view.m_strUserCommand;
         m_view.m_strUserCommand.clear();
         EXPECT_TRUE(m_view.IsSetTimeReply());

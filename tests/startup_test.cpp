@@ -54,7 +54,7 @@ TEST_F(StartUpTest, ProgramStartsFromTheStoreAndSavesAtClose) {
     ASSERT_TRUE(WaitForStartUp(view));
 
     EXPECT_EQ(g_nReceiverType, 2);
-    EXPECT_EQ(view.m_nViewMode, 4);
+    EXPECT_EQ(view.m_nViewMode, ViewModeStatus);
     EXPECT_FALSE(view.IsRunning()); // no auto-run
     EXPECT_FALSE(view.IsTimerActive(IDT_STARTUP));
     EXPECT_TRUE(view.IsTimerActive(IDT_USER_COMMAND));
@@ -134,7 +134,7 @@ TEST_F(StartUpTest, AFrameDestroyedWithoutClosingStillSavesItsSettings) {
     {
         CMainFrame frame;
         ASSERT_TRUE(WaitForStartUp(frame.m_wndView));
-        frame.m_wndView.m_nViewMode = 3;
+        frame.m_wndView.m_nViewMode = ViewModeGraph;
     }
     EXPECT_TRUE(ReadSettingsFile().contains(QLatin1String("\nStatus=3\n")));
 }

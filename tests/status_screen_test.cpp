@@ -195,7 +195,7 @@ TEST(StatusScreenFormat, TextWindowDrawsTheViewsScreen) {
     EXPECT_EQ(view.FormatStatus(HpStatusScreen()), HpStatusScreen());
 
     view.resize(855, 480);
-    view.m_nViewMode = 4;
+    view.m_nViewMode = ViewModeStatus;
     view.RecalcLayout();
     QImage image(855, 480, QImage::Format_RGB32);
     image.fill(Qt::white);

@@ -6,15 +6,12 @@
 #include "platform/SettingsStore.h"
 #include "platform/TickCount.h"
 #include "platform/WallClock.h"
+#include "receiver/PollSequence.h"
+#include "settings/SettingsKeys.h"
 #include "timeservice/TimeCode.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
-
-namespace {
-constexpr int kPollStepTimeCode = 17;
-constexpr int kPollStepUser = 18;
-} // namespace
 
 void CChildView::TimeDiagnostic(const QString& text) {
     if (m_bDebugEnable)
@@ -31,7 +28,7 @@ void CChildView::OnSetTime() {
         TimeDiagnostic(QStringLiteral("Time not valid or not UTC"));
         return;
     }
-    const QString& timeRequest = m_strPollCommand[kPollStepTimeCode];
+    const QString& timeRequest = m_strPollCommand[PollStepTimeCode];
     if (timeRequest.isEmpty()) {
         // Nothing would ever answer: the sequence would wait for good.
         TimeDiagnostic(QStringLiteral("No time code request for this receiver"));
@@ -54,8 +51,8 @@ void CChildView::OnUpdateSetTime(QAction& action) {
 }
 
 bool CChildView::IsSetTimeReply() const {
-    const QString& timeRequest = m_strPollCommand[kPollStepTimeCode];
-    return m_bSetTimePending && m_nPollStep == kPollStepUser && !timeRequest.isEmpty() &&
+    const QString& timeRequest = m_strPollCommand[PollStepTimeCode];
+    return m_bSetTimePending && m_nPollStep == PollStepUser && !timeRequest.isEmpty() &&
            m_strRequest.contains(timeRequest);
 }
 
@@ -68,7 +65,7 @@ bool CChildView::SetTimeSequence(const QString& reply) {
             return true;
         }
         // Ask again at once: the clock is set just after the receiver's second changes.
-        m_strUserCommand = m_strPollCommand[kPollStepTimeCode];
+        m_strUserCommand = m_strPollCommand[PollStepTimeCode];
         PostTimer(IDT_POLL);
         return false;
     }
@@ -83,7 +80,7 @@ bool CChildView::SetTimeSequence(const QString& reply) {
 void CChildView::AbandonSetTime(const QString& reason) {
     if (!m_setTimeSession && !m_bSetTimePending)
         return;
-    if (m_strUserCommand == m_strPollCommand[kPollStepTimeCode])
+    if (m_strUserCommand == m_strPollCommand[PollStepTimeCode])
         m_strUserCommand.clear();
     m_setTimeSession.reset();
     m_bSetTimePending = false;
@@ -118,8 +115,8 @@ void CChildView::SetTimeFromCode(const QString& code, bool set, QString& shown) 
     m_ntpLastCorrected = corrected;
     // Stored at once, so that the reference time of the SNTP answers survives a crash too.
     const auto store = platform::OpenSettingsStore();
-    store->setValue(QStringLiteral("SNTP/LastCorrectedS"), static_cast<uint>(NtpSeconds(corrected)));
-    store->setValue(QStringLiteral("SNTP/LastCorrectedF"), static_cast<uint>(NtpFraction(corrected)));
+    store->setValue(SettingsKey::LastCorrectedSeconds, static_cast<uint>(NtpSeconds(corrected)));
+    store->setValue(SettingsKey::LastCorrectedFraction, static_cast<uint>(NtpFraction(corrected)));
 }
 
 void CChildView::DeHexTimeStamps() {
