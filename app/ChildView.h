@@ -172,6 +172,22 @@ public:
     void ParseSatellites(const QString& text);
     QString FormatStatus(const QString& raw);
 
+    // ---- HTML status page and FTP upload ----
+    // The page's path and the names derived from it; the data log and the track file.
+    QString GetHtmlPath() const;
+    QString GetLogPath() const;
+    QString GetDumpPath() const;
+    QString GetGraphImageName() const; // empty without an image type
+    QString GetMapImageName() const;   // empty without an image type
+    QString GetCssFileName() const;
+    QString GetTxtFileName() const;
+    QString GetIncFileName() const;
+    static QString GetFileNamePart(const QString& path);
+    // Writes the images, the ".txt" companion and the page with this status text.
+    void UpdateHtml(const QString& statusText);
+    // Uploads the page and its files when the FTP interval or Update all asks for it.
+    void FtpUpload();
+
     // ---- NavSymm Proteus ----
     // Reads one frame from the active port and decodes it into the view's state and the reply;
     // false when nothing came or the frame was refused.

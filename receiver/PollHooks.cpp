@@ -71,7 +71,25 @@ void CChildView::DecodeSatellites(const QString& answer) {
 // clock setting. Export and clock setting are tested on every status step, so that they run on
 // their own intervals also while the page is off.
 void CChildView::RunTimedOutputs() {
-    // The data log, the page with its upload, and the image export join here.
+    // The data log and the image export join here.
+    // Update all makes the page and its upload due at once, whatever their intervals.
+    const bool forced = m_bForceUpdate;
+    if (m_bHtmlStatus && (forced || IntervalDue(platform::GetTickCount(), m_dwLastHtml, m_nStatusInterval))) {
+        if (forced || IntervalDue(platform::GetTickCount(), m_dwLastFtp, m_nFtpInterval)) {
+            // The uploaded copy refreshes on the upload's interval.
+            const int statusInterval = m_nStatusInterval;
+            m_nStatusInterval = m_nFtpInterval;
+            UpdateHtml(StatusText(m_strRawStatus));
+            m_nStatusInterval = statusInterval;
+            FtpUpload();
+        }
+        UpdateHtml(StatusText(m_strRawStatus));
+    }
     if (IntervalDue(platform::GetTickCount(), m_dwLastSetTime, m_nTimeInterval))
         OnSetTime();
+    // With the page off the upload never ran: Update all is offered again.
+    if (m_bForceUpdate) {
+        m_bForceUpdate = false;
+        m_bUpdateAllEnabled = true;
+    }
 }

@@ -1,0 +1,73 @@
+#include "publishing/FtpUploadSequence.h"
+
+#include "publishing/HtmlNames.h"
+
+namespace {
+constexpr qsizetype kMaxErrorText = 254;
+}
+
+QStringList SplitAdditionalFiles(const QString& list) {
+    QStringList files;
+    for (const QString& entry : list.split(QLatin1Char(';'))) {
+        const QString path = entry.trimmed();
+        if (!path.isEmpty())
+            files << path;
+    }
+    return files;
+}
+
+std::vector<FtpUploadItem> FtpUploadItems(const QString& htmlPath, const QString& mapImage,
+                                          const QString& graphImage, const QString& cssName,
+                                          const QString& additionalFiles) {
+    std::vector<FtpUploadItem> items;
+    const auto add = [&items](const char* label, const QString& local) {
+        if (!local.isEmpty())
+            items.push_back({QLatin1String(label), local, FileNamePart(local)});
+    };
+    add("HTML upload OK: ", htmlPath);
+    add("Map upload OK: ", mapImage);
+    add("Graph upload OK: ", graphImage);
+    add("CSS upload OK: ", cssName);
+    for (const QString& file : SplitAdditionalFiles(additionalFiles))
+        add("File upload OK: ", file);
+    return items;
+}
+
+QString FtpErrorLine(const QString& errorText, const QString& item) {
+    QString text = errorText.left(kMaxErrorText);
+    const qsizetype lineEnd = text.indexOf(QLatin1String("\r\n"));
+    if (lineEnd >= 0)
+        text.truncate(lineEnd);
+    return text + QLatin1Char(' ') + item;
+}
+
+void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report) {
+    FtpSession session(job.session);
+    QString item = session.TimeoutsSet() ? QStringLiteral("FTP timeouts set OK ")
+                                         : QStringLiteral("FTP set timeouts FAILED ");
+    report.progress(item);
+    if (!session.TimeoutsSet())
+        report.timeoutsFailed(item);
+
+    const auto step = [&](bool done, const QString& progress) {
+        if (done)
+            report.progress(progress);
+        else
+            report.error(FtpErrorLine(session.ErrorText(), item));
+        return done;
+    };
+    bool going = step(session.Connect(), QStringLiteral("FTP connected OK "));
+    if (going && !job.directory.isEmpty()) {
+        item = job.directory;
+        going =
+            step(session.ChangeDirectory(job.directory), QStringLiteral("FTP set dir OK: ") + job.directory);
+    }
+    for (auto it = job.items.begin(); going && it != job.items.end(); ++it) {
+        item = it->localPath + QStringLiteral(" to ") + it->remoteName;
+        going = step(session.Put(it->localPath, it->remoteName), it->label + item);
+    }
+    const bool connected = session.IsConnected();
+    session.Close();
+    if (connected)
+        report.progress(QStringLiteral("FTP quit OK: "));
+}

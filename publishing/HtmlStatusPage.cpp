@@ -1,0 +1,72 @@
+// The view's status page: the path functions over its settings and the page writer.
+#include "app/ChildView.h"
+#include "app/DiagnosticText.h"
+#include "platform/TickCount.h"
+#include "publishing/HtmlNames.h"
+#include "publishing/HtmlPage.h"
+#include "publishing/PublishedFile.h"
+#include "publishing/VersionText.h"
+
+QString CChildView::GetHtmlPath() const {
+    return m_strHtmlPath;
+}
+
+QString CChildView::GetLogPath() const {
+    return m_strLogPath;
+}
+
+QString CChildView::GetDumpPath() const {
+    return m_strDumpPath;
+}
+
+QString CChildView::GetGraphImageName() const {
+    return GraphImageName(m_strHtmlPath, m_strImageFileType);
+}
+
+QString CChildView::GetMapImageName() const {
+    return MapImageName(m_strHtmlPath, m_strImageFileType);
+}
+
+QString CChildView::GetCssFileName() const {
+    return CssFileName(m_strHtmlPath);
+}
+
+QString CChildView::GetTxtFileName() const {
+    return TxtFileName(m_strHtmlPath);
+}
+
+QString CChildView::GetIncFileName() const {
+    return IncFileName(m_strHtmlPath);
+}
+
+QString CChildView::GetFileNamePart(const QString& path) {
+    return FileNamePart(path);
+}
+
+void CChildView::UpdateHtml(const QString& statusText) {
+    m_dwLastHtml = platform::GetTickCount();
+    const QString htmlPath = GetHtmlPath();
+    if (htmlPath.isEmpty() || !m_bHtmlStatus)
+        return;
+
+    WritePublishedFile(GetTxtFileName(), NarrowToBytes(statusText));
+
+    HtmlPageContent content;
+    content.versionText = GetVersionText();
+    content.refreshMs = static_cast<unsigned>(m_nStatusInterval);
+    content.cssName = GetFileNamePart(GetCssFileName());
+    content.mapSource = ImageSourceName(GetMapImageName(), m_strImageFileType);
+    content.graphSource = ImageSourceName(GetGraphImageName(), m_strImageFileType);
+    content.includeText = ReadLatin1File(GetIncFileName());
+    content.statusText = statusText;
+    if (!WritePublishedFile(htmlPath, NarrowToBytes(BuildStatusPage(content)))) {
+        const QString line = QStringLiteral("Unable to open HTML file: ") + htmlPath;
+        if (m_bDebugEnable)
+            DebugToFile(line);
+        if (m_bComsDebug)
+            UserWindowLine(line);
+        return;
+    }
+    if (m_bFtpDebug)
+        UserWindowLine(QStringLiteral("Local HTML update OK "));
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Files that a browser or the upload may read while the program rewrites them: written to a
+// temporary file beside the target and renamed into place, so a reader sees the old or the new
+// file whole, never half of one.
+#include <QByteArray>
+#include <QString>
+
+// Writes the bytes; false (and the old file left as it was) when the file cannot be written.
+bool WritePublishedFile(const QString& path, const QByteArray& bytes);
+
+// The whole file with each byte widened to one character; empty when it cannot be read.
+QString ReadLatin1File(const QString& path);

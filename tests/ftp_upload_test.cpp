@@ -1,0 +1,354 @@
+// The FTP upload against a real server: pyftpdlib on 127.0.0.1 on a free port, started and ended
+// by each test. Files must arrive byte for byte, in order, in passive and active mode; failures
+// must end the run with the right line, send nothing more and close the connection; a server that
+// never answers must not hold the program past its time-out, and polling must go on.
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "platform/SerialPort.h"
+#include "platform/TickCount.h"
+#include "receiver/PollSequence.h"
+#include "simulator/ReceiverSimulator.h"
+#include "support/FileBytes.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kUser[] = "tester";
+constexpr char kPassword[] = "Pa55-w0rd";
+
+// The lines of a diagnostic file without their time stamps.
+QStringList Lines(const QString& path, int stampLength) {
+    QStringList lines;
+    for (const QString& line :
+         QString::fromLatin1(ReadFileBytes(path)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        lines << line.mid(stampLength);
+    return lines;
+}
+constexpr int kUserStamp = 23;  // " HH:MM:SS dd/mm/yy UTC "
+constexpr int kDebugStamp = 18; // "HH:MM:SS dd/mm/yy "
+
+// A pyftpdlib server whose events ("CMD <name>", "STOR <path>") the test reads as they come.
+class FtpServer {
+public:
+    explicit FtpServer(const QString& root) {
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral(ORVANE_SOURCE_DIR "/tests/support/ftp_server.py"), root,
+                         QLatin1String(kUser), QLatin1String(kPassword)});
+        const QStringList first = WaitFor([](const QStringList& events) { return !events.isEmpty(); }, 10000);
+        if (!first.isEmpty() && first.front().startsWith(QLatin1String("PORT ")))
+            m_port = first.front().mid(5).toInt();
+        m_events.clear();
+    }
+    ~FtpServer() {
+        m_process.kill(); // its own process id
+        m_process.waitForFinished(5000);
+    }
+    int port() const { return m_port; }
+    // Events until `done` holds for them or the time is up.
+    QStringList WaitFor(const std::function<bool(const QStringList&)>& done, int timeoutMs) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        for (;;) {
+            while (m_process.canReadLine())
+                m_events << QString::fromUtf8(m_process.readLine()).trimmed();
+            if (done(m_events) || elapsed.elapsed() >= timeoutMs || m_process.state() == QProcess::NotRunning)
+                return m_events;
+            m_process.waitForReadyRead(static_cast<int>(timeoutMs - elapsed.elapsed()));
+        }
+    }
+    // Every event of the session, up to its QUIT.
+    QStringList Session() {
+        return WaitFor([](const QStringList& events) { return events.contains(QStringLiteral("CMD QUIT")); },
+                       10000);
+    }
+    static QStringList Stored(const QStringList& events) {
+        QStringList stored;
+        for (const QString& event : events)
+            if (event.startsWith(QLatin1String("STOR ")))
+                stored << event.mid(5);
+        return stored;
+    }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+    QStringList m_events;
+};
+
+class FtpUploadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("no_proxy", "127.0.0.1", 1);
+        ASSERT_TRUE(m_local.isValid() && m_remote.isValid());
+        ASSERT_TRUE(QDir(m_local.path()).mkpath(QStringLiteral("Web")));
+        ASSERT_TRUE(QDir(m_remote.path()).mkpath(QStringLiteral("pub/Site")));
+        m_view.m_strHtmlPath = Local("Web/Status.HTM");
+        m_view.m_strImageFileType = QStringLiteral("png");
+        m_view.m_strFtpAccount = QLatin1String(kUser);
+        m_view.m_strFtpPassword = QLatin1String(kPassword);
+        m_view.m_strFtpDirectory = QStringLiteral("pub/Site");
+        m_view.m_nFtpInterval = 60000;
+        m_view.m_nFtpTimeout = 5;
+        m_view.m_bFtpDebug = true;
+        m_view.m_bUserToFile = true;
+        m_view.m_strUserPath = Local("user.txt");
+        m_view.m_bDebugEnable = true;
+        m_view.m_strDebugPath = Local("debug.txt");
+        // The page's files, with bytes that a text-mode transfer would change.
+        m_files = {{"Web/Status.HTM", "<html>\r\n</html>\r\n"},
+                   {"Web/Status2.png", QByteArray("\x89PNG\r\n\x1a\n\0map", 12)},
+                   {"Web/Status1.png", QByteArray("\x89PNG\r\n\x1a\n\0graph\n\r", 16)},
+                   {"Web/Status.css", "body {}\n"},
+                   {"a.txt", "first\n"},
+                   {"Web/B.Txt", QByteArray(70000, '\r')}};
+        for (const auto& [name, bytes] : m_files)
+            ASSERT_TRUE(WriteFileBytes(Local(name), bytes));
+    }
+    QString Local(const char* name) const { return m_local.filePath(QLatin1String(name)); }
+    QString Local(const QString& name) const { return m_local.filePath(name); }
+    void UseServer(int port) { m_view.m_strFtpServer = QStringLiteral("127.0.0.1:%1").arg(port); }
+    QStringList UserLines() const { return Lines(Local("user.txt"), kUserStamp); }
+    QStringList DebugLines() const { return Lines(Local("debug.txt"), kDebugStamp); }
+    QString Item(const char* local, const char* remote) const {
+        return Local(local) + QStringLiteral(" to ") + QLatin1String(remote);
+    }
+    // A port on which nothing listens: bound, never listening, held for the test.
+    int ClosedPort() {
+        m_closed = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(m_closed, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            getsockname(m_closed, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return 0;
+        return ntohs(address.sin_port);
+    }
+    void TearDown() override {
+        if (m_closed >= 0)
+            close(m_closed);
+    }
+
+    QTemporaryDir m_local;
+    QTemporaryDir m_remote;
+    std::vector<std::pair<QString, QByteArray>> m_files;
+    CChildView m_view;
+    int m_closed = -1;
+};
+
+class FtpModeTest : public FtpUploadTest, public ::testing::WithParamInterface<bool> {};
+
+} // namespace
+
+// Everything in order, byte for byte, under names that keep their case; the progress lines; and
+// the password nowhere in them. Passive mode names an absolute folder, active mode a relative one;
+// the further files are listed with and without a final ";".
+TEST_P(FtpModeTest, SendsEveryFileInOrderOverOneConnection) {
+    const bool passive = GetParam();
+    FtpServer server(m_remote.path());
+    ASSERT_GT(server.port(), 0);
+    UseServer(server.port());
+    m_view.m_bFtpPassive = passive;
+    m_view.m_strFtpDirectory = passive ? QStringLiteral("/pub/Site") : QStringLiteral("pub/Site");
+    m_view.m_strFtpAdditionalFiles = QStringLiteral(" %1 ;; %2").arg(Local("a.txt"), Local("Web/B.Txt")) +
+                                     (passive ? QStringLiteral(";") : QString());
+    m_view.m_bUpdateAllEnabled = false;
+
+    m_view.FtpUpload();
+
+    const QStringList events = server.Session();
+    EXPECT_EQ(FtpServer::Stored(events),
+              QStringList({"pub/Site/Status.HTM", "pub/Site/Status2.png", "pub/Site/Status1.png",
+                           "pub/Site/Status.css", "pub/Site/a.txt", "pub/Site/B.Txt"}));
+    for (const auto& [name, bytes] : m_files)
+        EXPECT_EQ(ReadFileBytes(m_remote.filePath(QStringLiteral("pub/Site/") + QFileInfo(name).fileName())),
+                  bytes)
+            << name.toStdString();
+    EXPECT_EQ(events.count(QStringLiteral("CMD USER")), 1) << "one connection for the run";
+    const bool sawPassive =
+        events.contains(QStringLiteral("CMD EPSV")) || events.contains(QStringLiteral("CMD PASV"));
+    const bool sawActive =
+        events.contains(QStringLiteral("CMD EPRT")) || events.contains(QStringLiteral("CMD PORT"));
+    EXPECT_EQ(sawPassive, passive);
+    EXPECT_EQ(sawActive, !passive);
+    EXPECT_EQ(events.back(), QStringLiteral("CMD QUIT"));
+
+    const QString folder = m_view.m_strFtpDirectory;
+    EXPECT_EQ(UserLines(),
+              QStringList({"FTP timeouts set OK ", "FTP connected OK ", "FTP set dir OK: " + folder,
+                           "HTML upload OK: " + Item("Web/Status.HTM", "Status.HTM"),
+                           "Map upload OK: " + Item("Web/Status2.png", "Status2.png"),
+                           "Graph upload OK: " + Item("Web/Status1.png", "Status1.png"),
+                           "CSS upload OK: " + Item("Web/Status.css", "Status.css"),
+                           "File upload OK: " + Item("a.txt", "a.txt"),
+                           "File upload OK: " + Item("Web/B.Txt", "B.Txt"), "FTP quit OK: "}));
+    EXPECT_FALSE(ReadFileBytes(Local("user.txt")).contains(kPassword));
+    EXPECT_FALSE(ReadFileBytes(Local("debug.txt")).contains(kPassword));
+    EXPECT_TRUE(m_view.m_bUpdateAllEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FtpModeTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Passive" : "Active"; });
+
+// A failure ends the run with the error text and what was being done; nothing later is sent and
+// an open connection is closed.
+TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
+    FtpServer server(m_remote.path());
+    ASSERT_GT(server.port(), 0);
+    UseServer(server.port());
+
+    // A missing style sheet: the page and images go, the sheet and the further files do not.
+    QFile::remove(Local("Web/Status.css"));
+    m_view.m_strFtpAdditionalFiles = Local("a.txt");
+    m_view.FtpUpload();
+    QStringList events = server.Session();
+    EXPECT_EQ(FtpServer::Stored(events),
+              QStringList({"pub/Site/Status.HTM", "pub/Site/Status2.png", "pub/Site/Status1.png"}));
+    QStringList lines = UserLines();
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_TRUE(lines[6].endsWith(QLatin1Char(' ') + Item("Web/Status.css", "Status.css")))
+        << lines[6].toStdString();
+    EXPECT_EQ(lines[7], QStringLiteral("FTP quit OK: "));
+    EXPECT_EQ(DebugLines(), QStringList({lines[6]}));
+    QFile::remove(Local("user.txt"));
+    QFile::remove(Local("debug.txt"));
+
+    // A remote folder that does not exist: nothing is sent.
+    m_view.m_strFtpDirectory = QStringLiteral("nowhere");
+    m_view.FtpUpload();
+    events =
+        server.WaitFor([](const QStringList& e) { return e.count(QStringLiteral("CMD QUIT")) == 2; }, 10000);
+    EXPECT_EQ(FtpServer::Stored(events).size(), 3);
+    lines = UserLines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" nowhere"))) << lines[2].toStdString();
+    EXPECT_EQ(lines[3], QStringLiteral("FTP quit OK: "));
+    QFile::remove(Local("user.txt"));
+
+    // A wrong password: the line names the time-out step; no connection, so no quit line.
+    m_view.m_strFtpPassword = QStringLiteral("wrong");
+    m_view.FtpUpload();
+    lines = UserLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("530"))) << lines[1].toStdString();
+    EXPECT_EQ(FtpServer::Stored(server.WaitFor([](const QStringList&) { return false; }, 200)).size(), 3);
+    QFile::remove(Local("user.txt"));
+
+    // With the FTP lines off the user window stays quiet; the debug file still gets the error.
+    m_view.m_bFtpDebug = false;
+    QFile::remove(Local("debug.txt"));
+    m_view.FtpUpload();
+    EXPECT_FALSE(QFile::exists(Local("user.txt")));
+    ASSERT_EQ(DebugLines().size(), 1);
+    EXPECT_TRUE(DebugLines()[0].endsWith(QStringLiteral(" FTP timeouts set OK ")));
+}
+
+TEST_F(FtpUploadTest, ClosedPortAndMissingSettings) {
+    const int port = ClosedPort();
+    ASSERT_GT(port, 0);
+    UseServer(port);
+    m_view.FtpUpload();
+    const QStringList lines = UserLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines[1].toStdString();
+
+    // No account, or the interval off without Update all: only the stamp and the menu entry.
+    QFile::remove(Local("user.txt"));
+    platform::setTickSource(std::make_shared<platform::ManualTickSource>(777));
+    m_view.m_strFtpAccount.clear();
+    m_view.m_bForceUpdate = true;
+    m_view.m_bUpdateAllEnabled = false;
+    m_view.FtpUpload();
+    EXPECT_EQ(m_view.m_dwLastFtp, 777u);
+    EXPECT_FALSE(m_view.m_bForceUpdate);
+    EXPECT_TRUE(m_view.m_bUpdateAllEnabled);
+    m_view.m_strFtpAccount = QLatin1String(kUser);
+    m_view.m_nFtpInterval = 0;
+    m_view.FtpUpload();
+    EXPECT_FALSE(QFile::exists(Local("user.txt")));
+    platform::setTickSource(nullptr);
+}
+
+// Update all uploads at the next status step even with the interval off; a server that accepts
+// and never answers holds the program no longer than the time-out, and polling goes on after it.
+TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServer) {
+    platform::setTickSource(std::make_shared<platform::ManualTickSource>(10000000));
+    sim::ReceiverSimulator receiver{sim::Family::HewlettPackard};
+    ASSERT_TRUE(receiver.start());
+    g_nReceiverType = RECEIVER_HP;
+    m_view.SetReceiverDefaults();
+    m_view.m_strComPort = receiver.portPath();
+    m_view.m_bAutoLeaps = false;
+    m_view.m_bInitZ3816A = false;
+    m_view.m_bFlashLED = false;
+    m_view.m_nRetries = 100;
+    m_view.m_nLogInterval = 0;
+    m_view.m_nFtpInterval = 0;
+    m_view.m_nStatusInterval = 3600000;
+    m_view.m_strFtpDirectory.clear();
+    m_view.OnStart();
+    ASSERT_TRUE(m_view.IsRunning());
+    // Runs the cycle until `steps` status steps have completed.
+    const auto runStatusSteps = [this](int steps) {
+        for (int done = 0, ticks = 0; done < steps && ticks < 5000 && m_view.IsRunning(); ++ticks) {
+            const bool atStatus = m_view.m_nPollStep == PollStepStatus && m_view.m_nWaitCount > 0;
+            m_view.OnTimer(IDT_POLL);
+            if (atStatus && m_view.m_nWaitCount == 0)
+                ++done;
+            if (m_view.m_hActivePort)
+                m_view.m_hActivePort->waitForReadyRead(20);
+        }
+    };
+
+    {
+        FtpServer server(m_remote.path());
+        ASSERT_GT(server.port(), 0);
+        UseServer(server.port());
+        m_view.OnUpdateAll();
+        runStatusSteps(1);
+        const QStringList stored = FtpServer::Stored(server.Session());
+        EXPECT_EQ(stored.value(0), QStringLiteral("Status.HTM"));
+        // The uploaded copy carries no refresh line: its interval, the upload's, is off.
+        EXPECT_FALSE(ReadFileBytes(m_remote.filePath(QStringLiteral("Status.HTM"))).contains("refresh"));
+        EXPECT_TRUE(ReadFileBytes(m_view.m_strHtmlPath).contains("CONTENT=\"3600\""));
+        EXPECT_FALSE(m_view.m_bForceUpdate);
+        EXPECT_TRUE(m_view.m_bUpdateAllEnabled);
+    }
+
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    UseServer(silent.serverPort());
+    m_view.m_nFtpTimeout = 1;
+    m_view.m_nFtpInterval = 1000;
+    m_view.m_dwLastFtp = 0;
+    m_view.m_dwLastHtml = 0;
+    QFile::remove(Local("user.txt"));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    runStatusSteps(1);
+    const qint64 blocked = elapsed.elapsed();
+    EXPECT_GE(blocked, 900);
+    EXPECT_LT(blocked, 4000);
+    const QStringList lines = UserLines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1], QStringLiteral("FTP timeouts set OK "));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines.join(u'|').toStdString();
+    ASSERT_TRUE(m_view.IsRunning());
+    const int replies = m_view.m_nTimeouts;
+    runStatusSteps(1); // the next round of the cycle completes as before
+    EXPECT_TRUE(m_view.IsRunning());
+    EXPECT_EQ(m_view.m_nTimeouts, replies);
+    m_view.OnStop();
+    platform::setTickSource(nullptr);
+}

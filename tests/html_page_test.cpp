@@ -1,0 +1,198 @@
+// The HTML status page and its companions, written by the view into a temporary folder: the page
+// byte for byte, the names derived from its path, escaping, and the page as a browser shows it.
+#include "app/ChildView.h"
+#include "publishing/HtmlNames.h"
+#include "publishing/VersionText.h"
+#include "support/FileBytes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The page as its pieces put it together; the refresh line and the include cell are optional.
+QByteArray ExpectedPage(const QByteArray& refreshLine, const QByteArray& css, const QByteArray& mapSource,
+                        const QByteArray& graphSource, const QByteArray& include, const QByteArray& status) {
+    QByteArray page = "<!DOCTYPE HTML PUBLIC -//W3C//DTD HTML 4.0 Transitional//EN><html>\r\n"
+                      "<head>\r\n"
+                      "<!-- ********* " +
+                      GetVersionText().toLatin1() + " ********** -->\r\n" + refreshLine +
+                      "<meta HTTP-EQUIV=\"Pragma\" CONTENT=\"no-cache\">\r\n"
+                      "<title>GPS Status</title>\r\n"
+                      "<link rel=\"stylesheet\" type=\"text/css\" href=\"" +
+                      css +
+                      "\" />\r\n</head>\r\n<body>\r\n<table>\r\n<tr>\r\n"
+                      " <td><img src= \"" +
+                      mapSource + "\"/></td>\r\n <td><img src= \"" + graphSource + "\"/></td>\r\n";
+    if (!include.isEmpty())
+        page += " <td rowspan=2>\r\n" + include + " </td>\r\n";
+    page += "</tr>\r\n<tr>\r\n <td colspan=2><pre>" + status +
+            "</pre></td>\r\n</tr>\r\n</table>\r\n</body>\r\n</html>\r\n";
+    return page;
+}
+
+class HtmlPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Web")));
+        m_view.m_strHtmlPath = Path("Web/Status.HTM");
+        m_view.m_bHtmlStatus = true;
+    }
+    QString Path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    QByteArray Page() const { return ReadFileBytes(m_view.m_strHtmlPath); }
+
+    QTemporaryDir m_dir;
+    CChildView m_view;
+};
+
+} // namespace
+
+TEST(HtmlNames, DerivedFromThePagePathWithCaseKept) {
+    const QString page = QStringLiteral("/srv/Web/Status.HTM");
+    EXPECT_EQ(GraphImageName(page, QStringLiteral("png")), QStringLiteral("/srv/Web/Status1.png"));
+    EXPECT_EQ(MapImageName(page, QStringLiteral("png")), QStringLiteral("/srv/Web/Status2.png"));
+    EXPECT_EQ(TxtFileName(page), QStringLiteral("/srv/Web/Status.txt"));
+    EXPECT_EQ(IncFileName(page), QStringLiteral("/srv/Web/Status.inc"));
+    EXPECT_EQ(CssFileName(page), QStringLiteral("/srv/Web/Status.css"));
+    EXPECT_EQ(FileNamePart(page), QStringLiteral("Status.HTM"));
+    // A page without an extension, and a dot in a folder's name only.
+    EXPECT_EQ(MapImageName(QStringLiteral("/srv/web/page"), QStringLiteral("png")),
+              QStringLiteral("/srv/web/page2.png"));
+    EXPECT_EQ(CssFileName(QStringLiteral("/srv/web/page")), QStringLiteral("/srv/web/page.css"));
+    EXPECT_EQ(MapImageName(QStringLiteral("/srv/my.site/page"), QStringLiteral("png")),
+              QStringLiteral("/srv/my.site/page2.png"));
+    // The type is spelt one way in the file's name and in the page's source.
+    EXPECT_EQ(GraphImageName(page, QStringLiteral("PNG")), QStringLiteral("/srv/Web/Status1.PNG"));
+    EXPECT_EQ(ImageSourceName(GraphImageName(page, QStringLiteral("PNG")), QStringLiteral("PNG")),
+              QStringLiteral("Status1.PNG"));
+    // No type: no image name, and a source of ".".
+    EXPECT_TRUE(MapImageName(page, QString()).isEmpty());
+    EXPECT_EQ(ImageSourceName(QString(), QString()), QStringLiteral("."));
+    // Overlong names are cut, not refused.
+    EXPECT_EQ(
+        FileNamePart(QStringLiteral("/x/") + QString(300, QLatin1Char('n')) + QStringLiteral(".htm")).size(),
+        255 + 4);
+}
+
+TEST_F(HtmlPageTest, PageAndTextFileAsWritten) {
+    m_view.m_nStatusInterval = 30000;
+    m_view.UpdateHtml(QStringLiteral("Locked\r\nSats 9"));
+    EXPECT_EQ(Page(), ExpectedPage("<META HTTP-EQUIV=\"refresh\" CONTENT=\"30\">\r\n", "Status.css",
+                                   "Status2.png", "Status1.png", {}, "Locked\r\nSats 9"));
+    EXPECT_EQ(ReadFileBytes(Path("Web/Status.txt")), QByteArray("Locked\r\nSats 9"));
+
+    // No refresh line with the interval off; a short one never refreshes more than once a second.
+    m_view.m_nStatusInterval = 0;
+    m_view.UpdateHtml(QStringLiteral("x"));
+    EXPECT_EQ(Page(), ExpectedPage({}, "Status.css", "Status2.png", "Status1.png", {}, "x"));
+    m_view.m_nStatusInterval = 500;
+    m_view.UpdateHtml(QStringLiteral("x"));
+    EXPECT_EQ(Page(), ExpectedPage("<META HTTP-EQUIV=\"refresh\" CONTENT=\"1\">\r\n", "Status.css",
+                                   "Status2.png", "Status1.png", {}, "x"));
+}
+
+TEST_F(HtmlPageTest, IncludeAndImageTypeVariants) {
+    m_view.m_nStatusInterval = 0;
+    // The operator's include goes in byte for byte; an empty one is as none.
+    const QByteArray include = "<b>Site \xE9</b>\r\n";
+    ASSERT_TRUE(WriteFileBytes(Path("Web/Status.inc"), include));
+    m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_EQ(Page(), ExpectedPage({}, "Status.css", "Status2.png", "Status1.png", include, "s"));
+    ASSERT_TRUE(WriteFileBytes(Path("Web/Status.inc"), {}));
+    m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_EQ(Page(), ExpectedPage({}, "Status.css", "Status2.png", "Status1.png", {}, "s"));
+
+    m_view.m_strImageFileType = QStringLiteral("PNG");
+    m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_EQ(Page(), ExpectedPage({}, "Status.css", "Status2.PNG", "Status1.PNG", {}, "s"));
+    m_view.m_strImageFileType.clear();
+    m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_EQ(Page(), ExpectedPage({}, "Status.css", ".", ".", {}, "s"));
+}
+
+TEST_F(HtmlPageTest, ReceiverTextAndNamesAreEscapedInThePageOnly) {
+    m_view.m_nStatusInterval = 0;
+    m_view.m_strHtmlPath = Path("Web/A&\"B.htm");
+    const QString status = QStringLiteral("EFC <5> & TI > 3");
+    m_view.UpdateHtml(status);
+    EXPECT_EQ(Page(), ExpectedPage({}, "A&amp;&quot;B.css", "A&amp;&quot;B2.png", "A&amp;&quot;B1.png", {},
+                                   "EFC &lt;5&gt; &amp; TI &gt; 3"));
+    EXPECT_EQ(ReadFileBytes(Path("Web/A&\"B.txt")), status.toLatin1());
+}
+
+TEST_F(HtmlPageTest, OffOrUnwritableWritesNothingAndSaysSo) {
+    m_view.m_strDebugPath = Path("debug.txt");
+    m_view.m_bDebugEnable = true;
+    m_view.m_bHtmlStatus = false;
+    m_view.m_dwLastHtml = 0;
+    m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_FALSE(QFile::exists(m_view.m_strHtmlPath));
+    EXPECT_FALSE(QFile::exists(Path("debug.txt")));
+
+    m_view.m_bHtmlStatus = true;
+    m_view.m_strHtmlPath = Path("Missing/Status.htm");
+    m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_TRUE(ReadFileBytes(Path("debug.txt"))
+                    .endsWith("Unable to open HTML file: " + Path("Missing/Status.htm").toUtf8() + "\r\n"));
+}
+
+// The page in a real browser: the two images side by side, the include beside them, the status
+// text below. The screenshot is kept in the build folder to be looked at.
+TEST_F(HtmlPageTest, BrowserShowsImagesSideBySideAndTextBelow) {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    m_view.m_nHtmlImageSize = 200;
+    m_view.m_nStatusInterval = 0;
+    // Stand-in pictures: a red map and a blue graph.
+    const auto picture = [](Qt::GlobalColor colour) {
+        QImage image(200, 200, QImage::Format_RGB32);
+        image.fill(colour);
+        return image;
+    };
+    picture(Qt::red).save(m_view.GetMapImageName());
+    picture(Qt::blue).save(m_view.GetGraphImageName());
+    ASSERT_TRUE(WriteFileBytes(Path("Web/Status.inc"),
+                               "<div style=\"background:#00c000;width:80px;height:80px\"></div>\r\n"));
+    ASSERT_TRUE(WriteFileBytes(Path("Web/Status.css"), "body { background: white; font-size: 20px; }\r\n"));
+    m_view.UpdateHtml(QStringLiteral("GPS LOCKED\r\nSATS 9 <ok>"));
+
+    const QString shot = QStringLiteral(ORVANE_BINARY_DIR "/html_page.png");
+    QFile::remove(shot);
+    QProcess browser;
+    browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                             QStringLiteral("--disable-gpu"), QStringLiteral("--hide-scrollbars"),
+                             QStringLiteral("--user-data-dir=") + Path("browser"),
+                             QStringLiteral("--window-size=800,600"), QStringLiteral("--screenshot=") + shot,
+                             QStringLiteral("file://") + m_view.m_strHtmlPath});
+    ASSERT_TRUE(browser.waitForFinished(120000)) << "chromium did not finish";
+    QImage image(shot);
+    ASSERT_FALSE(image.isNull()) << browser.readAllStandardError().toStdString();
+
+    // Where each colour lies on the screenshot.
+    const auto box = [&image](auto match) {
+        QRect found;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (match(QColor(image.pixel(x, y))))
+                    found |= QRect(x, y, 1, 1);
+        return found;
+    };
+    const QRect map = box([](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; });
+    const QRect graph = box([](QColor c) { return c.blue() > 200 && c.red() < 60 && c.green() < 60; });
+    const QRect include = box([](QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 60; });
+    const QRect text = box([](QColor c) { return c.red() < 100 && c.green() < 100 && c.blue() < 100; });
+    ASSERT_EQ(map.size(), QSize(200, 200));
+    ASSERT_EQ(graph.size(), QSize(200, 200));
+    EXPECT_EQ(map.top(), graph.top());
+    EXPECT_LT(map.right(), graph.left());
+    EXPECT_LT(graph.right(), include.left());
+    EXPECT_GT(text.top(), map.bottom());
+}

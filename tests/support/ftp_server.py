@@ -1,0 +1,35 @@
+"""A real FTP server for the upload tests: pyftpdlib on 127.0.0.1 on a free port, one account.
+
+Usage: ftp_server.py ROOT USER PASSWORD
+Prints "PORT <n>" once it listens, then one line per command received ("CMD <name>") and per
+file stored ("STOR <path relative to ROOT>").
+"""
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+root, user, password = sys.argv[1:4]
+logging.basicConfig(level=logging.CRITICAL)
+
+
+class Handler(FTPHandler):
+    auth_failed_timeout = 0
+
+    def pre_process_command(self, line, cmd, arg):
+        print("CMD", cmd, flush=True)
+        return super().pre_process_command(line, cmd, arg)
+
+    def on_file_received(self, file):
+        print("STOR", os.path.relpath(file, root), flush=True)
+
+
+authorizer = DummyAuthorizer()
+authorizer.add_user(user, password, root, perm="elradfmwMT")
+Handler.authorizer = authorizer
+server = FTPServer(("127.0.0.1", 0), Handler)
+print("PORT", server.address[1], flush=True)
+server.serve_forever()
