@@ -265,7 +265,7 @@ TEST_F(FtpUploadTest, ClosedPortAndMissingSettings) {
 
     // No account, or the interval off without Update all: only the stamp and the menu entry.
     QFile::remove(Local("user.txt"));
-    platform::setTickSource(std::make_shared<platform::ManualTickSource>(777));
+    platform::SetTickSource(std::make_shared<platform::ManualTickSource>(777));
     m_view.m_strFtpAccount.clear();
     m_view.m_bForceUpdate = true;
     m_view.m_bUpdateAllEnabled = false;
@@ -277,13 +277,13 @@ TEST_F(FtpUploadTest, ClosedPortAndMissingSettings) {
     m_view.m_nFtpInterval = 0;
     m_view.FtpUpload();
     EXPECT_FALSE(QFile::exists(Local("user.txt")));
-    platform::setTickSource(nullptr);
+    platform::SetTickSource(nullptr);
 }
 
 // Update all uploads at the next status step even with the interval off; a server that accepts
 // and never answers holds the program no longer than the time-out, and polling goes on after it.
 TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServer) {
-    platform::setTickSource(std::make_shared<platform::ManualTickSource>(10000000));
+    platform::SetTickSource(std::make_shared<platform::ManualTickSource>(10000000));
     sim::ReceiverSimulator receiver{sim::Family::HewlettPackard};
     ASSERT_TRUE(receiver.start());
     g_nReceiverType = RECEIVER_HP;
@@ -350,5 +350,5 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     EXPECT_TRUE(m_view.IsRunning());
     EXPECT_EQ(m_view.m_nTimeouts, replies);
     m_view.OnStop();
-    platform::setTickSource(nullptr);
+    platform::SetTickSource(nullptr);
 }
