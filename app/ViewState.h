@@ -86,6 +86,7 @@ struct TimeState {
     bool m_bSetTimeEnabled = false;
     QString m_strSetTimeReply;
     bool m_bPrivilegeEnabled = false;
+    bool m_bRolloverReported = false; // a GPS week rollover has been told on the diagnostic lines
 };
 
 struct TimedOutputState {

@@ -90,16 +90,16 @@ TEST_F(SetTimeTest, SetsTheClockOnceFromTheReplyBeforeTheChange) {
 
     for (int i = 0; i < 3; ++i) {
         m_ticks->advance(300);
-        EXPECT_FALSE(Reply(QStringLiteral("2022-03-03 12:34:56")));
+        EXPECT_FALSE(Reply(QStringLiteral("2027-03-03 12:34:56")));
         EXPECT_EQ(m_view.m_strUserCommand, kTimeRequest) << "asked again at once";
         m_view.OnSetTime(); // ignored while pending, the stamp kept
         EXPECT_EQ(m_view.m_dwLastSetTime, 1000u);
     }
     EXPECT_TRUE(m_clock->sets.empty());
 
-    EXPECT_TRUE(Reply(QStringLiteral("2022-03-03 12:34:57")));
+    EXPECT_TRUE(Reply(QStringLiteral("2027-03-03 12:34:57")));
     ASSERT_EQ(m_clock->sets.size(), 1u);
-    const SystemTime expected = Utc(2022, 3, 3, 12, 34, 37, 850); // 12:34:56 - 18 s - 150 ms
+    const SystemTime expected = Utc(2027, 3, 3, 12, 34, 37, 850); // 12:34:56 - 18 s - 150 ms
     EXPECT_EQ(m_clock->sets[0].tv_sec, SystemTimeToTimespec(expected).tv_sec);
     EXPECT_EQ(m_clock->sets[0].tv_nsec, 850'000'000);
     EXPECT_EQ(m_view.m_ntpLastCorrected.load(), SystemTimeToNtp(expected));
@@ -114,6 +114,26 @@ TEST_F(SetTimeTest, SetsTheClockOnceFromTheReplyBeforeTheChange) {
     EXPECT_TRUE(m_view.m_strSetTimeReply.isEmpty());
     EXPECT_FALSE(m_scheduler->raised);
     EXPECT_EQ(m_scheduler->restoredNice, 3);
+}
+
+// A receiver 1024 weeks behind: the clock is set to the date 1024 weeks on, by the menu command
+// and by the periodic setting alike, and the diagnostic lines tell of it once.
+TEST_F(SetTimeTest, RolledOverDateIsMovedForwardAndToldOnce) {
+    for (int run = 0; run < 2; ++run) {
+        m_view.OnSetTime();
+        Reply(QStringLiteral("2007-07-18 12:34:56"));
+        EXPECT_TRUE(Reply(QStringLiteral("2007-07-18 12:34:57")));
+        m_ticks->advance(1000);
+    }
+    ASSERT_EQ(m_clock->sets.size(), 2u);
+    EXPECT_EQ(m_clock->sets[1].tv_sec, SystemTimeToTimespec(Utc(2027, 3, 3, 12, 34, 37, 850)).tv_sec);
+    QString shown;
+    m_view.SetTimeFromCode(QStringLiteral("2007-07-18 12:34:58"), false, shown);
+    EXPECT_EQ(shown, QStringLiteral("03/03/2027 12:34:39"));
+    EXPECT_EQ(
+        UserWindow().count(QStringLiteral("GPS week rollover: the receiver's date 18/07/2007 is before the "
+                                          "release date 06/12/2026; 1024 weeks added")),
+        1);
 }
 
 TEST_F(SetTimeTest, RefusalsQueueNothingAndLeavePriorityAlone) {
@@ -177,12 +197,12 @@ TEST_F(SetTimeTest, FailuresLeaveTheReferenceTimeAndEndTheSequence) {
     m_view.m_ntpLastCorrected = 77;
     // A month 13 is refused before the clock is touched.
     m_view.OnSetTime();
-    Reply(QStringLiteral("2022-13-03 12:34:56"));
-    EXPECT_TRUE(Reply(QStringLiteral("2022-13-03 12:34:57")));
+    Reply(QStringLiteral("2027-13-03 12:34:56"));
+    EXPECT_TRUE(Reply(QStringLiteral("2027-13-03 12:34:57")));
     EXPECT_TRUE(m_clock->sets.empty());
     EXPECT_TRUE(UserWindow().contains(QStringLiteral("Failed to set system time from UCCM")));
     QString shown = QStringLiteral("kept");
-    m_view.SetTimeFromCode(QStringLiteral("2022-03-32 12:34:56"), false, shown);
+    m_view.SetTimeFromCode(QStringLiteral("2027-03-32 12:34:56"), false, shown);
     EXPECT_EQ(shown, QStringLiteral("kept"));
 
     // The system refuses the time.
@@ -191,8 +211,8 @@ TEST_F(SetTimeTest, FailuresLeaveTheReferenceTimeAndEndTheSequence) {
     m_view.OnSetTime();
     EXPECT_TRUE(UserWindow().contains(QStringLiteral("Failed to set thread priority")));
     EXPECT_TRUE(m_view.m_bSetTimePending) << "a priority failure does not stop the sequence";
-    Reply(QStringLiteral("2022-03-03 12:34:56"));
-    EXPECT_TRUE(Reply(QStringLiteral("2022-03-03 12:34:57")));
+    Reply(QStringLiteral("2027-03-03 12:34:56"));
+    EXPECT_TRUE(Reply(QStringLiteral("2027-03-03 12:34:57")));
     EXPECT_EQ(m_clock->sets.size(), 1u);
     EXPECT_EQ(m_view.m_ntpLastCorrected.load(), 77u);
     EXPECT_FALSE(m_view.m_bSetTimePending);

@@ -1,10 +1,12 @@
 #include "app/Globals.h"
 #include "support/SystemTimes.h"
+#include "timeservice/GpsRollover.h"
 #include "timeservice/NtpTime.h"
 #include "timeservice/TimeCode.h"
 
 #include <clocale>
 #include <gtest/gtest.h>
+#include <vector>
 
 TEST(NtpTime, CalendarConversionMatchesTheClockAcrossCenturiesAndLeapDays) {
     EXPECT_EQ(SystemTimeToNtp(Utc(1900, 1, 1, 0, 0, 0)), 0u);
@@ -32,31 +34,32 @@ TEST(TimeCode, FormsCorrectionsAndFailures) {
         const char* problem;
     };
     const Case cases[] = {
-        {RECEIVER_UCCM, "2022-03-03 12:34:56", -150, 18, Utc(2022, 3, 3, 12, 34, 37, 850), ""},
-        {RECEIVER_UCCM, "2023/01/01T00:00:05", -150, 18, Utc(2022, 12, 31, 23, 59, 46, 850), ""},
-        {RECEIVER_UCCM, "2022-03-03 12:34:", 0, 0, {}, "UCCM time data truncated"},
-        {RECEIVER_DATUM, "UTC: 22 03 03 12 34 56 789", 90, 0, Utc(2022, 3, 3, 12, 34, 56, 879), ""},
-        {RECEIVER_DATUM, "UTC: 22 03 03 12 34 5", 0, 0, Utc(2022, 3, 3, 12, 34, 5), ""},
-        {RECEIVER_DATUM, "UTC: 22 03 03 12 34 ", 0, 0, {}, "Datum time code string truncated"},
-        {RECEIVER_JACKSON, "DATE:2022,03,03 TIME:12:34:56", 90, 0, Utc(2022, 3, 3, 12, 34, 56, 90), ""},
-        {RECEIVER_JACKSON, "DATE:2022,03,03", 0, 0, Utc(2022, 3, 3, 0, 0, 0), ""},
-        {RECEIVER_JACKSON, "DATE:2022,3", 0, 0, {}, "Jackson time code string truncated"},
-        {RECEIVER_HP, "+1,+30T220220303140000", 90, 0, Utc(2022, 3, 3, 12, 30, 0, 90), ""},
-        {RECEIVER_HP, "-5,+00;T220220303140000", 0, 0, Utc(2022, 3, 3, 19, 0, 0), ""},
-        {RECEIVER_HP, "+1,3T220220303140000", 0, 0, Utc(2022, 3, 3, 14, 0, 0), ""}, // no zone
-        {RECEIVER_HP, "+1,+30T22022030314000", 0, 0, {}, "F2 Time code data truncated"},
-        {RECEIVER_HP, "T1#H12D53D80", 90, 0, Utc(1990, 1, 10, 0, 0, 0, 90), ""},
-        {RECEIVER_HP, "T1#H12D53D7F", 0, 0, {}, "F1 Time code string malformed"},
+        {RECEIVER_UCCM, "2027-03-03 12:34:56", -150, 18, Utc(2027, 3, 3, 12, 34, 37, 850), ""},
+        {RECEIVER_UCCM, "2028/01/01T00:00:05", -150, 18, Utc(2027, 12, 31, 23, 59, 46, 850), ""},
+        {RECEIVER_UCCM, "2027-03-03 12:34:", 0, 0, {}, "UCCM time data truncated"},
+        {RECEIVER_DATUM, "UTC: 27 03 03 12 34 56 789", 90, 0, Utc(2027, 3, 3, 12, 34, 56, 879), ""},
+        {RECEIVER_DATUM, "UTC: 27 03 03 12 34 5", 0, 0, Utc(2027, 3, 3, 12, 34, 5), ""},
+        {RECEIVER_DATUM, "UTC: 27 03 03 12 34 ", 0, 0, {}, "Datum time code string truncated"},
+        {RECEIVER_JACKSON, "DATE:2027,03,03 TIME:12:34:56", 90, 0, Utc(2027, 3, 3, 12, 34, 56, 90), ""},
+        {RECEIVER_JACKSON, "DATE:2027,03,03", 0, 0, Utc(2027, 3, 3, 0, 0, 0), ""},
+        {RECEIVER_JACKSON, "DATE:2027,3", 0, 0, {}, "Jackson time code string truncated"},
+        {RECEIVER_HP, "+1,+30T220270303140000", 90, 0, Utc(2027, 3, 3, 12, 30, 0, 90), ""},
+        {RECEIVER_HP, "-5,+00;T220270303140000", 0, 0, Utc(2027, 3, 3, 19, 0, 0), ""},
+        {RECEIVER_HP, "+1,3T220270303140000", 0, 0, Utc(2027, 3, 3, 14, 0, 0), ""}, // no zone
+        {RECEIVER_HP, "+1,+30T22027030314000", 0, 0, {}, "F2 Time code data truncated"},
+        {RECEIVER_HP, "T1#H5924A152", 90, 0, Utc(2027, 5, 28, 20, 53, 38, 90), ""},
+        {RECEIVER_HP, "T1#H6794D240", 0, 0, Utc(2035, 1, 30, 12, 0, 0), ""},
+        {RECEIVER_HP, "T1#H6794D241", 0, 0, {}, "F1 Time code string malformed"},
         {RECEIVER_HP, "T1#H12D53D8", 0, 0, {}, "F1 Time code string truncated"},
-        {RECEIVER_PROTEUS, "T1#H1337806418\r\n", 0, 0, Utc(2022, 5, 28, 20, 53, 38), ""},
+        {RECEIVER_PROTEUS, "T1#H1495572818\r\n", 0, 0, Utc(2027, 5, 28, 20, 53, 38), ""},
         {RECEIVER_PROTEUS, "T1#H-315964800", 0, 0, {}, "F1 Time code string malformed"},
-        {RECEIVER_UCCM, "2022-13-03 12:34:56", 0, 0, {}, "Failed to set system time from UCCM"},
-        {RECEIVER_UCCM, "2023-02-29 12:34:56", 0, 0, {}, "Failed to set system time from UCCM"},
-        {RECEIVER_UCCM, "2022-03-03 24:00:00", 0, 0, {}, "Failed to set system time from UCCM"},
-        {RECEIVER_DATUM, "UTC: 22 04 31 12 34 56", 0, 0, {}, "Failed to set system time from Datum"},
-        {RECEIVER_HP, "T220220003140000", 0, 0, {}, "Failed to set system time from F2"},
+        {RECEIVER_UCCM, "2027-13-03 12:34:56", 0, 0, {}, "Failed to set system time from UCCM"},
+        {RECEIVER_UCCM, "2027-02-29 12:34:56", 0, 0, {}, "Failed to set system time from UCCM"},
+        {RECEIVER_UCCM, "2027-03-03 24:00:00", 0, 0, {}, "Failed to set system time from UCCM"},
+        {RECEIVER_DATUM, "UTC: 27 04 31 12 34 56", 0, 0, {}, "Failed to set system time from Datum"},
+        {RECEIVER_HP, "T220270003140000", 0, 0, {}, "Failed to set system time from F2"},
         {RECEIVER_JACKSON,
-         "DATE:2022,-3,03 TIME:12:34:56",
+         "DATE:2027,-3,03 TIME:12:34:56",
          0,
          0,
          {},
@@ -71,7 +74,7 @@ TEST(TimeCode, FormsCorrectionsAndFailures) {
                 << c.code << " gave " << qPrintable(FormatShownTime(result.time));
         }
     }
-    EXPECT_EQ(FormatShownTime(Utc(2022, 3, 3, 12, 34, 37, 850)), QStringLiteral("03/03/2022 12:34:37"));
+    EXPECT_EQ(FormatShownTime(Utc(2027, 3, 3, 12, 34, 37, 850)), QStringLiteral("03/03/2027 12:34:37"));
     // Codes that are not of the family are ignored without a message.
     for (const auto& [family, code] :
          {std::pair<int, const char*>{RECEIVER_DATUM, "LTM: 22 03 03 12 34 56 789"},
@@ -79,6 +82,69 @@ TEST(TimeCode, FormsCorrectionsAndFailures) {
           {RECEIVER_HP, "+1,+30X220220303140000"},
           {7, "2022-03-03 12:34:56"}})
         EXPECT_EQ(ParseTimeCode(family, QString::fromLatin1(code), {}).outcome, TimeCodeOutcome::Ignored);
+}
+
+namespace {
+
+// A time code of each form for a UTC time (the UCCM's on the GPS scale, `leap` seconds ahead).
+struct FormCode {
+    int family;
+    QString code;
+};
+std::vector<FormCode> CodesOfEveryForm(const SystemTime& t, int leap) {
+    const SystemTime gps = UnixMsToSystemTime(SystemTimeToUnixMs(t) + leap * 1000);
+    const std::int64_t gpsSeconds = SystemTimeToUnixMs(t) / 1000 - 315'964'800;
+    return {
+        {RECEIVER_JACKSON, QString::asprintf("DATE:%04u,%02u,%02u\r\nTIME:%02u:%02u:%02u\r\nLEAP:18", t.wYear,
+                                             t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond)},
+        {RECEIVER_DATUM, QString::asprintf("UTC: %02u/%02u/%02u %02u:%02u:%02u.%03u", t.wYear % 100, t.wMonth,
+                                           t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds)},
+        {RECEIVER_UCCM, QString::asprintf("%04u-%02u-%02u %02u:%02u:%02u", gps.wYear, gps.wMonth, gps.wDay,
+                                          gps.wHour, gps.wMinute, gps.wSecond)},
+        {RECEIVER_HP, QString::asprintf("T1#H%08llX0", static_cast<long long>(gpsSeconds))},
+        {RECEIVER_PROTEUS, QString::asprintf("T1#H%lld\r\n", static_cast<long long>(gpsSeconds))},
+        {RECEIVER_HP, QString::asprintf("+0,+00T2%04u%02u%02u%02u%02u%02u00", t.wYear, t.wMonth, t.wDay,
+                                        t.wHour, t.wMinute, t.wSecond)},
+    };
+}
+
+} // namespace
+
+// Receivers that count the GPS week in ten bits report dates 1024 or 2048 weeks back: each form
+// is moved forward by whole periods of 1024 weeks to the release date or later, before the
+// corrections; a date at the release date is taken as it is.
+TEST(TimeCode, WeekRolloverOfEveryForm) {
+    constexpr std::int64_t kWeekMs = 7 * 86'400'000LL;
+    EXPECT_EQ(ReleaseDateUnixMs(), SystemTimeToUnixMs(Utc(2026, 12, 6, 0, 0, 0)));
+    // Late enough that 2048 weeks back is still in this century, which the Datum's two-digit
+    // year needs, and early enough for the window of F1 seconds once 1024 weeks are added.
+    const std::int64_t trueMs = SystemTimeToUnixMs(Utc(2040, 2, 29, 12, 34, 56));
+    for (const std::int64_t weeksBack : {1024, 2048}) {
+        for (const FormCode& c : CodesOfEveryForm(UnixMsToSystemTime(trueMs - weeksBack * kWeekMs), 18)) {
+            const TimeCodeResult result = ParseTimeCode(c.family, c.code, {90, 18});
+            ASSERT_EQ(result.outcome, TimeCodeOutcome::Ok) << qPrintable(c.code);
+            EXPECT_EQ(result.time, UnixMsToSystemTime(trueMs + 90)) << qPrintable(c.code);
+            EXPECT_EQ(result.rolloverWeeks, weeksBack) << qPrintable(c.code);
+            EXPECT_EQ(RolloverMessage(result),
+                      QStringLiteral("GPS week rollover: the receiver's date %1 is before the release date "
+                                     "06/12/2026; %2 weeks added")
+                          .arg(FormatShownTime(result.received).left(10))
+                          .arg(weeksBack));
+        }
+    }
+    // At the release date the code is taken as it is, even where the corrections then take the
+    // time back into the day before; a second earlier is a rollover.
+    const std::int64_t releaseMs = ReleaseDateUnixMs();
+    for (const FormCode& c : CodesOfEveryForm(UnixMsToSystemTime(releaseMs), 0)) {
+        const TimeCodeResult result = ParseTimeCode(c.family, c.code, {-150, 0});
+        EXPECT_EQ(result.time, UnixMsToSystemTime(releaseMs - 150)) << qPrintable(c.code);
+        EXPECT_EQ(result.rolloverWeeks, 0) << qPrintable(c.code);
+        EXPECT_TRUE(RolloverMessage(result).isEmpty());
+    }
+    for (const FormCode& c : CodesOfEveryForm(UnixMsToSystemTime(releaseMs - 1000), 0)) {
+        const TimeCodeResult result = ParseTimeCode(c.family, c.code, {0, 0});
+        EXPECT_EQ(result.time, UnixMsToSystemTime(releaseMs - 1000 + 1024 * kWeekMs)) << qPrintable(c.code);
+    }
 }
 
 TEST(TimeCode, GpsSecondsHaveAValidWindow) {

@@ -102,6 +102,11 @@ void CChildView::SetTimeFromCode(const QString& code, bool set, QString& shown) 
             TimeDiagnostic(problem);
         return;
     }
+    // Told once: the Time view and the periodic setting would repeat it every time.
+    if (result.rolloverWeeks != 0 && !m_bRolloverReported) {
+        m_bRolloverReported = true;
+        TimeDiagnostic(RolloverMessage(result));
+    }
     if (!set) {
         shown = FormatShownTime(result.time);
         return;

@@ -1,6 +1,7 @@
 #include "timeservice/TimeCode.h"
 
 #include "app/Globals.h"
+#include "timeservice/GpsRollover.h"
 
 #include <array>
 #include <limits>
@@ -106,13 +107,31 @@ SystemTime FixedFields(const QString& code, std::array<int, 6> at, int yearLengt
     return time;
 }
 
+TimeCodeResult Failure(TimeCodeForm form, TimeCodeOutcome outcome) {
+    TimeCodeResult result;
+    result.form = form;
+    result.outcome = outcome;
+    return result;
+}
+
+// Moves a rolled-over receiver date forward, then applies the corrections.
 TimeCodeResult Finish(TimeCodeForm form, const SystemTime& parsed, std::int64_t shiftMs) {
-    TimeCodeResult result{form, TimeCodeOutcome::Invalid, parsed};
-    if (const auto corrected = ShiftSystemTime(parsed, shiftMs)) {
+    TimeCodeResult result{form, TimeCodeOutcome::Invalid, parsed, parsed};
+    if (!IsValidSystemTime(parsed))
+        return result;
+    const std::int64_t rollovers = GpsRolloversToRelease(SystemTimeToUnixMs(parsed));
+    result.rolloverWeeks = rollovers * kGpsRolloverWeeks;
+    if (const auto corrected = ShiftSystemTime(parsed, shiftMs + rollovers * kGpsRolloverMs)) {
         result.outcome = TimeCodeOutcome::Ok;
         result.time = *corrected;
     }
     return result;
+}
+
+// The GPS seconds of an F1 code: hexadecimal (read as if "0X" stood before it: no white space
+// or sign), decimal for the Proteus family.
+std::uint64_t ReadGpsSeconds(const QString& digits, bool proteus) {
+    return proteus ? ReadUnsigned64(digits, 10) : ReadUnsigned64(digits, 16, false);
 }
 
 TimeCodeResult HpOrProteusCode(int receiverType, const QString& text,
@@ -134,16 +153,19 @@ TimeCodeResult HpOrProteusCode(int receiverType, const QString& text,
     const std::int64_t fineMs = corrections.fineMs;
     if (code.startsWith(QLatin1String("T1#H"))) {
         if (code.size() < 12)
-            return {TimeCodeForm::F1, TimeCodeOutcome::Truncated, {}};
+            return Failure(TimeCodeForm::F1, TimeCodeOutcome::Truncated);
         const bool proteus = receiverType == RECEIVER_PROTEUS;
-        const std::int64_t seconds = HexSecondsToDate(proteus ? code.mid(4) : code.mid(4, 8), proteus);
-        if (seconds == 0)
-            return {TimeCodeForm::F1, TimeCodeOutcome::Malformed, {}};
-        return Finish(TimeCodeForm::F1, UnixMsToSystemTime(seconds * 1000), fineMs);
+        // Seconds past the end of the valid window are garbage; seconds before its start are a
+        // date before the release, which Finish takes as a week rollover like any other.
+        const std::uint64_t seconds = ReadGpsSeconds(proteus ? code.mid(4) : code.mid(4, 8), proteus);
+        if (seconds > kLastValidGpsSeconds)
+            return Failure(TimeCodeForm::F1, TimeCodeOutcome::Malformed);
+        const auto unixSeconds = static_cast<std::int64_t>(seconds + kGpsEpochUnixSeconds);
+        return Finish(TimeCodeForm::F1, UnixMsToSystemTime(unixSeconds * 1000), fineMs);
     }
     if (code.startsWith(QLatin1String("T2"))) {
         if (code.size() < 16)
-            return {TimeCodeForm::F2, TimeCodeOutcome::Truncated, {}};
+            return Failure(TimeCodeForm::F2, TimeCodeOutcome::Truncated);
         const std::int64_t zoneMs = (static_cast<std::int64_t>(zoneHours) * 60 + zoneMinutes) * 60'000;
         return Finish(TimeCodeForm::F2, FixedFields(code, {2, 6, 8, 10, 12, 14}, 4), fineMs - zoneMs);
     }
@@ -159,13 +181,13 @@ TimeCodeResult ParseTimeCode(int receiverType, const QString& code, const TimeCo
         if (!code.startsWith(QLatin1String("DATE")))
             return {};
         if (code.size() < 12)
-            return {TimeCodeForm::Jackson, TimeCodeOutcome::Truncated, {}};
+            return Failure(TimeCodeForm::Jackson, TimeCodeOutcome::Truncated);
         return Finish(TimeCodeForm::Jackson, JacksonFields(code), fineMs);
     case RECEIVER_DATUM: {
         if (!code.startsWith(QLatin1String("UTC: ")))
             return {};
         if (code.size() < 21)
-            return {TimeCodeForm::Datum, TimeCodeOutcome::Truncated, {}};
+            return Failure(TimeCodeForm::Datum, TimeCodeOutcome::Truncated);
         SystemTime time = FixedFields(code, {5, 8, 11, 14, 17, 20}, 2);
         time.wYear += 2000;
         time.wMilliseconds = Field(code, 23, 3);
@@ -173,7 +195,7 @@ TimeCodeResult ParseTimeCode(int receiverType, const QString& code, const TimeCo
     }
     case RECEIVER_UCCM:
         if (code.size() < 18)
-            return {TimeCodeForm::Uccm, TimeCodeOutcome::Truncated, {}};
+            return Failure(TimeCodeForm::Uccm, TimeCodeOutcome::Truncated);
         return Finish(TimeCodeForm::Uccm, FixedFields(code, {0, 5, 8, 11, 14, 17}, 4),
                       fineMs - static_cast<std::int64_t>(corrections.leapSeconds) * 1000);
     case RECEIVER_HP:
@@ -182,6 +204,16 @@ TimeCodeResult ParseTimeCode(int receiverType, const QString& code, const TimeCo
     default:
         return {};
     }
+}
+
+QString RolloverMessage(const TimeCodeResult& result) {
+    if (result.rolloverWeeks == 0)
+        return {};
+    const SystemTime release = UnixMsToSystemTime(ReleaseDateUnixMs());
+    return QStringLiteral(
+               "GPS week rollover: the receiver's date %1 is before the release date %2; %3 weeks added")
+        .arg(FormatShownTime(result.received).left(10), FormatShownTime(release).left(10))
+        .arg(result.rolloverWeeks);
 }
 
 QString FailedToSetMessage(TimeCodeForm form) {
@@ -237,8 +269,7 @@ QString FormatShownTime(const SystemTime& time) {
 }
 
 std::int64_t HexSecondsToDate(const QString& digits, bool proteus) {
-    // Hexadecimal text is read as if "0X" stood before it: no white space or sign is taken.
-    const std::uint64_t value = proteus ? ReadUnsigned64(digits, 10) : ReadUnsigned64(digits, 16, false);
+    const std::uint64_t value = ReadGpsSeconds(digits, proteus);
     if (value < kFirstValidGpsSeconds || value > kLastValidGpsSeconds)
         return 0;
     return static_cast<std::int64_t>(value + kGpsEpochUnixSeconds);

@@ -24,15 +24,21 @@ struct TimeCodeCorrections {
 struct TimeCodeResult {
     TimeCodeForm form = TimeCodeForm::None;
     TimeCodeOutcome outcome = TimeCodeOutcome::Ignored;
-    SystemTime time; // corrected, when the outcome is Ok
+    SystemTime time;                // corrected, when the outcome is Ok
+    SystemTime received;            // the receiver's own date and time, as read
+    std::int64_t rolloverWeeks = 0; // weeks added for a GPS week rollover
 };
 
-// Parses a time code of a receiver family (0 to 4) and applies the corrections.
+// Parses a time code of a receiver family (0 to 4) and applies the corrections. A receiver date
+// earlier than the release date is a GPS week rollover: whole periods of 1024 weeks are added
+// until it is not (before the corrections).
 TimeCodeResult ParseTimeCode(int receiverType, const QString& code, const TimeCodeCorrections& corrections);
 
 // The diagnostic text of a failed parse ("... truncated", "... malformed", or for an out-of-range
 // time the form's "Failed to set system time from ..."); empty for Ignored and Ok.
 QString TimeCodeProblem(const TimeCodeResult& result);
+// The line that tells of a rollover the parse made up for; empty when there was none.
+QString RolloverMessage(const TimeCodeResult& result);
 // "Failed to set system time from <form>".
 QString FailedToSetMessage(TimeCodeForm form);
 
