@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 #include <vector>
@@ -93,6 +94,107 @@ TEST_F(TimeServerTest, AnswersOnlyWholeRequestsWithTheirFieldsAndTwoStamps) {
             << length;
     }
     EXPECT_FALSE(client.Receive(100));
+}
+
+// Only time requests are answered: client and symmetric-active datagrams of versions 1 to 4. Each
+// refused datagram is followed by a request whose answer must come first.
+TEST_F(TimeServerTest, AnswersClientAndSymmetricRequestsOnly) {
+    const Client client(Port());
+    std::uint32_t marker = 0;
+    for (int version = 0; version < 8; ++version) {
+        for (int mode = 0; mode < 8; ++mode) {
+            Bytes datagram = Request(48, MakeNtp(1, ++marker));
+            datagram[0] = static_cast<std::uint8_t>(version << 3 | mode);
+            client.Send(datagram);
+            client.Send(Request(48, MakeNtp(2, marker)));
+            const bool answerable = (mode == 1 || mode == 3) && version >= 1 && version <= 4;
+            if (answerable) {
+                const auto first = client.Receive(1000);
+                ASSERT_TRUE(first) << version << mode;
+                EXPECT_EQ(ReadNtpTimestamp(first->data() + 24), MakeNtp(1, marker)) << version << mode;
+                EXPECT_EQ((*first)[0], 0xDC) << "the answer is a version 3 server reply";
+            }
+            const auto next = client.Receive(1000);
+            ASSERT_TRUE(next) << version << mode;
+            EXPECT_EQ(ReadNtpTimestamp(next->data() + 24), MakeNtp(2, marker)) << version << mode;
+        }
+    }
+}
+
+namespace {
+
+// Sends a UDP datagram to 127.0.0.1:toPort that claims to come from 127.0.0.1:fromPort, through a
+// raw socket that writes the headers itself (the kernel fills in the IP checksum and length).
+// False when raw sockets are refused (no CAP_NET_RAW).
+bool SendForged(std::uint16_t fromPort, std::uint16_t toPort, const Bytes& payload) {
+    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW);
+    if (fd < 0)
+        return false;
+    Bytes packet(28, 0);
+    packet[0] = 0x45; // IPv4, 20-byte header
+    packet[8] = 64;   // time to live
+    packet[9] = IPPROTO_UDP;
+    const std::uint32_t loopback = htonl(INADDR_LOOPBACK);
+    std::memcpy(&packet[12], &loopback, 4);
+    std::memcpy(&packet[16], &loopback, 4);
+    const std::uint16_t words[] = {htons(fromPort), htons(toPort),
+                                   htons(static_cast<std::uint16_t>(8 + payload.size())), 0};
+    std::memcpy(&packet[20], words, sizeof words); // UDP checksum 0: none
+    packet.insert(packet.end(), payload.begin(), payload.end());
+    const sockaddr_in to = LoopbackAddress(toPort);
+    const bool sent = ::sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                               sizeof to) == static_cast<ssize_t>(packet.size());
+    ::close(fd);
+    return sent;
+}
+
+// Asks a service for the time and waits for its answer: everything that reached it before has
+// then been handled.
+bool Probe(std::uint16_t port) {
+    const Client client(port);
+    client.Send(Request(48, MakeNtp(77, 77)));
+    const auto reply = client.Receive(2000);
+    return reply && ReadNtpTimestamp(reply->data() + 24) == MakeNtp(77, 77);
+}
+
+} // namespace
+
+// One forged datagram must not set two services answering each other, nor one service answering
+// itself: a reply is never answered. Counted through probes, each of which a service answers only
+// after everything that reached it earlier.
+TEST(TimeServerLoop, ForgedDatagramsGetOneAnswerAtMost) {
+    LoopbackTimeServer a;
+    LoopbackTimeServer b;
+    ASSERT_EQ(a.m_server.Start(), QString());
+    ASSERT_EQ(b.m_server.Start(), QString());
+    const std::uint16_t portA = a.m_server.Port();
+    const std::uint16_t portB = b.m_server.Port();
+
+    // A request to B in A's name: B answers A, and A does not answer that answer.
+    if (!SendForged(portA, portB, Request(48, MakeNtp(5, 5))))
+        GTEST_SKIP() << "raw sockets are refused here";
+    ASSERT_TRUE(Probe(portB)); // B has answered A before this
+    ASSERT_TRUE(Probe(portA)); // A has seen B's answer before this
+    ASSERT_TRUE(Probe(portB)); // B has seen whatever A sent back before this
+    EXPECT_EQ(b.m_server.AnswersSent(), 3u);
+    EXPECT_EQ(a.m_server.AnswersSent(), 1u);
+
+    // A server reply to B in A's name: no answer at all.
+    Bytes reply = Request(48, MakeNtp(6, 6));
+    reply[0] = 0x1C; // version 3, server
+    ASSERT_TRUE(SendForged(portA, portB, reply));
+    ASSERT_TRUE(Probe(portB));
+    ASSERT_TRUE(Probe(portA));
+    EXPECT_EQ(b.m_server.AnswersSent(), 4u);
+    EXPECT_EQ(a.m_server.AnswersSent(), 2u);
+
+    // A request to A in its own name: A answers itself once; its own answer is not answered.
+    ASSERT_TRUE(SendForged(portA, portA, Request(48, MakeNtp(7, 7))));
+    ASSERT_TRUE(Probe(portA)); // A's answer to itself was sent before this one
+    ASSERT_TRUE(Probe(portA)); // ... and has been seen before this one
+    EXPECT_EQ(a.m_server.AnswersSent(), 5u);
+    EXPECT_TRUE(a.m_server.IsRunning());
+    EXPECT_TRUE(b.m_server.IsRunning());
 }
 
 TEST_F(TimeServerTest, LeapIndicatorWarnsUntilTheClockIsSetAndAgainWhenTheSettingIsOld) {

@@ -13,6 +13,11 @@ constexpr std::uint8_t kStratum = 2;
 // that these answers are only good to years, and they would drop the server.
 constexpr std::int8_t kPrecision = -20;
 
+constexpr std::uint8_t kModeSymmetricActive = 1;
+constexpr std::uint8_t kModeClient = 3;
+constexpr std::uint8_t kOldestVersion = 1;
+constexpr std::uint8_t kNewestVersion = 4;
+
 void WriteWord(std::uint8_t* at, std::uint32_t word) {
     at[0] = static_cast<std::uint8_t>(word >> 24);
     at[1] = static_cast<std::uint8_t>(word >> 16);
@@ -24,6 +29,15 @@ std::uint32_t ReadWord(const std::uint8_t* at) {
     return (std::uint32_t{at[0]} << 24) | (std::uint32_t{at[1]} << 16) | (std::uint32_t{at[2]} << 8) | at[3];
 }
 } // namespace
+
+bool IsAnswerableSntpRequest(std::span<const std::uint8_t> datagram) {
+    if (datagram.size() < kSntpPacketSize || datagram.size() > kSntpRequestMax)
+        return false;
+    const std::uint8_t mode = datagram[0] & 0x07;
+    const std::uint8_t version = (datagram[0] >> 3) & 0x07;
+    return (mode == kModeClient || mode == kModeSymmetricActive) && version >= kOldestVersion &&
+           version <= kNewestVersion;
+}
 
 void WriteNtpTimestamp(std::uint8_t* at, NtpTimestamp value) {
     WriteWord(at, NtpSeconds(value));

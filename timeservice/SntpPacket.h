@@ -17,11 +17,13 @@ using SntpPacket = std::array<std::uint8_t, kSntpPacketSize>;
 void WriteNtpTimestamp(std::uint8_t* at, NtpTimestamp value);
 NtpTimestamp ReadNtpTimestamp(const std::uint8_t* at);
 
-// Whether a request of this many bytes gets an answer: shorter than a whole packet would make the
-// service an amplifier of forged traffic, longer ones were cut by the receive buffer.
-constexpr bool IsAnswerableSntpRequest(std::size_t length) {
-    return length >= kSntpPacketSize && length <= kSntpRequestMax;
-}
+// Whether a datagram gets an answer: a whole packet (shorter would make the service an amplifier
+// of forged traffic; longer ones were cut by the receive buffer) that asks for the time, from a
+// client (mode 3) or a symmetric-active peer (mode 1) of versions 1 to 4. Server replies,
+// broadcasts, control and private datagrams are never answered: a service that answered replies
+// would answer its own reply for ever when one datagram forged its own address as the sender, and
+// two such services would bounce one datagram between them for ever.
+bool IsAnswerableSntpRequest(std::span<const std::uint8_t> datagram);
 
 // Whether the reference (the last setting of the clock, 0 when it was never set) is more than
 // `unreliableAfterSeconds` older than `now`.

@@ -129,7 +129,8 @@ void TimeServer::AnswerWaitingRequests() {
                 continue;
             return; // nothing more waiting (or a transient error: the next wake tries again)
         }
-        if ((message.msg_flags & MSG_TRUNC) || !IsAnswerableSntpRequest(static_cast<std::size_t>(length)))
+        if ((message.msg_flags & MSG_TRUNC) ||
+            !IsAnswerableSntpRequest({request, std::min(static_cast<std::size_t>(length), sizeof request)}))
             continue;
 
         timespec arrival{};
@@ -147,7 +148,8 @@ void TimeServer::AnswerWaitingRequests() {
                                           m_state.lastCorrected.load(), m_state.unreliableAfter.load());
         StampSntpTransmit(reply, TimespecToNtp(platform::CurrentWallClock().now()));
         // A failed send loses this answer only; the service goes on for every other client.
-        ::sendto(m_socket, reply.data(), reply.size(), MSG_DONTWAIT,
-                 reinterpret_cast<const sockaddr*>(&sender), message.msg_namelen);
+        if (::sendto(m_socket, reply.data(), reply.size(), MSG_DONTWAIT,
+                     reinterpret_cast<const sockaddr*>(&sender), message.msg_namelen) >= 0)
+            ++m_answersSent;
     }
 }

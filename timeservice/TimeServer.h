@@ -39,6 +39,8 @@ public:
     bool IsRunning() const { return m_running.load(); }
     // The bound UDP port (the one the system chose when SNTP/Port is 0); 0 before Start.
     std::uint16_t Port() const { return m_boundPort; }
+    // Answers sent since the service was made.
+    std::uint64_t AnswersSent() const { return m_answersSent.load(); }
 
 private:
     void TimeServerThread();
@@ -52,6 +54,7 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_running{false};
+    std::atomic<std::uint64_t> m_answersSent{0};
 };
 
 // The bind failure text; ports below 1024 also need privilege.
