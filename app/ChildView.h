@@ -114,6 +114,10 @@ public:
     static bool ValidateNumber(QString& text);
     QString FormatPeakTroughCN(bool peak) const;
 
+    // ---- data log ----
+    // Appends one record of the eight channels to the data log and arms the graph's refresh.
+    void UpdateLogFile();
+
     // ---- time codes, setting the PC clock, SNTP service ----
     // "Set time": asks the receiver for its time until the reply changes, then sets the clock.
     void OnSetTime();

@@ -71,7 +71,9 @@ void CChildView::DecodeSatellites(const QString& answer) {
 // clock setting. Export and clock setting are tested on every status step, so that they run on
 // their own intervals also while the page is off.
 void CChildView::RunTimedOutputs() {
-    // The data log and the image export join here.
+    if (IntervalDue(platform::GetTickCount(), m_dwLastLog, m_nLogInterval))
+        UpdateLogFile();
+    // The image export joins here.
     // Update all makes the page and its upload due at once, whatever their intervals.
     const bool forced = m_bForceUpdate;
     if (m_bHtmlStatus && (forced || IntervalDue(platform::GetTickCount(), m_dwLastHtml, m_nStatusInterval))) {

@@ -21,6 +21,7 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
@@ -406,18 +407,28 @@ TEST_F(PollCycleTest, AProteusReceiverThatVanishesStopsPolling) {
     EXPECT_LE(m_view.m_nTimeouts, 1);
 }
 
-TEST_F(PollCycleTest, TimeViewRepeatsTheTimeRequestUntilALogLineIsDue) {
+TEST_F(PollCycleTest, TimeViewRepeatsTheTimeRequestAndWritesALogLineAtEachInterval) {
     UseSimulator();
+    QTemporaryDir folder;
+    m_view.m_strLogPath = folder.filePath(QStringLiteral("gpslog.log"));
     m_view.m_nViewMode = ViewModeTime;
     m_view.m_nLogInterval = 30000;
     m_view.OnStart();
     EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 20);
     EXPECT_EQ(RunSteps(4), (std::vector<int>{0, 16, 16, 16}));
     EXPECT_EQ(m_view.m_wndText.m_strText.size(), 8); // hh:mm:ss without the quotes
-    m_clock->advance(30001);
-    EXPECT_EQ(RunSteps(7), (std::vector<int>{16, 8, 9, 10, 2, 3, 7}));
-    m_view.m_dwLastLog = m_clock->ticks(); // as the data log does when it writes its line
-    EXPECT_EQ(RunSteps(2), (std::vector<int>{16, 16}));
+    EXPECT_FALSE(QFile::exists(m_view.m_strLogPath));
+    for (int interval = 1; interval <= 2; ++interval) {
+        m_clock->advance(30001);
+        EXPECT_EQ(RunSteps(7), (std::vector<int>{16, 8, 9, 10, 2, 3, 7}));
+        EXPECT_EQ(RunSteps(3), (std::vector<int>{16, 16, 16}));
+        EXPECT_EQ(m_view.m_wndText.m_strText.size(), 8);
+        QFile log(m_view.m_strLogPath);
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().split('\n');
+        ASSERT_EQ(lines.size(), interval + 1);
+        EXPECT_TRUE(IsNumber(QString::fromLatin1(lines[interval - 1].split('\t').at(3)))); // the EFC
+    }
 }
 
 TEST_F(PollCycleTest, ProteusWaitsLongerAfterARequestOnTheReceiverPort) {
