@@ -32,7 +32,7 @@ void CChildView::UpdateLogFile() {
         }
         values[channel - 1] = value;
     }
-    const std::int64_t now = platform::wallClock().now().tv_sec;
+    const std::int64_t now = platform::CurrentWallClock().now().tv_sec;
     const QByteArray line = FormatLogLine(now, values, m_nLogLines % kStampEveryLines == 0);
 
     const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize);

@@ -31,15 +31,15 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 class DataLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setWallClock(m_clock);
-        platform::setTickSource(m_ticks);
+        platform::SetWallClock(m_clock);
+        platform::SetTickSource(m_ticks);
         m_view.m_strLogPath = m_folder.filePath(QStringLiteral("Logs.log"));
         m_view.m_strDebugPath = m_folder.filePath(QStringLiteral("debug.txt"));
         m_view.m_bDebugEnable = true;
     }
     void TearDown() override {
-        platform::setWallClock(nullptr);
-        platform::setTickSource(nullptr);
+        platform::SetWallClock(nullptr);
+        platform::SetTickSource(nullptr);
     }
     QByteArray Log() const { return FileBytes(m_view.m_strLogPath); }
 
