@@ -9,6 +9,7 @@
 #include "receiver/PollSequence.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/FileBytes.h"
+#include "support/FtpServerProcess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -36,54 +37,6 @@ QStringList Lines(const QString& path, int stampLength) {
 }
 constexpr int kUserStamp = 23;  // " HH:MM:SS dd/mm/yy UTC "
 constexpr int kDebugStamp = 18; // "HH:MM:SS dd/mm/yy "
-
-// A pyftpdlib server whose events ("CMD <name>", "STOR <path>") the test reads as they come.
-class FtpServer {
-public:
-    explicit FtpServer(const QString& root) {
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-                        {QStringLiteral(ORVANE_SOURCE_DIR "/tests/support/ftp_server.py"), root,
-                         QLatin1String(kUser), QLatin1String(kPassword)});
-        const QStringList first = WaitFor([](const QStringList& events) { return !events.isEmpty(); }, 10000);
-        if (!first.isEmpty() && first.front().startsWith(QLatin1String("PORT ")))
-            m_port = first.front().mid(5).toInt();
-        m_events.clear();
-    }
-    ~FtpServer() {
-        m_process.kill(); // its own process id
-        m_process.waitForFinished(5000);
-    }
-    int port() const { return m_port; }
-    // Events until `done` holds for them or the time is up.
-    QStringList WaitFor(const std::function<bool(const QStringList&)>& done, int timeoutMs) {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        for (;;) {
-            while (m_process.canReadLine())
-                m_events << QString::fromUtf8(m_process.readLine()).trimmed();
-            if (done(m_events) || elapsed.elapsed() >= timeoutMs || m_process.state() == QProcess::NotRunning)
-                return m_events;
-            m_process.waitForReadyRead(static_cast<int>(timeoutMs - elapsed.elapsed()));
-        }
-    }
-    // Every event of the session, up to its QUIT.
-    QStringList Session() {
-        return WaitFor([](const QStringList& events) { return events.contains(QStringLiteral("CMD QUIT")); },
-                       10000);
-    }
-    static QStringList Stored(const QStringList& events) {
-        QStringList stored;
-        for (const QString& event : events)
-            if (event.startsWith(QLatin1String("STOR ")))
-                stored << event.mid(5);
-        return stored;
-    }
-
-private:
-    QProcess m_process;
-    int m_port = 0;
-    QStringList m_events;
-};
 
 class FtpUploadTest : public ::testing::Test {
 protected:
@@ -155,7 +108,7 @@ class FtpModeTest : public FtpUploadTest, public ::testing::WithParamInterface<b
 // the further files are listed with and without a final ";".
 TEST_P(FtpModeTest, SendsEveryFileInOrderOverOneConnection) {
     const bool passive = GetParam();
-    FtpServer server(m_remote.path());
+    FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword));
     ASSERT_GT(server.port(), 0);
     UseServer(server.port());
     m_view.m_bFtpPassive = passive;
@@ -167,7 +120,7 @@ TEST_P(FtpModeTest, SendsEveryFileInOrderOverOneConnection) {
     m_view.FtpUpload();
 
     const QStringList events = server.Session();
-    EXPECT_EQ(FtpServer::Stored(events),
+    EXPECT_EQ(FtpServerProcess::Stored(events),
               QStringList({"pub/Site/Status.HTM", "pub/Site/Status2.png", "pub/Site/Status1.png",
                            "pub/Site/Status.css", "pub/Site/a.txt", "pub/Site/B.Txt"}));
     for (const auto& [name, bytes] : m_files)
@@ -203,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, FtpModeTest, ::testing::Values(true, false),
 // A failure ends the run with the error text and what was being done; nothing later is sent and
 // an open connection is closed.
 TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
-    FtpServer server(m_remote.path());
+    FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword));
     ASSERT_GT(server.port(), 0);
     UseServer(server.port());
 
@@ -212,7 +165,7 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
     m_view.m_strFtpAdditionalFiles = Local("a.txt");
     m_view.FtpUpload();
     QStringList events = server.Session();
-    EXPECT_EQ(FtpServer::Stored(events),
+    EXPECT_EQ(FtpServerProcess::Stored(events),
               QStringList({"pub/Site/Status.HTM", "pub/Site/Status2.png", "pub/Site/Status1.png"}));
     QStringList lines = UserLines();
     ASSERT_EQ(lines.size(), 8);
@@ -228,7 +181,7 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
     m_view.FtpUpload();
     events =
         server.WaitFor([](const QStringList& e) { return e.count(QStringLiteral("CMD QUIT")) == 2; }, 10000);
-    EXPECT_EQ(FtpServer::Stored(events).size(), 3);
+    EXPECT_EQ(FtpServerProcess::Stored(events).size(), 3);
     lines = UserLines();
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" nowhere"))) << lines[2].toStdString();
@@ -242,7 +195,8 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines[1].toStdString();
     EXPECT_TRUE(lines[1].contains(QStringLiteral("530"))) << lines[1].toStdString();
-    EXPECT_EQ(FtpServer::Stored(server.WaitFor([](const QStringList&) { return false; }, 200)).size(), 3);
+    EXPECT_EQ(FtpServerProcess::Stored(server.WaitFor([](const QStringList&) { return false; }, 200)).size(),
+              3);
     QFile::remove(Local("user.txt"));
 
     // With the FTP lines off the user window stays quiet; the debug file still gets the error.
@@ -312,12 +266,12 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     };
 
     {
-        FtpServer server(m_remote.path());
+        FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword));
         ASSERT_GT(server.port(), 0);
         UseServer(server.port());
         m_view.OnUpdateAll();
         runStatusSteps(1);
-        const QStringList stored = FtpServer::Stored(server.Session());
+        const QStringList stored = FtpServerProcess::Stored(server.Session());
         EXPECT_EQ(stored.value(0), QStringLiteral("Status.HTM"));
         // The uploaded copy carries no refresh line: its interval, the upload's, is off.
         EXPECT_FALSE(ReadFileBytes(m_remote.filePath(QStringLiteral("Status.HTM"))).contains("refresh"));
