@@ -1,6 +1,7 @@
 // The HTML status page and its companions, written by the view into a temporary folder: the page
 // byte for byte, the names derived from its path, escaping, and the page as a browser shows it.
 #include "app/ChildView.h"
+#include "platform/TickCount.h"
 #include "publishing/HtmlNames.h"
 #include "publishing/VersionText.h"
 #include "support/FileBytes.h"
@@ -128,19 +129,30 @@ TEST_F(HtmlPageTest, ReceiverTextAndNamesAreEscapedInThePageOnly) {
 }
 
 TEST_F(HtmlPageTest, OffOrUnwritableWritesNothingAndSaysSo) {
+    platform::SetTickSource(std::make_shared<platform::ManualTickSource>(4242));
     m_view.m_strDebugPath = Path("debug.txt");
     m_view.m_bDebugEnable = true;
+    m_view.m_strUserPath = Path("user.txt");
+    m_view.m_bUserToFile = true;
+    m_view.m_bFtpDebug = true;
     m_view.m_bHtmlStatus = false;
-    m_view.m_dwLastHtml = 0;
     m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_EQ(m_view.m_dwLastHtml, 4242u) << "the stamp is set also while the page is off";
     EXPECT_FALSE(QFile::exists(m_view.m_strHtmlPath));
     EXPECT_FALSE(QFile::exists(Path("debug.txt")));
 
+    // A page that cannot be written is reported, never as written.
     m_view.m_bHtmlStatus = true;
+    const QString page = m_view.m_strHtmlPath;
     m_view.m_strHtmlPath = Path("Missing/Status.htm");
     m_view.UpdateHtml(QStringLiteral("s"));
     EXPECT_TRUE(ReadFileBytes(Path("debug.txt"))
                     .endsWith("Unable to open HTML file: " + Path("Missing/Status.htm").toUtf8() + "\r\n"));
+    EXPECT_FALSE(ReadFileBytes(Path("user.txt")).contains("Local HTML update OK"));
+    m_view.m_strHtmlPath = page;
+    m_view.UpdateHtml(QStringLiteral("s"));
+    EXPECT_TRUE(ReadFileBytes(Path("user.txt")).endsWith("Local HTML update OK \r\n"));
+    platform::SetTickSource(nullptr);
 }
 
 // The page in a real browser: the two images side by side, the include beside them, the status
