@@ -102,7 +102,8 @@ void CChildView::Initialise() {
         for (int slot = 0; slot < kPollSlots; ++slot)
             m_strPollCommand[slot] = g_PollCommands[g_nReceiverType][slot];
         LoadDefaultButtons();
-        // The receiver profile's buttons and command list are read here, over the family's.
+        // The current receiver profile's buttons and command list over the family's.
+        ReadProfile(false);
     } else {
         // Settings of an older layout: the family's full set-up.
         SetReceiverDefaults();
@@ -193,7 +194,7 @@ bool CChildView::OnCmdMsg(int id) {
         OnSetTime();
         return true;
     default:
-        return OnControlCommand(id);
+        return OnSettingsCommand(id) || OnControlCommand(id);
     }
 }
 
@@ -218,7 +219,7 @@ bool CChildView::OnUpdateCmdUI(int id, QAction& action) {
         OnUpdateSetTime(action);
         return true;
     default:
-        return OnUpdateControlCommand(id, action);
+        return OnUpdateSettingsCommand(id, action) || OnUpdateControlCommand(id, action);
     }
 }
 

@@ -69,6 +69,19 @@ public:
     void LoadSettings();
     void SaveSettings();
 
+    // ---- receiver profiles and the Options sheet ----
+    bool OnSettingsCommand(int id);
+    bool OnUpdateSettingsCommand(int id, QAction& action) const;
+    // Writes the current family's buttons and the graph set-up into the profile at path, keeping
+    // the rest of an existing file; false when the file cannot be read or written.
+    bool WriteProfile(const QString& path);
+    // Reads the buttons and command list (and, withGraph, the graph set-up) of the profile
+    // m_strProfilePath; false when it cannot be read.
+    bool ReadProfile(bool withGraph);
+    void OnExportProfile();
+    void OnImportProfile();
+    void OnClearProfile();
+
     // ---- diagnostic lines and title ----
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);

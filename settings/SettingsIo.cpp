@@ -1,5 +1,6 @@
 #include "settings/SettingsIo.h"
 
+#include "settings/SettingRanges.h"
 #include "settings/SettingValues.h"
 #include "settings/SettingsKeys.h"
 
@@ -138,14 +139,15 @@ template <typename Io, typename View, typename Process> void VisitSettings(Io& i
     io.Bool(u"Initial/KeepAwake"_s, s.m_bKeepAwake);
 }
 
-// Reads each value into its member; a value it cannot take leaves the member alone.
+// Reads each value into its member; a value it cannot take leaves the member alone, and one
+// outside the range of its Options page is brought into it.
 class Loader {
 public:
     explicit Loader(const SettingsTree& tree) : m_tree(tree) {}
 
     void Int(const QString& key, int& value) {
         if (const auto stored = StoredInt32(m_tree.Value(key)))
-            value = *stored;
+            value = FitSetting(key, static_cast<int>(*stored));
     }
     void Int(const QString& key, std::atomic<int>& value) {
         int plain = value;
@@ -171,7 +173,7 @@ public:
     }
     void Double(const QString& key, double& value) {
         if (const auto stored = StoredDouble(m_tree.Value(key)))
-            value = *stored;
+            value = FitSetting(key, *stored);
     }
     void String(const QString& key, QString& value) {
         if (auto stored = StoredString(m_tree.Value(key)))

@@ -25,7 +25,8 @@ struct StoredVersions {
 constexpr int kSettingsVersion = 2;
 
 // Reads every setting; a value that is missing, malformed or of another kind leaves the member
-// as it is (its default). Map/ImageFileType is lower-cased.
+// as it is (its default); a value outside its range (settings/SettingRanges.h) is brought into it.
+// Map/ImageFileType is lower-cased.
 StoredVersions LoadViewSettings(const SettingsTree& tree, ViewSettings& view, ProcessSettings& process);
 
 // Writes the version keys and every setting. Nothing is deleted.

@@ -180,6 +180,31 @@ TEST_F(SettingsStoreTest, ValuesOfOlderVersionsAndHandEditsAreConverted) {
     EXPECT_EQ(view.m_strImageFileType, QStringLiteral("jpg"));
 }
 
+TEST_F(SettingsStoreTest, StoredValuesOutsideTheirRangeAreBroughtIntoIt) {
+    WriteSettingsFile("[Fonts]\nSmallStatusHeight=99999999\n[Mode]\nStatus=99\n[Sat]\nTrail=-1\n"
+                      "[Log]\nLogInterval=1\nStatusInterval=4294967295\nPeakSS=9\n"
+                      "[Export]\nInterval=4294967295\n[Aux]\nEnabled3=-2\n"
+                      "[Graph]\nPrecisionC3=-5\nFilterEnableC1=7\nMagnificationC0=0\nFilterCoeffC2=1\n"
+                      "MaxC4=-1e300\nTraceProportionC0=71\n");
+    CChildView view;
+    view.LoadSettings();
+    EXPECT_EQ(view.m_nSmallStatusHeight, 100);
+    EXPECT_EQ(view.m_nViewMode, 0);
+    EXPECT_EQ(view.m_nTrailMode, 1);
+    EXPECT_EQ(view.m_nLogInterval, 3000);
+    EXPECT_EQ(view.m_nStatusInterval, 5000000);
+    EXPECT_EQ(view.m_nPeakSSTrace, 0);
+    // The export interval's milliseconds are an unsigned 32-bit count: 4,294,967 s is the most.
+    EXPECT_EQ(static_cast<std::uint32_t>(view.m_nExportInterval), 4294967000u);
+    EXPECT_EQ(view.m_nAuxTrace[3], 0);
+    EXPECT_EQ(view.m_nPrecision[3], 0);
+    EXPECT_EQ(view.m_nFilterMode[1], 0);
+    EXPECT_EQ(view.m_dMagnification[0], 1e-15);
+    EXPECT_EQ(view.m_dFilterCoeff[2], 0.9999);
+    EXPECT_EQ(view.m_dMax[4], -1e15);
+    EXPECT_EQ(view.m_nTraceProportion[0], 70);
+}
+
 TEST_F(SettingsStoreTest, FirstRunKeepsEveryDefault) {
     const QMap<QString, QString> defaults = Saved(CChildView());
     CChildView view;

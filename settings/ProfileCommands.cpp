@@ -1,0 +1,96 @@
+// The File menu's receiver profile commands and the reading of the current profile: the view's
+// glue over settings/ProfileIni.
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "settings/ProfileIni.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+bool CChildView::WriteProfile(const QString& path) {
+    // The sections of other families in an existing file are kept; a file that exists but cannot
+    // be read is not overwritten.
+    IniFile file;
+    if (QFileInfo::exists(path)) {
+        std::optional<IniFile> existing = ReadIniFile(path);
+        if (!existing)
+            return false;
+        file = std::move(*existing);
+    }
+    ::WriteProfile(file, g_nReceiverType, m_strCommandList, m_strButton, *this);
+    return WriteIniFile(path, file);
+}
+
+bool CChildView::ReadProfile(bool withGraph) {
+    const std::optional<IniFile> file = ReadIniFile(m_strProfilePath);
+    if (!file)
+        return false;
+    ReadProfileButtons(*file, g_nReceiverType, m_strCommandList, m_strButton);
+    UpdateDialogBar();
+    if (withGraph) {
+        ReadProfileGraph(*file, *this);
+        m_wndGraph.m_bCacheValid = false;
+        m_wndGraph.update();
+    }
+    return true;
+}
+
+void CChildView::OnExportProfile() {
+    const auto chosen = platform::ChooseFile(platform::FileDialogKind::Save, this, QString());
+    if (chosen && !WriteProfile(*chosen))
+        platform::MessageBox(QStringLiteral("Unable to write profile %1").arg(*chosen),
+                             platform::MessageIcon::Warning);
+}
+
+void CChildView::OnImportProfile() {
+    const auto chosen = platform::ChooseFile(platform::FileDialogKind::Open, this, m_strProfilePath);
+    if (!chosen)
+        return;
+    const QString previous = m_strProfilePath;
+    m_strProfilePath = *chosen;
+    if (!ReadProfile(true)) {
+        m_strProfilePath = previous;
+        platform::MessageBox(QStringLiteral("Unable to read profile %1").arg(*chosen),
+                             platform::MessageIcon::Warning);
+        return;
+    }
+    SaveSettings();
+}
+
+void CChildView::OnClearProfile() {
+    m_strProfilePath.clear();
+    LoadDefaultButtons();
+    SaveSettings();
+}
+
+bool CChildView::OnSettingsCommand(int id) {
+    switch (id) {
+    case ID_EXPORT_PROFILE:
+        OnExportProfile();
+        return true;
+    case ID_IMPORT_PROFILE:
+        OnImportProfile();
+        return true;
+    case ID_CLEAR_PROFILE:
+        OnClearProfile();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CChildView::OnUpdateSettingsCommand(int id, QAction& action) const {
+    switch (id) {
+    case ID_EXPORT_PROFILE:
+    case ID_IMPORT_PROFILE:
+        OnUpdateWhenStopped(action);
+        return true;
+    case ID_CLEAR_PROFILE:
+        action.setEnabled(!m_strProfilePath.isEmpty());
+        return true;
+    default:
+        return false;
+    }
+}
