@@ -9,7 +9,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHelpEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,9 +41,9 @@ CvDlgBar::CvDlgBar(QWidget* parent)
     m_pCommandBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_pCommandBox->setMinimumContentsLength(10);
     m_pCommandBox->setMaxVisibleItems(12);
-    // Return in the box presses the default button (the event is taken here, as the box would
-    // otherwise hand it back to its edit field a second time).
-    m_pCommandBox->lineEdit()->installEventFilter(this);
+    // Return or Enter in the box presses Send. The box hands its keys to the edit field directly,
+    // past any event filter, so the edit field's own signal is the one to follow.
+    connect(m_pCommandBox->lineEdit(), &QLineEdit::returnPressed, this, [this] { Q_EMIT command(IDC_SEND); });
     sendRow->addWidget(m_pSend);
     sendRow->addWidget(m_pCommandBox, 1);
     layout->addLayout(sendRow);
@@ -116,17 +115,6 @@ int CvDlgBar::DlgCtrlId(const QWidget* widget) const {
             if (control == widget)
                 return id;
     return 0;
-}
-
-bool CvDlgBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pCommandBox->lineEdit() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Q_EMIT command(IDC_SEND);
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 bool CvDlgBar::event(QEvent* event) {

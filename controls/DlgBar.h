@@ -51,7 +51,6 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void AddControl(int id, QWidget* control);

@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHelpEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -54,15 +54,28 @@ TEST_F(DialogBarTest, CommandBoxAndButtonsQueueTheirText) {
 
     box->setCurrentIndex(1);
     qobject_cast<QPushButton*>(bar.GetDlgItem(IDC_SEND))->click();
-    box->setEditText(QStringLiteral("SST?<CR>"));
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(box->lineEdit(), &enter); // Return presses Send
     box->setEditText(QString());
     qobject_cast<QPushButton*>(bar.GetDlgItem(IDC_SEND))->click();
     // Buttons queue their command and a CR, even a command already holding "<CR>", or none.
     bar.Button(0)->click();
     bar.Button(5)->click();
-    EXPECT_EQ(view.m_listCommands, (QStringList{"beta\r", "SST?<CR>", "\r", "SST?<CR>\r", "\r"}));
+    EXPECT_EQ(view.m_listCommands, (QStringList{"beta\r", "\r", "SST?<CR>\r", "\r"}));
+}
+
+TEST_F(DialogBarTest, ReturnAndEnterTypedIntoTheCommandBoxPressSend) {
+    QComboBox* box = bar.CommandBox();
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    view.m_listCommands.clear();
+    // The keys go to whatever has the focus after a click in the box, as a user types them.
+    QTest::mouseClick(box, Qt::LeftButton, {}, box->lineEdit()->geometry().center());
+    ASSERT_TRUE(QApplication::focusWidget());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("SST?<CR>"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    box->setEditText(QStringLiteral("TWO"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(view.m_listCommands, (QStringList{"SST?<CR>", "TWO\r"}));
 }
 
 TEST_F(DialogBarTest, ToolTipsNameTheControlOrTheButtonCommand) {
