@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 
@@ -89,17 +91,33 @@ std::optional<WindowPlacement> ParseWindowPlacement(const QString& text) {
 }
 
 QRect PlaceOnScreens(const QRect& normal, const QList<QRect>& screens, const QRect& primary) {
+    // The screen the window lands on: the one that shows most of it, when that is enough to grab.
+    const QRect* landing = nullptr;
+    qint64 largest = 0;
     for (const QRect& screen : screens) {
         const QRect visible = screen.intersected(normal);
-        if (visible.width() >= kMinimumVisible && visible.height() >= kMinimumVisible)
-            return normal;
+        const qint64 area = qint64{visible.width()} * visible.height();
+        if (visible.width() >= kMinimumVisible && visible.height() >= kMinimumVisible && area > largest) {
+            largest = area;
+            landing = &screen;
+        }
     }
-    if (primary.isEmpty())
+    if (!landing) {
+        if (primary.isEmpty())
+            return normal;
+        QRect moved(QPoint(0, 0),
+                    normal.size().boundedTo(primary.size()).expandedTo(QSize(kMinimumVisible, kMinimumVisible)));
+        moved.moveCenter(primary.center());
+        return moved;
+    }
+    if (normal.width() <= landing->width() && normal.height() <= landing->height())
         return normal;
-    QRect moved(QPoint(0, 0),
-                normal.size().boundedTo(primary.size()).expandedTo(QSize(kMinimumVisible, kMinimumVisible)));
-    moved.moveCenter(primary.center());
-    return moved;
+    // Larger than its screen (stored on a bigger monitor): shrunk to the screen and moved inside
+    // it, so that its title bar and buttons can be reached.
+    QRect fitted(normal.topLeft(), normal.size().boundedTo(landing->size()));
+    fitted.moveLeft(std::clamp(fitted.left(), landing->left(), landing->right() + 1 - fitted.width()));
+    fitted.moveTop(std::clamp(fitted.top(), landing->top(), landing->bottom() + 1 - fitted.height()));
+    return fitted;
 }
 
 WindowPlacement ReadWindowPlacement(const QWidget& window) {
@@ -127,7 +145,10 @@ void ApplyWindowPlacement(QWidget& window, const WindowPlacement& p) {
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->availableGeometry());
     const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect normal = p.NormalRect();
+    // Coordinates beyond any screen are no placement (and would overflow the arithmetic below).
+    const auto usable = [](int coordinate) { return std::abs(qint64{coordinate}) <= QWIDGETSIZE_MAX; };
+    const bool inRange = usable(p.left) && usable(p.top) && usable(p.right) && usable(p.bottom);
+    const QRect normal = inRange ? p.NormalRect() : QRect();
     if (normal.width() > 0 && normal.height() > 0) {
         window.setWindowState(window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
         window.setGeometry(PlaceOnScreens(normal, screens, primary ? primary->availableGeometry() : QRect()));

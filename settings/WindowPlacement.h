@@ -34,10 +34,11 @@ QString FormatWindowPlacement(const WindowPlacement& placement);
 std::optional<WindowPlacement> ParseWindowPlacement(const QString& text);
 
 // A normal rectangle that overlaps none of the screens (a monitor was removed) moves onto the
-// primary screen, shrunk to fit it; one that is visible stays where it is.
+// primary screen, shrunk to fit it; one that is visible stays where it is, unless it is larger
+// than the screen showing most of it: then it shrinks to that screen and moves inside it.
 QRect PlaceOnScreens(const QRect& normal, const QList<QRect>& screens, const QRect& primary);
 
 // The placement of a top-level window, and the reverse. Applying never hides the window and
-// never leaves it off every screen.
+// never leaves it off every screen; a rectangle with coordinates beyond any screen is ignored.
 WindowPlacement ReadWindowPlacement(const QWidget& window);
 void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement);

@@ -2,6 +2,8 @@
 #include "platform/SettingsStore.h"
 #include "settings/WindowPlacement.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,6 +34,27 @@ TEST(WindowPlacementScreens, AWindowOnNoScreenMovesOntoThePrimary) {
     // Partly visible is visible enough.
     const QRect partly(1800, 900, 800, 600);
     EXPECT_EQ(PlaceOnScreens(partly, {primary}, primary), partly);
+    // Stored on a bigger monitor: shrunk to the screen it lands on and moved inside it.
+    const QRect huge(100, 50, 100000, 100000);
+    EXPECT_EQ(PlaceOnScreens(huge, {primary, left}, primary), primary);
+    EXPECT_EQ(PlaceOnScreens(QRect(-1250, 10, 1400, 3000), {primary, left}, primary), left);
+}
+
+TEST(WindowPlacementFrame, AHugeOrOverflowingPlacementIsFittedToTheScreenOrIgnored) {
+    CMainFrame frame;
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    WindowPlacement placement;
+    placement.right = 100000;
+    placement.bottom = 100000;
+    ApplyWindowPlacement(frame, placement);
+    EXPECT_TRUE(available.contains(frame.geometry())) << frame.width() << "x" << frame.height();
+    EXPECT_EQ(ReadWindowPlacement(frame).NormalRect(), frame.geometry()); // saved as fitted
+
+    frame.setGeometry(30, 40, 700, 500);
+    const auto overflowing = ParseWindowPlacement("0,1,-1,-1,-1,-1,-2000000000,0,2000000000,500");
+    ASSERT_TRUE(overflowing);
+    ApplyWindowPlacement(frame, *overflowing);
+    EXPECT_EQ(frame.geometry(), QRect(30, 40, 700, 500));
 }
 
 TEST(WindowPlacementFrame, ReadAndApplyKeepTheNormalRectangleAndState) {
