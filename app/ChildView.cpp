@@ -108,6 +108,7 @@ void CChildView::Initialise() {
         // Settings of an older layout: the family's full set-up.
         SetReceiverDefaults();
     }
+    CheckMapBackdrop();
     // 5. A data log of an older layout is deleted.
     if (m_bOldLogVersion) {
         QFile::remove(m_strLogPath);

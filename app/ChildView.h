@@ -174,7 +174,9 @@ public:
     void OnLockTiExtents();
     void OnUpdateAll();
     void OnMapBackdropFile();
-    bool MapBackdropReadable() const;
+    // Whether Map/Path names a readable file, into m_bMapBackdropReadable. Run when the path
+    // changes and when a menu is about to show, never from the periodic refresh of the toolbar.
+    void CheckMapBackdrop();
     void OnHide();
     void OnTrayNotify(QSystemTrayIcon::ActivationReason reason);
     void RemoveTrayIcon();

@@ -164,8 +164,12 @@ void CMainFrame::CreateMenus() {
     helpMenu->addSeparator();
     AddCommand(ID_APP_ABOUT, tr("&About %1...").arg(kProductName), helpMenu);
 
-    for (QMenu* menu : {fileMenu, settingsMenu, commandsMenu, viewMenu, helpMenu})
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    for (QMenu* menu : {fileMenu, settingsMenu, commandsMenu, viewMenu, helpMenu}) {
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            m_wndView.CheckMapBackdrop();
+            UpdateCommandUI();
+        });
+    }
 }
 
 void CMainFrame::CreateToolBar() {

@@ -110,6 +110,7 @@ struct DisplayState {
     QFont m_fontUserLarge;
     QIcon m_hIcon;
     bool m_bTrayIcon = false;
+    bool m_bMapBackdropReadable = false; // as CheckMapBackdrop last found Map/Path
 };
 
 struct ViewFlags {

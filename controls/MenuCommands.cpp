@@ -7,7 +7,6 @@
 #include "settings/SettingsKeys.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -188,7 +187,7 @@ bool CChildView::OnUpdateControlCommand(int id, QAction& action) {
         return true;
     case ID_SAT_BACKDROP:
         action.setChecked(m_bMapBackdrop);
-        action.setEnabled(MapBackdropReadable());
+        action.setEnabled(m_bMapBackdropReadable);
         return true;
     case ID_NO_TRAILS:
     case ID_RECENT_TRAILS:
@@ -273,15 +272,16 @@ void CChildView::OnMapBackdropFile() {
     if (!chosen)
         return;
     m_strMapPath = *chosen;
+    CheckMapBackdrop();
     InvalidateMap();
     SaveSettings();
 }
 
-bool CChildView::MapBackdropReadable() const {
-    if (m_strMapPath.isEmpty() || QFileInfo(m_strMapPath).isDir())
-        return false;
-    QFile file(m_strMapPath);
-    return file.open(QIODevice::ReadOnly);
+void CChildView::CheckMapBackdrop() {
+    // Opening the file could wait for good (a FIFO, a device, a hung mount): its kind and
+    // permissions are enough.
+    const QFileInfo info(m_strMapPath);
+    m_bMapBackdropReadable = !m_strMapPath.isEmpty() && info.isFile() && info.isReadable();
 }
 
 void CChildView::InvalidateMap() {

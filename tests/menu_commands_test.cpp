@@ -7,9 +7,17 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
+#include <condition_variable>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +30,7 @@ protected:
         view.m_strMapPath = platform::DocumentsFolder() + QStringLiteral("/earth.png");
         QFile file(view.m_strMapPath);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        view.CheckMapBackdrop();
         frame.UpdateCommandUI();
     }
     ~MenuCommandsTest() override { platform::SetFileDialogHandler({}); }
@@ -103,16 +112,63 @@ TEST_F(MenuCommandsTest, ItemsGreyedByTheirRules) {
         EXPECT_EQ(Action(ID_READ_ERROR_QUEUE).isEnabled(), family <= RECEIVER_DATUM) << family;
         EXPECT_TRUE(Action(ID_READ_ERROR_QUEUE).isChecked()) << family;
     }
-    // The backdrop switch needs a file that opens for reading: not a missing one, not a folder.
-    for (const QString& path : {QString(), platform::DocumentsFolder() + QStringLiteral("/missing.png"),
-                                platform::DocumentsFolder()}) {
-        view.m_strMapPath = path;
-        frame.UpdateCommandUI();
-        EXPECT_FALSE(Action(ID_SAT_BACKDROP).isEnabled()) << qPrintable(path);
-    }
     // Commands whose handlers come with other parts of the program are greyed until then.
     for (int id : {ID_OPTIONS, ID_EXPORT, ID_ANIMATE_SATELLITES})
         EXPECT_FALSE(Action(id).isEnabled()) << id;
+}
+
+TEST_F(MenuCommandsTest, BackdropSwitchNeedsAReadableFileAndNeverWaitsOnOne) {
+    // A FIFO would block an open for reading until a writer comes; the guard plays that writer
+    // every second, so that a program that opens it fails here instead of hanging.
+    const QString folder = platform::DocumentsFolder();
+    const QString fifo = folder + QStringLiteral("/backdrop.fifo");
+    QFile::remove(fifo);
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread guard([&] {
+        std::unique_lock lock(mutex);
+        while (!finished.wait_for(lock, std::chrono::seconds(1), [&] { return done; })) {
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    std::optional<QString> answer;
+    platform::SetFileDialogHandler([&](platform::FileDialogKind, const QString&) { return answer; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (const QString& path : {QString(), folder + QStringLiteral("/missing.png"), folder, fifo}) {
+        answer = path;
+        Choose(ID_MAP_BACKDROP_FILE);
+        frame.UpdateCommandUI();
+        EXPECT_FALSE(Action(ID_SAT_BACKDROP).isEnabled()) << qPrintable(path);
+    }
+    EXPECT_LT(elapsed.elapsed(), 2000);
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    guard.join();
+
+    // A file that appears later is found when a menu is about to show, not by the toolbar's
+    // periodic refresh.
+    QFile later(folder + QStringLiteral("/missing.png"));
+    answer = later.fileName();
+    Choose(ID_MAP_BACKDROP_FILE);
+    ASSERT_TRUE(later.open(QIODevice::WriteOnly));
+    frame.UpdateCommandUI();
+    EXPECT_FALSE(Action(ID_SAT_BACKDROP).isEnabled());
+    QMenu* viewMenu = nullptr;
+    for (QObject* object : Action(ID_SAT_BACKDROP).associatedObjects())
+        if (auto* menu = qobject_cast<QMenu*>(object))
+            viewMenu = menu;
+    ASSERT_TRUE(viewMenu);
+    viewMenu->popup(QPoint(0, 0));
+    EXPECT_TRUE(Action(ID_SAT_BACKDROP).isEnabled());
+    viewMenu->hide();
 }
 
 TEST_F(MenuCommandsTest, FileChoicesTakeThePathAndCancelChangesNothing) {
