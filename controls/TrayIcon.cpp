@@ -59,8 +59,13 @@ void CChildView::OnTrayNotify(QSystemTrayIcon::ActivationReason reason) {
                          (reason == QSystemTrayIcon::Trigger && TrayReportsOnlyActivations());
     if (!restore)
         return;
-    if (m_pMainFrame)
-        m_pMainFrame->show();
+    if (m_pMainFrame) {
+        // Shown normally whatever its state when hidden: a window hidden while minimised would
+        // otherwise come back as no more than an entry in the task list, with the tray icon gone.
+        m_pMainFrame->showNormal();
+        m_pMainFrame->raise();
+        m_pMainFrame->activateWindow();
+    }
     RemoveTrayIcon();
 }
 

@@ -58,6 +58,14 @@ TEST_F(TrayTest, WhereTheTrayOnlyReportsActivationsAClickBringsTheWindowBackWith
     EXPECT_FALSE(view.m_bTrayIcon);
     EXPECT_FALSE(frame.isHidden());
     EXPECT_TRUE(frame.isMinimized());
+
+    // A tray appears; hidden to it while minimised, the window comes back shown normally.
+    SetSystemTrayAvailableOverride(true);
+    SetTrayReportsOnlyActivationsOverride(false);
+    view.OnHide();
+    view.OnTrayNotify(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_EQ(frame.windowState(), Qt::WindowNoState);
 }
 
 TEST_F(TrayTest, ShutDownWhileHiddenRemovesTheIconAndSavesSettingsAndPlacementOnce) {
