@@ -23,9 +23,26 @@ constexpr FamilyName kFamilies[] = {
     {"uccm", sim::Family::Uccm},
 };
 
+struct MisbehaviourName {
+    const char* name;
+    sim::Misbehaviour misbehaviour;
+};
+
+constexpr MisbehaviourName kMisbehaviours[] = {
+    {"none", sim::Misbehaviour::None},         {"silence", sim::Misbehaviour::Silence},
+    {"garbage", sim::Misbehaviour::Garbage},   {"partial", sim::Misbehaviour::Partial},
+    {"slow", sim::Misbehaviour::Slow},         {"nul", sim::Misbehaviour::NulBytes},
+    {"overlong", sim::Misbehaviour::Overlong}, {"endless", sim::Misbehaviour::Endless},
+    {"vanish", sim::Misbehaviour::Vanish},
+};
+
 int Usage() {
     std::fprintf(stderr, "usage: orvane-sim --family jackson|hp|datum|uccm|proteus [--link PATH]\n"
-                         "                  [--state locked|holdover|unlocked|cycle]\n");
+                         "                  [--state locked|holdover|unlocked|cycle]\n"
+                         "                  [--misbehave none|silence|garbage|partial|slow|nul|overlong|endless|vanish]\n"
+                         "  --misbehave MODE  answers every request in that faulty way: no answer, random bytes,\n"
+                         "                    cut before the prompt, trickled out slowly, with NUL bytes, far too\n"
+                         "                    long, streaming for ever, or hanging up the line mid-answer\n");
     return 2;
 }
 
@@ -52,6 +69,7 @@ int main(int argc, char** argv) {
     const char* familyName = nullptr;
     std::string link;
     std::string state = "locked";
+    std::string misbehaviourName = "none";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc)
@@ -62,6 +80,8 @@ int main(int argc, char** argv) {
             link = argv[++i];
         else if (arg == "--state")
             state = argv[++i];
+        else if (arg == "--misbehave")
+            misbehaviourName = argv[++i];
         else
             return Usage();
     }
@@ -73,6 +93,13 @@ int main(int argc, char** argv) {
             chosen = &f;
     }
     if (!chosen)
+        return Usage();
+    const MisbehaviourName* misbehaviour = nullptr;
+    for (const MisbehaviourName& m : kMisbehaviours) {
+        if (misbehaviourName == m.name)
+            misbehaviour = &m;
+    }
+    if (!misbehaviour)
         return Usage();
     if (link.empty())
         link = std::string("/tmp/orvane-sim-") + chosen->name;
@@ -93,6 +120,7 @@ int main(int argc, char** argv) {
         simulator.setLockCycle(true);
     else if (state != "locked")
         return Usage();
+    simulator.setMisbehaviour(misbehaviour->misbehaviour);
     if (!simulator.start()) {
         std::fprintf(stderr, "orvane-sim: cannot simulate the %s family on a pseudo-terminal\n",
                      chosen->name);

@@ -170,6 +170,8 @@ TEST_F(HpLine, SlowNulAndOverlongRepliesStillEndInThePrompt) {
     EXPECT_GE(overlong.size(), sim::kOverlongReplyBytes);
     EXPECT_TRUE(overlong.startsWith(plain.left(plain.size() - kScpiPrompt.size())));
     EXPECT_TRUE(overlong.endsWith(kScpiPrompt));
+    // The count moves once write() has returned, which may be after the client has read it all.
+    EXPECT_TRUE(simulator.waitForReplies(4, 3000)) << simulator.repliesSent();
     EXPECT_EQ(simulator.repliesSent(), 4);
 }
 
@@ -329,4 +331,33 @@ TEST(SimulatorProgram, ServesThroughItsLinkUntilTerminated) {
     ASSERT_TRUE(program.waitForFinished(5000));
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+TEST(SimulatorProgram, MisbehavesAsToldOnItsCommandLine) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString link = folder.filePath("receiver");
+    const QString path = QStringLiteral(ORVANE_BINARY_DIR "/simulator/orvane-sim");
+    QProcess program;
+    program.start(path, {"--family", "hp", "--link", link, "--misbehave", "nul"});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(program.waitForReadyRead(5000));
+    {
+        PtyPeer client(link);
+        ASSERT_TRUE(client.isOpen());
+        client.write("*IDN?\r");
+        const QByteArray reply = client.readUntil(
+            [](QByteArray got) { return got.replace('\0', QByteArray()).endsWith(kScpiPrompt); }, 5000);
+        EXPECT_GT(reply.count('\0'), 0);
+        EXPECT_TRUE(QByteArray(reply).replace('\0', QByteArray()).endsWith(kScpiPrompt));
+    }
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(5000));
+
+    // An unknown mode is refused with the list of modes.
+    QProcess refused;
+    refused.start(path, {"--family", "hp", "--link", link, "--misbehave", "sulk"});
+    ASSERT_TRUE(refused.waitForFinished(5000));
+    EXPECT_EQ(refused.exitCode(), 2);
+    EXPECT_TRUE(refused.readAllStandardError().contains("--misbehave none|silence|garbage"));
 }
