@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -105,8 +105,9 @@ QRect PlaceOnScreens(const QRect& normal, const QList<QRect>& screens, const QRe
     if (!landing) {
         if (primary.isEmpty())
             return normal;
-        QRect moved(QPoint(0, 0),
-                    normal.size().boundedTo(primary.size()).expandedTo(QSize(kMinimumVisible, kMinimumVisible)));
+        QRect moved(
+            QPoint(0, 0),
+            normal.size().boundedTo(primary.size()).expandedTo(QSize(kMinimumVisible, kMinimumVisible)));
         moved.moveCenter(primary.center());
         return moved;
     }

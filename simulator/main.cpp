@@ -37,12 +37,14 @@ constexpr MisbehaviourName kMisbehaviours[] = {
 };
 
 int Usage() {
-    std::fprintf(stderr, "usage: orvane-sim --family jackson|hp|datum|uccm|proteus [--link PATH]\n"
-                         "                  [--state locked|holdover|unlocked|cycle]\n"
-                         "                  [--misbehave none|silence|garbage|partial|slow|nul|overlong|endless|vanish]\n"
-                         "  --misbehave MODE  answers every request in that faulty way: no answer, random bytes,\n"
-                         "                    cut before the prompt, trickled out slowly, with NUL bytes, far too\n"
-                         "                    long, streaming for ever, or hanging up the line mid-answer\n");
+    std::fprintf(
+        stderr,
+        "usage: orvane-sim --family jackson|hp|datum|uccm|proteus [--link PATH]\n"
+        "                  [--state locked|holdover|unlocked|cycle]\n"
+        "                  [--misbehave none|silence|garbage|partial|slow|nul|overlong|endless|vanish]\n"
+        "  --misbehave MODE  answers every request in that faulty way: no answer, random bytes,\n"
+        "                    cut before the prompt, trickled out slowly, with NUL bytes, far too\n"
+        "                    long, streaming for ever, or hanging up the line mid-answer\n");
     return 2;
 }
 
