@@ -67,24 +67,23 @@ QByteArray FtpFolderPath(const QString& folder) {
     return path;
 }
 
-FtpSession::FtpSession(FtpSessionSettings settings)
-    : m_handle(std::make_unique<Handle>()), m_settings(std::move(settings)),
-      m_serverUrl(FtpServerUrl(m_settings.server)) {
+FtpSession::FtpSession(const FtpSessionSettings& settings)
+    : m_handle(std::make_unique<Handle>()), m_serverUrl(FtpServerUrl(settings.server)) {
     InitialiseCurl();
     m_handle->easy = curl_easy_init();
     CURL* easy = m_handle->easy;
     if (!easy)
         return;
-    const QByteArray account = m_settings.account.toUtf8();
-    const QByteArray password = m_settings.password.toUtf8(); // libcurl keeps its own copies
+    const QByteArray account = settings.account.toUtf8();
+    const QByteArray password = settings.password.toUtf8(); // libcurl keeps its own copies
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_handle->errorBuffer);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(easy, CURLOPT_USERNAME, account.constData());
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password.constData());
-    if (!m_settings.passive)
+    if (!settings.passive)
         curl_easy_setopt(easy, CURLOPT_FTPPORT, "-");
-    const long seconds = m_settings.timeoutSeconds;
+    const long seconds = settings.timeoutSeconds;
     const long ms = seconds * 1000;
     m_bTimeoutsSet =
         seconds > 0 &&
@@ -95,13 +94,9 @@ FtpSession::FtpSession(FtpSessionSettings settings)
 
 FtpSession::~FtpSession() = default;
 
-void FtpSession::Fail(const QString& text) {
-    m_strError = text;
-}
-
 bool FtpSession::Perform(const QByteArray& url) {
     if (!m_handle || !m_handle->easy) {
-        Fail(QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT)));
+        m_strError = QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT));
         return false;
     }
     m_handle->errorBuffer[0] = '\0';
@@ -109,13 +104,14 @@ bool FtpSession::Perform(const QByteArray& url) {
     const CURLcode result = curl_easy_perform(m_handle->easy);
     if (result == CURLE_OK)
         return true;
-    Fail(QString::fromUtf8(m_handle->errorBuffer[0] ? m_handle->errorBuffer : curl_easy_strerror(result)));
+    m_strError =
+        QString::fromUtf8(m_handle->errorBuffer[0] ? m_handle->errorBuffer : curl_easy_strerror(result));
     return false;
 }
 
 bool FtpSession::Connect() {
     if (!m_serverUrl) {
-        Fail(QString::fromUtf8(curl_easy_strerror(CURLE_URL_MALFORMAT)));
+        m_strError = QString::fromUtf8(curl_easy_strerror(CURLE_URL_MALFORMAT));
         return false;
     }
     if (m_handle && m_handle->easy) {
@@ -143,7 +139,7 @@ bool FtpSession::Put(const QString& localPath, const QString& remoteName) {
         return false;
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly)) {
-        Fail(file.errorString());
+        m_strError = file.errorString();
         return false;
     }
     CURL* easy = m_handle->easy;

@@ -24,7 +24,7 @@ QByteArray FtpFolderPath(const QString& folder);
 
 class FtpSession {
 public:
-    explicit FtpSession(FtpSessionSettings settings);
+    explicit FtpSession(const FtpSessionSettings& settings);
     ~FtpSession();
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
@@ -46,11 +46,9 @@ public:
 
 private:
     bool Perform(const QByteArray& url);
-    void Fail(const QString& text);
 
     struct Handle;
     std::unique_ptr<Handle> m_handle;
-    FtpSessionSettings m_settings;
     std::optional<QByteArray> m_serverUrl;
     QByteArray m_folderPath;
     bool m_bTimeoutsSet = false;
