@@ -165,7 +165,7 @@ void CChildView::OnDestroy() {
     // saving them would overwrite the stored settings.
     if (m_bInitialised)
         SaveSettings();
-    for (int id : {IDT_USER_COMMAND, IDT_STARTUP, IDT_POLL, IDT_GRAPH_REFRESH})
+    for (int id : {IDT_USER_COMMAND, IDT_STARTUP, IDT_POLL, IDT_GRAPH_REFRESH, IDT_RECONNECT})
         KillTimer(id);
     // Likewise the placement: the window has not been placed yet.
     if (m_bInitialised && m_pMainFrame)
@@ -279,6 +279,9 @@ void CChildView::OnTimer(int id) {
         break;
     case IDT_USER_COMMAND:
         UserCommandTick();
+        break;
+    case IDT_RECONNECT:
+        ReconnectTick();
         break;
     default:
         break;

@@ -107,6 +107,12 @@ public:
     // ---- receiver link and poll cycle ----
     void OnStart();
     void OnStop();
+    // The operator's Stop: also ends the reopening of a failed port.
+    void OnStopCommand();
+    // A write failed while polling: stop, clear the live values from the screen and reopen the
+    // port every kReconnectIntervalMs, starting again as the operator would once it opens.
+    void OnPortFailure();
+    void ReconnectTick();
     // Byte-level traffic on one port (the receiver's or the auxiliary one).
     bool WriteCommand(platform::SerialPort* port, const QString& text);
     bool ReadText(platform::SerialPort* port, QString& text);
@@ -241,6 +247,12 @@ private:
 
     // Receiver link and poll cycle.
     bool OpenPorts();
+    // A port that cannot be opened or set up: a message box, or while a failed port is being
+    // reopened, the status bar (receiver port) or the user window (auxiliary port).
+    void ReportOpenFailure(const QString& text, bool receiverPort);
+    void EndReconnect();
+    void ClearLiveValues();
+    void ShowLinkStatus(const QString& text);
     void RunStartupExchange();
     void ProbeJacksonChannel2();
     void ReadLeapSeconds(const QString& command, int digits, int tries);
@@ -276,4 +288,6 @@ private:
     // A member, so its thread has ended before the settings it reads (base classes) go.
     std::unique_ptr<TimeServer> m_timeServer;
     bool m_bDestroyed = false;
+    // Set while a reconnect attempt runs Start: its failures go to the status bar, not a box.
+    bool m_bQuietStart = false;
 };

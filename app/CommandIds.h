@@ -79,4 +79,8 @@ enum TimerId : int {
     IDT_POLL = 100,
     IDT_GRAPH_REFRESH = 101,
     IDT_USER_COMMAND = 102,
+    IDT_RECONNECT = 103, // reopening a receiver port that failed while polling
 };
+
+// How often a receiver port that failed while polling is tried again.
+constexpr int kReconnectIntervalMs = 5000;

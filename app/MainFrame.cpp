@@ -39,6 +39,10 @@ CMainFrame::CMainFrame() {
     addDockWidget(Qt::LeftDockWidgetArea, m_wndDlgBarDock);
 
     m_wndStatusBar = statusBar();
+    // A pane of its own, so menu hints passing over the bar do not wipe the link's state.
+    m_wndLinkStatus = new QLabel(m_wndStatusBar);
+    m_wndLinkStatus->setTextFormat(Qt::PlainText);
+    m_wndStatusBar->addWidget(m_wndLinkStatus, 1);
     for (const char* indicator : {"CAP", "NUM", "SCRL"})
         m_wndStatusBar->addPermanentWidget(new QLabel(QString::fromLatin1(indicator), m_wndStatusBar));
 
@@ -257,6 +261,10 @@ void CMainFrame::OnSuspend() {
 void CMainFrame::OnResume() {
     if (m_wndView.m_bResumeAfterSuspend)
         m_wndView.OnStart();
+}
+
+void CMainFrame::ShowLinkStatus(const QString& text) {
+    m_wndLinkStatus->setText(text);
 }
 
 void CMainFrame::OnHelp() {

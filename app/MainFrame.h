@@ -38,11 +38,14 @@ public:
     // Suspend and resume of the PC.
     void OnSuspend();
     void OnResume();
+    // The state of the receiver link on the status bar; empty text clears it.
+    void ShowLinkStatus(const QString& text);
 
     CvDlgBar m_wndDlgBar;
     CChildView m_wndView;
     QToolBar* m_wndToolBar = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
+    QLabel* m_wndLinkStatus = nullptr; // the status bar's message pane
     QDockWidget* m_wndDlgBarDock = nullptr;
     bool m_bDialogBarHidden = false;
 

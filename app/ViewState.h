@@ -32,6 +32,9 @@ struct ConnectionState {
     std::atomic<bool> m_bPortOpen{false};
     bool m_bStopAfterCommand = false;  // port opened only for a queued command
     bool m_bResumeAfterSuspend = false; // port was open at suspend
+    // The receiver port failed while polling (not stopped by the operator): it is reopened every
+    // kReconnectIntervalMs, and polling starts again once it opens.
+    bool m_bReconnecting = false;
 };
 
 struct PollState {

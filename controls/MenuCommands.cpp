@@ -128,7 +128,7 @@ bool CChildView::OnControlCommand(int id) {
         OnStart();
         return true;
     case ID_STOP:
-        OnStop();
+        OnStopCommand();
         return true;
     case ID_UPDATE_ALL:
         OnUpdateAll();
@@ -204,6 +204,9 @@ bool CChildView::OnUpdateControlCommand(int id, QAction& action) {
         OnUpdateWhenStopped(action);
         return true;
     case ID_STOP:
+        // Also while a failed port is being reopened, so the operator can end that.
+        action.setEnabled(IsRunning() || m_bReconnecting);
+        return true;
     case ID_HIDE:
         OnUpdateWhenRunning(action);
         return true;

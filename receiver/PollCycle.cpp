@@ -154,9 +154,14 @@ void CChildView::SendPhase() {
     // A Proteus request is a binary packet already; the text families' requests are in notation.
     if (!proteus)
         m_strRequest = ControlNamesToChars(m_strRequest);
-    // A request that cannot be written means the line has gone: polling stops in every family.
-    if (!WriteCommand(m_hActivePort, m_strRequest))
-        OnStop();
+    // A request that cannot be written means the line has gone: polling stops in every family,
+    // and the port is reopened until it comes back. A port opened for one command just closes.
+    if (!WriteCommand(m_hActivePort, m_strRequest)) {
+        if (m_bStopAfterCommand)
+            OnStop();
+        else
+            OnPortFailure();
+    }
     m_strReply.clear();
     m_nWaitCount = std::max(1, m_nRetries);
 

@@ -28,10 +28,6 @@ platform::SerialLine AuxiliaryLine(const ViewSettings& s) {
     return {s.m_nBaud2, s.m_byParity2, s.m_byStopBits2, s.m_byDataBits2, s.m_byPacing2};
 }
 
-void ShowFailure(const QString& text) {
-    platform::MessageBox(text, platform::MessageIcon::None);
-}
-
 // A port that cannot be opened is named, with the system's reason: "... com port
 // /dev/ttyUSB0: Permission denied".
 QString OpenFailureText(const QString& words, const QString& port, const QString& reason) {
@@ -160,14 +156,15 @@ bool CChildView::OpenPorts() {
     case platform::SerialOpenError::None:
         break;
     case platform::SerialOpenError::CannotOpen:
-        ShowFailure(
-            OpenFailureText(QStringLiteral("CreateFile failed for com port"), m_strComPort, receiver.reason));
+        ReportOpenFailure(
+            OpenFailureText(QStringLiteral("CreateFile failed for com port"), m_strComPort, receiver.reason),
+            true);
         return false;
     case platform::SerialOpenError::CannotConfigure:
-        ShowFailure(QStringLiteral("Unable to configure the serial port"));
+        ReportOpenFailure(QStringLiteral("Unable to configure the serial port"), true);
         return false;
     case platform::SerialOpenError::CannotSetTimeouts:
-        ShowFailure(QStringLiteral("Unable to set the serial port timeouts"));
+        ReportOpenFailure(QStringLiteral("Unable to set the serial port timeouts"), true);
         return false;
     }
     m_hComPort = std::move(receiver.port);
@@ -180,14 +177,15 @@ bool CChildView::OpenPorts() {
             m_hAuxPort = std::move(aux.port);
             break;
         case platform::SerialOpenError::CannotOpen:
-            ShowFailure(OpenFailureText(QStringLiteral("CreateFile failed for auxiliary com port"),
-                                        m_strComPort2, aux.reason));
+            ReportOpenFailure(OpenFailureText(QStringLiteral("CreateFile failed for auxiliary com port"),
+                                              m_strComPort2, aux.reason),
+                              false);
             break;
         case platform::SerialOpenError::CannotConfigure:
-            ShowFailure(QStringLiteral("Unable to configure the auxiliary serial port"));
+            ReportOpenFailure(QStringLiteral("Unable to configure the auxiliary serial port"), false);
             break;
         case platform::SerialOpenError::CannotSetTimeouts:
-            ShowFailure(QStringLiteral("Unable to set the serial port 2 timeouts"));
+            ReportOpenFailure(QStringLiteral("Unable to set the serial port 2 timeouts"), false);
             break;
         }
         if (!m_hAuxPort)
@@ -243,6 +241,9 @@ void CChildView::OnStart() {
     m_dwLastLog = m_dwLastHtml = m_dwLastFtp = m_dwLastExport = m_dwLastSetTime = m_dwLastTrack = now;
     platform::KeepAwake(m_bKeepAwake);
     m_bResumeAfterSuspend = false;
+    // Polling runs again: a failed port being reopened is back.
+    if (m_bReconnecting && !m_bStopAfterCommand)
+        EndReconnect();
 }
 
 void CChildView::OnStop() {
