@@ -265,6 +265,13 @@ void CChildView::timerEvent(QTimerEvent* event) {
 void CChildView::OnTimer(int id) {
     // The timer that fired is killed first and armed again where its work goes on, so no two
     // ticks of one timer overlap.
+    if (m_wndMap.IsAnimating()) {
+        // Nothing of the poll cycle runs inside the map's replay: running timers keep firing
+        // and are heard after it; a posted tick waits for its end.
+        if (!IsTimerActive(id))
+            m_deferredTicks.insert(id);
+        return;
+    }
     KillTimer(id);
     switch (id) {
     case IDT_STARTUP:

@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <set>
 
 class CMainFrame;
 class CvDlgBar;
@@ -178,6 +179,10 @@ public:
     void OnAutoRun();
     void OnReceiverFamily(int family);
     void OnLockTiExtents();
+    // "Export": the graph and map images; while polling, the port is closed meanwhile.
+    void OnExport();
+    // "Animate satellites ...": the track file's replay, then an empty satellite table.
+    void OnAnimateSatellites();
     void OnUpdateAll();
     void OnMapBackdropFile();
     // Whether Map/Path names a readable file, into m_bMapBackdropReadable. Run when the path
@@ -190,6 +195,13 @@ public:
     // The frame's placement in Initial/WindowPos; false when none is stored or it is malformed.
     bool LoadWindowPlacement(WindowPlacement& placement) const;
     void SaveWindowPlacement(const WindowPlacement& placement) const;
+
+    // ---- image export ----
+    // The graph and the map to their export paths at the export size; the graph's channel 2 on
+    // the time-interval export scale while it is drawn.
+    void ExportImages();
+    // A failed image export, on the debug lines.
+    void ImageDiagnostic(const QString& text);
 
     // ---- receiver state decoders and status screen ----
     void ParsePosition(const QString& text);
@@ -283,6 +295,8 @@ private:
     void RunTimedOutputs();                                   // data log, page, upload, export, clock
 
     std::map<int, QBasicTimer> m_timers;
+    // Posted timer ticks that came while the map's replay ran; posted again after it.
+    std::set<int> m_deferredTicks;
     std::map<int, int> m_timerPeriods;
     std::unique_ptr<SetTimeSession> m_setTimeSession;
     // A member, so its thread has ended before the settings it reads (base classes) go.

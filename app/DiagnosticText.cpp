@@ -4,13 +4,11 @@
 
 #include <QFile>
 
-namespace {
 QString FormatTime(const char* format, const std::tm& time) {
     char buffer[64];
     const std::size_t length = std::strftime(buffer, sizeof buffer, format, &time);
     return QString::fromLatin1(buffer, static_cast<qsizetype>(length));
 }
-} // namespace
 
 QString DebugLine(const std::tm& localTime, const QString& text) {
     return FormatTime("%H:%M:%S %d/%m/%y ", localTime) + text + QStringLiteral("\r\n");

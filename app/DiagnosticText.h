@@ -4,6 +4,9 @@
 #include <QString>
 #include <ctime>
 
+// A broken-down time in a strftime format (at most 63 characters).
+QString FormatTime(const char* format, const std::tm& time);
+
 // "%H:%M:%S %d/%m/%y " + text + CR LF.
 QString DebugLine(const std::tm& localTime, const QString& text);
 

@@ -19,6 +19,8 @@ constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); 
 constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
 
 constexpr int kGraphChannels = 8;
+// Graph channel 2, the time interval: "Lock TI extents" and the export's scale act on it.
+constexpr std::size_t kTimeIntervalChannel = 1;
 constexpr int kPollSlots = 18;
 constexpr int kCustomColours = 16;
 constexpr int kTraceBands = 4;

@@ -8,11 +8,9 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <utility>
 
 namespace {
-// The graph channel whose extents "Lock TI extents" holds: the time-interval channel.
-constexpr std::size_t kTimeIntervalChannel = 1;
-
 int FamilyOfCommand(int id) {
     switch (id) {
     case ID_RECEIVER_HP:
@@ -103,6 +101,12 @@ bool CChildView::OnControlCommand(int id) {
         return true;
     case ID_LOCK_TI_EXTENTS:
         OnLockTiExtents();
+        return true;
+    case ID_EXPORT:
+        OnExport();
+        return true;
+    case ID_ANIMATE_SATELLITES:
+        OnAnimateSatellites();
         return true;
     // files
     case ID_CHOOSE_LOG_FILE:
@@ -214,6 +218,8 @@ bool CChildView::OnUpdateControlCommand(int id, QAction& action) {
         action.setEnabled(m_bUpdateAllEnabled);
         return true;
     // Always enabled.
+    case ID_EXPORT:
+    case ID_ANIMATE_SATELLITES:
     case ID_CHOOSE_USER_FILE:
     case ID_CHOOSE_DEBUG_FILE:
     case ID_MAP_BACKDROP_FILE:
@@ -290,4 +296,23 @@ void CChildView::CheckMapBackdrop() {
 void CChildView::InvalidateMap() {
     m_wndMap.m_bCacheValid = false;
     m_wndMap.update();
+}
+
+void CChildView::OnExport() {
+    // While polling, the port is closed for the export, so that no reply is read meanwhile.
+    const bool running = IsRunning();
+    if (running)
+        OnStop();
+    ExportImages();
+    if (running)
+        OnStart();
+}
+
+void CChildView::OnAnimateSatellites() {
+    m_wndMap.Animate();
+    // The map shows no satellites until the next satellite answer.
+    for (CSatInfo& sat : m_sat)
+        sat.Empty();
+    for (const int id : std::exchange(m_deferredTicks, {}))
+        PostTimer(id);
 }

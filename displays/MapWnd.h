@@ -1,6 +1,17 @@
 #pragma once
-// The sky-map window of the display area.
+// The sky-map window of the display area: the polar plot of the satellite table and the track
+// file, drawn into a cached picture that painting copies to the screen, the read-out under the
+// mouse, image export and the replay of the track file.
+#include "displays/MapBackdrop.h"
+#include "displays/SkyMapPainter.h"
+#include "displays/TrackRecordCache.h"
+
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
 #include <QWidget>
+#include <optional>
 
 class CChildView;
 
@@ -10,11 +21,45 @@ class CMapWnd : public QWidget {
 public:
     explicit CMapWnd(CChildView* view);
 
-    // Prepares the cached picture of the map.
+    // A new white picture of the window's size; the next paint draws the map into it.
     void CreateCachedBitmap();
+    // Draws the map into the cached picture (only when the cached picture is in use).
+    void RenderToBitmap();
+    // The whole map on a painter over a picture of `size` pixels.
+    void Draw(QPainter& painter, QSize size);
+    // Writes the map's picture to an image file, the encoder chosen by the extension: drawn at
+    // the rectangle's size, or with `blit` copied from the on-screen picture at its own size.
+    void ExportImage(const QString& path, bool blit, QRect rect);
+    // Replays the track file on the map until its end or a key or mouse press.
+    void Animate();
+    bool IsAnimating() const { return m_bAnimating; }
+    // The read-out for a point of the window, empty outside the map.
+    QString ReadOut(QPoint pos) const;
+    // Groups of 24 records the last replay showed.
+    int ReplayedGroups() const { return m_nReplayedGroups; }
 
+    QImage m_bmpCache;
+    QFont m_font;
     bool m_bCacheValid = false;
+    double m_dSignalMax = 0.0;
+    double m_dSignalMin = 255.0;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
     CChildView* m_pView;
+
+private:
+    SkyMapScene Scene();
+    QRect ReadOutRect() const;
+
+    TrackRecordCache m_track;
+    MapBackdrop m_backdrop;
+    std::optional<QPoint> m_hover; // the mouse inside the window
+    bool m_bAnimating = false;
+    QImage m_replayPicture; // what the window shows while the replay runs
+    int m_nReplayedGroups = 0;
 };

@@ -73,7 +73,6 @@ void CChildView::DecodeSatellites(const QString& answer) {
 void CChildView::RunTimedOutputs() {
     if (IntervalDue(platform::GetTickCount(), m_dwLastLog, m_nLogInterval))
         UpdateLogFile();
-    // The image export joins here.
     // Update all makes the page and its upload due at once, whatever their intervals.
     const bool forced = m_bForceUpdate;
     if (m_bHtmlStatus && (forced || IntervalDue(platform::GetTickCount(), m_dwLastHtml, m_nStatusInterval))) {
@@ -87,6 +86,8 @@ void CChildView::RunTimedOutputs() {
         }
         UpdateHtml(StatusText(m_strRawStatus));
     }
+    if (IntervalDue(platform::GetTickCount(), m_dwLastExport, m_nExportInterval))
+        ExportImages();
     if (IntervalDue(platform::GetTickCount(), m_dwLastSetTime, m_nTimeInterval))
         OnSetTime();
     // With the page off the upload never ran: Update all is offered again.

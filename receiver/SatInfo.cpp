@@ -1,5 +1,9 @@
 #include "receiver/SatInfo.h"
 
+#include "displays/MapGeometry.h"
+
+#include <cmath>
+
 SatRecordBytes SerialiseSatInfo(const CSatInfo& sat) {
     return {sat.m_byPrnLow,
             sat.m_byElevation,
@@ -27,4 +31,16 @@ CSatInfo DeserialiseSatInfo(const SatRecordBytes& b) {
     sat.m_dwTime = static_cast<std::uint32_t>(b[8]) | (static_cast<std::uint32_t>(b[9]) << 8) |
                    (static_cast<std::uint32_t>(b[10]) << 16) | (static_cast<std::uint32_t>(b[11]) << 24);
     return sat;
+}
+
+QPoint CSatInfo::ToPoint() const {
+    return SkyPoint(m_byElevation, m_wAzimuth);
+}
+
+std::uint16_t CSatInfo::HitTest(double elevation, double azimuth) const {
+    if (!InUse())
+        return 0;
+    if (std::fabs(azimuth - m_wAzimuth) <= 2 && std::fabs(elevation - m_byElevation) <= 2)
+        return static_cast<std::uint16_t>(SatelliteNumber());
+    return 0;
 }

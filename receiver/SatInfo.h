@@ -1,5 +1,6 @@
 #pragma once
 // One satellite of the satellite table: 12 bytes, the same bytes in memory and in the track file.
+#include <QPoint>
 #include <array>
 #include <cstdint>
 
@@ -18,6 +19,12 @@ struct CSatInfo {
     int SatelliteNumber() const { return m_byPrnHigh * 256 + m_byPrnLow; }
     double SignalLevel() const { return m_bySnrWhole + m_bySnrTenths / 10.0; }
     void Empty() { *this = CSatInfo{}; }
+    // Logical position on the sky map: the horizon is the circle of radius 1000 round the zenith,
+    // north up (+y), east right (+x); each coordinate truncated toward zero.
+    QPoint ToPoint() const;
+    // The satellite number when the record lies within 2 degrees of the direction (the azimuth
+    // difference does not wrap at 360); 0 otherwise and for a record not in use.
+    std::uint16_t HitTest(double elevation, double azimuth) const;
 };
 #pragma pack(pop)
 

@@ -1,0 +1,94 @@
+// Image files written by the encoder: every format read back at its size, the encoder chosen by
+// the extension whatever its case, and nothing written when it cannot be done.
+#include "publishing/ExportedImage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// White with a red square in the upper left quarter and a blue one in the lower right.
+QImage Picture(int width, int height) {
+    QImage image = NewExportImage(width, height);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, width / 2, height / 2, QColor(255, 0, 0));
+    painter.fillRect(width / 2, height / 2, width / 2, height / 2, QColor(0, 0, 255));
+    return image;
+}
+
+bool Near(QRgb a, QRgb b, int tolerance) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+} // namespace
+
+TEST(ExportedImage, EveryFormatReadsBackAtItsSize) {
+    QTemporaryDir dir;
+    const QImage picture = Picture(320, 200);
+    // Name, the format a reader finds in the file, and how far lossy colours may drift.
+    const struct {
+        const char* name;
+        const char* format;
+        int tolerance;
+    } cases[] = {{"Graph.PNG", "png", 0},
+                 {"map.bmp", "bmp", 0},
+                 {"Map.Jpg", "jpeg", 24},
+                 {"x.jpeg", "jpeg", 24},
+                 {"Sky.GIF", "gif", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(c.name);
+        const ImageWriteResult result = WriteExportedImage(picture, path);
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).contains(c.name)); // the name keeps its case
+        QImageReader reader(path);
+        EXPECT_EQ(reader.format(), QByteArray(c.format));
+        const QImage back = reader.read();
+        ASSERT_EQ(back.size(), picture.size());
+        EXPECT_TRUE(Near(back.pixel(10, 10), qRgb(255, 0, 0), c.tolerance));
+        EXPECT_TRUE(Near(back.pixel(300, 190), qRgb(0, 0, 255), c.tolerance));
+        EXPECT_TRUE(Near(back.pixel(300, 10), qRgb(255, 255, 255), c.tolerance));
+    }
+}
+
+TEST(ExportedImage, GifOfManyColoursKeepsItsPicture) {
+    QTemporaryDir dir;
+    QImage gradient(256, 64, QImage::Format_RGB32);
+    for (int y = 0; y < gradient.height(); ++y)
+        for (int x = 0; x < gradient.width(); ++x)
+            gradient.setPixel(x, y, qRgb(x, y * 4, 255 - x));
+    const QString path = dir.filePath("gradient.gif");
+    ASSERT_TRUE(WriteExportedImage(gradient, path).ok);
+    const QImage back(path);
+    ASSERT_EQ(back.size(), gradient.size());
+    for (const QPoint p : {QPoint(0, 0), QPoint(128, 32), QPoint(255, 63)})
+        EXPECT_TRUE(Near(back.pixel(p), gradient.pixel(p), 64)) << p.x() << "," << p.y();
+}
+
+TEST(ExportedImage, NothingIsWrittenWhenItCannotBeDone) {
+    QTemporaryDir dir;
+    const QImage picture = Picture(50, 50);
+    for (const char* name : {"graph.txt", "graph", "graph.tif"}) {
+        const ImageWriteResult result = WriteExportedImage(picture, dir.filePath(name));
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_FALSE(result.error.isEmpty());
+    }
+    EXPECT_FALSE(WriteExportedImage(picture, dir.filePath("missing/graph.png")).ok);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+
+    // A failed write leaves an earlier image as it was.
+    const QString path = dir.filePath("kept.png");
+    ASSERT_TRUE(WriteExportedImage(picture, path).ok);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool readOnly = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly);
+    if (readOnly) {
+        EXPECT_FALSE(WriteExportedImage(Picture(80, 80), path).ok);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(QImage(path).size(), QSize(50, 50));
+}
