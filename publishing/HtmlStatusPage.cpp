@@ -1,6 +1,7 @@
 // The view's status page: the path functions over its settings and the page writer.
 #include "app/ChildView.h"
 #include "app/DiagnosticText.h"
+#include "app/Globals.h"
 #include "platform/TickCount.h"
 #include "publishing/HtmlNames.h"
 #include "publishing/HtmlPage.h"
@@ -48,6 +49,14 @@ void CChildView::UpdateHtml(const QString& statusText) {
     const QString htmlPath = GetHtmlPath();
     if (htmlPath.isEmpty() || !m_bHtmlStatus)
         return;
+
+    // The pictures beside the page, square at the page's image size.
+    const bool blit = g_bUseBitmap && g_bBlitFromDisplay;
+    const QRect imageRect(0, 0, m_nHtmlImageSize, m_nHtmlImageSize);
+    if (const QString map = GetMapImageName(); !map.isEmpty())
+        m_wndMap.ExportImage(map, blit, imageRect);
+    if (const QString graph = GetGraphImageName(); !graph.isEmpty())
+        m_wndGraph.ExportImage(graph, blit, false, imageRect);
 
     WritePublishedFile(GetTxtFileName(), NarrowToBytes(statusText));
 

@@ -155,26 +155,49 @@ TEST_F(HtmlPageTest, OffOrUnwritableWritesNothingAndSaysSo) {
     platform::SetTickSource(nullptr);
 }
 
-// The page in a real browser: the two images side by side, the include beside them, the status
-// text below. The screenshot is kept in the build folder to be looked at.
+// Where a picture appears on a screenshot, to within a few levels of colour; (-1, -1) when nowhere.
+QPoint FindPicture(const QImage& shot, const QImage& picture) {
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= 8 && std::abs(qGreen(a) - qGreen(b)) <= 8 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 8;
+    };
+    const auto matchesAt = [&](int x0, int y0, int step) {
+        for (int y = 0; y < picture.height(); y += step)
+            for (int x = 0; x < picture.width(); x += step)
+                if (!near(shot.pixel(x0 + x, y0 + y), picture.pixel(x, y)))
+                    return false;
+        return true;
+    };
+    for (int y = 0; y + picture.height() <= shot.height(); ++y)
+        for (int x = 0; x + picture.width() <= shot.width(); ++x)
+            if (matchesAt(x, y, 40) && matchesAt(x, y, 1))
+                return {x, y};
+    return {-1, -1};
+}
+
+// The page in a real browser: the two images, exported by the page writer, side by side, the
+// include beside them, the status text below. The screenshot is kept in the build folder to be
+// looked at.
 TEST_F(HtmlPageTest, BrowserShowsImagesSideBySideAndTextBelow) {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (chromium.isEmpty())
         GTEST_SKIP() << "chromium is not installed";
     m_view.m_nHtmlImageSize = 200;
     m_view.m_nStatusInterval = 0;
-    // Stand-in pictures: a red map and a blue graph.
-    const auto picture = [](Qt::GlobalColor colour) {
-        QImage image(200, 200, QImage::Format_RGB32);
-        image.fill(colour);
-        return image;
-    };
-    picture(Qt::red).save(m_view.GetMapImageName());
-    picture(Qt::blue).save(m_view.GetGraphImageName());
+    m_view.m_wndMap.resize(400, 400);
+    m_view.m_wndGraph.resize(400, 400);
+    // A stand-in for a graph that draws nothing yet: the export replaces it once it does.
+    QImage standIn(200, 200, QImage::Format_RGB32);
+    standIn.fill(Qt::blue);
+    standIn.save(m_view.GetGraphImageName());
     ASSERT_TRUE(WriteFileBytes(Path("Web/Status.inc"),
                                "<div style=\"background:#00c000;width:80px;height:80px\"></div>\r\n"));
     ASSERT_TRUE(WriteFileBytes(Path("Web/Status.css"), "body { background: white; font-size: 20px; }\r\n"));
     m_view.UpdateHtml(QStringLiteral("GPS LOCKED\r\nSATS 9 <ok>"));
+    const QImage mapPicture(m_view.GetMapImageName());
+    const QImage graphPicture(m_view.GetGraphImageName());
+    ASSERT_EQ(mapPicture.size(), QSize(200, 200)) << "the page writer exports the map at the image size";
+    ASSERT_EQ(graphPicture.size(), QSize(200, 200));
 
     const QString shot = QStringLiteral(ORVANE_BINARY_DIR "/html_page.png");
     QFile::remove(shot);
@@ -185,26 +208,31 @@ TEST_F(HtmlPageTest, BrowserShowsImagesSideBySideAndTextBelow) {
                              QStringLiteral("--window-size=800,600"), QStringLiteral("--screenshot=") + shot,
                              QStringLiteral("file://") + m_view.m_strHtmlPath});
     ASSERT_TRUE(browser.waitForFinished(120000)) << "chromium did not finish";
-    QImage image(shot);
+    const QImage image = QImage(shot).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(image.isNull()) << browser.readAllStandardError().toStdString();
 
-    // Where each colour lies on the screenshot.
-    const auto box = [&image](auto match) {
+    const QPoint map = FindPicture(image, mapPicture.convertToFormat(QImage::Format_RGB32));
+    const QPoint graph = FindPicture(image, graphPicture.convertToFormat(QImage::Format_RGB32));
+    ASSERT_GE(map.x(), 0) << "the map is not on the page";
+    ASSERT_GE(graph.x(), 0) << "the graph is not on the page";
+    EXPECT_EQ(map.y(), graph.y());
+    EXPECT_LT(map.x() + 200, graph.x());
+    // The include's green block right of the images, dark text below them.
+    const auto box = [&image](QRect area, auto match) {
         QRect found;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
                 if (match(QColor(image.pixel(x, y))))
                     found |= QRect(x, y, 1, 1);
         return found;
     };
-    const QRect map = box([](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; });
-    const QRect graph = box([](QColor c) { return c.blue() > 200 && c.red() < 60 && c.green() < 60; });
-    const QRect include = box([](QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 60; });
-    const QRect text = box([](QColor c) { return c.red() < 100 && c.green() < 100 && c.blue() < 100; });
-    ASSERT_EQ(map.size(), QSize(200, 200));
-    ASSERT_EQ(graph.size(), QSize(200, 200));
-    EXPECT_EQ(map.top(), graph.top());
-    EXPECT_LT(map.right(), graph.left());
-    EXPECT_LT(graph.right(), include.left());
-    EXPECT_GT(text.top(), map.bottom());
+    const QRect right(graph.x() + 200, 0, image.width() - graph.x() - 200, image.height());
+    const QRect below(0, map.y() + 200, image.width(), image.height() - map.y() - 200);
+    const QRect include =
+        box(right, [](QColor c) { return c.green() > 150 && c.red() < 60 && c.blue() < 60; });
+    const QRect text =
+        box(below, [](QColor c) { return c.red() < 100 && c.green() < 100 && c.blue() < 100; });
+    EXPECT_EQ(include.size(), QSize(80, 80));
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_LT(text.left(), graph.x()) << "the text starts under the images";
 }
