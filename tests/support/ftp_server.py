@@ -2,11 +2,13 @@
 
 Usage: ftp_server.py ROOT USER PASSWORD
 Prints "PORT <n>" once it listens, then one line per command received ("CMD <name>") and per
-file stored ("STOR <path relative to ROOT>").
+file stored ("STOR <path relative to ROOT>"). Ends when its standard input closes, so that it
+never outlives the test that started it.
 """
 import logging
 import os
 import sys
+import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
@@ -31,5 +33,13 @@ authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 Handler.authorizer = authorizer
 server = FTPServer(("127.0.0.1", 0), Handler)
+
+
+def end_with_parent():
+    sys.stdin.read()
+    os._exit(0)
+
+
+threading.Thread(target=end_with_parent, daemon=True).start()
 print("PORT", server.address[1], flush=True)
 server.serve_forever()
