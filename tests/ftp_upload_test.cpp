@@ -303,6 +303,15 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     runStatusSteps(1); // the next round of the cycle completes as before
     EXPECT_TRUE(m_view.IsRunning());
     EXPECT_EQ(m_view.m_nTimeouts, replies);
+
+    // With the page off, Update all uploads nothing and is offered again after the status step.
+    m_view.m_bHtmlStatus = false;
+    QFile::remove(Local("user.txt"));
+    m_view.OnUpdateAll();
+    runStatusSteps(1);
+    EXPECT_FALSE(m_view.m_bForceUpdate);
+    EXPECT_TRUE(m_view.m_bUpdateAllEnabled);
+    EXPECT_FALSE(QFile::exists(Local("user.txt")));
     m_view.OnStop();
     platform::SetTickSource(nullptr);
 }
