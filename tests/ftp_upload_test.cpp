@@ -18,9 +18,6 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -75,28 +72,10 @@ protected:
     QString Item(const char* local, const char* remote) const {
         return Local(local) + QStringLiteral(" to ") + QLatin1String(remote);
     }
-    // A port on which nothing listens: bound, never listening, held for the test.
-    int ClosedPort() {
-        m_closed = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(m_closed, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            getsockname(m_closed, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return 0;
-        return ntohs(address.sin_port);
-    }
-    void TearDown() override {
-        if (m_closed >= 0)
-            close(m_closed);
-    }
-
     QTemporaryDir m_local;
     QTemporaryDir m_remote;
     std::vector<std::pair<QString, QByteArray>> m_files;
     CChildView m_view;
-    int m_closed = -1;
 };
 
 class FtpModeTest : public FtpUploadTest, public ::testing::WithParamInterface<bool> {};
@@ -209,8 +188,11 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
 }
 
 TEST_F(FtpUploadTest, ClosedPortAndMissingSettings) {
-    const int port = ClosedPort();
-    ASSERT_GT(port, 0);
+    // A port that was free a moment ago: nothing listens on it.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
     UseServer(port);
     m_view.FtpUpload();
     const QStringList lines = UserLines();

@@ -3,7 +3,6 @@
 #include "publishing/FtpSession.h"
 #include "publishing/FtpUploadSequence.h"
 #include "publishing/HtmlNames.h"
-#include "publishing/HtmlPage.h"
 
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -45,22 +44,6 @@ TEST(FuzzPublishing, NamesStayBesideThePageAndKeepTheirCase) {
         ASSERT_EQ(name, path.mid(folder.size()));
         ASSERT_FALSE(ImageSourceName(MapImageName(path, QStringLiteral("png")), QStringLiteral("png"))
                          .contains(QLatin1Char('/')));
-    }
-}
-
-TEST(FuzzPublishing, EscapedTextHoldsNoMarkup) {
-    std::mt19937 rng(7);
-    for (int round = 0; round < kRounds; ++round) {
-        const QString text = RandomText(rng, 60);
-        const QString escaped = EscapeHtmlAttribute(text);
-        ASSERT_FALSE(escaped.contains(QLatin1Char('<')) || escaped.contains(QLatin1Char('>')) ||
-                     escaped.contains(QLatin1Char('"')));
-        QString back = escaped;
-        back.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
-            .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
-            .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
-            .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-        ASSERT_EQ(back, text);
     }
 }
 
