@@ -302,7 +302,9 @@ TEST_F(TimeServerTest, PythonNtpClientGetsAnAccurateAnswer) {
     EXPECT_EQ(set[0], QStringLiteral("0"));
     EXPECT_EQ(set[1], QStringLiteral("2"));
     EXPECT_EQ(set[2], QStringLiteral("71.80.83.0")); // "GPS" and the request's zero
-    EXPECT_LT(std::abs(set[3].toDouble()), 0.005) << "offset";
+    // The server's stamps lie between the client's send and receipt: the offset is within half
+    // the round trip (however long a busy machine makes that).
+    EXPECT_LE(std::abs(set[3].toDouble()), set[6].toDouble() / 2 + 1e-4) << "offset";
     // Originate is the client's own transmit time, so every step forward is small and positive
     // (the client's clock has 2^-32 s steps, its float arithmetic a few microseconds of noise).
     EXPECT_GT(set[4].toDouble(), -1e-5);

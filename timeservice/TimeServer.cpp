@@ -148,8 +148,9 @@ void TimeServer::AnswerWaitingRequests() {
                                           m_state.lastCorrected.load(), m_state.unreliableAfter.load());
         StampSntpTransmit(reply, TimespecToNtp(platform::CurrentWallClock().now()));
         // A failed send loses this answer only; the service goes on for every other client.
-        if (::sendto(m_socket, reply.data(), reply.size(), MSG_DONTWAIT,
-                     reinterpret_cast<const sockaddr*>(&sender), message.msg_namelen) >= 0)
-            ++m_answersSent;
+        // Counted before it goes, so that whoever receives it finds it counted.
+        ++m_answersSent;
+        ::sendto(m_socket, reply.data(), reply.size(), MSG_DONTWAIT,
+                 reinterpret_cast<const sockaddr*>(&sender), message.msg_namelen);
     }
 }

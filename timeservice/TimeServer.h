@@ -39,7 +39,7 @@ public:
     bool IsRunning() const { return m_running.load(); }
     // The bound UDP port (the one the system chose when SNTP/Port is 0); 0 before Start.
     std::uint16_t Port() const { return m_boundPort; }
-    // Answers sent since the service was made.
+    // Answers sent (or, when the system refused one, tried) since the service was made.
     std::uint64_t AnswersSent() const { return m_answersSent.load(); }
 
 private:
