@@ -107,6 +107,14 @@ void CChildView::SendPhase() {
         m_nPollStep = PollStepUser;
     }
 
+    // The operator's step with nothing left to send (a Set time given up after it had queued its
+    // next request): the cycle moves on instead of sending an empty request.
+    if (m_nPollStep == PollStepUser && m_strUserCommand.isEmpty()) {
+        NextPollStep();
+        if (!m_hComPort)
+            return;
+    }
+
     if (m_nPollStep == PollStepUser) {
         m_strRequest = m_strUserCommand;
         m_strUserCommand.clear();

@@ -140,8 +140,10 @@ Reply Datum2000Dialect::answer(const QByteArray& request, ReceiverModel& model) 
     } else if (tag == "LTM") {
         body = Format("LTM: %02d:%02d:%02d.%03d\r\n", t.hour, t.minute, t.second, t.millisecond);
     } else if (tag == "UTC") {
-        body = Format("UTC: %02d/%02d/%02d %02d:%02d:%02d.%03d\r\n", t.year % 100, t.month, t.day, t.hour,
-                      t.minute, t.second, t.millisecond);
+        // The time code: the moment of the answer, to the millisecond.
+        const UtcFields c = SplitUnixMilliseconds(model.timeCodeUnixMs(false));
+        body = Format("UTC: %02d/%02d/%02d %02d:%02d:%02d.%03d\r\n", c.year % 100, c.month, c.day, c.hour,
+                      c.minute, c.second, c.millisecond);
     } else if (tag == "MJD") {
         body = Format("MJD: %lld\r\n",
                       static_cast<long long>(std::floor(model.unixSeconds() / 86400.0)) + 40587);

@@ -25,13 +25,15 @@ std::optional<QByteArray> HewlettPackardDialect::takeRequest(QByteArray& pending
 }
 
 QByteArray HewlettPackardDialect::timeCode(const ReceiverModel& model) const {
+    // The code goes out ahead of the pulse it describes: it names the second about to begin.
+    const std::int64_t ms = model.timeCodeUnixMs(true);
     if (m_formF1) {
         // GPS-epoch seconds on the UTC scale: the receiver has already taken the leap seconds off.
-        const long long seconds = model.gpsSeconds() - model.leapSeconds();
+        const long long seconds = ms / 1000 - kGpsEpochUnix;
         return Format("T1#H%08llX%c", seconds & 0xFFFFFFFFll,
                       model.lockState() == LockState::Unlocked ? '9' : '0');
     }
-    const UtcFields t = model.utc();
+    const UtcFields t = SplitUnixMilliseconds(ms);
     return Format("T2%04d%02d%02d%02d%02d%02d%c%c", t.year, t.month, t.day, t.hour, t.minute, t.second,
                   model.lockState() == LockState::Unlocked ? '9' : '0', '0');
 }

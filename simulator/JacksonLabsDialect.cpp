@@ -145,9 +145,12 @@ std::optional<QByteArray> JacksonLabsDialect::execute(const ScpiCommand& command
         return TimeOfDay(t);
     if (is("PTIMe:DATE?"))
         return Format("%04d,%02d,%02d", t.year, t.month, t.day);
-    if (is("PTIMe?"))
-        return Format("DATE:%04d,%02d,%02d\r\nTIME:%02d:%02d:%02d\r\nLEAP:%d", t.year, t.month, t.day, t.hour,
-                      t.minute, t.second, model.leapSeconds());
+    if (is("PTIMe?")) {
+        // The time code: it names the second about to begin.
+        const UtcFields c = SplitUnixMilliseconds(model.timeCodeUnixMs(true));
+        return Format("DATE:%04d,%02d,%02d\r\nTIME:%02d:%02d:%02d\r\nLEAP:%d", c.year, c.month, c.day, c.hour,
+                      c.minute, c.second, model.leapSeconds());
+    }
     if (is("PTIMe:LEAP?") || is("PTIMe:LEAP:ACCumulated?"))
         return QByteArray::number(model.leapSeconds());
     if (is("PTIMe:LEAP:PENDing?"))

@@ -108,7 +108,8 @@ QByteArray ProteusDialect::efcFrame(const ReceiverModel& model) {
     FrameWriter f(kEfcFrameBytes);
     f.u8(1, kEfcPoll);
     f.u8(2, kEfcFrameBytes);
-    const std::int64_t gps = model.gpsSeconds();
+    // The second in progress (its part counted apart below), on the GPS scale.
+    const std::int64_t gps = model.timeCodeUnixMs(false) / 1000 - kGpsEpochUnix + model.leapSeconds();
     f.i32(6, gps % kSecondsPerWeek);
     f.i32(10, model.utc().millisecond * 10); // ten-thousandths of the second
     f.u16(14, kReceiverNumber << 4 | 0x3);

@@ -9,8 +9,7 @@ namespace sim {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr std::int64_t kGpsEpochUnix = 315964800; // 1980-01-06 00:00:00 UTC
-constexpr double kCyclePeriod = 240.0;            // seconds: locked, then holdover, then unlocked
+constexpr double kCyclePeriod = 240.0; // seconds: locked, then holdover, then unlocked
 constexpr double kCycleHoldoverStart = 150.0;
 constexpr double kCycleUnlockedStart = 200.0;
 constexpr int kSatellites = 32;
@@ -236,6 +235,13 @@ UtcFields ReceiverModel::utc() const {
 UtcFields ReceiverModel::gpsTime() const {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(m_now.time_since_epoch()).count();
     return SplitUnixMilliseconds(ms + leapSeconds() * 1000);
+}
+
+std::int64_t ReceiverModel::timeCodeUnixMs(bool comingSecond) const {
+    std::int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(m_now.time_since_epoch()).count();
+    if (comingSecond)
+        ms = (ms / 1000 + 1) * 1000;
+    return ms - std::int64_t{m_rolloverWeeks} * 7 * 86'400'000;
 }
 
 std::int64_t ReceiverModel::gpsSeconds() const {

@@ -10,6 +10,8 @@ namespace sim {
 
 enum class LockState { Locked, Holdover, Unlocked };
 
+inline constexpr std::int64_t kGpsEpochUnix = 315964800; // 1980-01-06 00:00:00 UTC
+
 struct SimSatellite {
     int prn = 0;
     int elevation = 0; // whole degrees, 1 to 90
@@ -69,6 +71,13 @@ public:
     // Seconds since 1970 (UTC) as a floating-point number.
     double unixSeconds() const;
 
+    // A receiver that counts the GPS week in ten bits: its time codes give dates this many weeks
+    // back (0: none).
+    void setRolloverWeeks(int weeks) { m_rolloverWeeks = weeks; }
+    // The time a time code gives, in milliseconds since 1970 (UTC): this moment, or for a code
+    // that names the second about to begin, the start of that second; moved back by the rollover.
+    std::int64_t timeCodeUnixMs(bool comingSecond) const;
+
 private:
     double stateStartSeconds() const;
 
@@ -77,6 +86,7 @@ private:
     LockState m_state = LockState::Locked;
     bool m_cycle = false;
     double m_skySpeed = 20.0;
+    int m_rolloverWeeks = 0;
 };
 
 // Splits a moment into calendar fields (UTC, proleptic Gregorian).

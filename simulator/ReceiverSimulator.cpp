@@ -435,6 +435,11 @@ void ReceiverSimulator::setSkySpeed(double factor) {
     d->model.setSkySpeed(factor);
 }
 
+void ReceiverSimulator::setRolloverWeeks(int weeks) {
+    std::lock_guard lock(d->mutex);
+    d->model.setRolloverWeeks(weeks);
+}
+
 std::vector<QByteArray> ReceiverSimulator::received() const {
     std::lock_guard lock(d->mutex);
     return d->received;

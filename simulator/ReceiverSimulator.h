@@ -46,6 +46,8 @@ public:
     LockState lockState() const;
     // How many times faster than real time the satellites move.
     void setSkySpeed(double factor);
+    // Time codes give dates this many weeks back, as a receiver hit by the GPS week rollover.
+    void setRolloverWeeks(int weeks);
 
     // Every request received, in order, exactly as received (terminator included).
     std::vector<QByteArray> received() const;

@@ -89,7 +89,8 @@ std::optional<QByteArray> UccmDialect::execute(const ScpiCommand& command, Recei
                       state == LockState::Locked ? "locked" : "open", model.frequencyError(),
                       (model.temperature() - 38.0) * 2e-9);
     if (is("TIME:STRing?")) {
-        const UtcFields g = model.gpsTime();
+        // GPS time, naming the second about to begin.
+        const UtcFields g = SplitUnixMilliseconds(model.timeCodeUnixMs(true) + model.leapSeconds() * 1000);
         return Format("%04d-%02d-%02d %02d:%02d:%02d", g.year, g.month, g.day, g.hour, g.minute, g.second);
     }
     if (is("TOD")) {

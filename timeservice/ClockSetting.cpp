@@ -69,10 +69,11 @@ bool CChildView::SetTimeSequence(const QString& reply) {
         PostTimer(IDT_POLL);
         return false;
     }
-    // The time changed: set the clock from the reply that stood before the change.
+    // The time changed: set the clock from the code that names the second now begun, the one
+    // before the change where a family's code names the coming second.
     m_strUserCommand.clear();
     QString unused;
-    SetTimeFromCode(m_strSetTimeReply, true, unused);
+    SetTimeFromCode(TimeCodeNamesComingSecond(g_nReceiverType) ? m_strSetTimeReply : reply, true, unused);
     m_setTimeSession.reset();
     return true;
 }
@@ -90,6 +91,11 @@ void CChildView::AbandonSetTime(const QString& reason) {
 }
 
 void CChildView::CheckSetTimeExpiry() {
+    // Only between requests: a time request still waiting for its reply is left to finish, and
+    // the sequence ends on that reply (or on its time-out), so the reply is never taken for an
+    // operator command's.
+    if (m_nWaitCount > 0 && IsSetTimeReply())
+        return;
     if (m_setTimeSession && m_setTimeSession->Expired(platform::GetTickCount()))
         AbandonSetTime(QStringLiteral("Set time abandoned: the receiver's time did not change"));
 }

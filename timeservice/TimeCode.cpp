@@ -206,6 +206,10 @@ TimeCodeResult ParseTimeCode(int receiverType, const QString& code, const TimeCo
     }
 }
 
+bool TimeCodeNamesComingSecond(int receiverType) {
+    return receiverType != RECEIVER_DATUM && receiverType != RECEIVER_PROTEUS;
+}
+
 QString RolloverMessage(const TimeCodeResult& result) {
     if (result.rolloverWeeks == 0)
         return {};

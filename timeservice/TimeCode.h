@@ -37,6 +37,12 @@ TimeCodeResult ParseTimeCode(int receiverType, const QString& code, const TimeCo
 // The diagnostic text of a failed parse ("... truncated", "... malformed", or for an out-of-range
 // time the form's "Failed to set system time from ..."); empty for Ignored and Ok.
 QString TimeCodeProblem(const TimeCodeResult& result);
+// Whether a family's time code names the second about to begin (Hewlett Packard, Jackson Labs,
+// UCCM), so that the code standing before the reported time changes names the second just begun.
+// The Datum 2000's code names the moment of its answer, to the millisecond, and the Proteus frame
+// the second in progress: for them the code after the change is the one that names it.
+bool TimeCodeNamesComingSecond(int receiverType);
+
 // The line that tells of a rollover the parse made up for; empty when there was none.
 QString RolloverMessage(const TimeCodeResult& result);
 // "Failed to set system time from <form>".

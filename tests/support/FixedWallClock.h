@@ -1,6 +1,7 @@
 #pragma once
 // A wall clock standing at a chosen UTC time, which tests may move. Setting it records the time
-// asked for and, when the setting is to succeed, moves the clock there.
+// asked for and the machine's real time at that moment and, when the setting is to succeed, moves
+// the clock there.
 #include "platform/WallClock.h"
 
 #include <vector>
@@ -12,6 +13,7 @@ public:
     bool hasSetTimePrivilege() const override { return privileged; }
     platform::ClockSetResult setTime(const timespec& utc) override {
         sets.push_back(utc);
+        setAt.push_back(platform::SystemWallClock().now());
         if (result == platform::ClockSetResult::Ok)
             m_now = utc;
         return result;
@@ -21,6 +23,7 @@ public:
     bool privileged = true;
     platform::ClockSetResult result = platform::ClockSetResult::Ok;
     std::vector<timespec> sets;
+    std::vector<timespec> setAt; // the real time of each setting
 
 private:
     timespec m_now;
