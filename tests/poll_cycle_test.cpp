@@ -92,6 +92,10 @@ protected:
     void CompleteStep() {
         Tick();
         for (int i = 0; i < 300 && m_view.IsRunning() && m_view.m_nWaitCount > 0; ++i) {
+            // A Proteus receive tick that finds nothing is a time-out: on a busy machine the frame
+            // may take longer than one wait to start coming.
+            if (g_nReceiverType == RECEIVER_PROTEUS && m_view.m_hActivePort)
+                m_view.m_hActivePort->waitForReadyRead(1000); // returns as soon as bytes come
             WaitForBytes();
             Tick();
         }
