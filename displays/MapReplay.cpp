@@ -105,6 +105,5 @@ void CMapWnd::Animate() {
     qApp->removeEventFilter(&input);
     m_bAnimating = false;
     painter.end();
-    m_replayPicture = QImage();
     update();
 }

@@ -34,7 +34,8 @@ SkyMapScene CMapWnd::Scene() {
     scene.showUntrackedCount = g_nReceiverType != RECEIVER_DATUM;
     if (m_pView->m_bMapBackdrop && !m_pView->m_strMapPath.isEmpty())
         scene.backdrop = m_backdrop.Picture(m_pView->m_strMapPath);
-    scene.header = FormatTime("%H:%M:%S %d/%m/%y UTC", platform::ToUtcTime(platform::CurrentWallClock().now()));
+    scene.header =
+        FormatTime("%H:%M:%S %d/%m/%y UTC", platform::ToUtcTime(platform::CurrentWallClock().now()));
     if (m_track.Refresh(m_pView->m_strDumpPath))
         scene.track = &m_track;
     return scene;

@@ -37,6 +37,8 @@ public:
     QString ReadOut(QPoint pos) const;
     // Groups of 24 records the last replay showed.
     int ReplayedGroups() const { return m_nReplayedGroups; }
+    // The picture the last replay left.
+    const QImage& ReplayPicture() const { return m_replayPicture; }
 
     QImage m_bmpCache;
     QFont m_font;
@@ -60,6 +62,6 @@ private:
     MapBackdrop m_backdrop;
     std::optional<QPoint> m_hover; // the mouse inside the window
     bool m_bAnimating = false;
-    QImage m_replayPicture; // what the window shows while the replay runs
+    QImage m_replayPicture; // what the window shows while the replay runs, kept after it
     int m_nReplayedGroups = 0;
 };

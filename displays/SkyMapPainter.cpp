@@ -49,7 +49,7 @@ void SkyMapPainter::FillRect(QPoint a, QPoint b, QRgb colour) {
 }
 
 void SkyMapPainter::Dot(QPoint p, QRgb colour) {
-    FillRect(p, p + QPoint(kDotSize, kDotSize), colour);
+    m_painter.fillRect(DotRect(p), QColor(colour));
 }
 
 void SkyMapPainter::Text(QPoint p, const QString& text, TextAlign align) {
@@ -233,25 +233,58 @@ SignalRange SkyMapPainter::Draw(const SkyMapScene& scene, SignalRange previous) 
     return range;
 }
 
+namespace {
+// Fills pixel rectangles: straight into the picture's pixels when the painter paints on a plain
+// 32-bit image without transform or clipping (the cached picture and exports), else through the
+// painter. Both fill exactly the same pixels.
+class RectFiller {
+public:
+    explicit RectFiller(QPainter& painter) : m_painter(painter) {
+        auto* image = dynamic_cast<QImage*>(painter.device());
+        if (image && (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32) &&
+            painter.worldTransform().isIdentity() && !painter.hasClipping() &&
+            painter.compositionMode() == QPainter::CompositionMode_SourceOver)
+            m_image = image;
+    }
+    void Fill(const QRect& rect, QRgb colour) {
+        if (!m_image) {
+            m_painter.fillRect(rect, QColor(colour));
+            return;
+        }
+        const QRect clipped = rect & m_image->rect();
+        if (clipped.isEmpty())
+            return;
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(m_image->scanLine(y));
+            std::fill(line + clipped.left(), line + clipped.right() + 1, colour);
+        }
+    }
+
+private:
+    QPainter& m_painter;
+    QImage* m_image = nullptr;
+};
+} // namespace
+
 void SkyMapPainter::DrawTrails(const TrackRecordCache& track, int trailMode, SignalRange previous) {
     const std::vector<TrackDot>& dots = track.Dots();
     const long long n = static_cast<long long>(dots.size());
     const long long first = trailMode == TrailExtended ? 0 : std::max(0LL, n - kRecentTrailRecords + 1);
-    // The dot colours for this drawing: the signal scale by the previous range.
-    std::array<QColor, kSignalColourTop + 1> scale;
-    for (int i = 0; i <= kSignalColourTop; ++i)
-        scale[i] = QColor(g_SignalColours[i]);
-    const QColor untracked(kUntrackedColour);
-    const QPointF size = QPointF(kDotSize * m_mapping.m11(), kDotSize * m_mapping.m22());
+    RectFiller filler(m_painter);
     for (long long i = first; i < n; ++i) {
         const TrackDot& dot = dots[static_cast<std::size_t>(i)];
-        if (!dot.inUse)
+        // A dot drawn again later at the same point would cover this one whole.
+        if (!dot.inUse || dot.covered)
             continue;
-        const QColor& colour =
-            dot.level > 0 ? scale[SignalColourIndex(dot.level, previous.min, previous.max)] : untracked;
-        const QPointF at = m_mapping.map(QPointF(dot.point));
-        m_painter.fillRect(QRectF(at, at + size).normalized(), colour);
+        const QRgb colour = dot.level > 0
+                                ? g_SignalColours[SignalColourIndex(dot.level, previous.min, previous.max)]
+                                : kUntrackedColour;
+        filler.Fill(DotRect(dot.point), colour);
     }
+}
+
+QRect SkyMapPainter::DotRect(QPoint p) const {
+    return Rect(p, p + QPoint(kDotSize, kDotSize)).toRect();
 }
 
 void SkyMapPainter::DrawOutline(const TrackRecordCache& track) {

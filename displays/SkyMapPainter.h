@@ -66,6 +66,8 @@ public:
 
 private:
     QRectF Rect(QPoint a, QPoint b) const;
+    // The pixels of a trail dot at a logical point.
+    QRect DotRect(QPoint p) const;
     QPen Pen(QRgb colour, int logicalWidth) const;
     void FillRect(QPoint a, QPoint b, QRgb colour);
     void DrawBackdrop(const QImage& picture);

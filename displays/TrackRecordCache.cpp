@@ -28,6 +28,7 @@ bool TrackRecordCache::Refresh(const QString& path) {
         m_opened = false;
         m_path.clear();
         m_dots.clear();
+        m_lastAtPoint.clear();
         m_bytesTaken = 0;
         return false;
     }
@@ -72,12 +73,14 @@ bool TrackRecordCache::Reload(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         m_opened = false;
         m_dots.clear();
+        m_lastAtPoint.clear();
         return false;
     }
     m_path = path;
     m_opened = true;
     m_fileId = FileIdentity(path);
     m_dots.clear();
+    m_lastAtPoint.clear();
     m_levelMax = 0.0;
     m_levelMin = 255.0;
     const std::vector<CSatInfo> records = DecodeTrackRecords(file.readAll());
@@ -121,6 +124,15 @@ void TrackRecordCache::Absorb(const std::vector<CSatInfo>& records) {
                     if (lowest == 0 || lowest > record.m_byElevation)
                         lowest = record.m_byElevation;
                 }
+            }
+        }
+        if (dot.inUse) {
+            const auto key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(dot.point.x())) << 32) |
+                             static_cast<std::uint32_t>(dot.point.y());
+            const auto [at, fresh] = m_lastAtPoint.try_emplace(key, m_dots.size());
+            if (!fresh) {
+                m_dots[at->second].covered = true;
+                at->second = m_dots.size();
             }
         }
         m_dots.push_back(dot);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 // One record as the map draws it.
@@ -16,6 +17,7 @@ struct TrackDot {
     QPoint point;     // logical position on the map
     double level = 0; // signal level, raised to 2.0 when tracked; 0 when not tracked
     bool inUse = false;
+    bool covered = false; // a later record lies at the same point
 };
 
 constexpr int kAzimuthDegrees = 360;
@@ -50,6 +52,7 @@ private:
     std::array<std::uint8_t, kSatRecordBytes> m_first{};
     std::array<std::uint8_t, kSatRecordBytes> m_last{};
     std::vector<TrackDot> m_dots;
+    std::unordered_map<std::uint64_t, std::size_t> m_lastAtPoint; // the newest dot of each point
     std::array<std::uint8_t, kAzimuthDegrees> m_highestUntracked{};
     std::array<std::uint8_t, kAzimuthDegrees> m_lowestTracked{};
     double m_levelMax = 0.0;

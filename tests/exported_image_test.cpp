@@ -1,5 +1,6 @@
 // Image files written by the encoder: every format read back at its size, the encoder chosen by
 // the extension whatever its case, and nothing written when it cannot be done.
+#include "app/ChildView.h"
 #include "publishing/ExportedImage.h"
 
 #include <QDir>
@@ -91,4 +92,52 @@ TEST(ExportedImage, NothingIsWrittenWhenItCannotBeDone) {
     }
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(QImage(path).size(), QSize(50, 50));
+}
+
+TEST(ExportedImage, TheViewExportsTheMapAndKeepsItsSettings) {
+    QTemporaryDir dir;
+    CChildView view;
+    view.m_strDumpPath = dir.filePath("gpsdmp.bin");
+    view.m_strDebugPath = dir.filePath("gpsdebug.txt");
+    view.m_sat[0].m_byPrnLow = 5;
+    view.m_sat[0].m_byElevation = 45;
+    view.m_sat[0].m_wAzimuth = 90;
+    view.m_sat[0].m_bySnrWhole = 40;
+    view.m_nExportWidth = 500;
+    view.m_nExportHeight = 400;
+    for (const char* name : {"Sky.PNG", "sky.jpg", "sky.bmp", "sky.gif"}) {
+        view.m_strMapExportPath = dir.filePath(name);
+        ASSERT_TRUE(view.OnCmdMsg(ID_EXPORT));
+        const QImage back(view.m_strMapExportPath);
+        EXPECT_EQ(back.size(), QSize(500, 400)) << name;
+    }
+    EXPECT_NE(view.m_dwLastExport, 0u);
+
+    // The time-interval scale is the export's alone.
+    view.m_strGraphExportPath = dir.filePath("graph.png");
+    view.m_nTiExportMax = 50;
+    view.m_bHoldMax[kTimeIntervalChannel] = true;
+    view.m_dMin[kTimeIntervalChannel] = -3;
+    view.m_dMax[kTimeIntervalChannel] = 7;
+    view.ExportImages();
+    EXPECT_FALSE(view.m_bHoldMin[kTimeIntervalChannel]);
+    EXPECT_TRUE(view.m_bHoldMax[kTimeIntervalChannel]);
+    EXPECT_EQ(view.m_dMin[kTimeIntervalChannel], -3);
+    EXPECT_EQ(view.m_dMax[kTimeIntervalChannel], 7);
+
+    // A blit copies the window's picture at its size, whatever size was asked for.
+    view.m_wndMap.resize(640, 480);
+    const QString blit = dir.filePath("blit.png");
+    view.m_wndMap.ExportImage(blit, true, QRect(0, 0, 100, 100));
+    EXPECT_TRUE(QImage(blit) == view.m_wndMap.m_bmpCache.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(QImage(blit).size(), QSize(640, 480));
+
+    // ".txt" writes nothing, and says so on the debug lines.
+    view.m_bDebugEnable = true;
+    view.m_strMapExportPath = dir.filePath("map.txt");
+    view.ExportImages();
+    EXPECT_FALSE(QFile::exists(view.m_strMapExportPath));
+    QFile debug(view.m_strDebugPath);
+    ASSERT_TRUE(debug.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(debug.readAll().contains("map.txt"));
 }

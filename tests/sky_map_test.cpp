@@ -5,10 +5,14 @@
 #include "app/Globals.h"
 #include "displays/MapColours.h"
 #include "displays/MapGeometry.h"
+#include "displays/SkyMapPainter.h"
 #include "receiver/SatelliteTrackFile.h"
 #include "support/FixedWallClock.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <cmath>
@@ -122,4 +126,183 @@ TEST_F(SkyMap, PictureOfTableAndTrackFile) {
     image = Render();
     Save(image, "map-legend");
     EXPECT_EQ(image.pixel(Pixel(SkyPoint(45, 90))), g_PrnColours[5]);
+}
+
+TEST_F(SkyMap, AppendedTrimmedAndReplacedFilesDrawAsAFullRead) {
+    std::vector<CSatInfo> records;
+    for (int i = 0; i < 6000; ++i)
+        records.push_back(Sat(1 + i % 12, 5 + i * 7 % 80, i * 13 % 360, i % 9 == 0 ? 0 : 20 + i % 25));
+    WriteFile(m_view.m_strDumpPath, Records(records));
+    CMapWnd& kept = m_view.m_wndMap;
+    // The same picture from a window that reads the whole file now (drawn twice, so both take
+    // their colours from a drawing of the same file).
+    const auto expectSameAsFullRead = [&](const char* step) {
+        for (const int mode : {TrailExtended, TrailRecent, TrailNone}) {
+            m_view.m_nTrailMode = mode;
+            Render(kept);
+            const QImage incremental = Render(kept);
+            CMapWnd fresh(&m_view);
+            fresh.resize(kept.size());
+            Render(fresh);
+            EXPECT_TRUE(Render(fresh) == incremental) << step << " trail mode " << mode;
+        }
+    };
+    Render(kept);
+    std::vector<CSatInfo> more;
+    for (int i = 0; i < 500; ++i)
+        more.push_back(Sat(20 + i % 5, 40 + i % 30, (i * 3 + 7) % 360, i % 4 == 0 ? 0 : 45));
+    WriteFile(m_view.m_strDumpPath, Records(more) + "abc", QIODevice::Append);
+    expectSameAsFullRead("appended");
+    // The track file's trim keeps the newest records (the partial tail goes too).
+    std::array<CSatInfo, kSatelliteSlots> snapshot{};
+    snapshot[0] = Sat(30, 70, 10, 40);
+    ASSERT_TRUE(AppendTrackSnapshot(m_view.m_strDumpPath, snapshot, 1, 1700000000, 1));
+    expectSameAsFullRead("trimmed");
+    // Rewritten in place with other records of the same length.
+    QFile file(m_view.m_strDumpPath);
+    const qint64 length = file.size();
+    std::vector<CSatInfo> other(static_cast<std::size_t>(length / kSatRecordBytes), Sat(31, 20, 300, 33));
+    WriteFile(m_view.m_strDumpPath, Records(other));
+    expectSameAsFullRead("rewritten");
+}
+
+TEST_F(SkyMap, RecentTrailsDrawTheNewest4999Records) {
+    // Records 1000 and 1001 alone at their points; the rest at one point of their own.
+    std::vector<CSatInfo> records(6000, Sat(3, 80, 0, 30));
+    records[1000] = Sat(3, 20, 90, 30);
+    records[1001] = Sat(3, 20, 270, 30);
+    WriteFile(m_view.m_strDumpPath, Records(records));
+    m_view.m_sat = {};
+    const QPoint oldest = Pixel(SkyPoint(20, 90)) + QPoint(1, -1);
+    const QPoint newer = Pixel(SkyPoint(20, 270)) + QPoint(1, -1);
+    QImage image = Render();
+    EXPECT_EQ(image.pixel(oldest), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(newer), g_SignalColours[0]);
+    m_view.m_nTrailMode = TrailExtended;
+    image = Render();
+    EXPECT_EQ(image.pixel(oldest), g_SignalColours[0]);
+    m_view.m_nTrailMode = TrailNone;
+    image = Render();
+    EXPECT_EQ(image.pixel(newer), qRgb(255, 255, 255));
+}
+
+TEST_F(SkyMap, SatellitesAtTheEdgesOfTheirRanges) {
+    // Tracked at azimuth 0, elevation 0: on the horizon at the top. Levels 30 and 40 make the
+    // range; the satellite at the top of it is black, and still numbered.
+    m_view.m_sat = {};
+    m_view.m_sat[0] = Sat(5, 0, 0, 30);
+    m_view.m_sat[1] = Sat(6, 45, 135, 40);
+    m_view.m_sat[2] = Sat(7, 45, 225, 1, 5); // 1.5: coloured by the range, outside it
+    Render();
+    QImage image = Render();
+    Save(image, "edges");
+    EXPECT_EQ(m_view.m_wndMap.m_dSignalMin, 30.0); // 1.5 leaves the range alone
+    EXPECT_EQ(m_view.m_wndMap.m_dSignalMax, 40.0);
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(0, 0))), g_SignalColours[0]);
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(45, 135))), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(45, 225))), g_SignalColours[0]);
+    // The number ends at the symbol's left edge, on its centre line.
+    const QPoint left = Pixel(SkyPoint(45, 135) + QPoint(-22, 0));
+    bool labelled = false;
+    for (int x = left.x() - 20; x < left.x(); ++x)
+        for (int y = left.y() - 12; y <= left.y(); ++y)
+            labelled |= qGreen(image.pixel(x, y)) > qRed(image.pixel(x, y)) + 60;
+    EXPECT_TRUE(labelled);
+
+    // Untracked at azimuth 0, elevation 0: left out of the map and the legend.
+    m_view.m_sat[0] = Sat(5, 0, 0, 0);
+    m_view.m_bIdentSats = false;
+    image = Render();
+    EXPECT_NE(image.pixel(Pixel(SkyPoint(0, 0))), g_PrnColours[5]);
+    EXPECT_FALSE(ColourNear(image, Pixel({925, -1032 + 50 - 18}), g_PrnColours[5], 4));
+
+    // A track-file level of 1.5 counts as 2.0.
+    WriteFile(m_view.m_strDumpPath, Records({Sat(8, 30, 30, 1, 5), Sat(8, 31, 30, 20)}));
+    Render();
+    EXPECT_EQ(m_view.m_wndMap.m_dSignalMin, 2.0);
+}
+
+TEST_F(SkyMap, LatitudeZeroAndTheReadOut) {
+    EXPECT_EQ(PositionLines(0.0, 0.0, 0.0)[0], QStringLiteral("S  0:00: 0.000"));
+    EXPECT_EQ(PositionLines(-33.5, 151.25, -3.456),
+              (std::array<QString, 3>{"S 33:30: 0.000", "E151:15: 0.000", "-3.46 m"}));
+    m_view.m_dLatitude = 0.0;
+    const QImage image = Render();
+    bool declination = false;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            declination |= image.pixel(x, y) == kDeclinationGreen;
+    EXPECT_FALSE(declination);
+
+    const auto& sats = m_view.m_sat;
+    EXPECT_EQ(ReadOutText({0, 1051}, sats), QString());
+    EXPECT_EQ(ReadOutText({0, 1020}, sats), QStringLiteral("0.0 0.0"));
+    EXPECT_EQ(ReadOutText({-500, 0}, sats), QStringLiteral("60.0 270.0"));
+    EXPECT_EQ(ReadOutText(QPointF(SkyPoint(31, 201)), sats), QStringLiteral("31.0 201.0 [12] 35.5"));
+
+    // The window's read-out: under the map while the mouse is over it, gone when it leaves.
+    CMapWnd& map = m_view.m_wndMap;
+    map.grab(); // the view lays out its windows when first painted
+    const QRect strip = SkyMapPainter::ReadOutRect(map.size());
+    // Whether the window shows more in the strip than the cached map has there.
+    const auto stripInked = [&] { return map.grab().toImage().copy(strip) != map.m_bmpCache.copy(strip); };
+    const QPoint over = Pixel(SkyPoint(45, 90)); // the window's size as laid out
+    QMouseEvent move(QEvent::MouseMove, over, map.mapToGlobal(over), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(&map, &move);
+    EXPECT_TRUE(map.ReadOut(over).endsWith(QStringLiteral(" [5] 42"))) << qPrintable(map.ReadOut(over));
+    Save(map.grab().toImage(), "read-out");
+    EXPECT_TRUE(stripInked());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&map, &leave);
+    EXPECT_FALSE(stripInked());
+}
+
+TEST_F(SkyMap, ForeignAzimuthsAndACorruptTail) {
+    // Azimuths of 360 and more: drawn where they point, never in the per-azimuth tables.
+    WriteFile(m_view.m_strDumpPath,
+              Records({Sat(4, 50, 360, 0), Sat(4, 60, 450, 0), Sat(4, 70, 65535, 30), Sat(4, 10, 5, 30)}) +
+                  QByteArray("\x04\x32\x05", 3));
+    m_view.m_nTrailMode = TrailExtended;
+    QImage image = Render();
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(60, 450)) + QPoint(1, -1)), kUntrackedColour);
+    m_view.m_nTrailMode = TrailNone;
+    image = Render();
+    Save(image, "foreign");
+    EXPECT_TRUE(ColourNear(image, Pixel(SkyPoint(0, 0)), kOutlineGreen, 3));
+    EXPECT_TRUE(ColourNear(image, Pixel(SkyPoint(0, 90)), kOutlineGreen, 3));
+    EXPECT_FALSE(ColourNear(image, Pixel(SkyPoint(50, 0)), kOutlineGreen));
+}
+
+TEST_F(SkyMap, ReplayRunsToItsEndOrAPressWithThePollCycleHeld) {
+    std::vector<CSatInfo> records;
+    for (int i = 0; i < 24 * 40 + 5; ++i)
+        records.push_back(Sat(1 + i % 8, 10 + i % 70, i * 7 % 360, 30, 0, 1700000000 + i / 8 * 10));
+    WriteFile(m_view.m_strDumpPath, Records(records));
+    m_view.m_wndMap.show();
+    // A tick posted before the replay and a timer firing all through it: neither runs inside it.
+    m_view.m_wndGraph.m_bCacheValid = true;
+    m_view.PostTimer(IDT_GRAPH_REFRESH);
+    ASSERT_TRUE(m_view.OnCmdMsg(ID_ANIMATE_SATELLITES));
+    EXPECT_EQ(m_view.m_wndMap.ReplayedGroups(), 40); // the 5 records after the last group are not drawn
+    EXPECT_TRUE(m_view.m_wndGraph.m_bCacheValid);
+    for (const CSatInfo& sat : m_view.m_sat)
+        EXPECT_FALSE(sat.InUse());
+    const QImage replay = m_view.m_wndMap.ReplayPicture();
+    Save(replay, "replay");
+    const QPoint last = Pixel(records[24 * 40 - 1].ToPoint()) + QPoint(1, -1);
+    EXPECT_EQ(replay.pixel(last), g_PrnColours[records[24 * 40 - 1].m_byPrnLow]);
+    // The deferred tick runs after the replay.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(m_view.m_wndGraph.m_bCacheValid);
+
+    // A key press stops the replay after the group it came in, and is swallowed.
+    m_view.m_wndGraph.m_bCacheValid = true;
+    m_view.SetTimer(IDT_GRAPH_REFRESH, 0);
+    QCoreApplication::postEvent(&m_view.m_wndMap,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    m_view.OnCmdMsg(ID_ANIMATE_SATELLITES);
+    EXPECT_EQ(m_view.m_wndMap.ReplayedGroups(), 1);
+    EXPECT_TRUE(m_view.m_wndGraph.m_bCacheValid);
+    EXPECT_TRUE(m_view.IsTimerActive(IDT_GRAPH_REFRESH));
 }
