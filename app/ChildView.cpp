@@ -25,8 +25,8 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent), m_wndMap(this), m_wnd
     ResetGraphChannels();
     SetDefaultFilePaths();
     m_hIcon = AppIcon();
-    m_strComPort = QStringLiteral("/dev/ttyS0");
-    m_strComPort2 = QStringLiteral("/dev/ttyS1");
+    m_strComPort = QString::fromLatin1(kDefaultComPorts[0]);
+    m_strComPort2 = QString::fromLatin1(kDefaultComPorts[1]);
 
     // The three child windows, placed by the layout.
     for (QWidget* child : {static_cast<QWidget*>(&m_wndMap), static_cast<QWidget*>(&m_wndGraph),

@@ -82,6 +82,10 @@ public:
     void OnExportProfile();
     void OnImportProfile();
     void OnClearProfile();
+    // Options: stops the port while the sheet is open, saves after OK, starts the port again.
+    void OnOptions();
+    // Shows the sheet over the settings; true when the operator pressed OK (the entries taken).
+    bool DoOptionsDialog();
 
     // ---- diagnostic lines and title ----
     void UserWindowLine(QString text);

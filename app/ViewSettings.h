@@ -26,6 +26,9 @@ constexpr int kCustomColours = 16;
 constexpr int kTraceBands = 4;
 constexpr int kAuxRequests = 8;
 
+// The platform's first two serial ports: the defaults of the receiver's and the auxiliary port.
+inline constexpr const char* kDefaultComPorts[2] = {"/dev/ttyS0", "/dev/ttyS1"};
+
 // Default colours of the eight traces (and of custom colours 0 to 7).
 inline constexpr std::array<COLORREF, kGraphChannels> kTraceColourTable = {
     RGB(240, 55, 55), RGB(55, 75, 240), RGB(107, 107, 0), RGB(0, 220, 0),

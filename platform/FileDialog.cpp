@@ -10,12 +10,13 @@ FileDialogHandler& Handler() {
 }
 } // namespace
 
-std::optional<QString> ChooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath) {
+std::optional<QString> ChooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath,
+                                  const QString& filter) {
     if (Handler())
         return Handler()(kind, initialPath);
     const QString chosen = kind == FileDialogKind::Save
-                               ? QFileDialog::getSaveFileName(parent, QString(), initialPath)
-                               : QFileDialog::getOpenFileName(parent, QString(), initialPath);
+                               ? QFileDialog::getSaveFileName(parent, QString(), initialPath, filter)
+                               : QFileDialog::getOpenFileName(parent, QString(), initialPath, filter);
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;

@@ -12,7 +12,9 @@ enum class FileDialogKind { Save, Open };
 
 // The chosen full path, or nothing when the operator cancelled. The save dialog asks before it
 // lets an existing file be chosen; neither creates or opens the file.
-std::optional<QString> ChooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath);
+// The filter, when given, lists the kinds of file offered ("Name (*.ext);;Other (*.x)").
+std::optional<QString> ChooseFile(FileDialogKind kind, QWidget* parent, const QString& initialPath,
+                                  const QString& filter = {});
 
 using FileDialogHandler = std::function<std::optional<QString>(FileDialogKind, const QString& initialPath)>;
 // Replaces the dialogs (an empty handler restores the real ones).

@@ -64,33 +64,3 @@ void CChildView::OnClearProfile() {
     LoadDefaultButtons();
     SaveSettings();
 }
-
-bool CChildView::OnSettingsCommand(int id) {
-    switch (id) {
-    case ID_EXPORT_PROFILE:
-        OnExportProfile();
-        return true;
-    case ID_IMPORT_PROFILE:
-        OnImportProfile();
-        return true;
-    case ID_CLEAR_PROFILE:
-        OnClearProfile();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CChildView::OnUpdateSettingsCommand(int id, QAction& action) const {
-    switch (id) {
-    case ID_EXPORT_PROFILE:
-    case ID_IMPORT_PROFILE:
-        OnUpdateWhenStopped(action);
-        return true;
-    case ID_CLEAR_PROFILE:
-        action.setEnabled(!m_strProfilePath.isEmpty());
-        return true;
-    default:
-        return false;
-    }
-}

@@ -1,0 +1,78 @@
+// The Settings and File menus' commands of the settings: Options, and the profile commands
+// (settings/ProfileCommands.cpp), with their enabling.
+#include "app/ChildView.h"
+#include "app/Globals.h"
+#include "app/TimerPeriod.h"
+#include "settings/OptionsSheet.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+void CChildView::OnOptions() {
+    // The poll cycle, the command queue and the SNTP thread read what the sheet edits: all rest
+    // while it is open.
+    KillTimer(IDT_USER_COMMAND);
+    const bool wasRunning = IsRunning();
+    if (wasRunning) {
+        OnStop();
+        // What Stop left queued is handled before the sheet takes over, unless the program is
+        // ending.
+        if (!m_bDestroyed && !QCoreApplication::closingDown())
+            QCoreApplication::processEvents();
+    }
+    StopTimeServer();
+    if (DoOptionsDialog()) {
+        SaveSettings();
+        m_wndGraph.m_bCacheValid = false;
+        m_wndGraph.update();
+    }
+    if (wasRunning)
+        OnStart();
+    UpdateTitle();
+    SetTimer(IDT_USER_COMMAND, ClampTimerPeriod(m_nRemoteInterval));
+}
+
+bool CChildView::DoOptionsDialog() {
+    ProcessSettings process{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay};
+    COptionsSheet sheet(OptionsTarget{*this, process, g_nReceiverType}, this);
+    if (sheet.exec() != QDialog::Accepted)
+        return false;
+    g_bUseBitmap = process.useBitmap;
+    g_bBlitFromDisplay = process.blitFromDisplay;
+    return true;
+}
+
+bool CChildView::OnSettingsCommand(int id) {
+    switch (id) {
+    case ID_OPTIONS:
+        OnOptions();
+        return true;
+    case ID_EXPORT_PROFILE:
+        OnExportProfile();
+        return true;
+    case ID_IMPORT_PROFILE:
+        OnImportProfile();
+        return true;
+    case ID_CLEAR_PROFILE:
+        OnClearProfile();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CChildView::OnUpdateSettingsCommand(int id, QAction& action) const {
+    switch (id) {
+    case ID_OPTIONS:
+        return true;
+    case ID_EXPORT_PROFILE:
+    case ID_IMPORT_PROFILE:
+        OnUpdateWhenStopped(action);
+        return true;
+    case ID_CLEAR_PROFILE:
+        action.setEnabled(!m_strProfilePath.isEmpty());
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,308 @@
+// The Options sheet, driven as a user drives it: opened from the menu, entries typed into its
+// controls, OK or Cancel clicked.
+#include "app/Globals.h"
+#include "app/MainFrame.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "platform/TickCount.h"
+#include "settings/OptionsSheet.h"
+#include "settings/SettingsIo.h"
+#include "simulator/ReceiverSimulator.h"
+#include "support/SettingsFiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+enum Tab { kPaths, kTraces, kFtp, kComs, kTimeServices, kAuxiliary, kAuxComs, kExport };
+
+QMap<QString, QString> Saved(const CChildView& view) {
+    MemorySettingsTree tree;
+    SaveViewSettings(tree, view, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
+    QMap<QString, QString> text;
+    for (auto it = tree.values.cbegin(); it != tree.values.cend(); ++it)
+        text.insert(it.key(), it.value().toString());
+    return text;
+}
+
+void ExpectSameSettings(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected) {
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        EXPECT_EQ(actual.value(it.key()), it.value()) << qPrintable(it.key());
+}
+
+// Runs `act` on the Options sheet as soon as it is open (the event loop may run before it is).
+void WhenSheetOpens(const std::function<void(COptionsSheet&)>& act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(*sheet);
+        }
+    });
+    poll->start(0);
+}
+
+class OptionsTest : public ::testing::Test {
+protected:
+    OptionsTest() {
+        UseFreshSettingsStore();
+        view.OnTimer(IDT_STARTUP); // the start-up tick, which the sheet's event loop must not run again
+        platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
+            messages << request.text;
+            return answer;
+        });
+    }
+    ~OptionsTest() override {
+        platform::SetMessageBoxHandler(
+            [](const platform::MessageBoxRequest&) { return platform::MessageResult::Ok; });
+        platform::SetFileDialogHandler({});
+    }
+
+    // Opens the sheet from the menu and lets `act` use it; `act` ends by clicking OK or Cancel.
+    void UseSheet(const std::function<void()>& act) {
+        bool acted = false;
+        WhenSheetOpens([&](COptionsSheet& open) {
+            sheet = &open;
+            acted = true;
+            act();
+        });
+        frame.Action(ID_OPTIONS)->trigger();
+        EXPECT_TRUE(acted);
+        sheet = nullptr;
+    }
+    template <typename T = QWidget> T* Control(int tab, int id) const {
+        return sheet->Pages()[static_cast<std::size_t>(tab)]->Control<T>(id);
+    }
+    void Type(int tab, int id, const QString& text) { Control<QLineEdit>(tab, id)->setText(text); }
+    void Click(const char* button) { sheet->findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
+
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+    COptionsSheet* sheet = nullptr;
+    QStringList messages;
+    platform::MessageResult answer = platform::MessageResult::Ok;
+};
+
+TEST_F(OptionsTest, EverySettingComesBackUnchangedThroughOK) {
+    view.m_strLogPath = QStringLiteral("/Data/Logs/GPS Log.LOG"); // capitals stay
+    view.m_nLogInterval = 45000;
+    view.m_nExportInterval = static_cast<int>(4294967000u);
+    view.m_dMax[3] = 0.000123456789012345;
+    view.m_dOffset[7] = -1e-9 / 3;
+    view.m_nFilterMode[5] = 2;
+    view.m_strComPort = QStringLiteral("/dev/serial/by-id/usb-GPS_Receiver-if00");
+    view.m_nBaud2 = 57600;
+    view.m_byParity2 = 4;
+    view.m_byPacing2 = 2;
+    view.m_strFtpPassword = QStringLiteral("s3cret ;");
+    view.m_nLeapCorrection = -18;
+    view.m_strAuxRequest[6] = QStringLiteral("~:DATA:E0?<CR>");
+    view.m_nAuxTrace[6] = 8;
+    view.m_crCustom[15] = RGB(1, 2, 3);
+    const QMap<QString, QString> before = Saved(view);
+    UseSheet([&] {
+        EXPECT_EQ(Control<QLineEdit>(kPaths, 1045)->text(), QStringLiteral("45"));
+        EXPECT_EQ(Control<QLineEdit>(kFtp, 1063)->echoMode(), QLineEdit::Password);
+        Click("IDOK");
+    });
+    ExpectSameSettings(Saved(view), before);
+    // OK saved the settings.
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Log/Path").toString(), view.m_strLogPath);
+}
+
+TEST_F(OptionsTest, EntriesReachTheSettingsOnlyThroughOK) {
+    const QMap<QString, QString> before = Saved(view);
+    const auto enter = [&] {
+        Type(kPaths, 1045, QStringLiteral("45"));
+        Control<QCheckBox>(kPaths, 1378)->setChecked(!view.m_bUserToFile);
+        Type(kTraces, 1336 + 2, QStringLiteral("2.5e-3"));
+        Control<QRadioButton>(kTraces, 1379 + 3 * 4 + 1)->setChecked(true);
+        Control<QComboBox>(kComs, 1018)->setEditText(QStringLiteral("/dev/gps *"));
+        Control<QComboBox>(kComs, 1019)->setCurrentText(QStringLiteral("4800"));
+        Control<QComboBox>(kComs, 1020)->setCurrentIndex(2);
+        Control<QRadioButton>(kAuxComs, 1042)->setChecked(true);
+        Type(kTimeServices, 1160, QStringLiteral("-250"));
+        Type(kExport, 1154, QStringLiteral("4294967"));
+    };
+    UseSheet([&] {
+        enter();
+        Click("IDCANCEL");
+    });
+    ExpectSameSettings(Saved(view), before);
+    EXPECT_FALSE(platform::OpenSettingsStore()->contains("Log/LogInterval")) << "Cancel saves nothing";
+
+    const bool userToFile = view.m_bUserToFile;
+    UseSheet([&] {
+        enter();
+        Click("IDOK");
+    });
+    EXPECT_EQ(view.m_nLogInterval, 45000);
+    EXPECT_EQ(view.m_bUserToFile, !userToFile);
+    EXPECT_EQ(view.m_dMagnification[2], 2.5e-3);
+    EXPECT_EQ(view.m_nFilterMode[4], 1);
+    EXPECT_EQ(view.m_strComPort, QStringLiteral("/dev/gps")) << "only the mark is stripped";
+    EXPECT_EQ(view.m_nBaud, 4800);
+    EXPECT_EQ(view.m_byDataBits, 7);
+    EXPECT_EQ(view.m_byPacing2, 1);
+    EXPECT_EQ(view.m_nFineCorrection, -250);
+    EXPECT_EQ(static_cast<std::uint32_t>(view.m_nExportInterval), 4294967000u);
+    EXPECT_EQ(platform::OpenSettingsStore()->value("Log/LogInterval").toInt(), 45000);
+}
+
+TEST_F(OptionsTest, AnEntryOutsideItsRangeKeepsTheSheetOpenOnItsPage) {
+    struct Edge {
+        Tab tab;
+        int id;
+        const char* accepted;
+        const char* refused;
+        const char* message;
+    };
+    const Edge edges[] = {
+        {kExport, 1154, "4294967", "4294968", "Please enter an integer between 0 and 4294967."},
+        {kTraces, 1285 + 1, "0.9999", "1", "Please enter a number between 1e-15 and 0.9999."},
+        {kTraces, 1336, "1e-15", "0", "Please enter a number between 1e-15 and 1e+15."},
+        {kPaths, 1045, "5000", "5001", "Please enter an integer between 3 and 5000."},
+        {kPaths, 1046, "3", "2", "Please enter an integer between 3 and 5000."},
+        {kTraces, 1415 + 7, "6", "7", "Please enter an integer between 0 and 6."},
+        {kAuxiliary, 1303 + 3, "8", "9", "Please enter an integer between 0 and 8."},
+        {kTimeServices, 1369, "-100", "-101", "Please enter an integer between -100 and 100."},
+        {kFtp, 1136, "600", "twelve", "Please enter an integer."},
+        {kTraces, 1261, "-1e15", "1,5", "Please enter a number."},
+    };
+    UseSheet([&] {
+        for (const Edge& edge : edges) {
+            messages.clear();
+            sheet->Tabs()->setCurrentIndex(kPaths == edge.tab ? kExport : kPaths);
+            Type(edge.tab, edge.id, QString::fromLatin1(edge.refused));
+            Click("IDOK");
+            EXPECT_TRUE(sheet->isVisible()) << edge.id;
+            EXPECT_EQ(sheet->Tabs()->currentIndex(), edge.tab) << edge.id;
+            EXPECT_EQ(messages, QStringList{QString::fromLatin1(edge.message)}) << edge.id;
+            Type(edge.tab, edge.id, QString::fromLatin1(edge.accepted));
+        }
+        messages.clear();
+        Click("IDOK");
+        EXPECT_TRUE(messages.isEmpty());
+    });
+    EXPECT_EQ(view.m_dFilterCoeff[1], 0.9999);
+    EXPECT_EQ(view.m_dMagnification[0], 1e-15);
+    EXPECT_EQ(view.m_nLogInterval, 5000000);
+    EXPECT_EQ(view.m_nAuxTrace[3], 8);
+    EXPECT_EQ(view.m_dMax[0], -1e15);
+}
+
+TEST_F(OptionsTest, PageControlsFollowTheBitmapRuleAndTheFamily) {
+    g_nReceiverType = RECEIVER_PROTEUS;
+    UseSheet([&] {
+        auto* useBitmap = Control<QCheckBox>(kPaths, 1085);
+        auto* blit = Control<QCheckBox>(kPaths, 1084);
+        useBitmap->setChecked(false);
+        EXPECT_FALSE(blit->isEnabled());
+        EXPECT_TRUE(Control(kPaths, 1098)->isEnabled());
+        useBitmap->setChecked(true);
+        blit->setChecked(true);
+        EXPECT_TRUE(blit->isEnabled());
+        EXPECT_FALSE(Control(kPaths, 1098)->isEnabled());
+        // The Proteus family: no auxiliary port, no time-code translation; its C/N channels stay.
+        EXPECT_FALSE(Control(kAuxiliary, 1117)->isEnabled());
+        EXPECT_FALSE(Control(kAuxiliary, 1318)->isEnabled());
+        EXPECT_TRUE(Control(kAuxiliary, 1301)->isEnabled());
+        EXPECT_TRUE(Control(kPaths, 1031)->isHidden());
+        EXPECT_EQ(Control<QCheckBox>(kTraces, 1354)->text(), QStringLiteral("20Mhz"));
+        Click("IDOK");
+    });
+    EXPECT_TRUE(g_bUseBitmap);
+    EXPECT_TRUE(g_bBlitFromDisplay);
+}
+
+TEST_F(OptionsTest, DeleteRemovesTheFileTheBoxNamesOnceConfirmed) {
+    QDir().mkpath(platform::DocumentsFolder());
+    const QString opened = platform::DocumentsFolder() + QStringLiteral("/Opened.log");
+    const QString typed = platform::DocumentsFolder() + QStringLiteral("/Typed.log");
+    for (const QString& path : {opened, typed}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    view.m_strLogPath = opened;
+    UseSheet([&] {
+        Type(kPaths, 1026, typed);
+        answer = platform::MessageResult::No;
+        Control<QPushButton>(kPaths, 1070)->click();
+        EXPECT_TRUE(QFile::exists(typed));
+        EXPECT_EQ(messages, QStringList{QStringLiteral("Delete %1?").arg(typed)});
+        answer = platform::MessageResult::Yes;
+        Control<QPushButton>(kPaths, 1070)->click();
+        EXPECT_FALSE(QFile::exists(typed));
+        // Browse starts from the box's path and puts the choice in it.
+        platform::SetFileDialogHandler([&](platform::FileDialogKind, const QString& initial) {
+            EXPECT_EQ(initial, typed);
+            return std::optional<QString>(QStringLiteral("/Chosen/New.LOG"));
+        });
+        Control<QPushButton>(kPaths, 1067)->click();
+        Click("IDCANCEL");
+    });
+    EXPECT_TRUE(QFile::exists(opened));
+    EXPECT_EQ(view.m_strLogPath, opened);
+}
+
+TEST(OptionsWhileRunning, ThePortRestsWhileTheSheetIsOpenAndStartsAgainAfter) {
+    UseFreshSettingsStore();
+    auto clock = std::make_shared<platform::ManualTickSource>(5000);
+    platform::SetTickSource(clock);
+    sim::ReceiverSimulator receiver(sim::Family::JacksonLabs);
+    ASSERT_TRUE(receiver.start());
+    {
+        CMainFrame frame;
+        CChildView& view = frame.m_wndView;
+        view.OnTimer(IDT_STARTUP); // the start-up tick, which the sheet's event loop must not run again
+        view.m_strComPort = receiver.portPath();
+        view.m_bAutoLeaps = false;
+        view.OnStart();
+        ASSERT_TRUE(view.IsRunning());
+        for (const char* button : {"IDCANCEL", "IDOK"}) {
+            bool acted = false;
+            WhenSheetOpens([&](COptionsSheet& sheet) {
+                acted = true;
+                EXPECT_FALSE(view.IsRunning());
+                EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND));
+                EXPECT_TRUE(receiver.waitForClient(false, 5000)) << "the port is closed";
+                sheet.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+            });
+            frame.Action(ID_OPTIONS)->trigger();
+            EXPECT_TRUE(acted);
+            EXPECT_TRUE(view.IsRunning()) << button;
+            EXPECT_TRUE(view.IsTimerActive(IDT_USER_COMMAND)) << button;
+            EXPECT_TRUE(receiver.waitForClient(true, 5000)) << "the port is open again";
+        }
+        view.OnStop();
+    }
+    platform::SetTickSource(nullptr);
+}
+
+TEST_F(OptionsTest, EveryPageRendered) {
+    const QString folder = QStringLiteral(ORVANE_BINARY_DIR "/screenshots");
+    QDir().mkpath(folder);
+    UseSheet([&] {
+        sheet->adjustSize();
+        for (int tab = 0; tab < sheet->Tabs()->count(); ++tab) {
+            sheet->Tabs()->setCurrentIndex(tab);
+            const QImage image = sheet->grab().toImage();
+            EXPECT_GT(image.width(), 300);
+            EXPECT_TRUE(image.save(QStringLiteral("%1/options_%2.png").arg(folder).arg(tab)));
+        }
+        Click("IDCANCEL");
+    });
+}
+
+} // namespace
