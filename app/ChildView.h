@@ -100,6 +100,8 @@ public:
     void OnViewTime();
     void OnViewMap();
     void OnViewGraph();
+    // Switches the view mode, giving the text window the text the new mode shows.
+    void SetViewMode(int mode);
 
     // ---- receiver family defaults ----
     // Neutral graph channels, aux requests, poll-slot flags, C/N channels; auto-run off.

@@ -14,7 +14,7 @@ void CChildView::DebugToFile(QString text) {
 }
 
 void CChildView::UserWindowLine(QString text) {
-    const QString line = UserLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
+    const QString line = UserLine(platform::ToUtcTime(platform::CurrentWallClock().now()), text);
     if (m_pDlgBar && m_pDlgBar->GetDlgItem(IDC_USER_WINDOW))
         m_pDlgBar->AppendToUserWindow(line);
     AppendUserFile(line);

@@ -14,8 +14,8 @@ QString DebugLine(const std::tm& localTime, const QString& text) {
     return FormatTime("%H:%M:%S %d/%m/%y ", localTime) + text + QStringLiteral("\r\n");
 }
 
-QString UserLine(const std::tm& localTime, const QString& text) {
-    QString line = FormatTime(" %H:%M:%S %d/%m/%y UTC ", localTime) + text;
+QString UserLine(const std::tm& utcTime, const QString& text) {
+    QString line = FormatTime(" %H:%M:%S %d/%m/%y UTC ", utcTime) + text;
     if (line.indexOf(QStringLiteral("\r\n")) != line.size() - 2)
         line += QStringLiteral("\r\n");
     return line;

@@ -11,7 +11,7 @@ QString FormatTime(const char* format, const std::tm& time);
 QString DebugLine(const std::tm& localTime, const QString& text);
 
 // " %H:%M:%S %d/%m/%y UTC " + text, with CR LF appended unless the line's first CR LF is its end.
-QString UserLine(const std::tm& localTime, const QString& text);
+QString UserLine(const std::tm& utcTime, const QString& text);
 
 // Each UTF-16 unit narrowed to its low byte.
 QByteArray NarrowToBytes(const QString& text);

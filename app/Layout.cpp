@@ -69,6 +69,18 @@ QFont DisplayFont(const QString& face, int height, int width, bool fixedPitch) {
     return font;
 }
 
+QFont FontFittingWidth(QFont font, const QString& text, int width) {
+    const int natural = QFontMetrics(font).horizontalAdvance(text);
+    if (natural <= width || natural <= 0 || width <= 0)
+        return font;
+    const int stretch = font.stretch() > 0 ? font.stretch() : 100;
+    font.setStretch(std::max(1, static_cast<int>(qint64{stretch} * width / natural)));
+    // Stretching is not exactly proportional: step down until it fits.
+    while (font.stretch() > 1 && QFontMetrics(font).horizontalAdvance(text) > width)
+        font.setStretch(font.stretch() - 1);
+    return font;
+}
+
 namespace {
 void Place(QWidget& child, const std::optional<QRect>& rect) {
     if (rect) {
@@ -96,31 +108,41 @@ void CChildView::RecalcLayout() {
     Place(m_wndText, layout.text);
 }
 
+void CChildView::SetViewMode(int mode) {
+    // The text window holds the time in the Time view and the status screen in the others: on a
+    // switch between the two it starts from what the new mode shows, never from the other's text.
+    if ((m_nViewMode == ViewModeTime) != (mode == ViewModeTime)) {
+        m_wndText.m_strText = mode == ViewModeTime || m_strRawStatus.isEmpty() ? QString() : FormatStatus(m_strRawStatus);
+        m_wndText.update();
+    }
+    m_nViewMode = mode;
+}
+
 void CChildView::OnViewAll() {
-    m_nViewMode = ViewModeAll;
+    SetViewMode(ViewModeAll);
     m_bLogDue = false;
     RecalcLayout();
 }
 
 void CChildView::OnViewStatus() {
-    m_nViewMode = ViewModeStatus;
+    SetViewMode(ViewModeStatus);
     m_bLogDue = false;
     RecalcLayout();
 }
 
 void CChildView::OnViewTime() {
-    m_nViewMode = ViewModeTime;
+    SetViewMode(ViewModeTime);
     RecalcLayout();
 }
 
 void CChildView::OnViewMap() {
-    m_nViewMode = ViewModeMap;
+    SetViewMode(ViewModeMap);
     m_bLogDue = false;
     RecalcLayout();
 }
 
 void CChildView::OnViewGraph() {
-    m_nViewMode = ViewModeGraph;
+    SetViewMode(ViewModeGraph);
     m_bLogDue = false;
     RecalcLayout();
 }

@@ -26,3 +26,6 @@ DisplayFontSizes FontSizesFor(int viewMode, int width, int height);
 // A display font of a face with a cell height and an average character width in pixels (0: the
 // face's own); fixed pitch or proportional.
 QFont DisplayFont(const QString& face, int height, int width, bool fixedPitch);
+
+// The font, narrowed as much as needed for the text to fit in `width` pixels.
+QFont FontFittingWidth(QFont font, const QString& text, int width);

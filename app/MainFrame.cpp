@@ -38,13 +38,12 @@ CMainFrame::CMainFrame() {
     m_wndDlgBarDock->setWidget(&m_wndDlgBar);
     addDockWidget(Qt::LeftDockWidgetArea, m_wndDlgBarDock);
 
+    // No lock-key indicators: the platform does not tell their state.
     m_wndStatusBar = statusBar();
     // A pane of its own, so menu hints passing over the bar do not wipe the link's state.
     m_wndLinkStatus = new QLabel(m_wndStatusBar);
     m_wndLinkStatus->setTextFormat(Qt::PlainText);
     m_wndStatusBar->addWidget(m_wndLinkStatus, 1);
-    for (const char* indicator : {"CAP", "NUM", "SCRL"})
-        m_wndStatusBar->addPermanentWidget(new QLabel(QString::fromLatin1(indicator), m_wndStatusBar));
 
     m_pProbeAction = new QAction(this);
     CreateMenus();

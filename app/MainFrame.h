@@ -1,5 +1,5 @@
 #pragma once
-// The main window: toolbar, status bar with four panes, the dialog bar docked on the left and the
+// The main window: toolbar, status bar, the dialog bar docked on the left and the
 // main view. Every command is offered to the view before the frame.
 #include "app/ChildView.h"
 #include "controls/DlgBar.h"

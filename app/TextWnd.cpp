@@ -2,8 +2,16 @@
 
 #include "app/ChildView.h"
 
+#include "app/Layout.h"
+
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+
+namespace {
+// The Time view keeps this share of its width (1/40) free at each edge.
+constexpr int kTimeMarginParts = 40;
+} // namespace
 
 CTextWnd::CTextWnd(CChildView* owner) : m_pOwner(owner) {
     setAutoFillBackground(true);
@@ -33,10 +41,11 @@ void CTextWnd::Draw(QPainter& painter, const QRect& rect) const {
     painter.setBackgroundMode(Qt::TransparentMode);
     const int bottom = rect.bottom() + 1;
     switch (m_pOwner->m_nViewMode) {
-    case ViewModeTime: { // Time: one line in the big font
-        painter.setFont(m_pOwner->m_fontTime);
+    case ViewModeTime: { // Time: one line in the big font, clear of both edges
+        const int margin = std::max(2, rect.width() / kTimeMarginParts);
+        painter.setFont(FontFittingWidth(m_pOwner->m_fontTime, m_strText, rect.width() - 2 * margin));
         const QFontMetrics metrics(painter.font());
-        painter.drawText(QPoint(rect.left(), bottom / 7 + metrics.ascent()), m_strText);
+        painter.drawText(QPoint(rect.left() + margin, bottom / 7 + metrics.ascent()), m_strText);
         break;
     }
     case ViewModeAll:

@@ -251,6 +251,10 @@ void CChildView::OnAutoRun() {
 
 void CChildView::OnReceiverFamily(int family) {
     g_nReceiverType = family;
+    // The status screen of the family before is no status of this one.
+    m_strRawStatus.clear();
+    m_wndText.m_strText.clear();
+    m_wndText.update();
     SetReceiverDefaults();
     SaveSettings();
 }

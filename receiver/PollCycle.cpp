@@ -304,7 +304,8 @@ void CChildView::ShowDebugFields() {
 void CChildView::TimeStep(const QString& reply) {
     const QString text = g_nReceiverType == RECEIVER_UCCM ? (reply.size() >= 3 ? UccmTimeOfDay(reply) : reply)
                                                           : TimeTextFromReply(g_nReceiverType, reply);
-    if (text != m_wndText.m_strText) {
+    // A time reply that arrives after a switch out of the Time view leaves the status screen alone.
+    if (m_nViewMode == ViewModeTime && text != m_wndText.m_strText) {
         m_wndText.m_strText = text;
         m_wndText.update();
     }
@@ -320,9 +321,12 @@ void CChildView::TimeStep(const QString& reply) {
 
 void CChildView::StatusStep() {
     m_strRawStatus = m_strReply;
-    m_wndText.m_strText = StatusText(m_strRawStatus);
-    if (m_nViewMode != ViewModeMap && m_nViewMode != ViewModeGraph)
-        m_wndText.update();
+    // In the Time view (a round run for the data log) the time stays up.
+    if (m_nViewMode != ViewModeTime) {
+        m_wndText.m_strText = FormatStatus(m_strRawStatus);
+        if (m_nViewMode != ViewModeMap && m_nViewMode != ViewModeGraph)
+            m_wndText.update();
+    }
     DecodeStatus(m_strRawStatus);
     RunTimedOutputs();
     if (m_bLogDue) {

@@ -51,7 +51,7 @@ TEST(DiagnosticText, UserLinesEndInOneCrLfUnlessTheirFirstCrLfIsTheirEnd) {
     EXPECT_EQ(DebugLine(time, QString()), QStringLiteral("00:05:09 31/12/24 \r\n"));
 }
 
-TEST_F(DiagnosticLinesTest, FilesGetStampedLinesByteForByteInLocalTime) {
+TEST_F(DiagnosticLinesTest, FilesGetStampedLinesByteForByte) {
     ASSERT_FALSE(QFile::exists(m_view.m_strDebugPath));
     m_view.m_bUserToFile = true;
     const QString text =
@@ -64,8 +64,9 @@ TEST_F(DiagnosticLinesTest, FilesGetStampedLinesByteForByteInLocalTime) {
 
     EXPECT_EQ(FileBytes(m_view.m_strDebugPath), QByteArray("23:07:09 05/03/24 T=25\xB0"
                                                            "C &A\r\n02:07:09 06/03/24 next\r\n"));
-    EXPECT_EQ(FileBytes(m_view.m_strUserPath), QByteArray(" 23:07:09 05/03/24 UTC T=25\xB0"
-                                                          "C &A\r\n 02:07:09 06/03/24 UTC next\r\n"));
+    // The user lines' stamp is UTC, as it says; the debug file's unlabelled one is local.
+    EXPECT_EQ(FileBytes(m_view.m_strUserPath), QByteArray(" 21:07:09 05/03/24 UTC T=25\xB0"
+                                                          "C &A\r\n 00:07:09 06/03/24 UTC next\r\n"));
 }
 
 TEST_F(DiagnosticLinesTest, UserWindowShowsEveryLineWhetherOrNotTheFileGetsIt) {
@@ -76,7 +77,7 @@ TEST_F(DiagnosticLinesTest, UserWindowShowsEveryLineWhetherOrNotTheFileGetsIt) {
     m_view.UserWindowLine(QStringLiteral("second\r\n"));
     EXPECT_FALSE(QFile::exists(m_view.m_strUserPath));
     EXPECT_EQ(bar.UserWindow()->toPlainText(),
-              QStringLiteral(" 23:07:09 05/03/24 UTC first\n 23:07:09 05/03/24 UTC second\n"));
+              QStringLiteral(" 21:07:09 05/03/24 UTC first\n 21:07:09 05/03/24 UTC second\n"));
 
     m_view.m_bUserToFile = true;
     m_view.AppendUserFile(QStringLiteral("raw traffic\r"));

@@ -1,8 +1,15 @@
 #include "app/ChildView.h"
+#include "app/Globals.h"
 #include "app/Layout.h"
+#include "app/MainFrame.h"
 #include "app/TextWnd.h"
+#include "simulator/ReceiverSimulator.h"
 
+#include <QAction>
 #include <QDir>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTest>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPixmap>
@@ -19,6 +26,23 @@ TEST(StatusScreen, LinesSplitAtCrLfKeepingTheLastUnended) {
 
 namespace {
 
+// Renders a widget as the screen shows it, saving a copy under the build folder.
+QImage Render(QWidget& widget, const QString& name) {
+    const QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QDir().mkpath(QStringLiteral(ORVANE_BINARY_DIR "/test-output"));
+    image.save(QStringLiteral(ORVANE_BINARY_DIR "/test-output/%1.png").arg(name));
+    return image;
+}
+
+// The rows of an image that hold ink (pixels much darker than the background).
+std::vector<bool> InkRows(const QImage& image) {
+    std::vector<bool> rows(image.height(), false);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width() && !rows[y]; ++x)
+            rows[y] = qGray(image.pixel(x, y)) < 100;
+    return rows;
+}
+
 // A view of 801 by 601 pixels, shown offscreen.
 class ViewLayoutTest : public ::testing::Test {
 protected:
@@ -32,22 +56,7 @@ protected:
         return child.isHidden() ? std::nullopt : std::optional<QRect>(child.geometry());
     }
 
-    // Renders the text window as the screen shows it, saving a copy under the build folder.
-    QImage RenderText(const QString& name) {
-        const QImage image = m_view.m_wndText.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        QDir().mkpath(QStringLiteral(ORVANE_BINARY_DIR "/test-output"));
-        image.save(QStringLiteral(ORVANE_BINARY_DIR "/test-output/%1.png").arg(name));
-        return image;
-    }
-
-    // The rows of an image that hold ink (pixels much darker than the background).
-    static std::vector<bool> InkRows(const QImage& image) {
-        std::vector<bool> rows(image.height(), false);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width() && !rows[y]; ++x)
-                rows[y] = qGray(image.pixel(x, y)) < 100;
-        return rows;
-    }
+    QImage RenderText(const QString& name) { return Render(m_view.m_wndText, name); }
 
     CChildView m_view;
 };
@@ -130,8 +139,8 @@ TEST_F(ViewLayoutTest, StatusScreenShowsItsFirst23Lines) {
 }
 
 TEST_F(ViewLayoutTest, TimeViewDrawsTheTimeLineBig) {
-    m_view.m_wndText.m_strText = QStringLiteral("12:34:56");
     m_view.OnViewTime();
+    m_view.m_wndText.m_strText = QStringLiteral("20:08:08"); // wide digits
     const QImage image = RenderText(QStringLiteral("time-view"));
     ASSERT_EQ(image.size(), QSize(801, 301));
     const std::vector<bool> rows = InkRows(image);
@@ -151,4 +160,44 @@ TEST_F(ViewLayoutTest, TimeViewDrawsTheTimeLineBig) {
             }
     EXPECT_LT(left, 40);
     EXPECT_GT(right - left, 400); // eight characters about 801 / 9 wide each
+    EXPECT_LT(right, image.width() - 801 / 50); // clear of the right edge
+
+    // In a narrow window the line is narrowed to fit, clear of the right edge.
+    m_view.resize(520, 601);
+    const QImage narrow = RenderText(QStringLiteral("time-view-narrow"));
+    int narrowRight = 0;
+    for (int x = 0; x < narrow.width(); ++x)
+        for (int y = 0; y < narrow.height(); ++y)
+            if (qGray(narrow.pixel(x, y)) < 100)
+                narrowRight = std::max(narrowRight, x);
+    EXPECT_LT(narrowRight, narrow.width() - 520 / 50);
+}
+
+// What the operator sees after Stop, a switch of view and a change of family.
+TEST(TextWindowScreens, NoStatusScreenInTheTimeViewNorAfterItsFamily) {
+    sim::ReceiverSimulator receiver(sim::Family::JacksonLabs);
+    ASSERT_TRUE(receiver.start());
+    CMainFrame frame;
+    frame.resize(1100, 700);
+    frame.show();
+    CChildView& view = frame.m_wndView;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, 5000));
+    g_nReceiverType = RECEIVER_JACKSON;
+    view.SetReceiverDefaults();
+    view.m_strComPort = receiver.portPath();
+    frame.Action(ID_VIEW_ALL)->trigger();
+    frame.Action(ID_START)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_wndText.m_strText.contains("GPSDO Status"); }, 20000));
+    frame.Action(ID_STOP)->trigger();
+    frame.Action(ID_VIEW_TIME)->trigger();
+    EXPECT_EQ(InkBands(InkRows(Render(view.m_wndText, QStringLiteral("time-after-stop")))), 0);
+    frame.Action(ID_VIEW_ALL)->trigger();
+    EXPECT_GT(InkBands(InkRows(Render(view.m_wndText, QStringLiteral("all-after-stop")))), 10);
+    frame.Action(ID_RECEIVER_HP)->trigger();
+    EXPECT_EQ(InkBands(InkRows(Render(view.m_wndText, QStringLiteral("all-after-family-change")))), 0);
+
+    // The status bar claims no lock-key state it cannot know.
+    for (const QLabel* label : frame.statusBar()->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text() == QStringLiteral("CAP") || label->text() == QStringLiteral("NUM"));
+    g_nReceiverType = -1;
 }
