@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -157,6 +158,11 @@ bool Probe(std::uint16_t port) {
     return reply && ReadNtpTimestamp(reply->data() + 24) == MakeNtp(77, 77);
 }
 
+// The count moves just after an answer has gone out, so a client may hold the answer first.
+bool AnswersReach(const LoopbackTimeServer& service, std::uint64_t count) {
+    return QTest::qWaitFor([&] { return service.m_server.AnswersSent() >= count; }, 2000);
+}
+
 } // namespace
 
 // One forged datagram must not set two services answering each other, nor one service answering
@@ -176,7 +182,9 @@ TEST(TimeServerLoop, ForgedDatagramsGetOneAnswerAtMost) {
     ASSERT_TRUE(Probe(portB)); // B has answered A before this
     ASSERT_TRUE(Probe(portA)); // A has seen B's answer before this
     ASSERT_TRUE(Probe(portB)); // B has seen whatever A sent back before this
+    EXPECT_TRUE(AnswersReach(b, 3)) << b.m_server.AnswersSent();
     EXPECT_EQ(b.m_server.AnswersSent(), 3u);
+    EXPECT_TRUE(AnswersReach(a, 1)) << a.m_server.AnswersSent();
     EXPECT_EQ(a.m_server.AnswersSent(), 1u);
 
     // A server reply to B in A's name: no answer at all.
@@ -185,13 +193,16 @@ TEST(TimeServerLoop, ForgedDatagramsGetOneAnswerAtMost) {
     ASSERT_TRUE(SendForged(portA, portB, reply));
     ASSERT_TRUE(Probe(portB));
     ASSERT_TRUE(Probe(portA));
+    EXPECT_TRUE(AnswersReach(b, 4)) << b.m_server.AnswersSent();
     EXPECT_EQ(b.m_server.AnswersSent(), 4u);
+    EXPECT_TRUE(AnswersReach(a, 2)) << a.m_server.AnswersSent();
     EXPECT_EQ(a.m_server.AnswersSent(), 2u);
 
     // A request to A in its own name: A answers itself once; its own answer is not answered.
     ASSERT_TRUE(SendForged(portA, portA, Request(48, MakeNtp(7, 7))));
     ASSERT_TRUE(Probe(portA)); // A's answer to itself was sent before this one
     ASSERT_TRUE(Probe(portA)); // ... and has been seen before this one
+    EXPECT_TRUE(AnswersReach(a, 5)) << a.m_server.AnswersSent();
     EXPECT_EQ(a.m_server.AnswersSent(), 5u);
     EXPECT_TRUE(a.m_server.IsRunning());
     EXPECT_TRUE(b.m_server.IsRunning());
