@@ -16,6 +16,15 @@ void AppendNarrowed(QByteArray& out, const QString& text) {
 
 } // namespace
 
+QString FormatUtcTime(std::int64_t utcSeconds, const char* format) {
+    const std::time_t instant = static_cast<std::time_t>(utcSeconds);
+    std::tm utc{};
+    gmtime_r(&instant, &utc);
+    char text[128];
+    const std::size_t n = std::strftime(text, sizeof text, format, &utc);
+    return QString::fromLatin1(text, static_cast<qsizetype>(n));
+}
+
 QByteArray FormatLogLine(std::int64_t utcSeconds, const std::array<QString, kLogChannels>& values,
                          bool stamped) {
     QByteArray line = QByteArray::number(static_cast<qlonglong>(utcSeconds));
@@ -24,15 +33,8 @@ QByteArray FormatLogLine(std::int64_t utcSeconds, const std::array<QString, kLog
         AppendNarrowed(line, value);
         line.append('\t');
     }
-    if (stamped) {
-        const std::time_t instant = static_cast<std::time_t>(utcSeconds);
-        std::tm utc{};
-        gmtime_r(&instant, &utc);
-        char stamp[64];
-        const std::size_t n = std::strftime(stamp, sizeof stamp, "%d/%m/%y %H:%M:%S", &utc);
-        line.append("\t;");
-        line.append(stamp, static_cast<qsizetype>(n));
-    }
+    if (stamped)
+        line.append("\t;" + FormatUtcTime(utcSeconds, "%d/%m/%y %H:%M:%S").toLatin1());
     line.append("\r\n");
     return line;
 }

@@ -10,6 +10,9 @@
 
 constexpr int kLogChannels = 8;
 
+// A UTC time of whole seconds since 1970 formatted with strftime.
+QString FormatUtcTime(std::int64_t utcSeconds, const char* format);
+
 // One record: the UTC time in whole seconds ("%lld", the full 64-bit count), TAB, then each of
 // the eight values followed by TAB, then CR LF; a stamped record has TAB, ";" and the same
 // instant as "%d/%m/%y %H:%M:%S" before its CR LF. Every character is narrowed to its low byte.
