@@ -150,7 +150,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
     canvas.Text(-1050, kPlotTop,
                 FormatUtcTime(static_cast<std::int64_t>(now), "%H:%M:%S %d/%m/%y UTC") + QLatin1Char(' ') +
                     view.m_strIdentity,
-                TextAlign::Left, TextBase::Baseline, labelFont, Qt::black);
+                LabelAlign::Left, LabelBase::Baseline, labelFont, Qt::black);
 
     // The log.
     const QString path = view.GetLogPath();
@@ -302,18 +302,18 @@ void CGraView::Draw(QPainter& painter, bool allData) {
                 if (first) {
                     canvas.Text(kPlotLeft, top,
                                 a + QLatin1Char(' ') + view.m_strLabel[c] + QLatin1Char(' ') + stats,
-                                TextAlign::Left, TextBase::Baseline, labelFont, textColour);
-                    canvas.Text(kPlotLeft, bottom, bottomNumber, TextAlign::Left, TextBase::Top, labelFont,
+                                LabelAlign::Left, LabelBase::Baseline, labelFont, textColour);
+                    canvas.Text(kPlotLeft, bottom, bottomNumber, LabelAlign::Left, LabelBase::Top, labelFont,
                                 textColour);
-                    canvas.VerticalText(-1070, middle, span, TextAlign::Centre, TextBase::Top, verticalFont,
+                    canvas.VerticalText(-1070, middle, span, LabelAlign::Centre, LabelBase::Top, verticalFont,
                                         textColour);
                     arrowX = -1030;
                 } else {
-                    canvas.Text(kPlotRight, top, view.m_strLabel[c] + QLatin1Char(' ') + a, TextAlign::Right,
-                                TextBase::Baseline, labelFont, textColour);
-                    canvas.Text(kPlotRight, bottom, stats + QLatin1Char(' ') + bottomNumber, TextAlign::Right,
-                                TextBase::Top, labelFont, textColour);
-                    canvas.VerticalText(1050, middle, span, TextAlign::Centre, TextBase::Baseline,
+                    canvas.Text(kPlotRight, top, view.m_strLabel[c] + QLatin1Char(' ') + a, LabelAlign::Right,
+                                LabelBase::Baseline, labelFont, textColour);
+                    canvas.Text(kPlotRight, bottom, stats + QLatin1Char(' ') + bottomNumber,
+                                LabelAlign::Right, LabelBase::Top, labelFont, textColour);
+                    canvas.VerticalText(1050, middle, span, LabelAlign::Centre, LabelBase::Baseline,
                                         verticalFont, textColour);
                     arrowX = 1030;
                 }
@@ -330,7 +330,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
                 }
             } else if (logScale && max - min >= 0) {
                 const QColor textColour = Colour(light);
-                canvas.Text(kPlotLeft, bottom, QStringLiteral("100 ns"), TextAlign::Left, TextBase::Top,
+                canvas.Text(kPlotLeft, bottom, QStringLiteral("100 ns"), LabelAlign::Left, LabelBase::Top,
                             labelFont, textColour);
                 QString topText = QStringLiteral("432 us ") + view.m_strLabel[c] + QLatin1Char(' ');
                 if (samples > 0) {
@@ -341,10 +341,10 @@ void CGraView::Draw(QPainter& painter, bool allData) {
                     if (last > 0 && last < 1)
                         topText += FormatEngineering(last, precision);
                 }
-                canvas.Text(kPlotLeft, top, topText, TextAlign::Left, TextBase::Baseline, labelFont,
+                canvas.Text(kPlotLeft, top, topText, LabelAlign::Left, LabelBase::Baseline, labelFont,
                             textColour);
-                canvas.Text(kPlotLeft, (top + bottom) / 2 - 30, QStringLiteral("6.5 us"), TextAlign::Left,
-                            TextBase::Baseline, labelFont, textColour);
+                canvas.Text(kPlotLeft, (top + bottom) / 2 - 30, QStringLiteral("6.5 us"), LabelAlign::Left,
+                            LabelBase::Baseline, labelFont, textColour);
             }
             // The zero line.
             const int zero = ZeroLineY(scale[c], top, bottom);
@@ -375,7 +375,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
     // The time axis, the tags and the rolling window.
     if (m_tLatest != m_tEarliest && m_tLatest != 0) {
         const QString span = TimeSpanText(m_tLatest - m_tEarliest);
-        canvas.Text(800, -1060, span, TextAlign::Centre, TextBase::Baseline, labelFont,
+        canvas.Text(800, -1060, span, LabelAlign::Centre, LabelBase::Baseline, labelFont,
                     m_bZoomed ? Colour(kZoomedColour) : QColor(Qt::black));
         const int w = static_cast<int>(canvas.TextWidth(span, labelFont) / 2);
         painter.setPen(greyPen);
@@ -388,7 +388,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
         if (m_tEarliest > kRealTimes)
             canvas.Text(-1050, -1060,
                         FormatUtcTime(static_cast<std::int64_t>(m_tEarliest), "start %H:%M:%S %d/%m/%y UTC"),
-                        TextAlign::Left, TextBase::Baseline, labelFont, Qt::black);
+                        LabelAlign::Left, LabelBase::Baseline, labelFont, Qt::black);
         std::size_t blockStart = 0;
         std::size_t blockIndex = 0;
         for (const GraphLogTag& tag : m_logCache.Tags()) {
@@ -400,7 +400,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
             if (!allData && (t < m_tZoomStart || t > m_tZoomEnd))
                 continue;
             const int x = TimeToX(t, m_tEarliest, m_tLatest);
-            canvas.VerticalText(x, m_nBandBottom[tag.flag], tag.text, TextAlign::Left, TextBase::Baseline,
+            canvas.VerticalText(x, m_nBandBottom[tag.flag], tag.text, LabelAlign::Left, LabelBase::Baseline,
                                 verticalFont, Qt::black);
         }
         if (!m_bZoomed) {

@@ -57,7 +57,7 @@ std::uint64_t CGraView::DrawCursor(QPainter& painter, const QRect& target, QPoin
     GraphCanvas canvas(painter);
     const QFont font = canvas.ScaledFont(m_fontLabel, kLabelHeight);
     painter.fillRect(QRectF(QPointF(-1050, -1060), QPointF(550, -1005)).normalized(), Qt::white);
-    canvas.Text(-1050, -1060, text, TextAlign::Left, TextBase::Baseline, font, Qt::black);
+    canvas.Text(-1050, -1060, text, LabelAlign::Left, LabelBase::Baseline, font, Qt::black);
     painter.restore();
     return t;
 }

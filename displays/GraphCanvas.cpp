@@ -22,17 +22,17 @@ QPen GraphCanvas::Pen(const QColor& colour, double logicalWidth) const {
     return pen;
 }
 
-void GraphCanvas::Text(int x, int y, const QString& text, TextAlign align, TextBase base, const QFont& font,
+void GraphCanvas::Text(int x, int y, const QString& text, LabelAlign align, LabelBase base, const QFont& font,
                        const QColor& colour) {
     const QPointF at = m_painter.combinedTransform().map(QPointF(x, y));
     const QFontMetricsF metrics(font);
     const double width = metrics.horizontalAdvance(text);
     double left = at.x();
-    if (align == TextAlign::Centre)
+    if (align == LabelAlign::Centre)
         left -= width / 2;
-    else if (align == TextAlign::Right)
+    else if (align == LabelAlign::Right)
         left -= width;
-    const double baseline = base == TextBase::Top ? at.y() + metrics.ascent() : at.y();
+    const double baseline = base == LabelBase::Top ? at.y() + metrics.ascent() : at.y();
     m_painter.save();
     m_painter.setViewTransformEnabled(false);
     m_painter.resetTransform();
@@ -42,18 +42,18 @@ void GraphCanvas::Text(int x, int y, const QString& text, TextAlign align, TextB
     m_painter.restore();
 }
 
-void GraphCanvas::VerticalText(int x, int y, const QString& text, TextAlign align, TextBase base,
+void GraphCanvas::VerticalText(int x, int y, const QString& text, LabelAlign align, LabelBase base,
                                const QFont& font, const QColor& colour) {
     const QPointF at = m_painter.combinedTransform().map(QPointF(x, y));
     const QFontMetricsF metrics(font);
     const double length = metrics.horizontalAdvance(text);
     // The strip across: from the top side at x, or with the baseline at x and the glyphs'
     // bodies towards the plot.
-    const double stripLeft = base == TextBase::Top ? at.x() : at.x() - metrics.ascent();
+    const double stripLeft = base == LabelBase::Top ? at.x() : at.x() - metrics.ascent();
     double start = at.y(); // device y where the text begins (it runs down the screen)
-    if (align == TextAlign::Centre)
+    if (align == LabelAlign::Centre)
         start -= length / 2;
-    else if (align == TextAlign::Left)
+    else if (align == LabelAlign::Left)
         start -= length; // the strip ends at y, as a label written from y would
     m_painter.save();
     m_painter.setViewTransformEnabled(false);

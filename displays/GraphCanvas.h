@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QString>
 
-enum class TextAlign { Left, Centre, Right };
-enum class TextBase { Baseline, Top };
+enum class LabelAlign { Left, Centre, Right };
+enum class LabelBase { Baseline, Top };
 
 class GraphCanvas {
 public:
@@ -22,11 +22,11 @@ public:
 
     void Line(int x1, int y1, int x2, int y2) { m_painter.drawLine(x1, y1, x2, y2); }
     // Horizontal text at a logical point.
-    void Text(int x, int y, const QString& text, TextAlign align, TextBase base, const QFont& font,
+    void Text(int x, int y, const QString& text, LabelAlign align, LabelBase base, const QFont& font,
               const QColor& colour);
     // Text running downwards in the strip the label occupies: `base` places the strip across the
     // text (its top or baseline side at x), `align` along it (starting at y, or centred on it).
-    void VerticalText(int x, int y, const QString& text, TextAlign align, TextBase base, const QFont& font,
+    void VerticalText(int x, int y, const QString& text, LabelAlign align, LabelBase base, const QFont& font,
                       const QColor& colour);
     // Widths of a text in logical units, horizontal and running downwards.
     double TextWidth(const QString& text, const QFont& font) const;
