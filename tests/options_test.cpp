@@ -14,7 +14,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QTabWidget>
@@ -26,31 +28,20 @@ namespace {
 
 enum Tab { kPaths, kTraces, kFtp, kComs, kTimeServices, kAuxiliary, kAuxComs, kExport };
 
-QMap<QString, QString> Saved(const CChildView& view) {
-    MemorySettingsTree tree;
-    SaveViewSettings(tree, view, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
-    QMap<QString, QString> text;
-    for (auto it = tree.values.cbegin(); it != tree.values.cend(); ++it)
-        text.insert(it.key(), it.value().toString());
-    return text;
-}
-
-void ExpectSameSettings(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected) {
-    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        EXPECT_EQ(actual.value(it.key()), it.value()) << qPrintable(it.key());
-}
-
-// Runs `act` on the Options sheet as soon as it is open (the event loop may run before it is).
-void WhenSheetOpens(const std::function<void(COptionsSheet&)>& act) {
+// Runs `act` on a modal dialog of type T as soon as it is open (the event loop may run before it is).
+template <typename T> void WhenOpen(const std::function<void(T&)>& act) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget())) {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
-            act(*sheet);
+            act(*dialog);
         }
     });
     poll->start(0);
+}
+void WhenSheetOpens(const std::function<void(COptionsSheet&)>& act) {
+    WhenOpen<COptionsSheet>(act);
 }
 
 class OptionsTest : public ::testing::Test {
@@ -110,19 +101,19 @@ TEST_F(OptionsTest, EverySettingComesBackUnchangedThroughOK) {
     view.m_strAuxRequest[6] = QStringLiteral("~:DATA:E0?<CR>");
     view.m_nAuxTrace[6] = 8;
     view.m_crCustom[15] = RGB(1, 2, 3);
-    const QMap<QString, QString> before = Saved(view);
+    const QMap<QString, QString> before = SavedSettings(view);
     UseSheet([&] {
         EXPECT_EQ(Control<QLineEdit>(kPaths, 1045)->text(), QStringLiteral("45"));
         EXPECT_EQ(Control<QLineEdit>(kFtp, 1063)->echoMode(), QLineEdit::Password);
         Click("IDOK");
     });
-    ExpectSameSettings(Saved(view), before);
+    ExpectSameSettings(SavedSettings(view), before);
     // OK saved the settings.
     EXPECT_EQ(platform::OpenSettingsStore()->value("Log/Path").toString(), view.m_strLogPath);
 }
 
 TEST_F(OptionsTest, EntriesReachTheSettingsOnlyThroughOK) {
-    const QMap<QString, QString> before = Saved(view);
+    const QMap<QString, QString> before = SavedSettings(view);
     const auto enter = [&] {
         Type(kPaths, 1045, QStringLiteral("45"));
         Control<QCheckBox>(kPaths, 1378)->setChecked(!view.m_bUserToFile);
@@ -139,7 +130,7 @@ TEST_F(OptionsTest, EntriesReachTheSettingsOnlyThroughOK) {
         enter();
         Click("IDCANCEL");
     });
-    ExpectSameSettings(Saved(view), before);
+    ExpectSameSettings(SavedSettings(view), before);
     EXPECT_FALSE(platform::OpenSettingsStore()->contains("Log/LogInterval")) << "Cancel saves nothing";
 
     const bool userToFile = view.m_bUserToFile;
@@ -254,6 +245,48 @@ TEST_F(OptionsTest, DeleteRemovesTheFileTheBoxNamesOnceConfirmed) {
     });
     EXPECT_TRUE(QFile::exists(opened));
     EXPECT_EQ(view.m_strLogPath, opened);
+}
+
+TEST_F(OptionsTest, ColourButtonsChooseWithTheSixteenCustomColours) {
+    view.m_crCustom[9] = RGB(9, 9, 9);
+    const COLORREF before = view.m_crTrace[3];
+    const auto choose = [&](QDialogButtonBox::StandardButton button) {
+        WhenOpen<QColorDialog>([&, button](QColorDialog& chooser) {
+            EXPECT_EQ(QColorDialog::customColor(9), QColor(9, 9, 9));
+            EXPECT_EQ(chooser.currentColor(),
+                      QColor(GetRValue(before), GetGValue(before), GetBValue(before)));
+            chooser.setCurrentColor(QColor(1, 2, 3));
+            QColorDialog::setCustomColor(15, QColor(4, 5, 6)); // "Add to Custom Colors"
+            chooser.findChild<QDialogButtonBox*>()->button(button)->click();
+        });
+        Control<QPushButton>(kTraces, 1407 + 3)->click();
+    };
+    UseSheet([&] {
+        choose(QDialogButtonBox::Cancel);
+        choose(QDialogButtonBox::Ok);
+        Click("IDOK");
+    });
+    EXPECT_EQ(view.m_crTrace[3], RGB(1, 2, 3));
+    EXPECT_EQ(view.m_crCustom[15], RGB(4, 5, 6));
+    EXPECT_EQ(view.m_crCustom[9], RGB(9, 9, 9));
+}
+
+TEST_F(OptionsTest, PortPagesListThePortsAndTakeTheNearestRate) {
+    view.m_nBaud = 50000;
+    view.m_byParity = 9; // not in the list: kept
+    view.m_strComPort2 = QStringLiteral("/dev/Receiver Link");
+    UseSheet([&] {
+        auto* ports = Control<QComboBox>(kAuxComs, 1018);
+        EXPECT_GE(ports->findText(QStringLiteral("/dev/ttyS0")), 0);
+        EXPECT_GE(ports->findText(QStringLiteral("/dev/Receiver Link")), 0);
+        EXPECT_EQ(ports->currentText(), QStringLiteral("/dev/Receiver Link"));
+        EXPECT_EQ(Control<QComboBox>(kComs, 1019)->currentText(), QStringLiteral("56000"));
+        EXPECT_EQ(Control<QComboBox>(kComs, 1023)->currentIndex(), -1);
+        Click("IDOK");
+    });
+    EXPECT_EQ(view.m_nBaud, 56000);
+    EXPECT_EQ(view.m_byParity, 9);
+    EXPECT_EQ(view.m_strComPort2, QStringLiteral("/dev/Receiver Link"));
 }
 
 TEST(OptionsWhileRunning, ThePortRestsWhileTheSheetIsOpenAndStartsAgainAfter) {

@@ -19,22 +19,6 @@ void ResetProcessSettings() {
     g_bBlitFromDisplay = false;
 }
 
-// Everything a view saves, as the saver writes it (values compared as text).
-QMap<QString, QString> Saved(const CChildView& view) {
-    MemorySettingsTree tree;
-    SaveViewSettings(tree, view, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
-    QMap<QString, QString> text;
-    for (auto it = tree.values.cbegin(); it != tree.values.cend(); ++it)
-        text.insert(it.key(), it.value().toString());
-    return text;
-}
-
-void ExpectSameSettings(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected) {
-    ASSERT_EQ(actual.keys(), expected.keys());
-    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        EXPECT_EQ(actual.value(it.key()), it.value()) << qPrintable(it.key());
-}
-
 bool SameBits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
@@ -94,7 +78,7 @@ TEST(SettingValues, DoublesReadTheLeadingNumberAndAreWrittenExactly) {
 // Every value the store holds is changed to another valid value of its kind, loaded, saved,
 // the program restarted and loaded again: everything must come back exactly.
 TEST_F(SettingsStoreTest, EverySettingSurvivesARestart) {
-    const QMap<QString, QString> defaults = Saved(CChildView());
+    const QMap<QString, QString> defaults = SavedSettings(CChildView());
     ASSERT_EQ(defaults.size(), 269);
 
     const QRegularExpression doubleKey(
@@ -123,7 +107,7 @@ TEST_F(SettingsStoreTest, EverySettingSurvivesARestart) {
         g_bUseBitmap = process.useBitmap;
         g_bBlitFromDisplay = process.blitFromDisplay;
     }
-    const QMap<QString, QString> expected = Saved(first);
+    const QMap<QString, QString> expected = SavedSettings(first);
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
         if (!it.key().startsWith(QStringLiteral("Version/"))) {
             EXPECT_NE(it.value(), defaults.value(it.key())) << "not loaded: " << qPrintable(it.key());
@@ -135,7 +119,7 @@ TEST_F(SettingsStoreTest, EverySettingSurvivesARestart) {
     ResetProcessSettings();
     CChildView second;
     second.LoadSettings();
-    ExpectSameSettings(Saved(second), expected);
+    ExpectSameSettings(SavedSettings(second), expected);
 
     const QString file = ReadSettingsFile();
     for (const char* section :
@@ -206,17 +190,17 @@ TEST_F(SettingsStoreTest, StoredValuesOutsideTheirRangeAreBroughtIntoIt) {
 }
 
 TEST_F(SettingsStoreTest, FirstRunKeepsEveryDefault) {
-    const QMap<QString, QString> defaults = Saved(CChildView());
+    const QMap<QString, QString> defaults = SavedSettings(CChildView());
     CChildView view;
     view.LoadSettings();
-    ExpectSameSettings(Saved(view), defaults);
+    ExpectSameSettings(SavedSettings(view), defaults);
     EXPECT_EQ(g_nReceiverType, -1);
     EXPECT_TRUE(view.m_bOldRegVersion);
     EXPECT_FALSE(view.m_bOldLogVersion); // no stored log version: the data log is kept
 }
 
 TEST_F(SettingsStoreTest, AFileFullOfGarbageGivesTheDefaults) {
-    const QMap<QString, QString> defaults = Saved(CChildView());
+    const QMap<QString, QString> defaults = SavedSettings(CChildView());
     QByteArray garbage;
     QRandomGenerator random(20240601);
     for (int i = 0; i < 64 * 1024; ++i)
@@ -234,7 +218,7 @@ TEST_F(SettingsStoreTest, AFileFullOfGarbageGivesTheDefaults) {
 
     CChildView view;
     view.LoadSettings();
-    ExpectSameSettings(Saved(view), defaults);
+    ExpectSameSettings(SavedSettings(view), defaults);
     view.Initialise(); // and start-up copes with what it loaded
     EXPECT_TRUE(view.m_bInitialised);
 }

@@ -16,6 +16,14 @@ void RestartSettingsStore();
 void WriteSettingsFile(const QByteArray& bytes);
 QString ReadSettingsFile();
 
+class CChildView;
+
+// Everything a view saves (its settings and the process-wide ones), as the saver writes it, the
+// values as text.
+QMap<QString, QString> SavedSettings(const CChildView& view);
+// The same keys with the same values, each difference named by its key.
+void ExpectSameSettings(const QMap<QString, QString>& actual, const QMap<QString, QString>& expected);
+
 class MemorySettingsTree final : public SettingsTree {
 public:
     QVariant Value(const QString& key) const override { return values.value(key); }
