@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QWidget>
 #include <charconv>
+#include <climits>
 #include <cmath>
 
 namespace {

@@ -303,6 +303,11 @@ TEST(OptionsWhileRunning, ThePortRestsWhileTheSheetIsOpenAndStartsAgainAfter) {
         view.m_bAutoLeaps = false;
         view.OnStart();
         ASSERT_TRUE(view.IsRunning());
+        // The profiles are exported and imported only while stopped; Options is always there.
+        frame.UpdateCommandUI();
+        EXPECT_FALSE(frame.Action(ID_EXPORT_PROFILE)->isEnabled());
+        EXPECT_FALSE(frame.Action(ID_IMPORT_PROFILE)->isEnabled());
+        EXPECT_TRUE(frame.Action(ID_OPTIONS)->isEnabled());
         for (const char* button : {"IDCANCEL", "IDOK"}) {
             bool acted = false;
             WhenSheetOpens([&](COptionsSheet& sheet) {
