@@ -187,7 +187,7 @@ TEST_F(ProfileTest, WritingKeepsEveryOtherByteAndEndsNewLinesInCrLf) {
     EXPECT_FALSE(file.Value(u"", u"top")) << "keys before any section belong to none";
 }
 
-TEST_F(ProfileTest, UnreadableProfilesAreRefusedAndReadOnlyOnesRead) {
+TEST_F(ProfileTest, UnreadableProfilesAreRefusedReadOnlyOnesReadAndFailedExportsSaid) {
     const QString readOnly = Path(QStringLiteral("readonly.ini"));
     WriteBytes(readOnly, "[3]\nButTxt0=Fixed\n");
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -201,6 +201,11 @@ TEST_F(ProfileTest, UnreadableProfilesAreRefusedAndReadOnlyOnesRead) {
         EXPECT_EQ(view.m_strProfilePath, readOnly) << "the old profile stays current";
         EXPECT_EQ(messages, QStringList{QStringLiteral("Unable to read profile %1").arg(bad)});
     }
+    // An export that cannot be written says so.
+    messages.clear();
+    const QString unwritable = Path(QStringLiteral("no such folder/p.ini"));
+    Choose(ID_EXPORT_PROFILE, unwritable);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Unable to write profile %1").arg(unwritable)});
     // Cancelling changes nothing.
     Choose(ID_IMPORT_PROFILE, std::nullopt);
     EXPECT_EQ(view.m_strProfilePath, readOnly);
