@@ -238,7 +238,10 @@ void CGraView::Draw(QPainter& painter, bool allData) {
             }
             const bool hasRange = scale[c].max - scale[c].min > kNoRange;
             {
-                GraphTrace trace(painter, colour, m_bEverySegment);
+                GraphTrace trace(
+                    painter, colour,
+                    static_cast<int>(std::lround(2 * std::fabs(painter.combinedTransform().m11()))),
+                    m_bEverySegment);
                 const bool useFiltered = pass == 1 && window.filterRuns[c];
                 for (std::size_t k = 0; k < samples; ++k) {
                     const SampleRef ref = window.refs[k];
@@ -258,7 +261,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
                         lastDrawn = t;
                     }
                     if (samples == 1) {
-                        painter.drawLine(x, y, x + kPlotWidth, y);
+                        trace.Line(x, y, x + kPlotWidth, y);
                         continue;
                     }
                     trace.Point(x, y);

@@ -24,7 +24,7 @@ std::uint64_t CGraView::CursorReadout(const QRect& target, QPoint point, QString
     QImage probe(1, 1, QImage::Format_RGB32);
     QPainter painter(&probe);
     SetMapping(painter, target);
-    const QPointF logical = painter.transform().inverted().map(QPointF(point));
+    const QPointF logical = painter.combinedTransform().inverted().map(QPointF(point));
     const double x = logical.x();
     const double y = logical.y();
     if (x < kPlotLeft || x > kPlotRight || y < kPlotBottom || y > kPlotTop)
@@ -151,5 +151,6 @@ void CGraView::mouseDoubleClickEvent(QMouseEvent* event) {
         OnLButtonDblClk(event->modifiers());
     else if (event->button() == Qt::RightButton)
         OnRButtonDblClk(event->modifiers());
-    QWidget::mouseDoubleClickEvent(event);
+    // Not passed on: the base class would take it for one more button press.
+    event->accept();
 }

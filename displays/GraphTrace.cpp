@@ -1,12 +1,34 @@
 #include "displays/GraphTrace.h"
 
+#include <QTransform>
 #include <algorithm>
 
-void GraphTrace::Square(int x, int y) {
-    m_painter.fillRect(QRectF(x - 1, y - 1, 2, 2), m_colour);
+GraphTrace::GraphTrace(QPainter& painter, const QColor& colour, int squareSide, bool everySegment)
+    : m_painter(painter), m_map(painter.combinedTransform()), m_colour(colour),
+      m_squareSide(std::max(1, squareSide)), m_everySegment(everySegment) {
+    m_painter.save();
+    m_painter.setViewTransformEnabled(false);
+    m_painter.resetTransform();
 }
 
-void GraphTrace::Point(int x, int y) {
+GraphTrace::~GraphTrace() {
+    Finish();
+    m_painter.restore();
+}
+
+void GraphTrace::Line(int x1, int y1, int x2, int y2) {
+    m_painter.drawLine(m_map.map(QPointF(x1, y1)).toPoint(), m_map.map(QPointF(x2, y2)).toPoint());
+}
+
+void GraphTrace::Square(int x, int y) {
+    m_painter.fillRect(QRect(x - m_squareSide / 2, y - m_squareSide / 2, m_squareSide, m_squareSide),
+                       m_colour);
+}
+
+void GraphTrace::Point(int logicalX, int logicalY) {
+    const QPoint device = m_map.map(QPointF(logicalX, logicalY)).toPoint();
+    const int x = device.x();
+    const int y = device.y();
     if (m_everySegment) {
         if (m_hasPrevious)
             m_painter.drawLine(m_previousX, m_previousY, x, y);

@@ -7,8 +7,10 @@
 #include "platform/WallClock.h"
 #include "support/FixedWallClock.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -155,6 +157,157 @@ TEST_F(GraphViewTest, AnExportDrawLeavesTheScreenAndTheNextDrawAlone) {
     EXPECT_EQ(after.m_tEarliest, screen.m_tEarliest);
     EXPECT_EQ(after.m_tZoomStart, screen.m_tZoomStart);
     EXPECT_EQ(Graph().RenderExportImage(QSize(10, 10), true, true), shown); // a blit is the screen
+}
+
+TEST_F(GraphViewTest, TheParsedCopyDrawsExactlyWhatAFullReadDraws) {
+    // A second view reads the whole log on every draw; both draw the same sequence of logs.
+    CChildView full;
+    full.m_strLogPath = m_view.m_strLogPath;
+    full.m_strIdentity = m_view.m_strIdentity;
+    full.m_wndGraph.m_logCache.m_bAlwaysFullRead = true;
+    full.m_wndGraph.resize(900, 600);
+    for (CChildView* view : {&m_view, &full}) {
+        view->m_bPlot.fill(false);
+        view->m_bPlot[0] = view->m_bPlot[1] = view->m_bPlot[4] = true;
+        view->m_nFilterMode[0] = 2;
+        view->m_dFilterCoeff[0] = 0.1;
+        view->m_bAllanDeviation[1] = view->m_bStdDev[1] = view->m_bBestFit[1] = true;
+        view->m_nGraphDuration = 600;
+    }
+    const auto same = [&](const char* step) {
+        const QImage mine = Render(QSize(900, 600));
+        const QImage theirs = full.m_wndGraph.RenderExportImage(QSize(900, 600), false, false);
+        EXPECT_EQ(mine, theirs) << step;
+        // Screen draws carry their filter state and rolling window on to the next one.
+        Graph().RenderToBitmap();
+        full.m_wndGraph.RenderToBitmap();
+        EXPECT_EQ(Graph().m_bmpCache, full.m_wndGraph.m_bmpCache) << step;
+        const GraphDrawState a = Graph();
+        const GraphDrawState b = full.m_wndGraph;
+        EXPECT_EQ(a.m_dScaleMax, b.m_dScaleMax) << step;
+        EXPECT_EQ(a.m_dScaleMin, b.m_dScaleMin) << step;
+        EXPECT_EQ(a.m_dFilterSaved, b.m_dFilterSaved) << step;
+        EXPECT_EQ(a.m_tZoomStart, b.m_tZoomStart) << step;
+        EXPECT_EQ(a.m_tLastSeen, b.m_tLastSeen) << step;
+    };
+    WriteLog(Lines(0, 2000, Sample) + "2000\t1"); // an incomplete last line
+    same("first");
+    WriteLog("\t\r\n" + Lines(2000, 1, Sample), true);
+    same("grown");
+    WriteLog(Lines(2001, 300, Sample) + "17", true);
+    same("grown more");
+    WriteLog(Lines(500, 900, Sample)); // shorter: rewritten
+    same("shrunk");
+    QByteArray trimmed = Lines(600, 1200, Sample); // trimmed in place, then longer than before
+    WriteLog(trimmed + Lines(1800, 200, Sample));
+    same("trimmed");
+    const QString other = m_folder.filePath(QStringLiteral("other.log"));
+    QFile::remove(other);
+    QFile::copy(m_view.m_strLogPath, other);
+    QFile::remove(m_view.m_strLogPath);
+    QFile(other).rename(m_view.m_strLogPath); // replaced by another file, same bytes
+    WriteLog("2999\t3\r\n", true);
+    same("replaced");
+    EXPECT_EQ(Graph().m_logCache.FullReads(), 4); // first, shrunk, trimmed, replaced
+    EXPECT_LE(Graph().m_logCache.MemoryBytes(), 100 * Graph().m_logCache.RecordCount());
+}
+
+TEST_F(GraphViewTest, ColumnByColumnTracesArePixelForPixelEverySegment) {
+    m_view.m_bPlot.fill(true);
+    m_view.m_nFilterMode[2] = 2;
+    WriteLog(Lines(0, 20000, [](int c, int i) {
+        return i % 1500 == 7 ? NAN : std::sin(i * (c + 1) / 700.0) + ((i * 7919 + c) % 13) / 10.0;
+    }));
+    for (QSize size : {QSize(900, 600), QSize(333, 251), QSize(2100, 1400)}) {
+        Graph().m_bEverySegment = true;
+        const QImage every = Render(size, true);
+        Graph().m_bEverySegment = false;
+        const QImage columns = Render(size, true);
+        int differing = 0;
+        QRect where;
+        for (int y = 0; y < every.height(); ++y)
+            for (int x = 0; x < every.width(); ++x)
+                if (every.pixel(x, y) != columns.pixel(x, y)) {
+                    ++differing;
+                    where |= QRect(x, y, 1, 1);
+                }
+        EXPECT_EQ(differing, 0) << size.width() << " " << where.x() << "," << where.y() << " "
+                                << where.width() << "x" << where.height();
+
+        if (size.width() == 900)
+            Save(columns, "graph_columns.png");
+    }
+}
+
+TEST_F(GraphViewTest, ASingleLineIsAHorizontalLineAtMidBand) {
+    m_view.m_bPlot[4] = true;
+    m_view.m_crTrace[4] = RGB(0, 0, 255);
+    WriteLog("1709600000\t\t\t\t\t5\r\n");
+    Graph().RenderToBitmap();
+    const QImage picture = Graph().m_bmpCache;
+    EXPECT_EQ(Graph().m_dScaleMax[4], 5 + 1e-13);
+    EXPECT_EQ(Graph().m_nBandTop[4], 940);
+    // Mid-band is y = 0 of the plane: row 300 of 600; the line runs from x = -1000 to the edge.
+    int blue = 0;
+    for (int x = 0; x < 900; ++x)
+        blue += qBlue(picture.pixel(x, 299)) > 200 && qRed(picture.pixel(x, 299)) < 50 ? 1 : 0;
+    EXPECT_GT(blue, 800);
+}
+
+TEST_F(GraphViewTest, MouseZoomsPansWithShiftToTheEndsAndDoubleClicksReset) {
+    m_view.m_bPlot[0] = true;
+    WriteLog(Lines(0, 1000, Sample)); // minutes 0 to 999
+    Graph().show();
+    Graph().RenderToBitmap();
+    const std::uint64_t last = kStart + 60 * 999;
+    const auto press = [&](QEvent::Type type, Qt::MouseButton button, Qt::KeyboardModifiers keys,
+                           int x = 450) {
+        const QPointF at(x, 300);
+        QMouseEvent move(QEvent::MouseMove, at, Graph().mapToGlobal(at), Qt::NoButton, Qt::NoButton, keys);
+        QCoreApplication::sendEvent(&Graph(), &move);
+        QMouseEvent event(type, at, Graph().mapToGlobal(at), button, button, keys);
+        QCoreApplication::sendEvent(&Graph(), &event);
+    };
+    // The pointer at the middle of the plot is the middle of the first draw's whole log.
+    press(QEvent::MouseButtonPress, Qt::LeftButton, {});
+    EXPECT_NEAR(static_cast<double>(Graph().m_tZoomStart), kStart + 60 * 999 / 2.0, 120);
+    EXPECT_TRUE(Graph().m_bZoomed);
+    EXPECT_EQ(Graph().m_tLatest, last); // from that time to the last line
+
+    Graph().m_tZoomStart = kStart + 60 * 800;
+    Graph().m_tZoomEnd = kStart + 60 * 950;
+    press(QEvent::MouseButtonPress, Qt::LeftButton, Qt::ShiftModifier); // slides to end at the last line
+    EXPECT_EQ(Graph().m_tZoomEnd, last);
+    EXPECT_EQ(Graph().m_tZoomStart, last - 60 * 150);
+    Graph().m_tZoomStart = kStart + 60 * 10;
+    Graph().m_tZoomEnd = kStart + 60 * 110;
+    press(QEvent::MouseButtonPress, Qt::RightButton, Qt::ShiftModifier); // to start at the first line
+    EXPECT_EQ(Graph().m_tZoomStart, kStart);
+    EXPECT_EQ(Graph().m_tZoomEnd, kStart + 60 * 100);
+    press(QEvent::MouseButtonPress, Qt::LeftButton, Qt::ControlModifier); // changes nothing
+    EXPECT_EQ(Graph().m_tZoomStart, kStart);
+
+    // A start later than the end: frame and header only, and panning neither wraps nor moves.
+    Graph().m_tZoomStart = kStart + 60 * 900;
+    Graph().m_tZoomEnd = kStart + 60 * 100;
+    press(QEvent::MouseButtonPress, Qt::RightButton, Qt::ShiftModifier);
+    EXPECT_EQ(Graph().m_tZoomStart, kStart + 60 * 900);
+    EXPECT_EQ(Graph().m_tLatest, 0u);
+    QString text;
+    EXPECT_EQ(Graph().CursorReadout(Graph().rect(), QPoint(450, 300), text), 0u);
+    EXPECT_TRUE(text.isEmpty());
+
+    press(QEvent::MouseButtonDblClick, Qt::RightButton, {}); // the whole log, kept
+    EXPECT_TRUE(Graph().m_bZoomed);
+    EXPECT_EQ(Graph().m_tEarliest, kStart);
+    EXPECT_EQ(Graph().m_tZoomEnd, kNoTime);
+    EXPECT_GT(Graph().CursorReadout(Graph().rect(), QPoint(450, 60), text), kStart);
+    EXPECT_TRUE(text.endsWith(QLatin1Char(' ')) && text.count(QLatin1Char(' ')) == 3) << qPrintable(text);
+    Graph().CursorReadout(Graph().rect(), QPoint(5, 595), text); // outside the plotting area
+    EXPECT_EQ(text, QStringLiteral("start 00:53:20 05/03/24 UTC"));
+    press(QEvent::MouseButtonDblClick, Qt::LeftButton, {}); // back to the rolling window
+    EXPECT_FALSE(Graph().m_bZoomed);
+    EXPECT_EQ(Graph().m_tZoomStart, last - 1440 * 60); // the last Graph/Duration minutes again
 }
 
 } // namespace
