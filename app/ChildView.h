@@ -91,6 +91,8 @@ public:
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);
     void DebugToFile(QString text);
+    // A diagnostic line, to the debug file and the user window as their switches say.
+    void Diagnostic(const QString& text);
     void UpdateTitle();
 
     // ---- layout, view modes ----
@@ -206,8 +208,6 @@ public:
     // The graph and the map to their export paths at the export size; the graph's channel 2 on
     // the time-interval export scale while it is drawn.
     void ExportImages();
-    // A failed image export, on the debug lines.
-    void ImageDiagnostic(const QString& text);
 
     // ---- receiver state decoders and status screen ----
     void ParsePosition(const QString& text);
@@ -235,8 +235,6 @@ public:
     // Reads one frame from the active port and decodes it into the view's state and the reply;
     // false when nothing came or the frame was refused.
     bool ReadProteus(QString& reply);
-    // A refused frame's line, to the debug file and the user window as their flags say.
-    void ReportProteus(const QString& text);
 
     // ---- links and children ----
     CvDlgBar* m_pDlgBar = nullptr;
@@ -261,7 +259,6 @@ private:
     // The stored receiver port while a command-line port is in use (null otherwise).
     QString m_strStoredComPort;
 
-    void TimeDiagnostic(const QString& text);
 
     // Receiver link and poll cycle.
     bool OpenPorts();
@@ -286,19 +283,11 @@ private:
     void UserStep();
     void ShowDebugFields();
 
-    // Places where other parts of the program join the poll cycle; each is a no-op until that
-    // part exists.
-    bool ReadProteusReply();                                  // a Proteus frame into m_strReply
-    QString TranslateUserCommand(const QString& command);     // Proteus command words to a packet
-    bool SetTimeReply();                                      // the Set-time sequence's reply
-    QString UccmTimeOfDay(const QString& reply);              // "hh:mm:ss" of a UCCM time string
-    void DeHexUserWindow();                                   // hexadecimal time stamps made readable
-    void StartTimeService();                                  // the SNTP thread
-    QString StatusText(const QString& rawStatus);             // the formatted status screen
-    void DecodeStatus(const QString& rawStatus);              // lock state, satellites, position
-    void DecodePosition(const QString& answer);               // Datum 2000 position answer
-    void DecodeSatellites(const QString& answer);             // Datum 2000 satellite answer
-    void RunTimedOutputs();                                   // data log, page, upload, export, clock
+    // Where other parts of the program join the poll cycle.
+    bool SetTimeReply();                         // the Set-time sequence's reply
+    QString UccmTimeOfDay(const QString& reply); // "hh:mm:ss" of a UCCM time string
+    void DecodeStatus(const QString& rawStatus); // lock state, satellites, position
+    void RunTimedOutputs();                      // data log, page, upload, export, clock
 
     std::map<int, QBasicTimer> m_timers;
     // Posted timer ticks that came while the map's replay ran; posted again after it.

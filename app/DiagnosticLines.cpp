@@ -13,6 +13,13 @@ void CChildView::DebugToFile(QString text) {
     AppendNarrowed(m_strDebugPath, line);
 }
 
+void CChildView::Diagnostic(const QString& text) {
+    if (m_bDebugEnable)
+        DebugToFile(text);
+    if (m_bComsDebug)
+        UserWindowLine(text);
+}
+
 void CChildView::UserWindowLine(QString text) {
     const QString line = UserLine(platform::ToUtcTime(platform::CurrentWallClock().now()), text);
     if (m_pDlgBar && m_pDlgBar->GetDlgItem(IDC_USER_WINDOW))

@@ -45,10 +45,3 @@ void CChildView::ExportImages() {
     if (!m_strMapExportPath.isEmpty())
         m_wndMap.ExportImage(m_strMapExportPath, false, size);
 }
-
-void CChildView::ImageDiagnostic(const QString& text) {
-    if (m_bDebugEnable)
-        DebugToFile(text);
-    if (m_bComsDebug)
-        UserWindowLine(text);
-}

@@ -32,6 +32,34 @@ int FamilyOfCommand(int id) {
 int TrailModeOfCommand(int id) {
     return id - ID_NO_TRAILS;
 }
+
+// The menus' on/off switches: each command flips its member and shows it as its check mark.
+struct MenuSwitch {
+    int id;
+    bool CChildView::*member;
+    bool redrawsMap; // the sky map shows the switch
+};
+
+constexpr MenuSwitch kMenuSwitches[] = {
+    {ID_READ_ERROR_QUEUE, &CChildView::m_bDeQueue, false},
+    {ID_AUTO_LEAPS, &CChildView::m_bAutoLeaps, false},
+    {ID_BEEP_ON_ERROR, &CChildView::m_bBeepOnError, false},
+    {ID_DEBUG_TO_USER_WINDOW, &CChildView::m_bComsDebug, false},
+    {ID_VERBOSE_SERIAL, &CChildView::m_bVerboseDebug, false},
+    {ID_FTP_DEBUG, &CChildView::m_bFtpDebug, false},
+    {ID_USER_TO_FILE, &CChildView::m_bUserToFile, false},
+    {ID_DEBUG_FILE_ENABLE, &CChildView::m_bDebugEnable, false},
+    {ID_RAW_STATUS, &CChildView::m_bRawStatus, false},
+    {ID_IDENTIFY_SATELLITES, &CChildView::m_bIdentSats, true},
+    {ID_SAT_BACKDROP, &CChildView::m_bMapBackdrop, true},
+};
+
+const MenuSwitch* FindMenuSwitch(int id) {
+    for (const MenuSwitch& s : kMenuSwitches)
+        if (s.id == id)
+            return &s;
+    return nullptr;
+}
 } // namespace
 
 bool CChildView::OnControlCommand(int id) {
@@ -41,6 +69,12 @@ bool CChildView::OnControlCommand(int id) {
     }
     if (const int family = FamilyOfCommand(id); family >= 0) {
         OnReceiverFamily(family);
+        return true;
+    }
+    if (const MenuSwitch* s = FindMenuSwitch(id)) {
+        this->*s->member = !(this->*s->member);
+        if (s->redrawsMap)
+            InvalidateMap();
         return true;
     }
     switch (id) {
@@ -57,41 +91,6 @@ bool CChildView::OnControlCommand(int id) {
     // switches
     case ID_AUTO_RUN:
         OnAutoRun();
-        return true;
-    case ID_READ_ERROR_QUEUE:
-        m_bDeQueue = !m_bDeQueue;
-        return true;
-    case ID_AUTO_LEAPS:
-        m_bAutoLeaps = !m_bAutoLeaps;
-        return true;
-    case ID_BEEP_ON_ERROR:
-        m_bBeepOnError = !m_bBeepOnError;
-        return true;
-    case ID_DEBUG_TO_USER_WINDOW:
-        m_bComsDebug = !m_bComsDebug;
-        return true;
-    case ID_VERBOSE_SERIAL:
-        m_bVerboseDebug = !m_bVerboseDebug;
-        return true;
-    case ID_FTP_DEBUG:
-        m_bFtpDebug = !m_bFtpDebug;
-        return true;
-    case ID_USER_TO_FILE:
-        m_bUserToFile = !m_bUserToFile;
-        return true;
-    case ID_DEBUG_FILE_ENABLE:
-        m_bDebugEnable = !m_bDebugEnable;
-        return true;
-    case ID_RAW_STATUS:
-        m_bRawStatus = !m_bRawStatus;
-        return true;
-    case ID_IDENTIFY_SATELLITES:
-        m_bIdentSats = !m_bIdentSats;
-        InvalidateMap();
-        return true;
-    case ID_SAT_BACKDROP:
-        m_bMapBackdrop = !m_bMapBackdrop;
-        InvalidateMap();
         return true;
     case ID_NO_TRAILS:
     case ID_RECENT_TRAILS:
@@ -154,44 +153,17 @@ bool CChildView::OnUpdateControlCommand(int id, QAction& action) {
         OnUpdateWhenStopped(action);
         return true;
     }
+    if (const MenuSwitch* s = FindMenuSwitch(id)) {
+        action.setChecked(this->*s->member);
+        if (id == ID_READ_ERROR_QUEUE)
+            action.setEnabled(g_nReceiverType == RECEIVER_HP || g_nReceiverType == RECEIVER_DATUM);
+        else if (id == ID_SAT_BACKDROP)
+            action.setEnabled(m_bMapBackdropReadable);
+        return true;
+    }
     switch (id) {
     case ID_AUTO_RUN:
         action.setChecked(m_bAutoRun);
-        return true;
-    case ID_READ_ERROR_QUEUE:
-        action.setChecked(m_bDeQueue);
-        action.setEnabled(g_nReceiverType == RECEIVER_HP || g_nReceiverType == RECEIVER_DATUM);
-        return true;
-    case ID_AUTO_LEAPS:
-        action.setChecked(m_bAutoLeaps);
-        return true;
-    case ID_BEEP_ON_ERROR:
-        action.setChecked(m_bBeepOnError);
-        return true;
-    case ID_DEBUG_TO_USER_WINDOW:
-        action.setChecked(m_bComsDebug);
-        return true;
-    case ID_VERBOSE_SERIAL:
-        action.setChecked(m_bVerboseDebug);
-        return true;
-    case ID_FTP_DEBUG:
-        action.setChecked(m_bFtpDebug);
-        return true;
-    case ID_USER_TO_FILE:
-        action.setChecked(m_bUserToFile);
-        return true;
-    case ID_DEBUG_FILE_ENABLE:
-        action.setChecked(m_bDebugEnable);
-        return true;
-    case ID_RAW_STATUS:
-        action.setChecked(m_bRawStatus);
-        return true;
-    case ID_IDENTIFY_SATELLITES:
-        action.setChecked(m_bIdentSats);
-        return true;
-    case ID_SAT_BACKDROP:
-        action.setChecked(m_bMapBackdrop);
-        action.setEnabled(m_bMapBackdropReadable);
         return true;
     case ID_NO_TRAILS:
     case ID_RECENT_TRAILS:

@@ -123,5 +123,5 @@ void CMapWnd::ExportImage(const QString& path, bool blit, QRect rect) {
         Draw(painter, picture.size());
     }
     if (const ImageWriteResult result = WriteExportedImage(picture, path); !result.ok)
-        m_pView->ImageDiagnostic(result.error);
+        m_pView->Diagnostic(result.error);
 }

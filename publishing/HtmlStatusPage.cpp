@@ -70,10 +70,7 @@ void CChildView::UpdateHtml(const QString& statusText) {
     content.statusText = statusText;
     if (!WritePublishedFile(htmlPath, NarrowToBytes(BuildStatusPage(content)))) {
         const QString line = QStringLiteral("Unable to open HTML file: ") + htmlPath;
-        if (m_bDebugEnable)
-            DebugToFile(line);
-        if (m_bComsDebug)
-            UserWindowLine(line);
+        Diagnostic(line);
         return;
     }
     if (m_bFtpDebug)

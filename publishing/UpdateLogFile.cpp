@@ -45,10 +45,7 @@ void CChildView::UpdateLogFile() {
             (result == LogWriteResult::OpenFailed ? QStringLiteral("Unable to open log file: ")
                                                   : QStringLiteral("Unable to write log file: ")) +
             path;
-        if (m_bDebugEnable)
-            DebugToFile(error);
-        if (m_bComsDebug)
-            UserWindowLine(error);
+        Diagnostic(error);
     }
     SetTimer(IDT_GRAPH_REFRESH, kGraphRefreshDelayMs);
 }

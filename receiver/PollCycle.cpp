@@ -95,7 +95,7 @@ void CChildView::SendPhase() {
             DoPseudoCommand(m_strUserCommand);
             m_strUserCommand.clear();
         } else if (proteus) {
-            m_strUserCommand = TranslateUserCommand(m_strUserCommand);
+            m_strUserCommand = TranslateProteusCommand(m_strUserCommand, m_strPollCommand[PollStepTimeCode]);
         }
         if (m_strUserCommand.isEmpty()) {
             if (m_bStopAfterCommand)
@@ -148,10 +148,7 @@ void CChildView::SendPhase() {
             if (m_bBeepOnError)
                 platform::MessageBeep();
             const QString error = QStringLiteral("Aux prefix recognised but AUX not enabled !");
-            if (m_bDebugEnable)
-                DebugToFile(error);
-            if (m_bComsDebug)
-                UserWindowLine(error);
+            Diagnostic(error);
             OnStop();
             return;
         }
@@ -189,7 +186,7 @@ void CChildView::ReceivePhase() {
 
     bool readFailed = false;
     if (proteusFrame) {
-        if (!ReadProteusReply()) {
+        if (!ReadProteus(m_strReply)) {
             readFailed = true;
             m_nWaitCount = 0;
             m_nProteusEfc.fill(0);
@@ -346,7 +343,7 @@ void CChildView::UserStep() {
         }
     AppendUserFile(m_strReply);
     if (m_bDeHex)
-        DeHexUserWindow();
+        DeHexTimeStamps();
     m_nPollStep = PollStepStatus; // the status step follows every user command
     if (m_bStopAfterCommand)
         OnStop();

@@ -1,20 +1,9 @@
-// Where other parts of the program join the poll cycle. Each of these stands in until its part
-// exists, and then calls it.
+// Where other parts of the program join the poll cycle: the Set-time reply, the UCCM time of day,
+// the decoding of the status answer and the timed outputs of the status step.
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "platform/TickCount.h"
 #include "receiver/PollSequence.h"
-#include "receiver/ProteusPackets.h"
-
-// The Proteus frame reader: fills m_strReply from one frame; false when no valid frame came.
-bool CChildView::ReadProteusReply() {
-    return ReadProteus(m_strReply);
-}
-
-// Proteus command words to a command packet; empty when the words are no command.
-QString CChildView::TranslateUserCommand(const QString& command) {
-    return TranslateProteusCommand(command, m_strPollCommand[PollStepTimeCode]);
-}
 
 // A reply of the Set-time sequence (the trimmed time code in m_strReply). Returns whether the
 // poll timer runs on: false when the sequence has posted the next tick itself.
@@ -32,21 +21,6 @@ QString CChildView::UccmTimeOfDay(const QString& reply) {
     return shown.mid(11, 8);
 }
 
-// Translates hexadecimal time stamps in the user window.
-void CChildView::DeHexUserWindow() {
-    DeHexTimeStamps();
-}
-
-// Starts the SNTP service thread.
-void CChildView::StartTimeService() {
-    StartTimeServer();
-}
-
-// The status screen as the text window shows it.
-QString CChildView::StatusText(const QString& rawStatus) {
-    return FormatStatus(rawStatus);
-}
-
 // The lock state, satellites and position from the status answer.
 void CChildView::DecodeStatus(const QString& rawStatus) {
     ParseLockState(rawStatus);
@@ -54,16 +28,6 @@ void CChildView::DecodeStatus(const QString& rawStatus) {
         ParseSatellites(rawStatus);
         ParsePosition(rawStatus);
     }
-}
-
-// The position answer of a Datum 2000.
-void CChildView::DecodePosition(const QString& answer) {
-    ParsePosition(answer);
-}
-
-// The satellite answer of a Datum 2000.
-void CChildView::DecodeSatellites(const QString& answer) {
-    ParseSatellites(answer);
 }
 
 // The timed outputs after a status step, in this order, each when its interval has run out: the
@@ -80,11 +44,11 @@ void CChildView::RunTimedOutputs() {
             // The uploaded copy refreshes on the upload's interval.
             const int statusInterval = m_nStatusInterval;
             m_nStatusInterval = m_nFtpInterval;
-            UpdateHtml(StatusText(m_strRawStatus));
+            UpdateHtml(FormatStatus(m_strRawStatus));
             m_nStatusInterval = statusInterval;
             FtpUpload();
         }
-        UpdateHtml(StatusText(m_strRawStatus));
+        UpdateHtml(FormatStatus(m_strRawStatus));
     }
     if (IntervalDue(platform::GetTickCount(), m_dwLastExport, m_nExportInterval))
         ExportImages();

@@ -11,15 +11,6 @@ constexpr int kFramePieceWaitMs = 20;
 
 } // namespace
 
-void CChildView::ReportProteus(const QString& text) {
-    if (text.isEmpty())
-        return;
-    if (m_bDebugEnable)
-        DebugToFile(text);
-    if (m_bComsDebug)
-        UserWindowLine(text);
-}
-
 bool CChildView::ReadProteus(QString& reply) {
     platform::SerialPort* port = m_hActivePort;
     if (!port)
@@ -35,7 +26,8 @@ bool CChildView::ReadProteus(QString& reply) {
     const ProteusFrameKind kind = read.result == ProteusReadResult::Frame ? CheckProteusFrame(read.bytes)
                                                                           : ProteusFrameKind::WrongLength;
     if (kind != ProteusFrameKind::Efc && kind != ProteusFrameKind::Status) {
-        ReportProteus(ProteusFailureText(read.result, kind, read.bytes.size()));
+        if (const QString failure = ProteusFailureText(read.result, kind, read.bytes.size()); !failure.isEmpty())
+            Diagnostic(failure);
         return false;
     }
 

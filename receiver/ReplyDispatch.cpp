@@ -32,7 +32,7 @@ void CChildView::HandleReply() {
         break;
     case PollStepLifeCount:
         if (family == RECEIVER_DATUM)
-            DecodePosition(answer);
+            ParsePosition(answer);
         else
             m_strLifeCount = answer;
         break;
@@ -64,7 +64,7 @@ void CChildView::HandleReply() {
             m_strChannelValue[2] = LastCommaValue(answer);
             break;
         case RECEIVER_DATUM:
-            DecodeSatellites(answer);
+            ParseSatellites(answer);
             break;
         case RECEIVER_UCCM:
             m_strChannelValue[2] = UccmTemperatureValue(answer, m_strChannelValue[2]);

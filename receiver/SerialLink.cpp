@@ -59,10 +59,7 @@ bool CChildView::WriteCommand(platform::SerialPort* port, const QString& text) {
     }
     if (!port || !port->write(bytes)) {
         const QString error = QStringLiteral("Wrong data length written");
-        if (m_bDebugEnable)
-            DebugToFile(error);
-        if (m_bComsDebug)
-            UserWindowLine(error);
+        Diagnostic(error);
         return false;
     }
     if (m_bVerboseDebug && !proteus)
@@ -98,10 +95,7 @@ bool CChildView::ReadBinary(platform::SerialPort* port, QByteArray& bytes, int m
         return read && !bytes.isEmpty();
     if (!read || bytes.isEmpty()) {
         const QString error = read ? QStringLiteral("Read OK, no data") : QStringLiteral("Read failed");
-        if (m_bDebugEnable)
-            DebugToFile(error);
-        if (m_bComsDebug)
-            UserWindowLine(error);
+        Diagnostic(error);
         return false;
     }
     // A hex dump of the whole lines of 16 bytes that fit the buffer size, then the total.
@@ -236,7 +230,7 @@ void CChildView::OnStart() {
     m_strUserCommand.clear();
     SetTimer(IDT_POLL, PollPeriod());
     if (m_bSntpEnabled)
-        StartTimeService();
+        StartTimeServer();
     const DWORD now = platform::GetTickCount();
     m_dwLastLog = m_dwLastHtml = m_dwLastFtp = m_dwLastExport = m_dwLastSetTime = m_dwLastTrack = now;
     platform::KeepAwake(m_bKeepAwake);

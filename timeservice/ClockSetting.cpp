@@ -13,33 +13,26 @@
 #include <QAction>
 #include <QPlainTextEdit>
 
-void CChildView::TimeDiagnostic(const QString& text) {
-    if (m_bDebugEnable)
-        DebugToFile(text);
-    if (m_bComsDebug)
-        UserWindowLine(text);
-}
-
 void CChildView::OnSetTime() {
     if (m_bSetTimePending)
         return;
     m_dwLastSetTime = platform::GetTickCount();
     if (!m_bTimeValid) {
-        TimeDiagnostic(QStringLiteral("Time not valid or not UTC"));
+        Diagnostic(QStringLiteral("Time not valid or not UTC"));
         return;
     }
     const QString& timeRequest = m_strPollCommand[PollStepTimeCode];
     if (timeRequest.isEmpty()) {
         // Nothing would ever answer: the sequence would wait for good.
-        TimeDiagnostic(QStringLiteral("No time code request for this receiver"));
+        Diagnostic(QStringLiteral("No time code request for this receiver"));
         return;
     }
     if (!platform::CurrentWallClock().hasSetTimePrivilege()) {
-        TimeDiagnostic(QStringLiteral("Failed to set privilege"));
+        Diagnostic(QStringLiteral("Failed to set privilege"));
         return;
     }
     m_setTimeSession = std::make_unique<SetTimeSession>(
-        *this, [this](const QString& text) { TimeDiagnostic(text); }, m_dwLastSetTime);
+        *this, [this](const QString& text) { Diagnostic(text); }, m_dwLastSetTime);
     // An operator command waiting to be sent goes back to the head of the queue, not lost.
     if (!m_strUserCommand.isEmpty())
         m_listCommands.prepend(m_strUserCommand);
@@ -87,7 +80,7 @@ void CChildView::AbandonSetTime(const QString& reason) {
     m_bSetTimePending = false;
     m_strSetTimeReply.clear();
     if (!reason.isEmpty())
-        TimeDiagnostic(reason);
+        Diagnostic(reason);
 }
 
 void CChildView::CheckSetTimeExpiry() {
@@ -105,13 +98,13 @@ void CChildView::SetTimeFromCode(const QString& code, bool set, QString& shown) 
         ParseTimeCode(g_nReceiverType, code, {m_nFineCorrection, m_nLeapCorrection.load()});
     if (result.outcome != TimeCodeOutcome::Ok) {
         if (const QString problem = TimeCodeProblem(result); !problem.isEmpty())
-            TimeDiagnostic(problem);
+            Diagnostic(problem);
         return;
     }
     // Told once: the Time view and the periodic setting would repeat it every time.
     if (result.rolloverWeeks != 0 && !m_bRolloverReported) {
         m_bRolloverReported = true;
-        TimeDiagnostic(RolloverMessage(result));
+        Diagnostic(RolloverMessage(result));
     }
     if (!set) {
         shown = FormatShownTime(result.time);
@@ -119,7 +112,7 @@ void CChildView::SetTimeFromCode(const QString& code, bool set, QString& shown) 
     }
     if (platform::CurrentWallClock().setTime(SystemTimeToTimespec(result.time)) !=
         platform::ClockSetResult::Ok) {
-        TimeDiagnostic(FailedToSetMessage(result.form));
+        Diagnostic(FailedToSetMessage(result.form));
         return;
     }
     const NtpTimestamp corrected = SystemTimeToNtp(result.time);
