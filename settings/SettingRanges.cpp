@@ -86,7 +86,9 @@ std::int64_t SettingRange::Fit(std::int64_t stored) const {
     const auto lowest = static_cast<std::int64_t>(low) * unitsPerPageUnit;
     const auto highest = static_cast<std::int64_t>(high) * unitsPerPageUnit;
     std::int64_t fitted = value;
-    if (value < lowest || value > highest)
+    // A stored interval of 0 switches its duty off: kept, though the page offers no 0.
+    const bool intervalOff = unitsPerPageUnit > 1 && value == 0;
+    if (!intervalOff && (value < lowest || value > highest))
         fitted = outside == Outside::Clamp ? std::clamp(value, lowest, highest)
                                            : static_cast<std::int64_t>(fallback);
     return unsignedCount ? static_cast<std::int32_t>(static_cast<std::uint32_t>(fitted)) : fitted;

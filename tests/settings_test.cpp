@@ -189,6 +189,14 @@ TEST_F(SettingsStoreTest, StoredValuesOutsideTheirRangeAreBroughtIntoIt) {
     EXPECT_EQ(view.m_nTraceProportion[0], 70);
 }
 
+TEST_F(SettingsStoreTest, AStoredIntervalOfZeroStaysASwitchedOffDuty) {
+    WriteSettingsFile("[Log]\nLogInterval=0\nStatusInterval=0\n");
+    CChildView view;
+    view.LoadSettings();
+    EXPECT_EQ(view.m_nLogInterval, 0);
+    EXPECT_EQ(view.m_nStatusInterval, 0);
+}
+
 TEST_F(SettingsStoreTest, FirstRunKeepsEveryDefault) {
     const QMap<QString, QString> defaults = SavedSettings(CChildView());
     CChildView view;
