@@ -73,39 +73,6 @@ TEST_F(FamilyDefaults, EachFamilyGetsItsTablesAndAFreshSetUp) {
     }
 }
 
-TEST_F(FamilyDefaults, FamiliesDifferInLineSettingsAndThirdChannel) {
-    struct Line {
-        int family, baud, parity, dataBits;
-        bool deHex, deQueue;
-        const char16_t* thirdLabel;
-    };
-    const Line lines[] = {{RECEIVER_HP, 19200, 1, 7, true, true, u"PU"},
-                          {RECEIVER_DATUM, 9600, 0, 8, false, true, u"Sats"},
-                          {RECEIVER_PROTEUS, 9600, 1, 8, false, false, u"20 MHz"},
-                          {RECEIVER_JACKSON, 115200, 0, 8, true, false, u"\u00B0C"},
-                          {RECEIVER_UCCM, 57600, 0, 8, false, false, u"Temp cor"}};
-    for (const Line& l : lines) {
-        SCOPED_TRACE(l.family);
-        Select(l.family);
-        EXPECT_EQ(view.m_nBaud, l.baud);
-        EXPECT_EQ(view.m_byParity, l.parity);
-        EXPECT_EQ(view.m_byDataBits, l.dataBits);
-        EXPECT_EQ(view.m_bDeHex, l.deHex);
-        EXPECT_EQ(view.m_bDeQueue, l.deQueue);
-        EXPECT_EQ(view.m_strLabel[2], QString::fromUtf16(l.thirdLabel));
-    }
-    Select(RECEIVER_HP);
-    EXPECT_TRUE(view.m_bInitZ3816A && view.m_bFlashLED);
-    Select(RECEIVER_DATUM);
-    EXPECT_EQ(view.m_byPacing, 2);
-    EXPECT_FALSE(view.m_bInitZ3816A);
-    EXPECT_FALSE(view.m_bPlot[3] || view.m_bHoldMin[3] || !view.m_strLabel[3].isEmpty());
-    EXPECT_EQ(view.m_nTraceProportion, (std::array<int, kTraceBands>{29, 29, 13, 29}));
-
-    Select(RECEIVER_UCCM);
-    EXPECT_EQ(view.m_nFineCorrection, -150);
-}
-
 TEST_F(FamilyDefaults, StartUpWithAnUnknownFamilyTakesJacksonLabsDefaults) {
     g_nReceiverType = 7;
     view.m_strOKPrompt = u"mine>"_s;
