@@ -5,7 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-serialport-dev libcurl4-openssl-dev libgif-dev
     libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-    socat python3-pyftpdlib python3-ntplib chrony xvfb util-linux chromium
+    socat mawk python3-pyftpdlib python3-ntplib chrony xvfb util-linux chromium
 )
 missing=()
 for package in "${packages[@]}"; do
