@@ -138,6 +138,8 @@ TEST_F(PollCycleTest, StartRunsTheHewlettPackardExchangeAndStopUndoesStart) {
     m_view.OnStart();
     ASSERT_TRUE(m_view.IsRunning());
     EXPECT_TRUE(m_view.m_bPortOpen);
+    // The last request may still be on its way to the receiver when Start returns.
+    EXPECT_TRUE(m_sim.waitForRequests(6, 2000));
     EXPECT_EQ(m_sim.received(), Sent({"PTIME:TCOD:CONT 0\r", ":SYST:COMM:SER1:FDUP 0\r", ":SYST:ERR?\r",
                                       ":SYST:ERR?\r", ":PTIM:LEAP:ACC?\r\n", ":SYST:ERR?\r"}));
     EXPECT_EQ(m_view.m_nLeapCorrection, 18);
