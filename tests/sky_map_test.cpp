@@ -306,3 +306,32 @@ TEST_F(SkyMap, ReplayRunsToItsEndOrAPressWithThePollCycleHeld) {
     EXPECT_TRUE(m_view.m_wndGraph.m_bCacheValid);
     EXPECT_TRUE(m_view.IsTimerActive(IDT_GRAPH_REFRESH));
 }
+
+TEST_F(SkyMap, BackdropHonoursTransparencyAndIsReadAgainWhenChanged) {
+    // Opaque red on the left half, transparent on the right.
+    QImage backdrop(100, 100, QImage::Format_ARGB32);
+    backdrop.fill(Qt::transparent);
+    QPainter(&backdrop).fillRect(0, 0, 50, 100, QColor(200, 0, 0));
+    const QString path = m_dir.filePath("Earth.PNG");
+    ASSERT_TRUE(backdrop.save(path));
+    m_view.m_strMapPath = path;
+    m_view.m_bMapBackdrop = true;
+    m_view.m_sat = {};
+    QImage image = Render();
+    Save(image, "backdrop");
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(35, 260))), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(35, 100))), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(Pixel({-990, 990})), qRgb(255, 255, 255)); // outside the horizon
+    EXPECT_FALSE(ColourNear(image, Pixel({0, -static_cast<int>(1000 * std::sin(51.5 * kDegrees))}),
+                            kDeclinationGreen));
+
+    QImage blue(120, 100, QImage::Format_RGB32);
+    blue.fill(QColor(0, 0, 200));
+    ASSERT_TRUE(blue.save(path, "PNG"));
+    image = Render();
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(35, 100))), qRgb(0, 0, 200));
+    // A backdrop that cannot be loaded: drawn as without one.
+    QFile::remove(path);
+    image = Render();
+    EXPECT_EQ(image.pixel(Pixel(SkyPoint(35, 100))), qRgb(255, 255, 255));
+}
