@@ -11,6 +11,7 @@
 #include "platform/WallClock.h"
 
 #include "publishing/DataLogFormat.h"
+#include "publishing/ExportedImage.h"
 #include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
@@ -445,9 +446,7 @@ void CGraView::resizeEvent(QResizeEvent* event) {
 }
 
 void CGraView::ExportImage(const QString& path, bool blit, bool allData, QRect rect) {
-    // The graph draws no picture yet: there is nothing to write.
-    Q_UNUSED(path);
-    Q_UNUSED(blit);
-    Q_UNUSED(allData);
-    Q_UNUSED(rect);
+    const QImage picture = RenderExportImage(rect.size(), blit, allData);
+    if (const ImageWriteResult result = WriteExportedImage(picture, path); !result.ok)
+        m_pView->Diagnostic(result.error);
 }

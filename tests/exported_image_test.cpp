@@ -2,6 +2,7 @@
 // the extension whatever its case, and nothing written when it cannot be done.
 #include "app/ChildView.h"
 #include "publishing/ExportedImage.h"
+#include "support/FixedWallClock.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,4 +141,58 @@ TEST(ExportedImage, TheViewExportsTheMapAndKeepsItsSettings) {
     QFile debug(view.m_strDebugPath);
     ASSERT_TRUE(debug.open(QIODevice::ReadOnly));
     EXPECT_TRUE(debug.readAll().contains("map.txt"));
+}
+
+TEST(ExportedImage, TheGraphIsExportedOnTheTimeIntervalScaleAndTheScreenKeepsItsOwn) {
+    platform::SetWallClock(std::make_shared<FixedWallClock>(1709680029));
+    QTemporaryDir dir;
+    CChildView view;
+    view.m_strLogPath = dir.filePath("Gps.log");
+    view.m_bPlot.fill(false);
+    view.m_bPlot[kTimeIntervalChannel] = true;
+    QByteArray log;
+    for (int i = 0; i < 500; ++i)
+        log += QByteArray::number(1709600000 + 60 * i) + "\t\t" + QByteArray::number(i % 40 - 20) + "\t\r\n";
+    QFile file(view.m_strLogPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(log);
+    file.close();
+    CGraView& graph = view.m_wndGraph;
+    graph.resize(700, 500);
+    graph.CreateCachedBitmap();
+    graph.RenderToBitmap();
+    const QImage screen = graph.m_bmpCache.copy();
+
+    view.m_strGraphExportPath = dir.filePath("Graph.Png");
+    view.m_nExportWidth = 600;
+    view.m_nExportHeight = 400;
+    view.m_nTiExportMax = 50;
+    view.ExportImages();
+    const QImage exported = QImage(view.m_strGraphExportPath).convertToFormat(QImage::Format_RGB32);
+    QDir().mkpath(QStringLiteral(ORVANE_BINARY_DIR "/screenshots"));
+    exported.save(QStringLiteral(ORVANE_BINARY_DIR "/screenshots/export_graph_ti_scale.png"));
+    EXPECT_EQ(exported.size(), QSize(600, 400));
+    EXPECT_FALSE(view.m_bHoldMin[kTimeIntervalChannel]);
+    EXPECT_FALSE(view.m_bHoldMax[kTimeIntervalChannel]);
+    EXPECT_TRUE(graph.m_bCacheValid);
+    EXPECT_EQ(graph.m_bmpCache, screen);
+
+    // The same picture as a graph held from -50 to 50; another without the scale.
+    const auto drawn = [&](bool held) {
+        view.m_bHoldMin[kTimeIntervalChannel] = view.m_bHoldMax[kTimeIntervalChannel] = held;
+        const std::array<double, kGraphChannels> min = view.m_dMin, max = view.m_dMax;
+        view.m_dMin[kTimeIntervalChannel] = -50;
+        view.m_dMax[kTimeIntervalChannel] = 50;
+        const QImage image = graph.RenderExportImage(QSize(600, 400), false, true);
+        view.m_dMin = min;
+        view.m_dMax = max;
+        view.m_bHoldMin[kTimeIntervalChannel] = view.m_bHoldMax[kTimeIntervalChannel] = false;
+        return image;
+    };
+    EXPECT_TRUE(exported == drawn(true));
+    EXPECT_FALSE(exported == drawn(false));
+    view.m_nTiExportMax = 0;
+    view.ExportImages();
+    EXPECT_TRUE(QImage(view.m_strGraphExportPath).convertToFormat(QImage::Format_RGB32) == drawn(false));
+    platform::SetWallClock(nullptr);
 }

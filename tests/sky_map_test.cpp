@@ -10,6 +10,7 @@
 #include "support/FixedWallClock.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -74,8 +75,11 @@ protected:
     }
     QImage Render() { return Render(m_view.m_wndMap); }
     QPoint Pixel(QPoint logical) const { return MapMapping(m_view.m_wndMap.size()).map(logical); }
-    void Save(const QImage& image, const char* name) {
-        image.save(QStringLiteral("/tmp/mapwork/%1.png").arg(name));
+    // Pictures for people to look at, in the build folder.
+    static void Save(const QImage& image, const char* name) {
+        const QString folder = QStringLiteral(ORVANE_BINARY_DIR "/screenshots");
+        QDir().mkpath(folder);
+        image.save(QStringLiteral("%1/map_%2.png").arg(folder, QLatin1String(name)));
     }
 
     QTemporaryDir m_dir;
