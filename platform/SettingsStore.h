@@ -1,6 +1,7 @@
 #pragma once
-// The native settings store: QSettings in the native format under the executable's name, so the
-// settings live in <config dir>/<name>.conf on Linux (HKCU\Software\<name> on Windows).
+// The settings store: QSettings under the executable's name in <config dir>/<name>.conf, the file
+// and layout of Qt's native format on Linux, read by our own reader so that a value costs no more
+// than its text (platform/SettingsFileFormat.h).
 #include <QSettings>
 #include <memory>
 

@@ -1,5 +1,6 @@
 #include "app/ChildView.h"
 #include "app/Globals.h"
+#include "platform/SettingsFileFormat.h"
 #include "settings/SettingValues.h"
 #include "settings/SettingsIo.h"
 #include "support/SettingsFiles.h"
@@ -7,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <bit>
 #include <clocale>
 #include <gtest/gtest.h>
@@ -31,6 +33,18 @@ protected:
     }
     void TearDown() override { ResetProcessSettings(); }
 };
+
+// A random text of the characters settings hold and those the file must escape or quote.
+QString RandomText(QRandomGenerator& random) {
+    static const QList<uint> kAlphabet =
+        (QString::fromUtf8(" ,;=\"\\@%[]/\t\r\n\u00b0\u03c9\U0001F600az09#") + QChar(0) + QChar(7) +
+         QChar(0x7F))
+            .toUcs4();
+    QList<uint> text;
+    for (int n = random.bounded(12); n > 0; --n)
+        text.append(kAlphabet.at(random.bounded(kAlphabet.size())));
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(text.constData()), text.size());
+}
 
 } // namespace
 
@@ -73,6 +87,64 @@ TEST(SettingValues, DoublesReadTheLeadingNumberAndAreWrittenExactly) {
         ASSERT_TRUE(back);
         EXPECT_TRUE(SameBits(*back, value)) << value;
     }
+}
+
+// The file keeps Qt's layout: what Qt's own reader and writer make of it is what ours make.
+TEST(SettingsFile, TextsAndNumbersReadTheSameByQtAndByUs) {
+    QRandomGenerator random(20261207);
+    QSettings::SettingsMap values;
+    for (int i = 0; i < 300; ++i) {
+        const QString key = QStringLiteral("S%1/K%2").arg(i % 7).arg(i);
+        if (i % 5 == 0)
+            values.insert(key, random.bounded(-100000, 100000));
+        else
+            values.insert(key, RandomText(random));
+    }
+    values.insert(QStringLiteral("Initial/WindowPos"), QStringList{QStringLiteral("0"), QStringLiteral("1")});
+    QTemporaryDir folder;
+    const QString qtFile = folder.filePath(QStringLiteral("qt.conf"));
+    {
+        QSettings qt(qtFile, QSettings::IniFormat);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            qt.setValue(it.key(), it.value());
+    }
+    QFile written(qtFile);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QSettings::SettingsMap ours = platform::ReadSettingsText(written.readAll());
+    ASSERT_EQ(ours.keys(), values.keys());
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        EXPECT_EQ(ours.value(it.key()), it.value().typeId() == QMetaType::QStringList
+                                            ? it.value()
+                                            : QVariant(it.value().toString()))
+            << qPrintable(it.key());
+
+    const QString ourFile = folder.filePath(QStringLiteral("ours.conf"));
+    QFile file(ourFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(platform::WriteSettingsText(values));
+    file.close();
+    QSettings qt(ourFile, QSettings::IniFormat);
+    ASSERT_EQ(qt.allKeys().size(), values.size());
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        EXPECT_EQ(qt.value(it.key()).toString(), it.value().toString()) << qPrintable(it.key());
+}
+
+// Qt decodes "@Variant(...)" as binary data, where these few bytes claim a list of 2^31 - 1
+// texts (51 GB); the store reads such values as missing and the other "@" forms as their text.
+TEST(SettingsFile, NoValueCostsMoreThanItsText) {
+    const QSettings::SettingsMap values = platform::ReadSettingsText(
+        "[Graph]\nLabelC0=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\nLabelC1=@DateTime(\\0\\0)\n"
+        "LabelC2=@String(@Variant(x))\nLabelC3=@@Variant(x)\nLabelC4=@ByteArray(abc)\nLabelC5=@Invalid()\n"
+        "LabelC6=@Variant(unended\nLabelC7=@Rect(1 2 3 4), @@x\n");
+    EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC0")).isValid());
+    EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC1")).isValid());
+    EXPECT_EQ(values.value(QStringLiteral("Graph/LabelC2")), QStringLiteral("@Variant(x)"));
+    EXPECT_EQ(values.value(QStringLiteral("Graph/LabelC3")), QStringLiteral("@Variant(x)"));
+    EXPECT_EQ(values.value(QStringLiteral("Graph/LabelC4")), QStringLiteral("abc"));
+    EXPECT_TRUE(values.contains(QStringLiteral("Graph/LabelC5")));
+    EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC5")).isValid());
+    EXPECT_EQ(values.value(QStringLiteral("Graph/LabelC6")), QStringLiteral("@Variant(unended"));
+    EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC7")).isValid());
 }
 
 // Every value the store holds is changed to another valid value of its kind, loaded, saved,

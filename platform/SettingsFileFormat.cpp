@@ -1,0 +1,488 @@
+#include "platform/SettingsFileFormat.h"
+
+#include <QLocale>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+bool IsIniSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool IsIniSpecial(char c) {
+    return c == '=' || c == '\n' || c == '\r' || c == '\\' || c == '"' || c == ';';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// One logical line: its first byte, its length and its first '=' outside quotes (-1 for none).
+struct IniLine {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    qsizetype equals = -1;
+};
+
+// Reads the next logical line from pos on, skipping blank lines and ';' comment lines. A line
+// ends at a line break outside quotes or at a ';' that is not its first character; a backslash
+// takes the next byte with it (a line break too, continuing the line). False at the end.
+bool ReadIniLine(const QByteArray& data, qsizetype& pos, IniLine& line) {
+    const qsizetype size = data.size();
+    bool inQuotes = false;
+    line.equals = -1;
+    qsizetype start = pos;
+    while (start < size && IsIniSpace(data[start]))
+        ++start;
+    qsizetype i = start;
+    while (i < size) {
+        const char ch = data[i++];
+        if (!IsIniSpecial(ch))
+            continue;
+        if (ch == '=') {
+            if (!inQuotes && line.equals == -1)
+                line.equals = i - 1;
+        } else if (ch == '\n' || ch == '\r') {
+            if (i == start + 1) {
+                ++start;
+            } else if (!inQuotes) {
+                --i;
+                break;
+            }
+        } else if (ch == '\\') {
+            if (i < size) {
+                const char escaped = data[i++];
+                if (i < size) {
+                    const char next = data[i];
+                    if ((escaped == '\n' && next == '\r') || (escaped == '\r' && next == '\n'))
+                        ++i;
+                }
+            }
+        } else if (ch == '"') {
+            inQuotes = !inQuotes;
+        } else if (i == start + 1) { // a comment line
+            while (i < size && data[i] != '\n' && data[i] != '\r')
+                ++i;
+            while (i < size && IsIniSpace(data[i]))
+                ++i;
+            start = i;
+        } else if (!inQuotes) {
+            --i;
+            break;
+        }
+    }
+    pos = i;
+    line.start = start;
+    line.length = i - start;
+    return line.length > 0;
+}
+
+// A key or section name: "\" stands for "/", "%XX" and "%UXXXX" for one UTF-16 unit, other
+// bytes are UTF-8.
+QString UnescapedKey(const QByteArray& data, qsizetype from, qsizetype to) {
+    QString result;
+    qsizetype i = from;
+    while (i < to) {
+        const auto ch = static_cast<unsigned char>(data[i]);
+        if (ch == '\\') {
+            result += QLatin1Char('/');
+            ++i;
+            continue;
+        }
+        if (ch != '%' || i == to - 1) {
+            if (ch < 0x80) {
+                result += QLatin1Char(static_cast<char>(ch));
+                ++i;
+                continue;
+            }
+            qsizetype j = i + 1;
+            while (j < to && static_cast<unsigned char>(data[j]) >= 0x80)
+                ++j;
+            result += QString::fromUtf8(data.constData() + i, j - i);
+            i = j;
+            continue;
+        }
+        qsizetype first = i + 1;
+        int digits = 2;
+        if (data[first] == 'U') {
+            ++first;
+            digits = 4;
+        }
+        char16_t code = 0;
+        bool ok = first + digits <= to;
+        for (int d = 0; ok && d < digits; ++d) {
+            const int value = HexValue(data[first + d]);
+            ok = value >= 0;
+            code = static_cast<char16_t>(code * 16 + value);
+        }
+        if (!ok) {
+            result += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        result += QChar(code);
+        i = first + digits;
+    }
+    return result;
+}
+
+// "Section/Key" without empty parts, as QSettings looks keys up.
+QString NormalisedKey(const QString& key) {
+    return key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+}
+
+void ChopTrailingBlanks(QString& text, qsizetype limit) {
+    qsizetype n = text.size();
+    while (n > limit && (text.at(n - 1) == QLatin1Char(' ') || text.at(n - 1) == QLatin1Char('\t')))
+        --n;
+    text.truncate(n);
+}
+
+struct UnescapedText {
+    QString text;
+    QStringList list;
+    bool isList = false;
+};
+
+// A value's text: blanks around it dropped unless quoted, backslash escapes (C's, "\xHH..." and
+// octal) resolved, quotes removed; unquoted commas make it a list.
+UnescapedText UnescapedValue(const QByteArray& data, qsizetype from, qsizetype to) {
+    static constexpr std::array<std::pair<char, char>, 11> kEscapes{{{'a', '\a'},
+                                                                     {'b', '\b'},
+                                                                     {'f', '\f'},
+                                                                     {'n', '\n'},
+                                                                     {'r', '\r'},
+                                                                     {'t', '\t'},
+                                                                     {'v', '\v'},
+                                                                     {'"', '"'},
+                                                                     {'?', '?'},
+                                                                     {'\'', '\''},
+                                                                     {'\\', '\\'}}};
+    UnescapedText out;
+    bool inQuotes = false;
+    bool quoted = false;
+    bool chop = true; // an escape cut short by the end keeps trailing blanks
+    qsizetype i = from;
+    const auto skipBlanks = [&] {
+        while (i < to && (data[i] == ' ' || data[i] == '\t'))
+            ++i;
+    };
+    skipBlanks();
+    qsizetype chopLimit = 0;
+    while (i < to) {
+        const char ch = data[i];
+        if (ch == '\\') {
+            if (++i >= to) {
+                chop = false;
+                break;
+            }
+            const char escaped = data[i++];
+            bool mapped = false;
+            for (const auto& [name, value] : kEscapes) {
+                if (escaped == name) {
+                    out.text += QLatin1Char(value);
+                    mapped = true;
+                    break;
+                }
+            }
+            const bool hex = escaped == 'x' && i < to && HexValue(data[i]) >= 0;
+            const bool octal = escaped >= '0' && escaped <= '7';
+            if (hex || octal) {
+                std::uint32_t code = hex ? 0 : static_cast<std::uint32_t>(escaped - '0');
+                while (i < to) {
+                    const int digit =
+                        hex ? HexValue(data[i]) : (data[i] >= '0' && data[i] <= '7' ? data[i] - '0' : -1);
+                    if (digit < 0)
+                        break;
+                    code = code * (hex ? 16 : 8) + static_cast<std::uint32_t>(digit);
+                    ++i;
+                }
+                out.text += QChar(static_cast<char16_t>(code));
+                if (i >= to) {
+                    chop = false;
+                    break;
+                }
+            } else if (!mapped && (escaped == '\n' || escaped == '\r') && i < to) {
+                const char next = data[i];
+                if ((next == '\n' || next == '\r') && next != escaped)
+                    ++i;
+            } else if (!mapped && escaped == 'x' && i >= to) {
+                chop = false;
+                break;
+            }
+            chopLimit = out.text.size();
+        } else if (ch == '"') {
+            ++i;
+            quoted = true;
+            inQuotes = !inQuotes;
+            if (!inQuotes) {
+                skipBlanks();
+                chopLimit = out.text.size();
+            }
+        } else if (ch == ',' && !inQuotes) {
+            if (!quoted)
+                ChopTrailingBlanks(out.text, chopLimit);
+            out.isList = true;
+            out.list.append(out.text);
+            out.text.clear();
+            quoted = false;
+            ++i;
+            skipBlanks();
+            chopLimit = 0;
+        } else {
+            qsizetype j = i + 1;
+            while (j < to && data[j] != '\\' && data[j] != '"' && data[j] != ',')
+                ++j;
+            out.text += QString::fromUtf8(data.constData() + i, j - i);
+            i = j;
+        }
+    }
+    if (chop && !quoted)
+        ChopTrailingBlanks(out.text, chopLimit);
+    if (out.isList)
+        out.list.append(out.text);
+    return out;
+}
+
+// A stored string as plain text: "@@..." is an escaped '@', "@String(...)" and "@ByteArray(...)"
+// are their text, "@Invalid()" is no value. The forms Qt decodes as binary data are refused.
+QVariant PlainValue(const QString& text) {
+    if (!text.startsWith(QLatin1Char('@')))
+        return text;
+    if (text.endsWith(QLatin1Char(')'))) {
+        if (text.startsWith(QLatin1String("@String(")))
+            return text.sliced(8).chopped(1);
+        if (text.startsWith(QLatin1String("@ByteArray(")))
+            return text.sliced(11).chopped(1);
+        for (const char* typed : {"@Invalid(", "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point("}) {
+            if (text.startsWith(QLatin1String(typed)))
+                return QVariant();
+        }
+    }
+    if (text.startsWith(QLatin1String("@@")))
+        return text.sliced(1);
+    return text;
+}
+
+QVariant StoredValue(const QByteArray& data, qsizetype from, qsizetype to) {
+    UnescapedText value = UnescapedValue(data, from, to);
+    if (!value.isList)
+        return PlainValue(value.text);
+    QStringList list;
+    for (const QString& item : std::as_const(value.list)) {
+        const QVariant plain = PlainValue(item);
+        if (!plain.isValid())
+            return QVariant();
+        list.append(plain.toString());
+    }
+    return list;
+}
+
+// Keys and section names: letters, digits, '_', '-' and '.' as they are, '/' as '\', other
+// units as "%XX" or "%UXXXX".
+void AppendEscapedKey(const QString& key, QByteArray& out) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const QChar qc : key) {
+        const char16_t ch = qc.unicode();
+        if (ch == '/') {
+            out += '\\';
+        } else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+                   ch == '_' || ch == '-' || ch == '.') {
+            out += static_cast<char>(ch);
+        } else if (ch <= 0xFF) {
+            out += '%';
+            out += kHex[ch / 16];
+            out += kHex[ch % 16];
+        } else {
+            out += "%U";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += kHex[(ch >> shift) & 0xF];
+        }
+    }
+}
+
+bool IsHexDigit(char16_t ch) {
+    return ch < 0x80 && HexValue(static_cast<char>(ch)) >= 0;
+}
+
+// A string value: C escapes for control characters, quotes and backslashes, UTF-8 for the rest
+// ("\x" for a lone surrogate); quoted when it holds ';', ',' or '=' or starts or ends in a blank.
+void AppendEscapedString(const QString& text, QByteArray& out) {
+    bool needsQuotes = false;
+    bool escapeNextIfHexDigit = false;
+    const qsizetype start = out.size();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = text.at(i).unicode();
+        if (ch == ';' || ch == ',' || ch == '=')
+            needsQuotes = true;
+        if (escapeNextIfHexDigit && IsHexDigit(ch)) {
+            out += "\\x" + QByteArray::number(ch, 16);
+            continue;
+        }
+        escapeNextIfHexDigit = false;
+        switch (ch) {
+        case '\0':
+            out += "\\0";
+            escapeNextIfHexDigit = true;
+            break;
+        case '\a':
+            out += "\\a";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\v':
+            out += "\\v";
+            break;
+        case '"':
+        case '\\':
+            out += '\\';
+            out += static_cast<char>(ch);
+            break;
+        default:
+            if (ch <= 0x1F) {
+                out += "\\x" + QByteArray::number(ch, 16);
+                escapeNextIfHexDigit = true;
+            } else if (ch < 0x7F) {
+                out += static_cast<char>(ch);
+            } else if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                out += QStringView(text).sliced(i, 2).toUtf8();
+                ++i;
+            } else if (QChar::isSurrogate(ch)) {
+                out += "\\x" + QByteArray::number(ch, 16);
+                escapeNextIfHexDigit = true;
+            } else {
+                out += QStringView(text).sliced(i, 1).toUtf8();
+            }
+        }
+    }
+    if (needsQuotes || (start < out.size() && (out.at(start) == ' ' || out.back() == ' '))) {
+        out.insert(start, '"');
+        out += '"';
+    }
+}
+
+QString StringForm(const QString& text) {
+    return text.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + text : text;
+}
+
+void AppendValue(const QVariant& value, QByteArray& out) {
+    switch (value.metaType().id()) {
+    case QMetaType::UnknownType:
+        out += "@Invalid()";
+        return;
+    case QMetaType::QStringList: {
+        const QStringList list = value.toStringList();
+        if (list.isEmpty()) {
+            out += "@Invalid()";
+            return;
+        }
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (i != 0)
+                out += ", ";
+            AppendEscapedString(StringForm(list.at(i)), out);
+        }
+        return;
+    }
+    case QMetaType::Bool:
+        out += value.toBool() ? "true" : "false";
+        return;
+    case QMetaType::Double:
+        out += QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return;
+    default:
+        AppendEscapedString(StringForm(value.toString()), out);
+        return;
+    }
+}
+
+} // namespace
+
+QSettings::SettingsMap ReadSettingsText(const QByteArray& text) {
+    QSettings::SettingsMap values;
+    QString section;
+    qsizetype pos = 0;
+    IniLine line;
+    while (ReadIniLine(text, pos, line)) {
+        if (text[line.start] == '[') {
+            const qsizetype close = text.indexOf(']', line.start);
+            const qsizetype end =
+                close == -1 || close >= line.start + line.length ? line.start + line.length : close;
+            const QByteArray name = text.mid(line.start + 1, end - line.start - 1).trimmed();
+            if (name.compare("general", Qt::CaseInsensitive) == 0)
+                section.clear();
+            else if (name.compare("%general", Qt::CaseInsensitive) == 0)
+                section = QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
+            else
+                section = UnescapedKey(name, 0, name.size()) + QLatin1Char('/');
+            continue;
+        }
+        if (line.equals == -1)
+            continue;
+        qsizetype keyEnd = line.equals;
+        while (keyEnd > line.start && (text[keyEnd - 1] == ' ' || text[keyEnd - 1] == '\t'))
+            --keyEnd;
+        const QString key = NormalisedKey(section + UnescapedKey(text, line.start, keyEnd));
+        if (!key.isEmpty())
+            values.insert(key, StoredValue(text, line.equals + 1, line.start + line.length));
+    }
+    return values;
+}
+
+QByteArray WriteSettingsText(const QSettings::SettingsMap& values) {
+    // Keys without a section first (as "[General]"), then each section in key order.
+    std::map<QString, std::vector<std::pair<QString, QVariant>>> sections;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
+        const QString section = slash < 0 ? QString() : it.key().left(slash);
+        sections[section].emplace_back(slash < 0 ? it.key() : it.key().sliced(slash + 1), it.value());
+    }
+    QByteArray out;
+    for (const auto& [section, keys] : sections) {
+        QByteArray header;
+        AppendEscapedKey(section, header);
+        if (header.isEmpty())
+            header = "[General]";
+        else if (header.compare("general", Qt::CaseInsensitive) == 0)
+            header = "[%General]";
+        else
+            header = '[' + header + ']';
+        if (!out.isEmpty())
+            out += '\n';
+        out += header + '\n';
+        for (const auto& [key, value] : keys) {
+            AppendEscapedKey(key, out);
+            out += '=';
+            AppendValue(value, out);
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+} // namespace platform

@@ -1,0 +1,21 @@
+#pragma once
+// The text of the settings file: Qt's INI layout ("[Section]" lines, "Key=value" lines, the same
+// quoting and escapes), read so that every value stays plain text. Qt's own reader decodes values
+// written as "@Variant(...)" (and "@DateTime(...)", "@Rect(...)", ...) through QDataStream, where
+// a few bytes of text can claim a list of 2^31 elements and cost tens of gigabytes; here such a
+// value reads as missing, and no value costs more than its text.
+#include <QByteArray>
+#include <QSettings>
+
+namespace platform {
+
+// The values of a settings file's text, keyed "Section/Key" ("Key" in the General section). A
+// value is a QString, a QStringList (an unquoted list with commas) or, for "@Invalid()" and the
+// refused typed forms, an invalid QVariant. Malformed lines are skipped.
+QSettings::SettingsMap ReadSettingsText(const QByteArray& text);
+
+// The text Qt's INI writer gives for these values: sections in key order after the General one,
+// strings escaped and quoted as Qt does, numbers and booleans as text.
+QByteArray WriteSettingsText(const QSettings::SettingsMap& values);
+
+} // namespace platform
