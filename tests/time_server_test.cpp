@@ -46,7 +46,7 @@ protected:
     std::uint16_t Port() const { return m_server.Port(); }
 
     // Sends a request and returns the first reply.
-    std::optional<Bytes> Exchange(const Bytes& request, int timeoutMs = 1000) const {
+    std::optional<Bytes> Exchange(const Bytes& request, int timeoutMs = 5000) const {
         const Client client(Port());
         client.Send(request);
         return client.Receive(timeoutMs);
