@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -66,6 +67,9 @@ protected:
     void KillReceiver() {
         m_receiver->kill();
         ASSERT_TRUE(m_receiver->waitForFinished(5000));
+        // Killed, it leaves its link naming a pseudo-terminal number that another test's terminal
+        // may take next; the device is gone, so the link goes too.
+        QFile::remove(m_link);
     }
     bool Polled() const {
         return !m_view.m_strChannelValue[0].isEmpty() && !m_view.m_wndText.m_strText.isEmpty();
