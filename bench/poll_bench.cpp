@@ -29,13 +29,30 @@ static void BM_PollingCpuShare(benchmark::State& state) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
+    // A receiver line at 9600 baud: about a byte a millisecond, read a few bytes at a time.
+    if (state.range(3) != 0) {
+        receiver.setSlowPace({10, std::chrono::milliseconds(10)});
+        receiver.setMisbehaviour(sim::Misbehaviour::Slow);
+    }
+    // Both windows shown, so that what they draw is counted.
     CvDlgBar bar;
     CChildView view;
     view.m_pDlgBar = &bar;
+    bar.resize(320, 700);
+    bar.show();
+    view.resize(900, 700);
+    view.show();
     g_nReceiverType = RECEIVER_HP;
     view.SetReceiverDefaults(); // the default ticks: 60 ms, 20 ms in the Time view
     view.m_strComPort = receiver.portPath();
     view.m_nViewMode = static_cast<int>(state.range(1));
+    // Everything an operator chasing a fault switches on: the serial-traffic echo, verbose
+    // debug, and the user-window and debug files.
+    const bool diagnostics = state.range(2) != 0;
+    view.m_bComsDebug = diagnostics;
+    view.m_bVerboseDebug = diagnostics;
+    view.m_bDebugEnable = diagnostics;
+    view.m_bUserToFile = diagnostics;
     view.OnStart();
     const int seconds = static_cast<int>(state.range(0));
     for (auto _ : state) {
@@ -56,10 +73,15 @@ static void BM_PollingCpuShare(benchmark::State& state) {
     }
     view.OnStop();
 }
-// Arguments: seconds of polling, view mode (0 All, 1 Time).
+// Arguments: seconds of polling, view mode (0 All, 1 Time), diagnostics (0 off, 1 all on),
+// line (0 replies at once, 1 at 9600 baud).
 BENCHMARK(BM_PollingCpuShare)
-    ->Args({20, 0})
-    ->Args({20, 1})
+    ->ArgNames({"seconds", "view", "diagnostics", "line9600"})
+    ->Args({20, 0, 0, 0})
+    ->Args({20, 1, 0, 0})
+    ->Args({20, 0, 1, 0})
+    ->Args({20, 0, 0, 1})
+    ->Args({20, 0, 1, 1})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -34,6 +34,16 @@ QString TrimUserWindowText(const QString& text) {
     return lineEnd < 0 ? rest : rest.mid(lineEnd + 1);
 }
 
+QString UserWindowTail(const QString& text, qsizetype limit) {
+    if (text.size() <= limit)
+        return text;
+    const qsizetype cut = text.size() - limit;
+    if (text.at(cut - 1) == QLatin1Char('\n'))
+        return text.sliced(cut);
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), cut);
+    return text.sliced(lineEnd < 0 ? cut : lineEnd + 1);
+}
+
 QString PlainTextToolTip(const QString& text) {
     if (text.isEmpty())
         return text;

@@ -24,6 +24,10 @@ QStringList SortedCommandItems(const QString& list);
 // in which that third ends, so the window starts at a line start. Three characters or fewer stay.
 QString TrimUserWindowText(const QString& text);
 
+// The last `limit` characters of a text for the user window, from the start of a line when the
+// cut falls inside one that ends within them.
+QString UserWindowTail(const QString& text, qsizetype limit);
+
 // Text for a widget that would take a string beginning with a tag for markup (tooltips): the
 // text is escaped so that it always shows as written.
 QString PlainTextToolTip(const QString& text);

@@ -14,9 +14,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimerEvent>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int kButtonColumns = 4;
@@ -137,9 +139,55 @@ int UserWindowLength(const QPlainTextEdit& window) {
 }
 } // namespace
 
+QPlainTextEdit* CvDlgBar::UserWindow() const {
+    ShowPendingTexts();
+    return m_pUserWindow;
+}
+
 void CvDlgBar::AppendToUserWindow(const QString& text) {
+    m_strPendingUserText += text;
+    // What waits never holds more than the window can show.
+    if (m_strPendingUserText.size() > 2 * kUserWindowLimit)
+        m_strPendingUserText = UserWindowTail(m_strPendingUserText, kUserWindowLimit + 1);
+    RefreshSoon();
+}
+
+void CvDlgBar::SetDebugFieldTexts(const QString& waitCount, const QString& step) {
+    m_strPendingWaitCount = waitCount;
+    m_strPendingStep = step;
+    RefreshSoon();
+}
+
+void CvDlgBar::RefreshSoon() {
+    // A text after a quiet spell shows at once; texts that follow it within the refresh period
+    // wait for its end and show together.
+    if (m_userWindowRefresh.isActive())
+        return;
+    ShowPendingTexts();
+    m_userWindowRefresh.start(kUserWindowRefreshMs, this);
+}
+
+void CvDlgBar::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_userWindowRefresh.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    if (m_strPendingUserText.isEmpty() && m_strPendingWaitCount.isNull()) {
+        m_userWindowRefresh.stop();
+        return;
+    }
+    ShowPendingTexts(); // the timer runs on: another period before the next texts show
+}
+
+void CvDlgBar::ShowPendingTexts() const {
+    if (!m_strPendingWaitCount.isNull()) {
+        m_pDebugBox1->setText(std::exchange(m_strPendingWaitCount, QString()));
+        m_pDebugBox2->setText(std::exchange(m_strPendingStep, QString()));
+    }
+    if (m_strPendingUserText.isEmpty())
+        return;
     // The window holds LF line ends; the files and the receiver's text use CR LF.
-    QString shown = text;
+    QString shown = std::exchange(m_strPendingUserText, QString());
     if (shown.startsWith(QLatin1Char('\n')) && m_nLengthAfterCR == UserWindowLength(*m_pUserWindow))
         shown.remove(0, 1); // the window already broke the line at the CR
     m_nLengthAfterCR = -1;
@@ -147,11 +195,11 @@ void CvDlgBar::AppendToUserWindow(const QString& text) {
     // Text longer than the whole window keeps only its own tail.
     if (shown.size() > kUserWindowLimit) {
         m_pUserWindow->clear();
-        shown = shown.right(kUserWindowLimit);
+        shown = UserWindowTail(shown, kUserWindowLimit);
     }
     while (UserWindowLength(*m_pUserWindow) + shown.size() > kUserWindowLimit) {
         const int before = UserWindowLength(*m_pUserWindow);
-        MakeRoomInUserWindow();
+        m_pUserWindow->setPlainText(TrimUserWindowText(m_pUserWindow->toPlainText()));
         if (UserWindowLength(*m_pUserWindow) >= before) {
             m_pUserWindow->clear();
             break;
@@ -167,18 +215,21 @@ void CvDlgBar::AppendToUserWindow(const QString& text) {
 }
 
 void CvDlgBar::SetUserWindowText(const QString& text) {
+    m_strPendingUserText.clear();
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_pUserWindow->setPlainText(shown);
 }
 
 QString CvDlgBar::UserWindowText() const {
+    ShowPendingTexts();
     QString text = m_pUserWindow->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
 }
 
 void CvDlgBar::MakeRoomInUserWindow() {
+    ShowPendingTexts();
     const QString text = m_pUserWindow->toPlainText();
     m_pUserWindow->setPlainText(TrimUserWindowText(text));
     m_pUserWindow->moveCursor(QTextCursor::End);

@@ -2,6 +2,7 @@
 // The dialog bar docked on the left of the main window: the command box, Send, the forty command
 // buttons, the user window and its switches. Its controls report clicks as commands, which the
 // frame routes to the view first.
+#include <QBasicTimer>
 #include <QWidget>
 #include <array>
 #include <map>
@@ -12,6 +13,9 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+
+// The shortest time between two refreshes of the user window and the debug fields.
+inline constexpr int kUserWindowRefreshMs = 1000;
 
 class CvDlgBar : public QWidget {
     Q_OBJECT
@@ -24,14 +28,20 @@ public:
     // The numeric id of a control of the bar, or of the control holding a widget; 0 for none.
     int DlgCtrlId(const QWidget* widget) const;
 
-    QPlainTextEdit* UserWindow() const { return m_pUserWindow; }
+    // The user window, holding every text appended so far.
+    QPlainTextEdit* UserWindow() const;
     QComboBox* CommandBox() const { return m_pCommandBox; }
     // Command button i (0 to 39).
     QPushButton* Button(int i) const { return m_buttons.at(static_cast<std::size_t>(i)); }
 
     // Appends text at the end of the user window and scrolls to it; a window that grows past its
-    // limit is trimmed from the front first.
+    // limit is trimmed from the front first. The window shows new text at most once every
+    // kUserWindowRefreshMs, so that a chattering line redraws it once a period rather than at
+    // every poll tick; reading the window (UserWindow) brings it up to date.
     void AppendToUserWindow(const QString& text);
+    // The texts of the two debug fields (wait count and poll step), shown with the user window's
+    // next refresh, as they change at every poll tick.
+    void SetDebugFieldTexts(const QString& waitCount, const QString& step);
     // Replaces the user window's text.
     void SetUserWindowText(const QString& text);
     // The user window's text with CR LF line ends.
@@ -51,8 +61,14 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
+    // Moves the appended texts that wait into the user window and the debug fields' texts into
+    // the fields.
+    void ShowPendingTexts() const;
+    // Shows the pending texts now after a quiet spell, else at the end of the refresh period.
+    void RefreshSoon();
     void AddControl(int id, QWidget* control);
     void AddButton(int id, QPushButton* button);
 
@@ -65,7 +81,13 @@ private:
     QPlainTextEdit* m_pUserWindow;
     // The window's length just after an appended text that ended in a lone CR, else -1: a CR LF
     // that arrives split over two pieces then makes one line break, not two.
-    int m_nLengthAfterCR = -1;
+    mutable int m_nLengthAfterCR = -1;
+    // Appended texts not yet in the window, the debug fields' texts not yet shown (null when
+    // shown), and the timer that moves them there.
+    mutable QString m_strPendingUserText;
+    mutable QString m_strPendingWaitCount;
+    mutable QString m_strPendingStep;
+    QBasicTimer m_userWindowRefresh;
     std::array<QPushButton*, 40> m_buttons{};
     std::map<int, QWidget*> m_controls;
 };

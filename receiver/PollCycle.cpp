@@ -290,10 +290,8 @@ void CChildView::ShowDebugFields() {
             box->setVisible(m_bComsDebug);
     if (!m_bComsDebug)
         return;
-    if (waitBox)
-        waitBox->setText(QString::number(m_nWaitCount));
-    if (stepBox)
-        stepBox->setText(QString::asprintf("%02d:%d", m_nPollStep, m_nAuxIndex));
+    m_pDlgBar->SetDebugFieldTexts(QString::number(m_nWaitCount),
+                                  QString::asprintf("%02d:%d", m_nPollStep, m_nAuxIndex));
 }
 
 // ---- dispatch of the steps the cycle handles itself ----

@@ -18,10 +18,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
@@ -152,6 +154,40 @@ TEST_F(PollCycleTest, StartRunsTheHewlettPackardExchangeAndStopUndoesStart) {
 
 // Jackson Labs: the engine, then the channel-2 probe (the first that answers without error), then
 // the leap seconds. (Datum 2000's start-up is checked against a streaming receiver below.)
+// The traffic echo of a chattering line reaches the user window a few times a second, not at
+// every poll tick (each refresh lays out and redraws the window), and loses nothing on the way.
+TEST_F(PollCycleTest, TheTrafficEchoRefreshesTheUserWindowAtMostOncePerPeriod) {
+    UseSimulator();
+    QTemporaryDir folder;
+    m_view.m_strUserPath = folder.filePath(QStringLiteral("gpsuser.txt"));
+    m_view.m_bUserToFile = true;
+    m_view.m_bComsDebug = true;
+    m_view.m_bVerboseDebug = true;
+    auto* window = qobject_cast<QPlainTextEdit*>(m_bar.GetDlgItem(IDC_USER_WINDOW));
+    auto* waitField = qobject_cast<QLineEdit*>(m_bar.GetDlgItem(IDC_DEBUG_BOX1));
+    ASSERT_TRUE(window && waitField);
+    int refreshes = 0;
+    int fieldChanges = 0;
+    QObject::connect(window->document(), &QTextDocument::contentsChange, [&] { ++refreshes; });
+    QObject::connect(waitField, &QLineEdit::textChanged, [&] { ++fieldChanges; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    m_view.OnStart();
+    ASSERT_TRUE(m_view.IsRunning());
+    RunSteps(12);
+    const qint64 periods = elapsed.elapsed() / kUserWindowRefreshMs;
+    ASSERT_GE(m_sim.repliesSent(), 12);
+    EXPECT_LE(refreshes, periods + 2);
+    EXPECT_LE(fieldChanges, 2 * (periods + 2)); // two changes a refresh: the text goes, the text comes
+
+    QFile file(m_view.m_strUserPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString written = QString::fromLatin1(file.readAll());
+    written.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    EXPECT_EQ(UserWindow(), written);
+}
+
 TEST_F(PollCycleTest, JacksonStartUpProbesTheEngineAndChannelTwo) {
     // It echoes each command and knows only these; the rest are refused.
     const QMap<QByteArray, QByteArray> answers = {
