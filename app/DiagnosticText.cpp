@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 
 #include <QFile>
+#include <algorithm>
 
 QString FormatTime(const char* format, const std::tm& time) {
     char buffer[64];
@@ -28,14 +29,51 @@ QByteArray NarrowToBytes(const QString& text) {
     return bytes;
 }
 
-bool AppendNarrowed(const QString& path, const QString& text) {
+namespace {
+// Moves the file's last whole lines within `kept` bytes to its start, a piece at a time, and cuts
+// it there. A file without a line end in that tail is emptied.
+bool KeepLastLines(QFile& file, qint64 kept) {
+    constexpr qint64 kPiece = 1024 * 1024;
+    const qint64 size = file.size();
+    qint64 from = std::max<qint64>(0, size - kept);
+    if (from > 0) {
+        // The kept part starts after the first line end at or after the cut.
+        qint64 lineStart = size;
+        for (qint64 at = from - 1; at < size && lineStart == size; at += kPiece) {
+            if (!file.seek(at))
+                return false;
+            const QByteArray piece = file.read(kPiece);
+            if (piece.isEmpty())
+                break;
+            if (const qsizetype end = piece.indexOf('\n'); end >= 0)
+                lineStart = at + end + 1;
+        }
+        from = lineStart;
+    }
+    qint64 written = 0;
+    for (qint64 at = from; at < size; at += kPiece) {
+        if (!file.seek(at))
+            return false;
+        const QByteArray piece = file.read(std::min(kPiece, size - at));
+        if (!file.seek(written) || file.write(piece) != piece.size())
+            return false;
+        written += piece.size();
+    }
+    return file.resize(written);
+}
+} // namespace
+
+bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits) {
     if (path.isEmpty())
         return false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    if (!file.open(QIODevice::ReadWrite))
         return false;
     const QByteArray bytes = NarrowToBytes(text);
-    return file.write(bytes) == bytes.size();
+    if (file.size() + bytes.size() > limits.maxBytes &&
+        !KeepLastLines(file, std::max<qint64>(0, std::min(limits.keptBytes, limits.maxBytes - bytes.size()))))
+        return false;
+    return file.seek(file.size()) && file.write(bytes) == bytes.size();
 }
 
 QString WindowTitle(const QString& executableName, const QString& portName) {

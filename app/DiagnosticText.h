@@ -16,9 +16,17 @@ QString UserLine(const std::tm& utcTime, const QString& text);
 // Each UTF-16 unit narrowed to its low byte.
 QByteArray NarrowToBytes(const QString& text);
 
-// Appends the narrowed text to a file, creating it when missing; a file that cannot be opened
-// loses the text silently. Returns whether the text was written.
-bool AppendNarrowed(const QString& path, const QString& text);
+// The user-window and debug files are kept under a size: when a text would take one past
+// `maxBytes`, its oldest lines go first, leaving its newest whole lines within `keptBytes`.
+struct DiagnosticFileLimits {
+    qint64 maxBytes = 64 * 1024 * 1024;
+    qint64 keptBytes = 32 * 1024 * 1024;
+};
+
+// Appends the narrowed text to a file, creating it when missing and trimming it to its limits
+// first; a file that cannot be opened loses the text silently. Returns whether the text was
+// written.
+bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {});
 
 // "Orvane [<executable>] <port>".
 QString WindowTitle(const QString& executableName, const QString& portName);

@@ -100,6 +100,22 @@ TEST_F(DiagnosticLinesTest, AnUnwritableFileLosesTheLineAndTheNextLineStillArriv
     EXPECT_EQ(FileBytes(m_view.m_strDebugPath), QByteArray("23:07:09 05/03/24 kept\r\n"));
 }
 
+// A file that would pass its limit loses its oldest lines, whole, and keeps the newest in order.
+TEST(DiagnosticFiles, AFullFileDropsItsOldestWholeLines) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("gpsdebug.txt"));
+    const DiagnosticFileLimits limits{100, 50};
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(AppendNarrowed(path, QStringLiteral("line %1\r\n").arg(i, 2), limits));
+    const QByteArray bytes = FileBytes(path);
+    EXPECT_LE(bytes.size(), limits.maxBytes);
+    EXPECT_TRUE(bytes.startsWith("line ")) << bytes.constData();
+    EXPECT_TRUE(bytes.endsWith("line 38\r\nline 39\r\n")) << bytes.constData();
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+        EXPECT_EQ(lines[i].mid(5, 2).toInt(), lines[i - 1].mid(5, 2).toInt() + 1);
+}
+
 TEST_F(DiagnosticLinesTest, TitleNamesTheExecutableAndThePort) {
     platform::SetExecutableBaseNameOverride(QStringLiteral("monitor"));
     m_view.m_strComPort = QStringLiteral("/dev/ttyUSB0");
