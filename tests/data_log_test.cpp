@@ -6,6 +6,7 @@
 #include "publishing/DataLogFile.h"
 #include "publishing/DataLogFormat.h"
 #include "publishing/DataLogReader.h"
+#include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
 #include "support/WithoutFileOverride.h"
 
@@ -17,16 +18,6 @@
 namespace {
 
 constexpr time_t kNow = 1709680029; // 05/03/24 23:07:09 UTC
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 class DataLogTest : public ::testing::Test {
 protected:
@@ -41,7 +32,7 @@ protected:
         platform::SetWallClock(nullptr);
         platform::SetTickSource(nullptr);
     }
-    QByteArray Log() const { return FileBytes(m_view.m_strLogPath); }
+    QByteArray Log() const { return ReadFileBytes(m_view.m_strLogPath); }
 
     QTemporaryDir m_folder;
     std::shared_ptr<FixedWallClock> m_clock = std::make_shared<FixedWallClock>(kNow);
@@ -125,7 +116,7 @@ TEST_F(DataLogTest, AnOverLongLogKeepsItsNewestWholeLines) {
     QByteArray old;
     for (int i = 0; old.size() <= 1536; ++i)
         old += QByteArray::number(1709600000 + i) + "\t1\t\t\t\t\t\t\t\t\r\n";
-    ASSERT_TRUE(WriteFile(m_view.m_strLogPath, old));
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
     m_view.UpdateLogFile();
     const QByteArray line = "1709680029\t\t\t\t\t\t\t\t\t\r\n";
     const QByteArray log = Log();
@@ -140,7 +131,7 @@ TEST_F(DataLogTest, AnOverLongLogKeepsItsNewestWholeLines) {
 TEST_F(DataLogTest, AFailingDiskLeavesTheLogIntactAndReportsIt) {
     m_view.m_nLogMaxSize = 1;
     const QByteArray old = QByteArray("1\t\t\t\t\t\t\t\t\t\r\n").repeated(200);
-    ASSERT_TRUE(WriteFile(m_view.m_strLogPath, old));
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
     {
         // A folder where no temporary file can be made: the log is not trimmed this time, and the
         // line is still appended.
@@ -168,7 +159,7 @@ TEST_F(DataLogTest, AFailingDiskLeavesTheLogIntactAndReportsIt) {
     // A device that is always full: opened, but the line cannot be written.
     m_view.m_strLogPath = QStringLiteral("/dev/full");
     m_view.UpdateLogFile();
-    const QByteArray debug = FileBytes(m_view.m_strDebugPath);
+    const QByteArray debug = ReadFileBytes(m_view.m_strDebugPath);
     EXPECT_TRUE(debug.contains("Unable to open log file: " + path.toUtf8() + "\r\n")) << debug.constData();
     EXPECT_TRUE(debug.contains("Unable to write log file: /dev/full\r\n")) << debug.constData();
     EXPECT_EQ(m_view.m_nLogLines, 2); // only the written line counts
@@ -215,10 +206,9 @@ TEST(DataLogReader, TokensCommasStampsAndSeparatorsAtTheStart) {
 }
 
 TEST(DataLogReader, NumbersAndTimesReadAsTheCLocaleWouldAndOldTimesWrap) {
-    for (const char* text : {"0.000432", "1e-7", "-1.2345678901234567890123e-9", "10000000.123456789",
-                             "1.5E+12", "123456789012345678901234567890", "4.9e-324", "7."})
+    // Plain digits against strtod are the fuzz test's; here the forms it does not make.
+    for (const char* text : {"1.5E+12", "7.", "4.9e-324"})
         EXPECT_EQ(ReadLogNumber(text), std::strtod(text, nullptr)) << text;
-    EXPECT_TRUE(std::isinf(ReadLogNumber("1e400")));
     EXPECT_EQ(ReadLogNumber("1e-400"), 0.0);
     EXPECT_EQ(ReadLogNumber("1,5"), 1.0);
     EXPECT_EQ(ReadLogTime("1709680029.9"), 1709680029u);

@@ -55,27 +55,14 @@ protected:
 
 } // namespace
 
-TEST(HtmlNames, DerivedFromThePagePathWithCaseKept) {
-    const QString page = QStringLiteral("/srv/Web/Status.HTM");
-    EXPECT_EQ(GraphImageName(page, QStringLiteral("png")), QStringLiteral("/srv/Web/Status1.png"));
-    EXPECT_EQ(MapImageName(page, QStringLiteral("png")), QStringLiteral("/srv/Web/Status2.png"));
-    EXPECT_EQ(TxtFileName(page), QStringLiteral("/srv/Web/Status.txt"));
-    EXPECT_EQ(IncFileName(page), QStringLiteral("/srv/Web/Status.inc"));
-    EXPECT_EQ(CssFileName(page), QStringLiteral("/srv/Web/Status.css"));
-    EXPECT_EQ(FileNamePart(page), QStringLiteral("Status.HTM"));
-    // A page without an extension, and a dot in a folder's name only.
+// The names beside a page named as usual, and their type's case, are checked on the pages below.
+TEST(HtmlNames, PagesWithoutAnExtensionOrWithADottedFolderOrAnOverlongNameAndNoImageType) {
     EXPECT_EQ(MapImageName(QStringLiteral("/srv/web/page"), QStringLiteral("png")),
               QStringLiteral("/srv/web/page2.png"));
     EXPECT_EQ(CssFileName(QStringLiteral("/srv/web/page")), QStringLiteral("/srv/web/page.css"));
     EXPECT_EQ(MapImageName(QStringLiteral("/srv/my.site/page"), QStringLiteral("png")),
               QStringLiteral("/srv/my.site/page2.png"));
-    // The type is spelt one way in the file's name and in the page's source.
-    EXPECT_EQ(GraphImageName(page, QStringLiteral("PNG")), QStringLiteral("/srv/Web/Status1.PNG"));
-    EXPECT_EQ(ImageSourceName(GraphImageName(page, QStringLiteral("PNG")), QStringLiteral("PNG")),
-              QStringLiteral("Status1.PNG"));
-    // No type: no image name, and a source of ".".
-    EXPECT_TRUE(MapImageName(page, QString()).isEmpty());
-    EXPECT_EQ(ImageSourceName(QString(), QString()), QStringLiteral("."));
+    EXPECT_TRUE(MapImageName(QStringLiteral("/srv/web/page"), QString()).isEmpty()); // no type, no image
     // Overlong names are cut, not refused.
     EXPECT_EQ(
         FileNamePart(QStringLiteral("/x/") + QString(300, QLatin1Char('n')) + QStringLiteral(".htm")).size(),
@@ -90,13 +77,13 @@ TEST_F(HtmlPageTest, PageAndTextFileAsWritten) {
     EXPECT_EQ(ReadFileBytes(Path("Web/Status.txt")), QByteArray("Locked\r\nSats 9"));
 
     // No refresh line with the interval off; a short one never refreshes more than once a second.
-    m_view.m_nStatusInterval = 0;
-    m_view.UpdateHtml(QStringLiteral("x"));
-    EXPECT_EQ(Page(), ExpectedPage({}, "Status.css", "Status2.png", "Status1.png", {}, "x"));
-    m_view.m_nStatusInterval = 500;
-    m_view.UpdateHtml(QStringLiteral("x"));
-    EXPECT_EQ(Page(), ExpectedPage("<META HTTP-EQUIV=\"refresh\" CONTENT=\"1\">\r\n", "Status.css",
-                                   "Status2.png", "Status1.png", {}, "x"));
+    for (const auto& [interval, refresh] :
+         {std::pair<int, QByteArray>{0, {}}, {500, "<META HTTP-EQUIV=\"refresh\" CONTENT=\"1\">\r\n"}}) {
+        m_view.m_nStatusInterval = interval;
+        m_view.UpdateHtml(QStringLiteral("x"));
+        EXPECT_EQ(Page(), ExpectedPage(refresh, "Status.css", "Status2.png", "Status1.png", {}, "x"))
+            << interval;
+    }
 }
 
 TEST_F(HtmlPageTest, IncludeAndImageTypeVariants) {

@@ -7,12 +7,11 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTest>
-#include <QFontMetrics>
-#include <QImage>
-#include <QPixmap>
 #include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
@@ -60,6 +59,18 @@ protected:
 
     CChildView m_view;
 };
+
+// The leftmost and rightmost columns with ink between two rows.
+std::pair<int, int> InkColumns(const QImage& image, int top, int bottom) {
+    int left = image.width(), right = 0;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = top; y < bottom; ++y)
+            if (qGray(image.pixel(x, y)) < 100) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
 
 int InkBands(const std::vector<bool>& rows) {
     int bands = 0;
@@ -151,26 +162,15 @@ TEST_F(ViewLayoutTest, TimeViewDrawsTheTimeLineBig) {
     EXPECT_GT(bottom - top, 601 / 3.25 * 0.5);
     EXPECT_GE(top, 301 / 7);
     EXPECT_LT(top, 301 / 7 + 601 / 3.25 * 0.4);
-    int left = image.width(), right = 0;
-    for (int x = 0; x < image.width(); ++x)
-        for (int y = top; y < bottom; ++y)
-            if (qGray(image.pixel(x, y)) < 100) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
+    const auto [left, right] = InkColumns(image, static_cast<int>(top), static_cast<int>(bottom));
     EXPECT_LT(left, 40);
-    EXPECT_GT(right - left, 400); // eight characters about 801 / 9 wide each
+    EXPECT_GT(right - left, 400);               // eight characters about 801 / 9 wide each
     EXPECT_LT(right, image.width() - 801 / 50); // clear of the right edge
 
     // In a narrow window the line is narrowed to fit, clear of the right edge.
     m_view.resize(520, 601);
     const QImage narrow = RenderText(QStringLiteral("time-view-narrow"));
-    int narrowRight = 0;
-    for (int x = 0; x < narrow.width(); ++x)
-        for (int y = 0; y < narrow.height(); ++y)
-            if (qGray(narrow.pixel(x, y)) < 100)
-                narrowRight = std::max(narrowRight, x);
-    EXPECT_LT(narrowRight, narrow.width() - 520 / 50);
+    EXPECT_LT(InkColumns(narrow, 0, narrow.height()).second, narrow.width() - 520 / 50);
 }
 
 // What the operator sees after Stop, a switch of view and a change of family.
