@@ -229,10 +229,9 @@ void CGraView::Draw(QPainter& painter, bool allData) {
         std::uint64_t lastDrawn = 0;
         for (int pass = view.m_nFilterMode[c] == 2 ? 0 : 1; pass <= 1; ++pass) {
             const QColor colour = Colour(pass == 0 ? light : view.m_crTrace[c]);
-            painter.setPen(canvas.Pen(colour, kTracePenWidth));
-            painter.setClipRect(
-                QRectF(QPointF(kPlotLeft, top), QPointF(kPlotRight, bottom - 15)).normalized());
-            painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+            QPainter& tracePainter = m_traceLayer.Begin(
+                painter, QRectF(QPointF(kPlotLeft, top), QPointF(kPlotRight, bottom - 15)).normalized(),
+                canvas.Pen(colour, kTracePenWidth));
             if (samples > 0 && scale[c].max == scale[c].min) {
                 scale[c].max += kWiden;
                 scale[c].min -= kWiden;
@@ -240,7 +239,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
             const bool hasRange = scale[c].max - scale[c].min > kNoRange;
             {
                 GraphTrace trace(
-                    painter, colour,
+                    tracePainter, colour,
                     static_cast<int>(std::lround(2 * std::fabs(painter.combinedTransform().m11()))),
                     m_bEverySegment);
                 const bool useFiltered = pass == 1 && window.filterRuns[c];
@@ -268,8 +267,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
                     trace.Point(x, y);
                 }
             }
-            painter.setClipping(false);
-            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            m_traceLayer.End();
             if (pass == 0)
                 continue;
 

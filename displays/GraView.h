@@ -3,6 +3,7 @@
 // with scales, statistics, a time axis and tags, a cursor read-out and mouse zoom and pan.
 #include "displays/GraphLayout.h"
 #include "displays/GraphLogCache.h"
+#include "displays/GraphTrace.h"
 
 #include <QFont>
 #include <QImage>
@@ -90,4 +91,6 @@ protected:
 
 private:
     void ZoomChanged();
+
+    GraphTraceLayer m_traceLayer;
 };

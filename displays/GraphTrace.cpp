@@ -17,7 +17,11 @@ GraphTrace::~GraphTrace() {
 }
 
 void GraphTrace::Line(int x1, int y1, int x2, int y2) {
-    m_painter.drawLine(m_map.map(QPointF(x1, y1)).toPoint(), m_map.map(QPointF(x2, y2)).toPoint());
+    m_segments.emplace_back(m_map.map(QPointF(x1, y1)).toPoint(), m_map.map(QPointF(x2, y2)).toPoint());
+}
+
+void GraphTrace::Segment(int x1, int y1, int x2, int y2) {
+    m_segments.emplace_back(x1, y1, x2, y2);
 }
 
 void GraphTrace::Square(int x, int y) {
@@ -31,7 +35,7 @@ void GraphTrace::Point(int logicalX, int logicalY) {
     const int y = device.y();
     if (m_everySegment) {
         if (m_hasPrevious)
-            m_painter.drawLine(m_previousX, m_previousY, x, y);
+            Segment(m_previousX, m_previousY, x, y);
         else
             Square(x, y);
         m_hasPrevious = true;
@@ -56,11 +60,11 @@ void GraphTrace::FlushColumn() {
         return;
     m_columnOpen = false;
     if (m_hasPrevious)
-        m_painter.drawLine(m_previousX, m_previousY, m_columnX, m_columnFirst);
+        Segment(m_previousX, m_previousY, m_columnX, m_columnFirst);
     else
         Square(m_columnX, m_columnFirst);
     if (m_columnMin != m_columnMax)
-        m_painter.drawLine(m_columnX, m_columnMin, m_columnX, m_columnMax);
+        Segment(m_columnX, m_columnMin, m_columnX, m_columnMax);
     m_hasPrevious = true;
     m_previousX = m_columnX;
     m_previousY = m_columnLast;
@@ -73,4 +77,58 @@ void GraphTrace::Gap() {
 
 void GraphTrace::Finish() {
     FlushColumn();
+    if (!m_segments.empty())
+        m_painter.drawLines(m_segments.data(), static_cast<int>(m_segments.size()));
+    m_segments.clear();
+}
+
+QPainter& GraphTraceLayer::Begin(QPainter& target, const QRectF& logicalClip, const QPen& pen) {
+    m_target = &target;
+    m_image = nullptr;
+    QPaintDevice* device = target.device();
+    if (device && device->devType() == QInternal::Image) {
+        QImage* image = static_cast<QImage*>(device);
+        if (image->format() == QImage::Format_RGB32)
+            m_image = image;
+    }
+    if (!m_image) {
+        target.setPen(pen);
+        target.setClipRect(logicalClip);
+        target.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        return target;
+    }
+    if (m_layer.size() != m_image->size())
+        m_layer = QImage(m_image->size(), QImage::Format_RGB32);
+    // The clip's pixels, with a margin for rounding: all the layer can receive.
+    m_area = target.combinedTransform().mapRect(logicalClip).toAlignedRect().adjusted(-2, -2, 2, 2) &
+             m_layer.rect();
+    for (int y = m_area.top(); y <= m_area.bottom(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(m_layer.scanLine(y));
+        std::fill(row + m_area.left(), row + m_area.right() + 1, QRgb(0xffffffff));
+    }
+    m_painter.emplace(&m_layer);
+    m_painter->setRenderHints(target.renderHints());
+    m_painter->setWindow(target.window());
+    m_painter->setViewport(target.viewport());
+    m_painter->setViewTransformEnabled(target.viewTransformEnabled());
+    m_painter->setWorldTransform(target.worldTransform());
+    m_painter->setPen(pen);
+    m_painter->setClipRect(logicalClip);
+    return *m_painter;
+}
+
+void GraphTraceLayer::End() {
+    if (!m_image) {
+        m_target->setClipping(false);
+        m_target->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    }
+    m_painter.reset();
+    for (int y = m_area.top(); y <= m_area.bottom(); ++y) {
+        const QRgb* from = reinterpret_cast<const QRgb*>(m_layer.constScanLine(y));
+        QRgb* to = reinterpret_cast<QRgb*>(m_image->scanLine(y));
+        for (int x = m_area.left(); x <= m_area.right(); ++x)
+            to[x] &= from[x];
+    }
+    m_image = nullptr;
 }
