@@ -38,13 +38,15 @@ QString Entry(const char* pattern, int a, int b, int c, int d) {
     return QString::asprintf(pattern, a, b, c, d);
 }
 
+// The Hewlett Packard and UCCM screens list a satellite alike.
+QString ScpiEntry(const CSatInfo& s) {
+    return "\r\n" +
+           Entry("%3d %3d %3d %4d", s.SatelliteNumber(), s.m_byElevation, s.m_wAzimuth, s.m_bySnrWhole);
+}
+
 const FamilyCase kFamilies[] = {
-    {"HewlettPackard", sim::Family::HewlettPackard, RECEIVER_HP, 3, true, 24, true, "LAT  N %3d:%02d:",
-     [](const CSatInfo& s) {
-         return "\r\n" +
-                Entry("%3d %3d %3d %4d", s.SatelliteNumber(), s.m_byElevation, s.m_wAzimuth, s.m_bySnrWhole);
-     },
-     24},
+    {"HewlettPackard", sim::Family::HewlettPackard, RECEIVER_HP, 3, true, 24, true,
+     "LAT  N %3d:%02d:", ScpiEntry, 24},
     {"Datum2000", sim::Family::Datum2000, RECEIVER_DATUM, 2, false, 12, true, "LAT N%3d:%02d:",
      [](const CSatInfo& s) {
          return QString::asprintf("%3d %2d %3d %2d.%1d\r\n", s.m_byPrnLow, s.m_byElevation, s.m_wAzimuth,
@@ -64,12 +66,7 @@ const FamilyCase kFamilies[] = {
                       s.m_bySnrWhole);
      },
      24},
-    {"Uccm", sim::Family::Uccm, RECEIVER_UCCM, 3, true, 24, true, "LAT N %2d:%02d:",
-     [](const CSatInfo& s) {
-         return "\r\n" +
-                Entry("%3d %3d %3d %4d", s.SatelliteNumber(), s.m_byElevation, s.m_wAzimuth, s.m_bySnrWhole);
-     },
-     24},
+    {"Uccm", sim::Family::Uccm, RECEIVER_UCCM, 3, true, 24, true, "LAT N %2d:%02d:", ScpiEntry, 24},
 };
 
 void PrintTo(const FamilyCase& family, std::ostream* out) {

@@ -473,15 +473,6 @@ TEST_F(PollCycleTest, TimeViewRepeatsTheTimeRequestAndWritesALogLineAtEachInterv
     }
 }
 
-TEST_F(PollCycleTest, ProteusWaitsLongerAfterARequestOnTheReceiverPort) {
-    UsePort(RECEIVER_PROTEUS);
-    m_view.m_nBaud = 9600;
-    m_view.OnStart();
-    Tick();
-    EXPECT_EQ(m_port.received(), QByteArray("\0\xDA\0\x26", 4));
-    EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 60 + 191); // (4 + 180) * 10000 / 9600
-}
-
 TEST_F(PollCycleTest, TheRealEventLoopPollsUntilStopped) {
     UseSimulator();
     platform::SetTickSource(nullptr);

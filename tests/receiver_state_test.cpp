@@ -44,15 +44,8 @@ QString ScreenWith(const QStringList& rows) {
 
 } // namespace
 
-TEST(Position, ProteusAndDatumLayouts) {
-    const PositionFields proteus = ParsePositionText(ProteusPage(), RECEIVER_PROTEUS);
-    EXPECT_NEAR(*proteus.latitude, -33.5, 1e-6);
-    EXPECT_NEAR(*proteus.longitude, 151.25, 1e-6);
-    EXPECT_DOUBLE_EQ(*proteus.height, 58.0);
-    const PositionFields datum = ParsePositionText(DatumPositionAnswer(), RECEIVER_DATUM);
-    EXPECT_DOUBLE_EQ(*datum.latitude, 37 + 23.45 / 60);
-    EXPECT_DOUBLE_EQ(*datum.longitude, -(122 + 1.5 / 60));
-    EXPECT_DOUBLE_EQ(*datum.height, 45.2);
+// Whole positions of every family are read end to end in family_polling_test.
+TEST(Position, DatumHemisphereLetter) {
     EXPECT_DOUBLE_EQ(*ParsePositionText("POS:   10 30.00 n", RECEIVER_DATUM).latitude, 10.5);
     const PositionFields cut = ParsePositionText("POS:   10 30.00", RECEIVER_DATUM); // no letter: south
     EXPECT_DOUBLE_EQ(*cut.latitude, -10.5);
@@ -84,7 +77,6 @@ TEST(Position, FieldsStandAlone) {
 }
 
 TEST(LockState, EachFamilysMarkOfValidTime) {
-    EXPECT_TRUE(TimeValidFromStatus(ProteusPage(), RECEIVER_PROTEUS));
     EXPECT_FALSE(TimeValidFromStatus(HpStatusScreen(), RECEIVER_UCCM));
     EXPECT_FALSE(TimeValidFromStatus(HpStatusScreen(), 7));
     EXPECT_FALSE(

@@ -141,7 +141,6 @@ TEST_P(TextFamilyDialogue, UnknownCommandsAndWakeUpsEndInAPrompt) {
     ASSERT_TRUE(r.started);
     EXPECT_TRUE(Exchange(*r.client, r.family, QStringLiteral("NO:SUCH:THING?<CR>")).complete);
     EXPECT_TRUE(Exchange(*r.client, r.family, QStringLiteral("<CR>")).complete);
-    EXPECT_TRUE(Exchange(*r.client, r.family, g_PollCommands[r.family][0]).complete);
 }
 
 TEST_P(TextFamilyDialogue, HoldoverScreenShowsTheTimeValidOnlyForTheScpiFamilies) {
@@ -176,15 +175,4 @@ TEST(StartUpExchange, QueriesGetTheAnswersTheProgramLooksFor) {
     for (const char* query : {"CVT?0", "TCO?0", "HIS?0", "ERR?0", "SAT?0", "LTR?0", "AUX?0"})
         EXPECT_TRUE(Exchange(*datum.client, datum.family, QString::fromLatin1(query) + "<CR>").complete)
             << query;
-}
-
-TEST(StartUpExchange, UccmTimeOfDayMessagesStopAfterTodDi) {
-    Receiver uccm(Family::Uccm);
-    ASSERT_TRUE(uccm.started);
-    EXPECT_TRUE(Exchange(*uccm.client, uccm.family, QStringLiteral("TOD EN<CR>")).complete);
-    EXPECT_FALSE(uccm.client->readFor(1300).isEmpty());
-    // One message may still have been on its way.
-    for (int i = 0; i < 3; ++i)
-        uccm.client->exchange("TOD DI\r", "UCCM-P > ", 1000);
-    EXPECT_TRUE(uccm.client->readFor(1300).isEmpty());
 }
