@@ -8,9 +8,9 @@
 #include "app/ViewState.h"
 #include "displays/GraView.h"
 #include "displays/MapWnd.h"
+#include "settings/WindowPlacement.h"
 #include "timeservice/SetTimeSession.h"
 #include "timeservice/TimeServer.h"
-#include "settings/WindowPlacement.h"
 
 #include <QBasicTimer>
 #include <QSystemTrayIcon>
@@ -90,7 +90,15 @@ public:
     // ---- diagnostic lines and title ----
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);
+    QString m_strUserFileFailure;  // the user-window file's failure last reported
+    QString m_strDebugFileFailure; // the debug file's
+    QString m_strSettingsFailure;  // the settings store's
     void DebugToFile(QString text);
+    // Says once, in the user window and on the status bar, that a file could not be written
+    // ("write the debug file", its path, the system's reason); `reported` holds the failure last said,
+    // cleared when the file is written again.
+    void ReportFileFailure(const QString& what, const QString& path, const QString& reason,
+                           QString& reported);
     // A diagnostic line, to the debug file and the user window as their switches say.
     void Diagnostic(const QString& text);
     void UpdateTitle();
@@ -258,7 +266,6 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
     // The stored receiver port while a command-line port is in use (null otherwise).
     QString m_strStoredComPort;
-
 
     // Receiver link and poll cycle.
     bool OpenPorts();

@@ -10,7 +10,23 @@
 
 void CChildView::DebugToFile(QString text) {
     const QString line = DebugLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
-    AppendNarrowed(m_strDebugPath, line);
+    QString reason;
+    if (AppendNarrowed(m_strDebugPath, line, {}, &reason))
+        m_strDebugFileFailure.clear();
+    else if (!m_strDebugPath.isEmpty())
+        ReportFileFailure(QStringLiteral("write the debug file"), m_strDebugPath, reason,
+                          m_strDebugFileFailure);
+}
+
+void CChildView::ReportFileFailure(const QString& what, const QString& path, const QString& reason,
+                                   QString& reported) {
+    const QString text = QStringLiteral("Unable to %1 %2: %3").arg(what, path, reason);
+    if (reported == text)
+        return;
+    reported = text; // before the line, which may fail on the same file
+    UserWindowLine(text);
+    if (m_pMainFrame)
+        m_pMainFrame->ShowLinkStatus(text);
 }
 
 void CChildView::Diagnostic(const QString& text) {
@@ -30,7 +46,12 @@ void CChildView::UserWindowLine(QString text) {
 void CChildView::AppendUserFile(const QString& text) {
     if (!m_bUserToFile)
         return;
-    AppendNarrowed(m_strUserPath, text);
+    QString reason;
+    if (AppendNarrowed(m_strUserPath, text, {}, &reason))
+        m_strUserFileFailure.clear();
+    else if (!m_strUserPath.isEmpty())
+        ReportFileFailure(QStringLiteral("write the user-window file"), m_strUserPath, reason,
+                          m_strUserFileFailure);
 }
 
 void CChildView::UpdateTitle() {

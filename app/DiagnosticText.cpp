@@ -63,17 +63,21 @@ bool KeepLastLines(QFile& file, qint64 kept) {
 }
 } // namespace
 
-bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits) {
+bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits,
+                    QString* reason) {
     if (path.isEmpty())
         return false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
     const QByteArray bytes = NarrowToBytes(text);
-    if (file.size() + bytes.size() > limits.maxBytes &&
-        !KeepLastLines(file, std::max<qint64>(0, std::min(limits.keptBytes, limits.maxBytes - bytes.size()))))
-        return false;
-    return file.seek(file.size()) && file.write(bytes) == bytes.size();
+    const bool written =
+        file.open(QIODevice::ReadWrite) &&
+        (file.size() + bytes.size() <= limits.maxBytes ||
+         KeepLastLines(file,
+                       std::max<qint64>(0, std::min(limits.keptBytes, limits.maxBytes - bytes.size())))) &&
+        file.seek(file.size()) && file.write(bytes) == bytes.size() && file.flush();
+    if (!written && reason)
+        *reason = file.errorString();
+    return written;
 }
 
 QString WindowTitle(const QString& executableName, const QString& portName) {

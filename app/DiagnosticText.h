@@ -24,9 +24,10 @@ struct DiagnosticFileLimits {
 };
 
 // Appends the narrowed text to a file, creating it when missing and trimming it to its limits
-// first; a file that cannot be opened loses the text silently. Returns whether the text was
-// written.
-bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {});
+// first. Returns whether the text was written; when it was not, `reason` (if given) gets the
+// system's reason.
+bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {},
+                    QString* reason = nullptr);
 
 // "Orvane [<executable>] <port>".
 QString WindowTitle(const QString& executableName, const QString& portName);

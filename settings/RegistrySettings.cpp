@@ -3,7 +3,9 @@
 #include "app/Globals.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsIo.h"
+
 #include "settings/SettingsKeys.h"
+#include <QFile>
 
 void CChildView::LoadSettings() {
     const std::unique_ptr<QSettings> store = platform::OpenSettingsStore();
@@ -23,4 +25,19 @@ void CChildView::SaveSettings() {
     SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
     if (!m_strStoredComPort.isNull() && m_strComPort == g_strPortOverride)
         store->setValue(SettingsKey::ComPort, m_strStoredComPort);
+    store->sync();
+    if (store->status() == QSettings::NoError) {
+        m_strSettingsFailure.clear();
+        return;
+    }
+    // The store does not say why; opening its file (without changing it) does.
+    QFile file(store->fileName());
+    const bool existed = file.exists();
+    QString reason = QStringLiteral("access denied");
+    if (!file.open(QIODevice::ReadWrite))
+        reason = file.errorString();
+    else if (!existed)
+        file.remove();
+    ReportFileFailure(QStringLiteral("save the settings to"), store->fileName(), reason,
+                      m_strSettingsFailure);
 }

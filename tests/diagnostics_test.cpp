@@ -116,6 +116,26 @@ TEST(DiagnosticFiles, AFullFileDropsItsOldestWholeLines) {
         EXPECT_EQ(lines[i].mid(5, 2).toInt(), lines[i - 1].mid(5, 2).toInt() + 1);
 }
 
+// A file that cannot be written is named once, with the reason, in the user window; the lines
+// that follow do not repeat it, and a file written again is reported again when it next fails.
+TEST_F(DiagnosticLinesTest, AnUnwritableFileIsReportedOnceWithItsReason) {
+    CvDlgBar bar;
+    m_view.m_pDlgBar = &bar;
+    m_view.m_bUserToFile = true;
+    m_view.m_strDebugPath = m_folder.filePath(QStringLiteral("missing/gpsdebug.txt"));
+    for (int i = 0; i < 3; ++i)
+        m_view.DebugToFile(QStringLiteral("lost"));
+    const QString said = QStringLiteral("Unable to write the debug file %1: No such file or directory")
+                             .arg(m_view.m_strDebugPath);
+    EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
+    EXPECT_EQ(FileBytes(m_view.m_strUserPath).count(said.toLatin1()), 1);
+
+    m_view.m_strUserPath = m_folder.filePath(QStringLiteral("missing/gpsuser.txt"));
+    for (int i = 0; i < 3; ++i)
+        m_view.UserWindowLine(QStringLiteral("shown"));
+    EXPECT_EQ(bar.UserWindowText().count(QStringLiteral("Unable to write the user-window file")), 1);
+}
+
 TEST_F(DiagnosticLinesTest, TitleNamesTheExecutableAndThePort) {
     platform::SetExecutableBaseNameOverride(QStringLiteral("monitor"));
     m_view.m_strComPort = QStringLiteral("/dev/ttyUSB0");

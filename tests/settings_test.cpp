@@ -1,6 +1,8 @@
 #include "app/ChildView.h"
 #include "app/Globals.h"
+#include "controls/DlgBar.h"
 #include "platform/SettingsFileFormat.h"
+#include "platform/SettingsStore.h"
 #include "settings/SettingValues.h"
 #include "settings/SettingsIo.h"
 #include "support/SettingsFiles.h"
@@ -190,6 +192,24 @@ TEST_F(SettingsStoreTest, EverySettingSurvivesARestart) {
     CChildView second;
     second.LoadSettings();
     ExpectSameSettings(SavedSettings(second), expected);
+}
+
+// Settings that cannot be saved (their folder cannot be made) are reported once, with the file
+// and why.
+TEST_F(SettingsStoreTest, SettingsThatCannotBeSavedAreReportedOnce) {
+    QTemporaryDir root;
+    QFile blocker(root.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    platform::SetSettingsFolder(blocker.fileName() + QStringLiteral("/config"));
+    const QString file = platform::OpenSettingsStore()->fileName();
+    CvDlgBar bar;
+    CChildView view;
+    view.m_pDlgBar = &bar;
+    view.SaveSettings();
+    view.SaveSettings();
+    const QString said = QStringLiteral("Unable to save the settings to %1: ").arg(file);
+    EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
 }
 
 TEST_F(SettingsStoreTest, EdgeValuesComeBackWhole) {
