@@ -181,6 +181,14 @@ void CGraView::Draw(QPainter& painter, bool allData) {
     const std::vector<GraphLogCache::Block>& blocks = m_logCache.Blocks();
     for (std::uint32_t b = 0; b < blocks.size(); ++b) {
         const GraphLogCache::Block& block = blocks[b];
+        // A block wholly outside the window adds only the first and last times seen.
+        if (!allData && !block.time.empty() && (m_tFirstSeen != 0 || block.time.front() != 0) &&
+            (block.latest < m_tZoomStart || block.earliest > m_tZoomEnd)) {
+            if (m_tFirstSeen == 0)
+                m_tFirstSeen = block.time.front();
+            m_tLastSeen = block.time.back();
+            continue;
+        }
         for (std::uint32_t i = 0; i < block.time.size(); ++i) {
             const std::uint64_t t = block.time[i];
             if (m_tFirstSeen == 0)

@@ -40,6 +40,8 @@ void AddLine(ParsedPart& part, const LogLine& line) {
     GraphLogCache::Block& block = part.block;
     const std::size_t n = block.time.size();
     block.time.push_back(line.time);
+    block.earliest = std::min(block.earliest, line.time);
+    block.latest = std::max(block.latest, line.time);
     for (int channel = 0; channel < kLogChannels; ++channel) {
         std::vector<double>& column = block.value[channel];
         if (line.present & (1u << channel)) {

@@ -23,6 +23,9 @@ public:
     struct Block {
         std::vector<std::uint64_t> time;
         std::array<std::vector<double>, kLogChannels> value;
+        // The earliest and latest time in the block (the log's times need not be in order).
+        std::uint64_t earliest = UINT64_MAX;
+        std::uint64_t latest = 0;
     };
 
     // Brings the copy up to date with the file at `path`. False, with the copy emptied, when the
