@@ -1,0 +1,110 @@
+#include "platform/FileAccess.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+const QString kNotRegular = QStringLiteral("not a regular file");
+
+void SetReason(QString* reason, const QString& text) {
+    if (reason)
+        *reason = text;
+}
+
+int OpenFlags(QIODevice::OpenMode mode) {
+    const bool reads = mode.testFlag(QIODevice::ReadOnly);
+    const bool writes = mode.testFlag(QIODevice::WriteOnly) || mode.testFlag(QIODevice::Append);
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+    if (mode.testFlag(QIODevice::Append))
+        flags |= O_APPEND;
+    if (writes && !mode.testFlag(QIODevice::ExistingOnly))
+        flags |= O_CREAT;
+    if (mode.testFlag(QIODevice::NewOnly))
+        flags |= O_CREAT | O_EXCL;
+    return flags;
+}
+
+// QFile's rule: WriteOnly truncates unless it is combined with ReadOnly, Append or NewOnly.
+bool Truncates(QIODevice::OpenMode mode) {
+    if (mode.testFlag(QIODevice::Truncate))
+        return true;
+    return mode.testFlag(QIODevice::WriteOnly) && !mode.testFlag(QIODevice::ReadOnly) &&
+           !mode.testFlag(QIODevice::Append) && !mode.testFlag(QIODevice::NewOnly);
+}
+
+// The reason an open failed: a FIFO opened for writing with no reader fails with ENXIO, a folder
+// with EISDIR; both are said as what they are.
+QString OpenFailureReason(const QByteArray& name, int error) {
+    struct stat info {};
+    if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return kNotRegular;
+    return SystemReason(error);
+}
+
+} // namespace
+
+bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* reason) {
+    if (file.isOpen())
+        file.close();
+    if (path.isEmpty()) {
+        SetReason(reason, SystemReason(ENOENT));
+        return false;
+    }
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), OpenFlags(mode), 0666);
+    if (fd < 0) {
+        SetReason(reason, OpenFailureReason(name, errno));
+        return false;
+    }
+    auto fail = [&](const QString& text) {
+        ::close(fd);
+        SetReason(reason, text);
+        return false;
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return fail(SystemReason(errno));
+    if (!S_ISREG(info.st_mode))
+        return fail(kNotRegular);
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)
+        return fail(SystemReason(errno));
+    if (Truncates(mode) && ::ftruncate(fd, 0) != 0)
+        return fail(SystemReason(errno));
+    if (!file.open(fd, mode & ~QIODevice::Truncate, QFileDevice::AutoCloseHandle))
+        return fail(file.errorString());
+    return true;
+}
+
+std::optional<QByteArray> ReadRegularFile(const QString& path, qint64 maxBytes, QString* reason) {
+    QFile file;
+    if (!OpenRegularFile(file, path, QIODevice::ReadOnly, reason))
+        return std::nullopt;
+    if (file.size() > maxBytes) {
+        SetReason(reason, QStringLiteral("file too large"));
+        return std::nullopt;
+    }
+    QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        SetReason(reason, file.errorString());
+        return std::nullopt;
+    }
+    if (bytes.size() > maxBytes) { // grew while it was read
+        SetReason(reason, QStringLiteral("file too large"));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+// Opening the program's own files (data log, track file, user and debug files, page include,
+// backdrop, profiles, files to upload). Every one of them is a path the operator typed, so it may
+// name a FIFO, a device or a folder: opening such a thing the ordinary way can block the interface
+// thread for good (a FIFO with nobody on the other end). These functions never block in open(2)
+// and accept only regular files.
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+// Opens `path` into `file` with QFile's mode flags (ReadOnly, WriteOnly, ReadWrite, Append,
+// Truncate, Unbuffered, ExistingOnly, NewOnly; WriteOnly alone truncates, as QFile does). A missing
+// file is created for writing unless ExistingOnly is given. Anything that is not a regular file is
+// refused without waiting. The file is opened with O_NONBLOCK, checked with fstat, and switched
+// back to blocking before it is handed to `file` (as a descriptor: its fileName() is empty, so
+// messages name `path`). On failure `file` is
+// left closed and `reason` (when given) says why: "not a regular file" or the system's text.
+bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* reason = nullptr);
+
+// The whole of a regular file, read through OpenRegularFile; nothing when it cannot be opened or
+// read, or when it is longer than `maxBytes` (then `reason` says "file too large").
+std::optional<QByteArray> ReadRegularFile(const QString& path, qint64 maxBytes, QString* reason = nullptr);
+
+} // namespace platform
