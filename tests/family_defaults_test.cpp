@@ -73,6 +73,46 @@ TEST_F(FamilyDefaults, EachFamilyGetsItsTablesAndAFreshSetUp) {
     }
 }
 
+// The line each family's receiver speaks and the flags of its start-up exchange: the simulator
+// takes any line settings, so a wrong value here would only show on a real receiver.
+TEST_F(FamilyDefaults, FamiliesDifferInLineSettingsAndThirdChannel) {
+    struct Line {
+        int family, baud, parity, dataBits, pacing;
+        bool initZ3816A, deHex, deQueue, flashLed;
+        int fineCorrectionMs;
+        const char16_t* thirdLabel;
+    };
+    const Line lines[] = {{RECEIVER_HP, 19200, 1, 7, 0, true, true, true, true, 90, u"PU"},
+                          {RECEIVER_DATUM, 9600, 0, 8, 2, false, false, true, false, 90, u"Sats"},
+                          {RECEIVER_PROTEUS, 9600, 1, 8, 0, false, false, false, false, 90, u"20 MHz"},
+                          {RECEIVER_JACKSON, 115200, 0, 8, 0, false, true, false, false, 90, u"\u00B0C"},
+                          {RECEIVER_UCCM, 57600, 0, 8, 0, false, false, false, false, -150, u"Temp cor"}};
+    for (const Line& l : lines) {
+        SCOPED_TRACE(l.family);
+        view.m_byPacing = 1;
+        view.m_bInitZ3816A = !l.initZ3816A;
+        view.m_bDeHex = !l.deHex;
+        view.m_bDeQueue = !l.deQueue;
+        view.m_bFlashLED = !l.flashLed;
+        view.m_nFineCorrection = 12345;
+        Select(l.family);
+        EXPECT_EQ(view.m_nBaud, l.baud);
+        EXPECT_EQ(view.m_byParity, l.parity);
+        EXPECT_EQ(view.m_byDataBits, l.dataBits);
+        EXPECT_EQ(view.m_byPacing, l.pacing);
+        EXPECT_EQ(view.m_bInitZ3816A, l.initZ3816A);
+        EXPECT_EQ(view.m_bDeHex, l.deHex);
+        EXPECT_EQ(view.m_bDeQueue, l.deQueue);
+        EXPECT_EQ(view.m_bFlashLED, l.flashLed);
+        EXPECT_EQ(view.m_nFineCorrection, l.fineCorrectionMs);
+        EXPECT_EQ(view.m_strLabel[2], QString::fromUtf16(l.thirdLabel));
+    }
+    // The Datum 2000 has no fourth channel: its satellites are the third.
+    Select(RECEIVER_DATUM);
+    EXPECT_FALSE(view.m_bPlot[3] || view.m_bHoldMin[3] || !view.m_strLabel[3].isEmpty());
+    EXPECT_EQ(view.m_nTraceProportion, (std::array<int, kTraceBands>{29, 29, 13, 29}));
+}
+
 TEST_F(FamilyDefaults, StartUpWithAnUnknownFamilyTakesJacksonLabsDefaults) {
     g_nReceiverType = 7;
     view.m_strOKPrompt = u"mine>"_s;

@@ -74,7 +74,21 @@ TEST_F(MenuCommandsTest, SwitchesFlipTheirMemberAndCheckMarkAndAreSavedAtShutDow
     frame.close();
     const auto store = platform::OpenSettingsStore();
     EXPECT_EQ(store->value("Sat/Trail").toInt(), 2);
-    EXPECT_EQ(store->value("Map/Ident").toInt(), view.m_bIdentSats ? 1 : 0);
+    // Under the keys earlier versions wrote them.
+    const std::pair<const char*, bool CChildView::*> saved[] = {
+        {"Log/DeQueue", &CChildView::m_bDeQueue},
+        {"Time/AutoLeaps", &CChildView::m_bAutoLeaps},
+        {"Mode/BeepOnError", &CChildView::m_bBeepOnError},
+        {"Mode/ComsDebug", &CChildView::m_bComsDebug},
+        {"Mode/VerboseDebug", &CChildView::m_bVerboseDebug},
+        {"Mode/FTPDebug", &CChildView::m_bFtpDebug},
+        {"User/ToFile", &CChildView::m_bUserToFile},
+        {"Debug/Enable", &CChildView::m_bDebugEnable},
+        {"Map/Ident", &CChildView::m_bIdentSats},
+        {"Map/Backdrop", &CChildView::m_bMapBackdrop},
+    };
+    for (const auto& [key, member] : saved)
+        EXPECT_EQ(store->value(key).toString(), QString::number(view.*member ? 1 : 0)) << key;
 }
 
 TEST_F(MenuCommandsTest, LockTiExtentsHoldsBothEndsOfTheTimeIntervalChannel) {

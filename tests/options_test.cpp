@@ -89,11 +89,18 @@ TEST_F(OptionsTest, EverySettingComesBackUnchangedThroughOK) {
     view.m_strLogPath = QStringLiteral("/Data/Logs/GPS Log.LOG"); // capitals stay
     view.m_nLogInterval = 45000;
     view.m_nExportInterval = static_cast<int>(4294967000u);
+    view.m_dMax[3] = 0.000123456789012345;
     view.m_dOffset[7] = -1e-9 / 3;
+    view.m_nFilterMode[5] = 2;
     view.m_strComPort = QStringLiteral("/dev/serial/by-id/usb-GPS_Receiver-if00");
+    view.m_nBaud2 = 57600;
     view.m_byParity2 = 4;
+    view.m_byPacing2 = 2;
     view.m_strFtpPassword = QStringLiteral("s3cret ;");
+    view.m_nLeapCorrection = -18;
     view.m_strAuxRequest[6] = QStringLiteral("~:DATA:E0?<CR>");
+    view.m_nAuxTrace[6] = 8;
+    view.m_crCustom[15] = RGB(1, 2, 3);
     const QMap<QString, QString> before = SavedSettings(view);
     UseSheet([&] {
         EXPECT_EQ(Control<QLineEdit>(kPaths, 1045)->text(), QStringLiteral("45"));

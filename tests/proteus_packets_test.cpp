@@ -25,6 +25,21 @@ TEST(ProteusPackets, CommandTableIsByteForByteOnTheWire) {
         EXPECT_EQ(wire.mid(6, 2), Bytes({0x00, 0x00}));
         EXPECT_EQ(ProteusWordSum(wire), 0);
     }
+    // Each name with the two bytes that make it what it is: four resets, then the rates counting
+    // up from 4 in the second byte.
+    const std::pair<const char*, QByteArray> commands[kProteusCommands] = {
+        {"RESET GPS", Bytes({0x04, 0x04})},        {"RESET EPHEMERIS", Bytes({0x02, 0x04})},
+        {"RESET POWERCYCLE", Bytes({0x08, 0x04})}, {"RESET ALL", Bytes({0x0E, 0x04})},
+        {"1k/4sec", Bytes({0x00, 0x04})},          {"4k/4sec", Bytes({0x00, 0x05})},
+        {"1M/4sec", Bytes({0x00, 0x06})},          {"5M/4sec", Bytes({0x00, 0x07})},
+        {"1k/12sec", Bytes({0x00, 0x08})},         {"4k/12sec", Bytes({0x00, 0x09})},
+        {"1M/12sec", Bytes({0x00, 0x0A})},         {"5M/12sec", Bytes({0x00, 0x0B})},
+        {"1k/1PPM", Bytes({0x00, 0x0C})},          {"4k/1PPM", Bytes({0x00, 0x0D})},
+        {"1M/1PPM", Bytes({0x00, 0x0E})},          {"5M/1PPM", Bytes({0x00, 0x0F})}};
+    for (int i = 0; i < kProteusCommands; ++i) {
+        EXPECT_EQ(g_ProteusCommands[i].name, QLatin1String(commands[i].first)) << i;
+        EXPECT_EQ(ProteusWireBytes(g_ProteusCommands[i].packet).mid(4, 2), commands[i].second) << i;
+    }
 }
 
 TEST(ProteusPackets, PollsAndTheZeroByteStorage) {

@@ -72,6 +72,7 @@ TEST(SettingValues, DoublesReadTheLeadingNumberAndAreWrittenExactly) {
     // Text without a number, older six-digit values and trailing units: see the hand-edit test.
     EXPECT_EQ(LeadingDouble(u""), 0.0);
     EXPECT_EQ(LeadingDouble(u"  2.5e3xyz"), 2500.0);
+    EXPECT_EQ(LeadingDouble(u"+1.5"), 1.5);
     EXPECT_EQ(LeadingDouble(u"+-1"), 0.0);
     EXPECT_EQ(LeadingDouble(u"-.5"), -0.5);
     EXPECT_EQ(LeadingDouble(u"0,5"), 0.0); // a comma is no decimal point, whatever the locale
@@ -192,6 +193,14 @@ TEST_F(SettingsStoreTest, EverySettingSurvivesARestart) {
     CChildView second;
     second.LoadSettings();
     ExpectSameSettings(SavedSettings(second), expected);
+
+    // Files written by earlier versions keep their sections.
+    const QString file = ReadSettingsFile();
+    for (const char* section :
+         {"Version", "Receiver", "Upgrade", "Remote", "Fonts",     "SNTP", "FTP",     "Export",  "Graph",
+          "Aux",     "Mode",     "Time",    "Timer",  "FastTimer", "Map",  "Dump",    "Profile", "Debug",
+          "Status",  "User",     "Port",    "Port2",  "Log",       "Sat",  "TIScale", "HTML",    "Initial"})
+        EXPECT_TRUE(file.contains(QStringLiteral("[%1]\n").arg(QLatin1String(section)))) << section;
 }
 
 // Settings that cannot be saved (their folder cannot be made) are reported once, with the file
@@ -252,7 +261,7 @@ TEST_F(SettingsStoreTest, StoredValuesOutsideTheirRangeAreBroughtIntoIt) {
     WriteSettingsFile("[Fonts]\nSmallStatusHeight=99999999\n[Mode]\nStatus=99\n[Sat]\nTrail=-1\n"
                       "[Log]\nLogInterval=1\nStatusInterval=4294967295\nPeakSS=9\n"
                       "[Export]\nInterval=4294967295\n[Aux]\nEnabled3=-2\n"
-                      "[Graph]\nMagnificationC0=0\nFilterCoeffC2=1\n"
+                      "[Graph]\nPrecisionC3=-5\nFilterEnableC1=7\nMagnificationC0=0\nFilterCoeffC2=1\n"
                       "MaxC4=-1e300\nTraceProportionC0=71\n");
     CChildView view;
     view.LoadSettings();
@@ -265,6 +274,8 @@ TEST_F(SettingsStoreTest, StoredValuesOutsideTheirRangeAreBroughtIntoIt) {
     // The export interval's milliseconds are an unsigned 32-bit count: 4,294,967 s is the most.
     EXPECT_EQ(static_cast<std::uint32_t>(view.m_nExportInterval), 4294967000u);
     EXPECT_EQ(view.m_nAuxTrace[3], 0);
+    EXPECT_EQ(view.m_nPrecision[3], 0);
+    EXPECT_EQ(view.m_nFilterMode[1], 0);
     EXPECT_EQ(view.m_dMagnification[0], 1e-15);
     EXPECT_EQ(view.m_dFilterCoeff[2], 0.9999);
     EXPECT_EQ(view.m_dMax[4], -1e15);

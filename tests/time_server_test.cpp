@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
@@ -83,7 +84,11 @@ TEST_F(TimeServerTest, AnswersOnlyWholeRequestsWithTheirFieldsAndTwoStamps) {
     EXPECT_EQ((*reply)[0], 0xDC); // never set: alarm, version 3, server
     EXPECT_EQ((*reply)[1], 2);
     EXPECT_EQ((*reply)[2], request[2]); // poll as asked
+    EXPECT_EQ((*reply)[3], 0xEC);       // its own precision, 2^-20 s, not the client's
+    // Root delay and root dispersion as asked.
+    EXPECT_TRUE(std::equal(reply->begin() + 4, reply->begin() + 12, request.begin() + 4));
     EXPECT_EQ(std::string(reply->begin() + 12, reply->begin() + 15), "GPS");
+    EXPECT_EQ((*reply)[15], request[15]);
     EXPECT_EQ(ReadNtpTimestamp(reply->data() + 16), 0u);
     EXPECT_EQ(ReadNtpTimestamp(reply->data() + 24), MakeNtp(0x01020304, 0x05060708));
     const NtpTimestamp received = ReadNtpTimestamp(reply->data() + 32);
