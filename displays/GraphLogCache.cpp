@@ -4,12 +4,12 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sched.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -19,8 +19,13 @@ namespace {
 // The first bytes kept to recognise a log whose start changed.
 constexpr std::int64_t kHeadBytes = 4096;
 // A log smaller than this is parsed on one thread.
-constexpr std::size_t kMinBytesPerThread = 4 << 20;
+constexpr std::int64_t kMinBytesPerThread = 4 << 20;
 constexpr int kMaxThreads = 8;
+// Bytes read and parsed at a time: few reads, and the bytes are still in the processor's cache
+// when they are parsed.
+constexpr std::size_t kReadBlockBytes = 1 << 20;
+// Reads of a log that keeps shrinking under them before a refresh gives up.
+constexpr int kReadAttempts = 4;
 constexpr double kAbsent = std::numeric_limits<double>::quiet_NaN();
 
 int UsableCores() {
@@ -60,15 +65,6 @@ void AddLine(ParsedPart& part, const LogLine& line) {
         part.tags.push_back({n, line.tag.flag, line.tag.text});
 }
 
-void ParseInto(ParsedPart& part, std::string_view data) {
-    part.block.time.reserve(static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r')));
-    LogLine line;
-    ForEachLogLine(data, [&](std::string_view text) {
-        if (ParseLogLine(text, line))
-            AddLine(part, line);
-    });
-}
-
 // A position at or after `from` where a line starts as the whole-file walk sees it: after a CR LF
 // whose CR follows a byte that is no CR (so that CR cannot be the skipped follower of another).
 std::size_t LineStartAfter(std::string_view data, std::size_t from) {
@@ -78,40 +74,99 @@ std::size_t LineStartAfter(std::string_view data, std::size_t from) {
     return data.size();
 }
 
-// Parses complete lines of `data` on several threads.
-std::vector<ParsedPart> ParseParallel(std::string_view data) {
-    const int threads = static_cast<int>(std::clamp<std::size_t>(
-        data.size() / kMinBytesPerThread, 1, static_cast<std::size_t>(std::min(kMaxThreads, UsableCores()))));
-    std::vector<std::size_t> starts{0};
-    for (int i = 1; i < threads; ++i) {
-        const std::size_t start = LineStartAfter(data, data.size() * i / threads);
-        if (start > starts.back() && start < data.size())
-            starts.push_back(start);
-    }
-    starts.push_back(data.size());
-    std::vector<ParsedPart> parts(starts.size() - 1);
-    std::vector<std::thread> workers;
-    for (std::size_t i = 1; i < parts.size(); ++i)
-        workers.emplace_back(
-            [&, i] { ParseInto(parts[i], data.substr(starts[i], starts[i + 1] - starts[i])); });
-    ParseInto(parts[0], data.substr(0, starts[1]));
-    for (std::thread& worker : workers)
-        worker.join();
-    return parts;
+// Parses the complete lines of `data` into the part; returns the offset just past the last one.
+std::size_t ParseLines(ParsedPart& part, std::string_view data) {
+    std::size_t end = 0;
+    LogLine line;
+    ForEachLogLine(data, [&](std::string_view text) {
+        end = static_cast<std::size_t>(text.data() - data.data()) + text.size() + 2;
+        if (ParseLogLine(text, line))
+            AddLine(part, line);
+    });
+    return end;
 }
 
-// Reads `length` bytes at `offset` with pread; false on an error or a short read.
-bool ReadAt(int fd, std::int64_t offset, std::int64_t length, QByteArray& bytes) {
-    bytes.resize(length);
-    std::int64_t done = 0;
+// Reads `length` bytes at `offset` into `buffer` with pread.
+GraphLogCache::ReadOutcome ReadAt(int fd, std::int64_t offset, std::size_t length, char* buffer) {
+    std::size_t done = 0;
     while (done < length) {
-        const ssize_t n =
-            pread(fd, bytes.data() + done, static_cast<std::size_t>(length - done), offset + done);
-        if (n <= 0)
-            return false;
-        done += n;
+        const ssize_t n = pread(fd, buffer + done, length - done, offset + static_cast<std::int64_t>(done));
+        if (n == 0)
+            return GraphLogCache::ReadOutcome::Shrank;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return GraphLogCache::ReadOutcome::Failed;
+        done += static_cast<std::size_t>(n);
     }
-    return true;
+    return GraphLogCache::ReadOutcome::Done;
+}
+
+// A position at or after `from` (from 1 to `size`) where a line starts as the whole-file walk
+// sees it, or `size` when there is none; read through a window that widens until it holds one.
+GraphLogCache::ReadOutcome FileLineStartAfter(int fd, std::int64_t from, std::int64_t size,
+                                              std::int64_t& start) {
+    // The window starts one byte early: a CR there makes the CR at `from` a skipped follower.
+    const std::int64_t first = from - 1;
+    std::vector<char> window;
+    for (std::int64_t length = 64 << 10;; length *= 2) {
+        window.resize(static_cast<std::size_t>(std::min(length, size - first)));
+        if (const auto read = ReadAt(fd, first, window.size(), window.data());
+            read != GraphLogCache::ReadOutcome::Done)
+            return read;
+        const std::string_view data(window.data(), window.size());
+        const std::size_t at = LineStartAfter(data, 1);
+        if (at < data.size() || first + static_cast<std::int64_t>(data.size()) == size) {
+            start = first + static_cast<std::int64_t>(at);
+            return GraphLogCache::ReadOutcome::Done;
+        }
+    }
+}
+
+// Reads the file from `from` (a line start) to `to` in blocks and parses its complete lines;
+// `consumed` ends past the last of them. `head`, when given, receives the first bytes read.
+GraphLogCache::ReadOutcome ReadAndParse(int fd, std::int64_t from, std::int64_t to, ParsedPart& part,
+                                        std::int64_t& consumed, QByteArray* head = nullptr) {
+    std::vector<char> buffer;
+    std::size_t carried = 0; // the start of an incomplete line, kept at the buffer's start
+    consumed = from;
+    for (std::int64_t at = from; at < to;) {
+        const auto length = static_cast<std::size_t>(std::min<std::int64_t>(kReadBlockBytes, to - at));
+        buffer.resize(carried + length);
+        if (const auto read = ReadAt(fd, at, length, buffer.data() + carried);
+            read != GraphLogCache::ReadOutcome::Done)
+            return read;
+        const std::string_view data(buffer.data(), buffer.size());
+        if (at == from) {
+            if (head)
+                *head = QByteArray(data.data(),
+                                   static_cast<qsizetype>(std::min<std::size_t>(data.size(), kHeadBytes)));
+            // Room for the range's records, estimated from the lines of its first block with a
+            // little to spare (an estimate just short would double the columns).
+            if (part.block.time.empty()) {
+                const auto lines = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\r'));
+                const std::size_t expected = lines * static_cast<std::size_t>(to - from) / data.size();
+                part.block.time.reserve(expected + expected / 32 + 16);
+            }
+        }
+        at += static_cast<std::int64_t>(length);
+        const std::size_t end = ParseLines(part, data);
+        consumed += static_cast<std::int64_t>(end);
+        carried = data.size() - end;
+        std::memmove(buffer.data(), buffer.data() + end, carried);
+    }
+    return GraphLogCache::ReadOutcome::Done;
+}
+
+// Gives back the room of columns that grew well past their records (a range whose first block
+// had longer lines than the rest).
+void ReleaseSpareRoom(GraphLogCache::Block& block) {
+    const std::size_t records = block.time.size();
+    if (block.time.capacity() - records <= records / 16)
+        return;
+    block.time.shrink_to_fit();
+    for (std::vector<double>& column : block.value)
+        column.shrink_to_fit();
 }
 
 template <typename T> std::size_t CapacityBytes(const std::vector<T>& v) {
@@ -151,43 +206,76 @@ bool GraphLogCache::Refresh(const QString& path) {
         return false;
     }
     struct stat status {};
-    bool ok = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    if (ok) {
+    ReadOutcome outcome = ReadOutcome::Failed;
+    bool whole = m_bAlwaysFullRead;
+    // A file that shrinks while it is read is read again whole, as one that shrank between two
+    // refreshes; one that keeps shrinking is left for the next refresh.
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            outcome = ReadOutcome::Failed;
+            break;
+        }
         const std::int64_t size = status.st_size;
-        bool whole = m_bAlwaysFullRead || path != m_path || status.st_dev != m_device ||
-                     status.st_ino != m_inode || size < m_consumed;
+        whole = whole || path != m_path || status.st_dev != m_device || status.st_ino != m_inode ||
+                size < m_consumed;
         if (!whole && !m_head.isEmpty()) { // m_head: the first bytes of the parsed lines
-            QByteArray head;
-            whole = !ReadAt(fd, 0, m_head.size(), head) || head != m_head;
+            QByteArray head(m_head.size(), Qt::Uninitialized);
+            whole = ReadAt(fd, 0, static_cast<std::size_t>(head.size()), head.data()) != ReadOutcome::Done ||
+                    head != m_head;
         }
-        ok = whole ? FullRead(fd, path, size) : Append(fd, size);
-        if (ok) {
-            m_device = status.st_dev;
-            m_inode = status.st_ino;
-        }
+        outcome = whole ? FullRead(fd, path, size) : Append(fd, size);
+        if (outcome != ReadOutcome::Shrank)
+            break;
+        whole = true;
     }
     close(fd);
-    if (!ok)
+    if (outcome != ReadOutcome::Done) {
         Clear();
-    return ok;
+        return false;
+    }
+    m_device = status.st_dev;
+    m_inode = status.st_ino;
+    return true;
 }
 
-bool GraphLogCache::FullRead(int fd, const QString& path, std::int64_t size) {
+GraphLogCache::ReadOutcome GraphLogCache::FullRead(int fd, const QString& path, std::int64_t size) {
     Clear();
     ++m_fullReads;
     m_path = path;
     if (size == 0)
-        return true;
-    // The file is mapped, not copied: the page cache is its only copy in memory.
-    void* mapped = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
-    if (mapped == MAP_FAILED)
-        return false;
-    madvise(mapped, static_cast<std::size_t>(size), MADV_SEQUENTIAL | MADV_WILLNEED);
-    const std::string_view data(static_cast<const char*>(mapped), static_cast<std::size_t>(size));
-    const std::size_t end = CompleteLogLinesEnd(data);
-    std::vector<ParsedPart> parts = ParseParallel(data.substr(0, end));
-    m_head = QByteArray(data.data(), static_cast<qsizetype>(std::min<std::int64_t>(end, kHeadBytes)));
-    munmap(mapped, static_cast<std::size_t>(size));
+        return ReadOutcome::Done;
+    // The log is split at line starts into a range per thread; each reads and parses its own.
+    const auto threads = static_cast<std::int64_t>(
+        std::clamp<std::int64_t>(size / kMinBytesPerThread, 1, std::min(kMaxThreads, UsableCores())));
+    std::vector<std::int64_t> starts{0};
+    for (std::int64_t i = 1; i < threads; ++i) {
+        std::int64_t start = size;
+        if (const ReadOutcome read = FileLineStartAfter(fd, size * i / threads, size, start);
+            read != ReadOutcome::Done)
+            return read;
+        if (start > starts.back() && start < size)
+            starts.push_back(start);
+    }
+    starts.push_back(size);
+    const std::size_t count = starts.size() - 1;
+    std::vector<ParsedPart> parts(count);
+    std::vector<std::int64_t> consumed(count);
+    std::vector<ReadOutcome> outcomes(count);
+    QByteArray head;
+    std::vector<std::thread> workers;
+    for (std::size_t i = 1; i < count; ++i)
+        workers.emplace_back([&, i] {
+            outcomes[i] = ReadAndParse(fd, starts[i], starts[i + 1], parts[i], consumed[i]);
+            ReleaseSpareRoom(parts[i].block);
+        });
+    outcomes[0] = ReadAndParse(fd, 0, starts[1], parts[0], consumed[0], &head);
+    ReleaseSpareRoom(parts[0].block);
+    for (std::thread& worker : workers)
+        worker.join();
+    for (const ReadOutcome outcome : outcomes)
+        if (outcome != ReadOutcome::Done)
+            return outcome;
+
     for (ParsedPart& part : parts) {
         for (GraphLogTag& tag : part.tags) {
             tag.record += m_records;
@@ -197,39 +285,33 @@ bool GraphLogCache::FullRead(int fd, const QString& path, std::int64_t size) {
         if (!part.block.time.empty())
             m_blocks.push_back(std::move(part.block));
     }
-    m_consumed = static_cast<std::int64_t>(end);
-    return true;
+    m_consumed = consumed.back();
+    m_head = head.left(static_cast<qsizetype>(std::min(m_consumed, kHeadBytes)));
+    return ReadOutcome::Done;
 }
 
-bool GraphLogCache::Append(int fd, std::int64_t size) {
+GraphLogCache::ReadOutcome GraphLogCache::Append(int fd, std::int64_t size) {
     if (size == m_consumed)
-        return true;
-    QByteArray bytes;
-    if (!ReadAt(fd, m_consumed, size - m_consumed, bytes))
-        return false;
-    const std::string_view data(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    const std::size_t end = CompleteLogLinesEnd(data);
-    if (end == 0)
-        return true;
+        return ReadOutcome::Done;
     if (m_blocks.empty())
         m_blocks.emplace_back();
     ParsedPart part;
     part.block = std::move(m_blocks.back());
     const std::size_t before = part.block.time.size();
-    LogLine line;
-    ForEachLogLine(data.substr(0, end), [&](std::string_view text) {
-        if (ParseLogLine(text, line))
-            AddLine(part, line);
-    });
+    std::int64_t consumed = m_consumed;
+    QByteArray head;
+    const ReadOutcome outcome = ReadAndParse(fd, m_consumed, size, part, consumed, &head);
+    m_blocks.back() = std::move(part.block);
+    if (outcome != ReadOutcome::Done)
+        return outcome;
     for (GraphLogTag& tag : part.tags) {
         tag.record += m_records - before;
         m_tags.push_back(std::move(tag));
     }
-    m_records += part.block.time.size() - before;
-    m_blocks.back() = std::move(part.block);
+    m_records += m_blocks.back().time.size() - before;
     if (m_head.size() < kHeadBytes)
-        m_head.append(bytes.constData(),
-                      static_cast<qsizetype>(std::min<std::int64_t>(end, kHeadBytes - m_head.size())));
-    m_consumed += static_cast<std::int64_t>(end);
-    return true;
+        m_head += head.left(static_cast<qsizetype>(
+            std::min<std::int64_t>(consumed - m_consumed, kHeadBytes - m_head.size())));
+    m_consumed = consumed;
+    return ReadOutcome::Done;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The graph's parsed copy of the data log. A refresh reads only the bytes appended since the last
 // one, and parses the whole log again when it shrank, was replaced by another file, or its first
-// bytes changed (a trim). The copy is exactly what parsing the whole file gives.
+// bytes changed (a trim). The copy is exactly what parsing the whole file gives. The file is read
+// with pread, so a log truncated during a read only means a read that comes up short.
 #include "publishing/DataLogFormat.h"
 
 #include <QString>
@@ -43,9 +44,13 @@ public:
     // Every refresh parses the whole file (to compare against the incremental reading).
     bool m_bAlwaysFullRead = false;
 
+    // How a read of the file went: a file may shrink under the read (a truncation, a rotation by
+    // copy and truncate), which is told apart from an error so that it can be read again.
+    enum class ReadOutcome { Done, Shrank, Failed };
+
 private:
-    bool FullRead(int fd, const QString& path, std::int64_t size);
-    bool Append(int fd, std::int64_t size);
+    ReadOutcome FullRead(int fd, const QString& path, std::int64_t size);
+    ReadOutcome Append(int fd, std::int64_t size);
 
     std::vector<Block> m_blocks;
     std::vector<GraphLogTag> m_tags;
