@@ -93,6 +93,7 @@ public:
     QString m_strUserFileFailure;  // the user-window file's failure last reported
     QString m_strDebugFileFailure; // the debug file's
     QString m_strSettingsFailure;  // the settings store's
+    QString m_strTrackFileFailure; // the satellite track file's
     void DebugToFile(QString text);
     // Says once, in the user window and on the status bar, that a file could not be written
     // ("write the debug file", its path, the system's reason); `reported` holds the failure last said,

@@ -1,9 +1,11 @@
 #include "app/DiagnosticText.h"
 
 #include "app/Globals.h"
+#include "platform/FileWriting.h"
 
 #include <QFile>
 #include <algorithm>
+#include <optional>
 
 QString FormatTime(const char* format, const std::tm& time) {
     char buffer[64];
@@ -30,36 +32,24 @@ QByteArray NarrowToBytes(const QString& text) {
 }
 
 namespace {
-// Moves the file's last whole lines within `kept` bytes to its start, a piece at a time, and cuts
-// it there. A file without a line end in that tail is emptied.
-bool KeepLastLines(QFile& file, qint64 kept) {
+// Where the file's last whole lines within `kept` bytes start: after the first line end at or
+// after the cut. The file's length when no line end lies in that tail (nothing is kept then).
+std::optional<qint64> KeptLinesStart(QFile& file, qint64 kept) {
     constexpr qint64 kPiece = 1024 * 1024;
     const qint64 size = file.size();
-    qint64 from = std::max<qint64>(0, size - kept);
-    if (from > 0) {
-        // The kept part starts after the first line end at or after the cut.
-        qint64 lineStart = size;
-        for (qint64 at = from - 1; at < size && lineStart == size; at += kPiece) {
-            if (!file.seek(at))
-                return false;
-            const QByteArray piece = file.read(kPiece);
-            if (piece.isEmpty())
-                break;
-            if (const qsizetype end = piece.indexOf('\n'); end >= 0)
-                lineStart = at + end + 1;
-        }
-        from = lineStart;
-    }
-    qint64 written = 0;
-    for (qint64 at = from; at < size; at += kPiece) {
+    const qint64 from = std::max<qint64>(0, size - kept);
+    if (from == 0)
+        return 0;
+    for (qint64 at = from - 1; at < size; at += kPiece) {
         if (!file.seek(at))
-            return false;
-        const QByteArray piece = file.read(std::min(kPiece, size - at));
-        if (!file.seek(written) || file.write(piece) != piece.size())
-            return false;
-        written += piece.size();
+            return std::nullopt;
+        const QByteArray piece = file.read(kPiece);
+        if (piece.isEmpty())
+            break;
+        if (const qsizetype end = piece.indexOf('\n'); end >= 0)
+            return at + end + 1;
     }
-    return file.resize(written);
+    return size;
 }
 } // namespace
 
@@ -68,16 +58,24 @@ bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFi
     if (path.isEmpty())
         return false;
     QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
     const QByteArray bytes = NarrowToBytes(text);
-    const bool written =
-        file.open(QIODevice::ReadWrite) &&
-        (file.size() + bytes.size() <= limits.maxBytes ||
-         KeepLastLines(file,
-                       std::max<qint64>(0, std::min(limits.keptBytes, limits.maxBytes - bytes.size())))) &&
-        file.seek(file.size()) && file.write(bytes) == bytes.size() && file.flush();
-    if (!written && reason)
-        *reason = file.errorString();
-    return written;
+    if (file.size() + bytes.size() <= limits.maxBytes)
+        return platform::AppendWhole(file, bytes, reason);
+    // The newest lines go to a temporary file that replaces the old one, so a crash or a full
+    // disk part-way leaves the old file whole.
+    const qint64 kept = std::max<qint64>(0, std::min(limits.keptBytes, limits.maxBytes - bytes.size()));
+    const std::optional<qint64> start = KeptLinesStart(file, kept);
+    if (!start) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    return platform::ReplaceWithTail(file, *start, bytes, reason);
 }
 
 QString WindowTitle(const QString& executableName, const QString& portName) {

@@ -24,8 +24,9 @@ struct DiagnosticFileLimits {
 };
 
 // Appends the narrowed text to a file, creating it when missing and trimming it to its limits
-// first. Returns whether the text was written; when it was not, `reason` (if given) gets the
-// system's reason.
+// first (the kept lines and the text go to a temporary file that replaces it). The text is
+// appended whole or not at all, and a trim that fails leaves the file as it was. Returns whether
+// the text was written; when it was not, `reason` (if given) gets the system's reason.
 bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {},
                     QString* reason = nullptr);
 

@@ -1,9 +1,11 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/FileWriting.h"
 #include "platform/Paths.h"
 #include "platform/SettingsFileFormat.h"
 
-#include <QIODevice>
+#include <QFileDevice>
+#include <utility>
 
 namespace platform {
 
@@ -14,9 +16,20 @@ bool ReadSettingsDevice(QIODevice& device, QSettings::SettingsMap& values) {
     return true;
 }
 
+// Why the store's file was last not written on this thread.
+thread_local QString t_writeFailure;
+
+// The device is Qt's save file for the store, which Qt commits when this returns true: the text
+// must have reached the disk by then, as Qt's commit would keep a file cut short by a full disk.
+// False makes Qt discard the temporary file and keep the old one.
 bool WriteSettingsDevice(QIODevice& device, const QSettings::SettingsMap& values) {
     const QByteArray text = WriteSettingsText(values);
-    return device.write(text) == text.size();
+    auto* const file = qobject_cast<QFileDevice*>(&device);
+    if (device.write(text) != text.size()) {
+        t_writeFailure = device.errorString();
+        return false;
+    }
+    return !file || FlushToDisk(*file, &t_writeFailure);
 }
 
 // The native format's file (<name>.conf, Qt's INI layout), read with our own reader so that every
@@ -32,6 +45,10 @@ QSettings::Format SettingsFileFormat() {
 std::unique_ptr<QSettings> OpenSettingsStore() {
     // The name as the organisation and no application name: the settings sit directly under it.
     return std::make_unique<QSettings>(SettingsFileFormat(), QSettings::UserScope, ExecutableBaseName());
+}
+
+QString TakeSettingsWriteFailure() {
+    return std::exchange(t_writeFailure, QString());
 }
 
 void SetSettingsFolder(const QString& folder) {

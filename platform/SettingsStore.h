@@ -9,6 +9,10 @@ namespace platform {
 
 std::unique_ptr<QSettings> OpenSettingsStore();
 
+// Why the store's file could not be written the last time writing its text failed on this thread
+// (a full disk, say), and forgets it; empty when no write of the text failed since the last call.
+QString TakeSettingsWriteFailure();
+
 // Points the store at another folder (tests); affects stores opened afterwards.
 void SetSettingsFolder(const QString& folder);
 

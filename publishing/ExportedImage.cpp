@@ -1,9 +1,10 @@
 #include "publishing/ExportedImage.h"
 
+#include "platform/FileWriting.h"
+
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <gif_lib.h>
 #include <memory>
 
@@ -109,9 +110,8 @@ ImageWriteResult WriteExportedImage(const QImage& image, const QString& path) {
         result.error = error.isEmpty() ? QStringLiteral("cannot encode %1").arg(path) : error;
         return result;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(encoded) != encoded.size() || !file.commit()) {
-        result.error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    if (QString reason; !platform::SaveWholeFile(path, encoded, &reason)) {
+        result.error = QStringLiteral("cannot write %1: %2").arg(path, reason);
         return result;
     }
     result.ok = true;

@@ -1,19 +1,13 @@
 #include "publishing/PublishedFile.h"
 
+#include "platform/FileWriting.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 bool WritePublishedFile(const QString& path, const QByteArray& bytes) {
     if (path.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return platform::SaveWholeFile(path, bytes);
 }
 
 QString ReadLatin1File(const QString& path) {

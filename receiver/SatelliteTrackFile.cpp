@@ -1,5 +1,7 @@
 #include "receiver/SatelliteTrackFile.h"
 
+#include "platform/FileWriting.h"
+
 #include <QFile>
 #include <algorithm>
 
@@ -23,48 +25,14 @@ std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes) {
     return records;
 }
 
-namespace {
-
-// Trimming copies the kept tail forward through a buffer of this size, so memory stays bounded
-// whatever the file's length and the limit.
-constexpr qint64 kTrimCopyBytes = 1 << 20;
-
-// Keeps the file's last whole records: only the kept tail is read, in pieces, and written at the
-// start of the file. Records are counted from the start of the file, so a partial record left at
-// the end by an interrupted write is dropped rather than shifting every kept record by a few
-// bytes. A file that cannot be read or written is left at its length.
-void TrimTrackFile(QFile& file, int maxSizeKb) {
-    const qint64 wholeRecords = file.size() / kSatRecordBytes;
-    const qint64 kept = std::min(wholeRecords, TrackRecordsKept(maxSizeKb));
-    const qint64 keptBytes = kept * kSatRecordBytes;
-    const qint64 tailStart = (wholeRecords - kept) * kSatRecordBytes;
-    // The source always lies ahead of the destination, so a forward copy never overwrites bytes
-    // it has still to read.
-    for (qint64 done = 0; done < keptBytes;) {
-        if (!file.seek(tailStart + done))
-            return;
-        const QByteArray piece = file.read(std::min(kTrimCopyBytes, keptBytes - done));
-        if (piece.isEmpty() || !file.seek(done) || file.write(piece) != piece.size())
-            return;
-        done += piece.size();
-    }
-    if (file.flush())
-        file.resize(keptBytes);
-}
-
-} // namespace
-
 bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlots>& sats, int satsInReply,
-                         std::uint32_t time, int maxSizeKb) {
+                         std::uint32_t time, int maxSizeKb, QString* reason) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    if (!file.open(QIODevice::ReadWrite)) {
+        if (reason)
+            *reason = file.errorString();
         return false;
-    const qint64 threshold = TrackTrimThreshold(maxSizeKb);
-    if (threshold > 0 && file.size() > threshold)
-        TrimTrackFile(file, maxSizeKb);
-    if (const qint64 partial = file.size() % kSatRecordBytes; partial != 0)
-        file.resize(file.size() - partial); // keep appended records on the record grid
-
+    }
     QByteArray snapshot;
     for (CSatInfo& sat : sats) {
         if (!sat.InUse())
@@ -74,7 +42,22 @@ bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlo
         const SatRecordBytes bytes = SerialiseSatInfo(sat);
         snapshot.append(reinterpret_cast<const char*>(bytes.data()), kSatRecordBytes);
     }
-    if (file.seek(file.size()))
-        file.write(snapshot);
-    return true;
+    // Records are counted from the start of the file, so a partial record left at its end (by a
+    // crash) is dropped rather than shifting every later record by a few bytes.
+    const qint64 threshold = TrackTrimThreshold(maxSizeKb);
+    const bool overLimit = threshold > 0 && file.size() > threshold;
+    const qint64 wholeRecords = file.size() / kSatRecordBytes;
+    if (file.size() != wholeRecords * kSatRecordBytes && !file.resize(wholeRecords * kSatRecordBytes)) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    if (overLimit) {
+        // The kept tail goes to a temporary file that replaces the old one, so a failure part-way
+        // leaves the old file whole; then it is left untrimmed this time.
+        const qint64 kept = std::min(wholeRecords, TrackRecordsKept(maxSizeKb));
+        if (platform::ReplaceWithTail(file, (wholeRecords - kept) * kSatRecordBytes, snapshot))
+            return true;
+    }
+    return platform::AppendWhole(file, snapshot, reason);
 }

@@ -19,8 +19,10 @@ qint64 TrackRecordsKept(int maxSizeKb);
 std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes);
 
 // Appends a snapshot of the table to the file (created when missing), first trimming the file to
-// its last whole records when it has grown past the limit. Stamps every slot in use with the time
-// and the low 8 bits of the satellite count before writing it. False when the file cannot be
-// opened (nothing is stamped then).
+// its last whole records when it has grown past the limit (through a temporary file that replaces
+// it; a trim that fails leaves the file as it was and the snapshot is appended to it). Stamps every
+// slot in use with the time and the low 8 bits of the satellite count before writing it. A partial
+// record at the end is dropped, and a snapshot is appended whole or not at all. False, with the
+// system's reason, when the file cannot be opened (nothing is stamped then) or written.
 bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlots>& sats, int satsInReply,
-                         std::uint32_t time, int maxSizeKb);
+                         std::uint32_t time, int maxSizeKb, QString* reason = nullptr);

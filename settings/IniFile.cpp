@@ -1,8 +1,9 @@
 #include "settings/IniFile.h"
 
+#include "platform/FileWriting.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -169,9 +170,5 @@ std::optional<IniFile> ReadIniFile(const QString& path) {
 }
 
 bool WriteIniFile(const QString& path, const IniFile& file) {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(file.Bytes());
-    return out.commit();
+    return platform::SaveWholeFile(path, file.Bytes());
 }

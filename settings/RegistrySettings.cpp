@@ -25,19 +25,24 @@ void CChildView::SaveSettings() {
     SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
     if (!m_strStoredComPort.isNull() && m_strComPort == g_strPortOverride)
         store->setValue(SettingsKey::ComPort, m_strStoredComPort);
+    platform::TakeSettingsWriteFailure(); // one from an earlier save is not this one's
     store->sync();
     if (store->status() == QSettings::NoError) {
         m_strSettingsFailure.clear();
         return;
     }
-    // The store does not say why; opening its file (without changing it) does.
-    QFile file(store->fileName());
-    const bool existed = file.exists();
-    QString reason = QStringLiteral("access denied");
-    if (!file.open(QIODevice::ReadWrite))
-        reason = file.errorString();
-    else if (!existed)
-        file.remove();
+    // The store does not say why: its writer knows when the text did not fit; otherwise opening its
+    // file (without changing it) tells.
+    QString reason = platform::TakeSettingsWriteFailure();
+    if (reason.isEmpty()) {
+        QFile file(store->fileName());
+        const bool existed = file.exists();
+        reason = QStringLiteral("access denied");
+        if (!file.open(QIODevice::ReadWrite))
+            reason = file.errorString();
+        else if (!existed)
+            file.remove();
+    }
     ReportFileFailure(QStringLiteral("save the settings to"), store->fileName(), reason,
                       m_strSettingsFailure);
 }

@@ -8,6 +8,7 @@
 #include "publishing/DataLogReader.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
+#include "support/SmallFileSystem.h"
 #include "support/WithoutFileOverride.h"
 
 #include <QDir>
@@ -163,6 +164,52 @@ TEST_F(DataLogTest, AFailingDiskLeavesTheLogIntactAndReportsIt) {
     EXPECT_TRUE(debug.contains("Unable to open log file: " + path.toUtf8() + "\r\n")) << debug.constData();
     EXPECT_TRUE(debug.contains("Unable to write log file: /dev/full\r\n")) << debug.constData();
     EXPECT_EQ(m_view.m_nLogLines, 2); // only the written line counts
+}
+
+// A log of whole records, `length` bytes long.
+QByteArray LogOfLength(qint64 length) {
+    QByteArray log;
+    for (int i = 0; log.size() + 80 < length; ++i)
+        log += QByteArray::number(1709600000 + i) + "\t2.4979\t-3.217E-09\t\t\t\t\t\t\t\r\n";
+    return log + "1709699999\t" + QByteArray(length - log.size() - 21, '1') + "\t\t\t\t\t\t\t\t\r\n";
+}
+
+// On a nearly full disk a trim that does not fit leaves the log as it was and the line is still
+// appended; a line the disk cuts short is taken back, so that once there is room again the next
+// line follows the last whole one.
+TEST_F(DataLogTest, ANearlyFullDiskLeavesOnlyWholeRecords) {
+    SmallFileSystem disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    m_view.m_strLogPath = disk.FilePath(QStringLiteral("gpslog.log"));
+    m_view.m_nLogLines = 1;
+    m_view.m_nLogMaxSize = 8;
+    const QByteArray line = "1709680029\t\t\t\t\t\t\t\t\t\r\n";
+    const QByteArray old = LogOfLength(3 * SmallFileSystem::kPage - 100); // over 8 kB + 512
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
+    ASSERT_TRUE(disk.LeaveFree(SmallFileSystem::kPage));
+    m_view.UpdateLogFile();
+    EXPECT_EQ(Log(), old + line);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
+
+    disk.FreeAll();
+    const QByteArray short_ = LogOfLength(SmallFileSystem::kPage - 10); // room for 10 bytes of a line
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, short_));
+    ASSERT_TRUE(disk.LeaveFree(0));
+    m_view.UpdateLogFile();
+    EXPECT_EQ(Log(), short_);
+    EXPECT_EQ(m_view.m_nLogLines, 2);
+    EXPECT_TRUE(ReadFileBytes(m_view.m_strDebugPath)
+                    .endsWith("Unable to write log file: " + m_view.m_strLogPath.toUtf8() + "\r\n"));
+    disk.FreeAll();
+    m_view.UpdateLogFile();
+    EXPECT_EQ(Log(), short_ + line);
+
+    // With room again the trim goes through.
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
+    m_view.UpdateLogFile();
+    EXPECT_LT(Log().size(), 8192 + line.size());
+    EXPECT_TRUE(Log().endsWith(old.right(1000) + line));
 }
 
 TEST_F(DataLogTest, AnEmptyPathWritesNothingAndArmsNoRefresh) {

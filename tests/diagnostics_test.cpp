@@ -3,7 +3,9 @@
 #include "app/Globals.h"
 #include "controls/DlgBar.h"
 #include "platform/Paths.h"
+#include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
+#include "support/SmallFileSystem.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
@@ -114,6 +116,45 @@ TEST(DiagnosticFiles, AFullFileDropsItsOldestWholeLines) {
     const QList<QByteArray> lines = bytes.split('\n');
     for (qsizetype i = 1; i + 1 < lines.size(); ++i)
         EXPECT_EQ(lines[i].mid(5, 2).toInt(), lines[i - 1].mid(5, 2).toInt() + 1);
+}
+
+// Numbered whole lines, `length` bytes in all (the last one padded to fit).
+QByteArray NumberedLines(qint64 length) {
+    QByteArray lines;
+    for (int i = 0; lines.size() + 22 <= length; ++i)
+        lines += QByteArray::number(1000 + i) + " line\r\n";
+    return lines + QByteArray(length - lines.size() - 2, 'x') + "\r\n";
+}
+
+// On a nearly full disk the user-window and debug files keep whole lines in order: a line the
+// disk cuts short is taken back, and a trim that cannot be finished leaves the file as it was.
+TEST(DiagnosticFiles, ANearlyFullDiskLeavesWholeLinesInOrder) {
+    SmallFileSystem disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    const QString path = disk.FilePath(QStringLiteral("gpsuser.txt"));
+    const QByteArray old = NumberedLines(SmallFileSystem::kPage - 10); // room for 10 bytes in its page
+    ASSERT_TRUE(WriteFileBytes(path, old));
+    ASSERT_TRUE(disk.LeaveFree(0));
+    QString reason;
+    EXPECT_FALSE(AppendNarrowed(path, QStringLiteral(" 21:07:09 05/03/24 UTC next\r\n"), {}, &reason));
+    EXPECT_EQ(reason, QStringLiteral("No space left on device"));
+    EXPECT_EQ(FileBytes(path), old);
+    disk.FreeAll();
+    ASSERT_TRUE(AppendNarrowed(path, QStringLiteral("next\r\n")));
+    EXPECT_EQ(FileBytes(path), old + "next\r\n");
+
+    // The oldest lines are a hole, so copying the newest over them needs room the disk lacks.
+    const QByteArray lines = NumberedLines(2 * SmallFileSystem::kPage);
+    ASSERT_TRUE(disk.WriteAfterHole(QStringLiteral("gpsuser.txt"), 3 * SmallFileSystem::kPage, lines));
+    const QByteArray before = FileBytes(path);
+    const DiagnosticFileLimits limits{before.size(), lines.size()};
+    ASSERT_TRUE(disk.LeaveFree(SmallFileSystem::kPage));
+    EXPECT_FALSE(AppendNarrowed(path, QStringLiteral("next\r\n"), limits));
+    EXPECT_EQ(FileBytes(path), before);
+    disk.FreeAll();
+    ASSERT_TRUE(AppendNarrowed(path, QStringLiteral("next\r\n"), limits));
+    EXPECT_EQ(FileBytes(path), lines.mid(lines.indexOf('\n') + 1) + "next\r\n");
 }
 
 // A file that cannot be written is named once, with the reason, in the user window; the lines

@@ -5,6 +5,7 @@
 #include "publishing/HtmlNames.h"
 #include "publishing/VersionText.h"
 #include "support/FileBytes.h"
+#include "support/SmallFileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,6 +141,34 @@ TEST_F(HtmlPageTest, OffOrUnwritableWritesNothingAndSaysSo) {
     m_view.UpdateHtml(QStringLiteral("s"));
     EXPECT_TRUE(ReadFileBytes(Path("user.txt")).endsWith("Local HTML update OK \r\n"));
     platform::SetTickSource(nullptr);
+}
+
+// On a full disk the page, its text file and its pictures stay as they were, never short files,
+// and the page and pictures say that they could not be written.
+TEST_F(HtmlPageTest, AFullDiskLeavesThePageAndItsCompanionsAsTheyWere) {
+    SmallFileSystem disk(256 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    m_view.m_strHtmlPath = disk.FilePath(QStringLiteral("gpsstat.htm"));
+    m_view.m_strDebugPath = Path("debug.txt");
+    m_view.m_bDebugEnable = true;
+    m_view.UpdateHtml(QStringLiteral("Locked"));
+    const QStringList names = {QStringLiteral("gpsstat.htm"), QStringLiteral("gpsstat.txt"),
+                               QStringLiteral("gpsstat1.png"), QStringLiteral("gpsstat2.png")};
+    QList<QByteArray> before;
+    for (const QString& name : names) {
+        before.append(ReadFileBytes(disk.FilePath(name)));
+        ASSERT_FALSE(before.back().isEmpty()) << qPrintable(name);
+    }
+    ASSERT_TRUE(disk.LeaveFree(0));
+    m_view.UpdateHtml(QStringLiteral("Holdover"));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        EXPECT_EQ(ReadFileBytes(disk.FilePath(names[i])), before[i]) << qPrintable(names[i]);
+    const QByteArray debug = ReadFileBytes(Path("debug.txt"));
+    EXPECT_TRUE(debug.contains("Unable to open HTML file: " + m_view.m_strHtmlPath.toUtf8() + "\r\n"));
+    EXPECT_TRUE(
+        debug.contains("cannot write " + disk.FilePath(names[2]).toUtf8() + ": No space left on device"))
+        << debug.constData();
 }
 
 // Where a picture appears on a screenshot, to within a few levels of colour; (-1, -1) when nowhere.

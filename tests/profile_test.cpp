@@ -9,6 +9,7 @@
 #include "receiver/CommandTables.h"
 #include "settings/IniFile.h"
 #include "support/SettingsFiles.h"
+#include "support/SmallFileSystem.h"
 
 #include <QAction>
 #include <QDir>
@@ -210,6 +211,20 @@ TEST_F(ProfileTest, UnreadableProfilesAreRefusedReadOnlyOnesReadAndFailedExports
     Choose(ID_IMPORT_PROFILE, std::nullopt);
     EXPECT_EQ(view.m_strProfilePath, readOnly);
     EXPECT_EQ(offered, readOnly);
+}
+
+// An export onto a full disk says so and leaves the profile that was there whole.
+TEST_F(ProfileTest, AnExportOntoAFullDiskKeepsTheOldProfile) {
+    SmallFileSystem disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    const QString path = disk.FilePath(QStringLiteral("p.ini"));
+    const QByteArray old = "[3]\r\nButTxt0=Old\r\n";
+    WriteBytes(path, old);
+    ASSERT_TRUE(disk.LeaveFree(0));
+    Choose(ID_EXPORT_PROFILE, path);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Unable to write profile %1").arg(path)});
+    EXPECT_EQ(ReadBytes(path), old);
 }
 
 TEST_F(ProfileTest, ClearTakesTheBuiltInButtonsAndKeepsTheGraph) {

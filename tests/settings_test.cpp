@@ -5,8 +5,12 @@
 #include "platform/SettingsStore.h"
 #include "settings/SettingValues.h"
 #include "settings/SettingsIo.h"
+#include "support/FileBytes.h"
 #include "support/SettingsFiles.h"
+#include "support/SmallFileSystem.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringList>
@@ -219,6 +223,42 @@ TEST_F(SettingsStoreTest, SettingsThatCannotBeSavedAreReportedOnce) {
     view.SaveSettings();
     const QString said = QStringLiteral("Unable to save the settings to %1: ").arg(file);
     EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
+}
+
+// On a nearly full disk the settings file is never replaced by a short one: a save and the exit's
+// window placement leave every stored key, the failure is said once with its reason, and the
+// next save once there is room writes everything.
+TEST_F(SettingsStoreTest, ANearlyFullDiskKeepsEveryStoredKey) {
+    SmallFileSystem disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    platform::SetSettingsFolder(disk.Path());
+    const QString file = platform::OpenSettingsStore()->fileName();
+    CvDlgBar bar;
+    CChildView view;
+    view.m_pDlgBar = &bar;
+    view.SaveSettings();
+    const QByteArray saved = ReadFileBytes(file);
+    ASSERT_TRUE(saved.contains("ComPort="));
+
+    view.m_strHtmlPath = QStringLiteral("/srv/") + QString(6000, QLatin1Char('h')) + QStringLiteral(".htm");
+    ASSERT_TRUE(disk.LeaveFree(SmallFileSystem::kPage));
+    view.SaveSettings();
+    view.SaveSettings();
+    view.SaveWindowPlacement(WindowPlacement{});
+    EXPECT_EQ(ReadFileBytes(file), saved);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral(".filler"), QFileInfo(file).fileName()})); // no temporary left
+    const QString said =
+        QStringLiteral("Unable to save the settings to %1: No space left on device").arg(file);
+    EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
+
+    disk.FreeAll();
+    view.SaveSettings();
+    const QSettings::SettingsMap written = platform::ReadSettingsText(ReadFileBytes(file));
+    for (const QString& key : platform::ReadSettingsText(saved).keys())
+        EXPECT_TRUE(written.contains(key)) << qPrintable(key);
+    EXPECT_TRUE(ReadFileBytes(file).contains(view.m_strHtmlPath.toLatin1()));
 }
 
 TEST_F(SettingsStoreTest, EdgeValuesComeBackWhole) {

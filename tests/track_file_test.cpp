@@ -1,10 +1,13 @@
 // The satellite track file byte for byte: snapshots, their timing, and the trim.
 #include "app/ChildView.h"
 #include "app/Globals.h"
+#include "controls/DlgBar.h"
 #include "platform/TickCount.h"
+#include "platform/WallClock.h"
 #include "receiver/SatelliteTrackFile.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
+#include "support/SmallFileSystem.h"
 #include "support/StatusScreens.h"
 
 #include <QFile>
@@ -123,6 +126,60 @@ TEST(TrackFile, TrimKeepsTheLastWholeRecords) {
     sats[0].m_byPrnLow = 1;
     EXPECT_FALSE(AppendTrackSnapshot(dir.filePath("missing/track.bin"), sats, 1, 999, 512));
     EXPECT_EQ(sats[0].m_dwTime, 0u); // nothing stamped
+}
+
+// On a nearly full disk the track file keeps whole records: a snapshot cut short is taken back and
+// said once, a trim that cannot be finished leaves the file as it was (the snapshot appended to it),
+// and once there is room the next snapshot follows the last whole record.
+TEST(TrackFile, ANearlyFullDiskLeavesWholeRecordsAndIsSaidOnce) {
+    SmallFileSystem disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    auto ticks = std::make_shared<platform::ManualTickSource>(50000);
+    platform::SetTickSource(ticks);
+    platform::SetWallClock(std::make_shared<FixedWallClock>(0x12345678));
+    g_nReceiverType = RECEIVER_HP;
+    CvDlgBar bar;
+    CChildView view;
+    view.m_pDlgBar = &bar;
+    const QString path = disk.FilePath(QStringLiteral("gpsdmp.bin"));
+    view.m_strDumpPath = path;
+    const QByteArray old = NumberedRecords(340); // 16 bytes of room in its last page
+    ASSERT_TRUE(WriteFileBytes(path, old));
+    ASSERT_TRUE(disk.LeaveFree(0));
+    const QString moved = HpStatusScreen().replace(" 45 123", " 46 123");
+    for (int i = 0; i < 3; ++i) {
+        ticks->advance(10001);
+        view.ParseSatellites(i % 2 ? HpStatusScreen() : moved);
+    }
+    EXPECT_EQ(ReadFileBytes(path), old);
+    const QString said =
+        QStringLiteral("Unable to write the track file %1: No space left on device").arg(path);
+    EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
+    disk.FreeAll();
+    ticks->advance(10001);
+    view.ParseSatellites(HpStatusScreen());
+    const QByteArray grown = ReadFileBytes(path);
+    EXPECT_EQ(grown.size(), old.size() + 7 * kSatRecordBytes);
+    EXPECT_TRUE(grown.startsWith(old));
+    platform::SetTickSource(nullptr);
+    platform::SetWallClock(nullptr);
+
+    // The oldest records are a hole, so copying the newest over them needs room the disk lacks.
+    ASSERT_TRUE(
+        disk.WriteAfterHole(QStringLiteral("gpsdmp.bin"), 3 * SmallFileSystem::kPage, NumberedRecords(400)));
+    const QByteArray before = ReadFileBytes(path);
+    ASSERT_TRUE(disk.LeaveFree(SmallFileSystem::kPage));
+    std::array<CSatInfo, kSatelliteSlots> sats{};
+    sats[0].m_byPrnLow = 7;
+    ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 4));
+    const QByteArray snapshot = ReadFileBytes(path).mid(before.size());
+    EXPECT_EQ(ReadFileBytes(path), before + snapshot);
+    EXPECT_EQ(snapshot.size(), kSatRecordBytes);
+    disk.FreeAll();
+    ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 4));
+    EXPECT_EQ(ReadFileBytes(path),
+              (before + snapshot).right(TrackRecordsKept(4) * kSatRecordBytes) + snapshot);
 }
 
 // A track file far past its limit is trimmed by reading only the tail it keeps: a sparse file of
