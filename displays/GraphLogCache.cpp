@@ -1,5 +1,6 @@
 #include "displays/GraphLogCache.h"
 
+#include "platform/FileAccess.h"
 #include "publishing/DataLogReader.h"
 
 #include <QFile>
@@ -7,7 +8,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <sched.h>
 #include <sys/stat.h>
@@ -199,12 +199,12 @@ std::size_t GraphLogCache::MemoryBytes() const {
 }
 
 bool GraphLogCache::Refresh(const QString& path) {
-    const QByteArray localPath = QFile::encodeName(path);
-    const int fd = open(localPath.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    QFile file;
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadOnly)) {
         Clear();
         return false;
     }
+    const int fd = file.handle();
     struct stat status {};
     ReadOutcome outcome = ReadOutcome::Failed;
     bool whole = m_bAlwaysFullRead;
@@ -228,7 +228,6 @@ bool GraphLogCache::Refresh(const QString& path) {
             break;
         whole = true;
     }
-    close(fd);
     if (outcome != ReadOutcome::Done) {
         Clear();
         return false;

@@ -1,6 +1,9 @@
 #include "displays/MapBackdrop.h"
 
+#include "platform/FileAccess.h"
+
 #include <QFileInfo>
+#include <QImageReader>
 
 const QImage* MapBackdrop::Picture(const QString& path) {
     const QFileInfo info(path);
@@ -11,8 +14,11 @@ const QImage* MapBackdrop::Picture(const QString& path) {
         m_modified = modified;
         m_size = size;
         m_image = QImage();
-        if (size >= 0 && !info.isDir())
-            m_image.load(path);
+        // A path that is no regular file (a FIFO would block the paint for good) is refused, and
+        // not tried again until the path or what it names changes.
+        QFile file;
+        if (platform::OpenRegularFile(file, path, QIODevice::ReadOnly))
+            m_image = QImageReader(&file, info.suffix().toLatin1()).read();
     }
     return m_image.isNull() ? nullptr : &m_image;
 }

@@ -5,6 +5,7 @@
 #include "app/DiagnosticText.h"
 #include "displays/MapColours.h"
 #include "displays/MapWnd.h"
+#include "platform/FileAccess.h"
 #include "platform/WallClock.h"
 #include "publishing/ExportedImage.h"
 #include "receiver/SatelliteTrackFile.h"
@@ -70,8 +71,8 @@ void CMapWnd::Animate() {
     m_nReplayedGroups = 0;
     ReplayInputFilter input;
     qApp->installEventFilter(&input);
-    QFile file(m_pView->m_strDumpPath);
-    if (file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (platform::OpenRegularFile(file, m_pView->m_strDumpPath, QIODevice::ReadOnly)) {
         const std::vector<CSatInfo> records = DecodeTrackRecords(file.readAll());
         file.close();
         std::array<CSatInfo, kSatelliteSlots> ring{};

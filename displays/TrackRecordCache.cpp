@@ -1,5 +1,6 @@
 #include "displays/TrackRecordCache.h"
 
+#include "platform/FileAccess.h"
 #include "receiver/SatelliteTrackFile.h"
 
 #include <QFile>
@@ -23,8 +24,8 @@ bool ReadRecordAt(QFile& file, qint64 offset, std::array<std::uint8_t, kSatRecor
 } // namespace
 
 bool TrackRecordCache::Refresh(const QString& path) {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadOnly)) {
         m_opened = false;
         m_path.clear();
         m_dots.clear();
@@ -61,16 +62,16 @@ bool TrackRecordCache::StillTheSameFile(const QString& path, qint64 size) const 
         return false;
     if (m_bytesTaken == 0)
         return true;
-    QFile file(path);
+    QFile file;
     std::array<std::uint8_t, kSatRecordBytes> first{};
     std::array<std::uint8_t, kSatRecordBytes> last{};
-    return file.open(QIODevice::ReadOnly) && ReadRecordAt(file, 0, first) &&
+    return platform::OpenRegularFile(file, path, QIODevice::ReadOnly) && ReadRecordAt(file, 0, first) &&
            ReadRecordAt(file, m_bytesTaken - kSatRecordBytes, last) && first == m_first && last == m_last;
 }
 
 bool TrackRecordCache::Reload(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadOnly)) {
         m_opened = false;
         m_dots.clear();
         m_lastAtPoint.clear();

@@ -1,5 +1,7 @@
 #include "publishing/FtpSession.h"
 
+#include "platform/FileAccess.h"
+
 #include <QFile>
 #include <QUrl>
 #include <curl/curl.h>
@@ -137,11 +139,9 @@ bool FtpSession::ChangeDirectory(const QString& folder) {
 bool FtpSession::Put(const QString& localPath, const QString& remoteName) {
     if (!m_bConnected)
         return false;
-    QFile file(localPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_strError = file.errorString();
+    QFile file;
+    if (!platform::OpenRegularFile(file, localPath, QIODevice::ReadOnly, &m_strError))
         return false;
-    }
     CURL* easy = m_handle->easy;
     curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
     curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);

@@ -1,5 +1,6 @@
 #include "publishing/PublishedFile.h"
 
+#include "platform/FileAccess.h"
 #include "platform/FileWriting.h"
 
 #include <QFile>
@@ -11,8 +12,8 @@ bool WritePublishedFile(const QString& path, const QByteArray& bytes) {
 }
 
 QString ReadLatin1File(const QString& path) {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadOnly))
         return {};
     return QString::fromLatin1(file.readAll());
 }

@@ -1,9 +1,7 @@
 #include "settings/IniFile.h"
 
+#include "platform/FileAccess.h"
 #include "platform/FileWriting.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -160,13 +158,10 @@ QByteArray IniFile::Bytes() const {
 
 std::optional<IniFile> ReadIniFile(const QString& path) {
     // Only plain files: a FIFO or a device would hold the program up.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile() || info.size() > kLargestIniFile)
+    const std::optional<QByteArray> bytes = platform::ReadRegularFile(path, kLargestIniFile);
+    if (!bytes)
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return IniFile(file.read(kLargestIniFile));
+    return IniFile(*bytes);
 }
 
 bool WriteIniFile(const QString& path, const IniFile& file) {
