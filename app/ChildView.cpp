@@ -149,9 +149,9 @@ void CChildView::Initialise() {
     m_wndGraph.update();
     m_wndMap.m_bCacheValid = false;
     m_wndMap.update();
-    // 16. Auto-run.
+    // 16. Auto-run: nobody may be there to answer a message box, and the receiver may come later.
     if (m_bAutoRun)
-        OnStart();
+        StartUnattended();
 }
 
 void CChildView::OnDestroy() {
@@ -265,6 +265,8 @@ void CChildView::timerEvent(QTimerEvent* event) {
 void CChildView::OnTimer(int id) {
     // The timer that fired is killed first and armed again where its work goes on, so no two
     // ticks of one timer overlap.
+    if (m_bDestroyed)
+        return; // a tick posted or deferred before the shut-down
     if (m_wndMap.IsAnimating()) {
         // Nothing of the poll cycle runs inside the map's replay: running timers keep firing
         // and are heard after it; a posted tick waits for its end.

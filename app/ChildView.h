@@ -123,7 +123,12 @@ public:
     void SetReceiverDefaults();
 
     // ---- receiver link and poll cycle ----
+    // Does nothing while running or once shut-down has begun.
     void OnStart();
+    // A start that no operator watches (auto-run, resume, the retries): its port failures are said
+    // in the user window and on the status bar, and a receiver port that does not open is retried
+    // every kReconnectIntervalMs.
+    void StartUnattended();
     void OnStop();
     // The operator's Stop: also ends the reopening of a failed port.
     void OnStopCommand();
@@ -270,12 +275,16 @@ private:
 
     // Receiver link and poll cycle.
     bool OpenPorts();
-    // A port that cannot be opened or set up: a message box, or while a failed port is being
-    // reopened, the status bar (receiver port) or the user window (auxiliary port).
+    // A port that cannot be opened or set up: a message box, or at an unattended start, the
+    // status bar and the retries (receiver port) or the user window (auxiliary port).
     void ReportOpenFailure(const QString& text, bool receiverPort);
+    // Arms the retries and says why in the user window (and the debug file).
+    void BeginReconnect(const QString& line);
     void EndReconnect();
     void ClearLiveValues();
     void ShowLinkStatus(const QString& text);
+    // Puts an operator command taken but not sent back at the head of the queue.
+    void RequeueUserCommand();
     void RunStartupExchange();
     void ProbeJacksonChannel2();
     void ReadLeapSeconds(const QString& command, int digits, int tries);
@@ -304,7 +313,9 @@ private:
     std::unique_ptr<SetTimeSession> m_setTimeSession;
     // A member, so its thread has ended before the settings it reads (base classes) go.
     std::unique_ptr<TimeServer> m_timeServer;
+    // Shut-down has begun (OnDestroy): nothing that waited on a dialog, a message box or a timer
+    // may resume polling, the SNTP service or the timers after it.
     bool m_bDestroyed = false;
-    // Set while a reconnect attempt runs Start: its failures go to the status bar, not a box.
+    // Set while an unattended start runs: its failures go to the status bar, not a box.
     bool m_bQuietStart = false;
 };

@@ -259,7 +259,7 @@ void CMainFrame::OnSuspend() {
 
 void CMainFrame::OnResume() {
     if (m_wndView.m_bResumeAfterSuspend)
-        m_wndView.OnStart();
+        m_wndView.StartUnattended();
 }
 
 void CMainFrame::ShowLinkStatus(const QString& text) {

@@ -51,7 +51,9 @@ void CChildView::UserCommandTick() {
                 m_bStopAfterCommand = false; // the port did not open: the command is dropped
         }
     }
-    SetTimer(IDT_USER_COMMAND, ClampTimerPeriod(m_nRemoteInterval));
+    // Start's message box may have seen the program shut down.
+    if (!m_bDestroyed)
+        SetTimer(IDT_USER_COMMAND, ClampTimerPeriod(m_nRemoteInterval));
 }
 
 void CChildView::DoPseudoCommand(const QString& command) {

@@ -1,6 +1,7 @@
-// A receiver port that fails while polling (an adapter unplugged, a line gone): polling stops, the
-// live values leave the screen, and the port is reopened every few seconds until it comes back,
-// when polling starts again as the operator's Start would. The operator's Stop ends the retrying.
+// A receiver port that fails while polling (an adapter unplugged, a line gone), or that is not
+// there when the program starts polling by itself: polling stops, the live values leave the
+// screen, and the port is reopened every few seconds until it comes back, when polling starts
+// again as the operator's Start would. The operator's Stop ends the retrying.
 #include "app/ChildView.h"
 #include "app/MainFrame.h"
 #include "platform/MessageBox.h"
@@ -18,25 +19,42 @@ void CChildView::ReportOpenFailure(const QString& text, bool receiverPort) {
         platform::MessageBox(text, platform::MessageIcon::None);
         return;
     }
-    // An unattended retry: no box to wait for an operator; the latest reason stays in view.
-    if (receiverPort)
-        ShowLinkStatus(QStringLiteral("Receiver port lost, ") + RetryingText() + QStringLiteral(": ") + text);
-    else
+    // An unattended start: no box to wait for an operator; the latest reason stays in view.
+    if (receiverPort) {
+        ShowLinkStatus(QStringLiteral("Receiver port %1 not open, ").arg(m_strComPort) + RetryingText() +
+                       QStringLiteral(": ") + text);
+        // A receiver missing at an automatic start is retried as a line that dropped.
+        if (!m_bReconnecting) {
+            BeginReconnect(QStringLiteral("Receiver port %1 not opened at start, ").arg(m_strComPort) +
+                           RetryingText() + QStringLiteral(": ") + text);
+            return;
+        }
+    } else {
         UserWindowLine(text);
+    }
     if (m_bDebugEnable)
         DebugToFile(text);
+}
+
+void CChildView::StartUnattended() {
+    m_bQuietStart = true;
+    OnStart();
+    m_bQuietStart = false;
+}
+
+void CChildView::BeginReconnect(const QString& line) {
+    m_bReconnecting = true;
+    SetTimer(IDT_RECONNECT, kReconnectIntervalMs);
+    UserWindowLine(line);
+    if (m_bDebugEnable)
+        DebugToFile(line);
 }
 
 void CChildView::OnPortFailure() {
     OnStop();
     ClearLiveValues();
-    m_bReconnecting = true;
-    SetTimer(IDT_RECONNECT, kReconnectIntervalMs);
-    const QString line =
-        QStringLiteral("Receiver port %1 failed: polling stopped, ").arg(m_strComPort) + RetryingText();
-    UserWindowLine(line);
-    if (m_bDebugEnable)
-        DebugToFile(line);
+    BeginReconnect(QStringLiteral("Receiver port %1 failed: polling stopped, ").arg(m_strComPort) +
+                   RetryingText());
     ShowLinkStatus(QStringLiteral("Receiver port %1 lost, ").arg(m_strComPort) + RetryingText());
 }
 
@@ -44,11 +62,8 @@ void CChildView::ReconnectTick() {
     if (!m_bReconnecting)
         return;
     // A port opened meanwhile for a queued command is left to it; the next try comes later.
-    if (!IsRunning()) {
-        m_bQuietStart = true;
-        OnStart(); // ends the retrying when the port opens
-        m_bQuietStart = false;
-    }
+    if (!IsRunning())
+        StartUnattended(); // ends the retrying when the port opens
     if (m_bReconnecting)
         SetTimer(IDT_RECONNECT, kReconnectIntervalMs);
 }

@@ -189,7 +189,7 @@ bool CChildView::OpenPorts() {
 }
 
 void CChildView::OnStart() {
-    if (IsRunning())
+    if (IsRunning() || m_bDestroyed)
         return;
     UpdateTitle();
     if (m_pDlgBar)
@@ -197,6 +197,10 @@ void CChildView::OnStart() {
             box->hide();
 
     if (!OpenPorts())
+        return;
+    // The auxiliary port's message box runs an event loop: the program may have been stopped or
+    // shut down meanwhile.
+    if (m_bDestroyed || !IsRunning())
         return;
 
     m_bUpdateAllEnabled = true;
@@ -214,7 +218,7 @@ void CChildView::OnStart() {
         value.clear();
     for (QString& answer : m_strAuxAnswer)
         answer.clear();
-    m_strUserCommand.clear();
+    RequeueUserCommand();
     m_nAuxIndex = m_nAuxFirst = FirstAuxChannel();
 
     if (!m_bStopAfterCommand) {
@@ -227,7 +231,6 @@ void CChildView::OnStart() {
 
     m_nPollStep = PollStepWakeUp;
     m_hActivePort = m_hComPort.get();
-    m_strUserCommand.clear();
     SetTimer(IDT_POLL, PollPeriod());
     if (m_bSntpEnabled)
         StartTimeServer();
@@ -238,6 +241,16 @@ void CChildView::OnStart() {
     // Polling runs again: a failed port being reopened is back.
     if (m_bReconnecting && !m_bStopAfterCommand)
         EndReconnect();
+}
+
+void CChildView::RequeueUserCommand() {
+    // An operator command taken but not yet sent goes back to the head of the queue: left in
+    // place it would hold up the queue while stopped, and Start would drop one taken while its
+    // message box was up. The next user-command tick takes it again.
+    if (!m_strUserCommand.isEmpty()) {
+        m_listCommands.prepend(m_strUserCommand);
+        m_strUserCommand.clear();
+    }
 }
 
 void CChildView::OnStop() {
@@ -252,12 +265,7 @@ void CChildView::OnStop() {
     m_bPortOpen = false;
     KillTimer(IDT_POLL);
     AbandonSetTime();
-    // An operator command taken but not yet sent goes back to the head of the queue: left in
-    // place it would hold up the queue while stopped, and Start would drop it.
-    if (!m_strUserCommand.isEmpty()) {
-        m_listCommands.prepend(m_strUserCommand);
-        m_strUserCommand.clear();
-    }
+    RequeueUserCommand();
     m_bSetTimePending = false;
     m_bSetTimeEnabled = false;
     m_bUpdateAllEnabled = false;

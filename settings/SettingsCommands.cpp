@@ -9,9 +9,10 @@
 #include <QCoreApplication>
 
 void CChildView::OnOptions() {
-    // The poll cycle, the command queue and the SNTP thread read what the sheet edits: all rest
-    // while it is open.
+    // The poll cycle, the command queue, the retries of a failed port and the SNTP thread read
+    // what the sheet edits: all rest while it is open.
     KillTimer(IDT_USER_COMMAND);
+    KillTimer(IDT_RECONNECT);
     const bool wasRunning = IsRunning();
     if (wasRunning) {
         OnStop();
@@ -21,12 +22,20 @@ void CChildView::OnOptions() {
             QCoreApplication::processEvents();
     }
     StopTimeServer();
-    if (DoOptionsDialog()) {
+    const bool accepted = DoOptionsDialog();
+    // A shut-down inside the sheet (a termination signal) has stopped everything and saved the
+    // settings: nothing starts again.
+    if (m_bDestroyed)
+        return;
+    if (accepted) {
         SaveSettings();
         m_wndGraph.m_bCacheValid = false;
         m_wndGraph.update();
     }
-    if (wasRunning)
+    // The port opens with the settings as the sheet left them.
+    if (m_bReconnecting)
+        ReconnectTick();
+    else if (wasRunning)
         OnStart();
     UpdateTitle();
     SetTimer(IDT_USER_COMMAND, ClampTimerPeriod(m_nRemoteInterval));

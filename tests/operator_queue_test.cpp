@@ -2,12 +2,15 @@
 // a pseudo-terminal. Timer ticks are delivered by calling the timer handler.
 #include "app/Globals.h"
 #include "app/MainFrame.h"
+#include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
 #include "platform/TickCount.h"
 #include "simulator/ReceiverSimulator.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -17,7 +20,7 @@ class OperatorQueueTest : public ::testing::Test {
 protected:
     OperatorQueueTest() {
         platform::SetTickSource(m_clock);
-        view.Initialise();
+        view.OnTimer(IDT_STARTUP); // the start-up tick, which no later event loop may run again
         frame.Action(ID_RECEIVER_HP)->trigger();
         m_sim.start();
         view.m_strComPort = m_sim.portPath();
@@ -100,6 +103,34 @@ TEST_F(OperatorQueueTest, TheQueueWaitsWhileAClockSettingRuns) {
     UserCommandTick();
     EXPECT_TRUE(view.m_listCommands.isEmpty());
     EXPECT_EQ(view.m_strUserCommand, "\r");
+}
+
+TEST_F(OperatorQueueTest, AButtonPressedWhileStartsMessageBoxIsUpIsSentAfterIt) {
+    view.m_strButton[0] = {QStringLiteral("Errors"), QStringLiteral(":SYST:ERR?")};
+    view.UpdateDialogBar();
+    view.m_bPort2Enabled = true;
+    view.m_strComPort2 = QStringLiteral("/dev/no-such-instrument");
+    bool taken = false;
+    // The box's event loop runs the user-command timer, which takes the command at once: the
+    // receiver port is already open.
+    platform::SetMessageBoxHandler([&](const platform::MessageBoxRequest&) {
+        frame.m_wndDlgBar.Button(0)->click();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!view.m_listCommands.isEmpty() && elapsed.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        taken = view.m_strUserCommand == ":SYST:ERR?\r";
+        return platform::MessageResult::Ok;
+    });
+    frame.Action(ID_START)->trigger();
+    platform::SetMessageBoxHandler(
+        [](const platform::MessageBoxRequest&) { return platform::MessageResult::Ok; });
+    ASSERT_TRUE(taken);
+    ASSERT_TRUE(view.IsRunning());
+
+    UserCommandTick();
+    CompleteStep();
+    EXPECT_EQ(m_sim.received(), std::vector<QByteArray>{":SYST:ERR?\r"});
 }
 
 TEST_F(OperatorQueueTest, StartAndStopFromTheMenuSwitchTheEnablers) {

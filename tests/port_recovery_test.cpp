@@ -4,18 +4,25 @@
 #include "app/Globals.h"
 #include "app/MainFrame.h"
 #include "platform/MessageBox.h"
+#include "platform/QtSerialPort.h"
+#include "platform/SettingsStore.h"
+#include "settings/OptionsSheet.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -51,6 +58,8 @@ protected:
     }
     void TearDown() override {
         m_view.OnStopCommand();
+        m_view.m_bAutoRun = false;
+        platform::SetSerialPortOpener({});
         platform::SetMessageBoxHandler(
             [](const platform::MessageBoxRequest&) { return platform::MessageResult::Ok; });
     }
@@ -70,6 +79,19 @@ protected:
         // Killed, it leaves its link naming a pseudo-terminal number that another test's terminal
         // may take next; the device is gone, so the link goes too.
         QFile::remove(m_link);
+    }
+    // Opens the Options sheet from the menu; `act` runs on it once it is up and closes it.
+    void UseOptionsSheet(const std::function<void(COptionsSheet&)>& act) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, &act] {
+            if (auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget())) {
+                poll->deleteLater();
+                poll->stop();
+                act(*sheet);
+            }
+        });
+        poll->start(0);
+        m_frame.Action(ID_OPTIONS)->trigger();
     }
     bool Polled() const {
         return !m_view.m_strChannelValue[0].isEmpty() && !m_view.m_wndText.m_strText.isEmpty();
@@ -149,4 +171,65 @@ TEST_F(PortRecoveryTest, TheOperatorsStopEndsTheRetriesAndIsNotAFailure) {
     EXPECT_TRUE(StatusBar().isEmpty());
     m_view.OnUpdateCmdUI(ID_STOP, stop);
     EXPECT_FALSE(stop.isEnabled());
+}
+
+TEST_F(PortRecoveryTest, AReceiverMissingAtAnAutomaticStartIsRetriedWithoutAMessageBox) {
+    const auto store = platform::OpenSettingsStore();
+    store->setValue("Initial/WasRunning", 1);
+    store->setValue("Port/ComPort", m_link);
+    store->setValue("Receiver/Type", RECEIVER_HP);
+    store->setValue("Version/RegVersion", 2);
+    m_view.Initialise();
+    EXPECT_TRUE(m_boxes.isEmpty()) << qPrintable(m_boxes.join('|'));
+    EXPECT_TRUE(m_view.m_bReconnecting && m_view.IsTimerActive(IDT_RECONNECT));
+    const QString reason =
+        QStringLiteral("CreateFile failed for com port %1: No such file or directory").arg(m_link);
+    EXPECT_TRUE(UserWindow().contains(
+        QStringLiteral("Receiver port %1 not opened at start, reopening it every 5 s: ").arg(m_link) +
+        reason))
+        << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar(),
+              QStringLiteral("Receiver port %1 not open, reopening it every 5 s: ").arg(m_link) + reason);
+
+    StartReceiver();
+    EXPECT_TRUE(WaitUntil([this] { return m_view.IsRunning() && Polled(); }, 3 * kReconnectIntervalMs));
+    EXPECT_TRUE(StatusBar().isEmpty());
+    EXPECT_TRUE(m_boxes.isEmpty());
+    KillReceiver();
+}
+
+TEST_F(PortRecoveryTest, TheOptionsSheetHoldsTheRetriesAndThePortReopensWithItsSettings) {
+    StartReceiver();
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, 10000));
+    KillReceiver();
+    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, 10000));
+    std::vector<int> rates; // the receiver port's rate at each open
+    platform::SetSerialPortOpener([&](const QString& name, const platform::SerialLine& line) {
+        rates.push_back(line.baud);
+        return platform::OpenQtSerialPort(name, line);
+    });
+    const auto press = [](COptionsSheet& sheet, const char* button) {
+        sheet.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+    };
+
+    // Cancel with the receiver still away: the retries go on after the sheet.
+    UseOptionsSheet([&](COptionsSheet& sheet) {
+        EXPECT_FALSE(m_view.IsTimerActive(IDT_RECONNECT));
+        press(sheet, "IDCANCEL");
+    });
+    EXPECT_TRUE(m_view.m_bReconnecting && m_view.IsTimerActive(IDT_RECONNECT));
+
+    // Back while a new rate is chosen: nothing opens behind the sheet; OK opens at the new rate.
+    StartReceiver();
+    rates.clear();
+    UseOptionsSheet([&](COptionsSheet& sheet) {
+        EXPECT_FALSE(m_view.IsTimerActive(IDT_RECONNECT));
+        sheet.Pages()[3]->Control<QComboBox>(1019)->setCurrentText(QStringLiteral("4800"));
+        press(sheet, "IDOK");
+    });
+    EXPECT_EQ(rates, std::vector<int>{4800});
+    EXPECT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
+    EXPECT_TRUE(m_boxes.isEmpty()) << qPrintable(m_boxes.join('|'));
+    KillReceiver();
 }
