@@ -82,8 +82,8 @@ protected:
     }
     // Opens the Options sheet from the menu; `act` runs on it once it is up and closes it.
     void UseOptionsSheet(const std::function<void(COptionsSheet&)>& act) {
-        auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, &act] {
+        auto* poll = new QTimer(&m_frame); // goes with the frame should the sheet never open
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
             if (auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget())) {
                 poll->deleteLater();
                 poll->stop();

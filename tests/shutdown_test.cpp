@@ -186,7 +186,7 @@ protected:
 TEST_F(SignalInsideACommandTest, OptionsSheet) {
     ASSERT_TRUE(view.IsRunning());
     // The sheet runs inside the program's event loop, which the shut-down ends.
-    auto* poll = new QTimer;
+    auto* poll = new QTimer(&frame); // goes with the frame should the sheet never open
     QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
         if (qobject_cast<COptionsSheet*>(QApplication::activeModalWidget())) {
             poll->deleteLater();
