@@ -38,6 +38,21 @@ std::optional<QString> KeyName(const QByteArray& text) {
     return QString::fromUtf8(Trimmed(text.left(equals)));
 }
 
+// A value as the text after its "=" reads: without the blanks around it and without one pair of
+// matching quotes around it.
+QByteArray ReadValue(const QByteArray& text) {
+    QByteArray value = Trimmed(text);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+// The text that reads back as the value: the value itself, or the value in double quotes when
+// reading would take something off it (a label's trailing blank, quotes of its own).
+QByteArray WrittenValue(const QByteArray& value) {
+    return ReadValue(value) == value ? value : '"' + value + '"';
+}
+
 } // namespace
 
 IniFile::IniFile(const QByteArray& bytes) {
@@ -98,16 +113,13 @@ std::optional<QString> IniFile::Value(QStringView section, QStringView key) cons
     if (it == found->keys.constEnd())
         return std::nullopt;
     const QByteArray& text = found->lines[*it].text;
-    QByteArray value = Trimmed(text.mid(text.indexOf('=') + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        value = value.mid(1, value.size() - 2);
-    return QString::fromUtf8(value);
+    return QString::fromUtf8(ReadValue(text.mid(text.indexOf('=') + 1)));
 }
 
 void IniFile::SetValue(QStringView section, QStringView key, const QString& value) {
     QString oneLine = value;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray valueBytes = oneLine.toUtf8();
+    const QByteArray valueBytes = WrittenValue(oneLine.toUtf8());
     Section* found = Find(section);
     if (!found) {
         // A new section at the end of the file, after a line end for an unended last line.

@@ -20,7 +20,8 @@ public:
     // one pair of matching quotes around it. Nothing when the section or the key is missing.
     std::optional<QString> Value(QStringView section, QStringView key) const;
     // Replaces the key's value, or adds the key (and its section). Line breaks in the value
-    // become blanks, so that a value is always one line.
+    // become blanks, so that a value is always one line. A value that would not read back whole
+    // (blanks at either end, or quotes around it) is written in double quotes.
     void SetValue(QStringView section, QStringView key, const QString& value);
 
     QByteArray Bytes() const;

@@ -28,6 +28,22 @@ void SetControlText(QWidget* control, const QString& text) {
         combo->setEditText(text);
 }
 
+// The text the settings were shown as, kept on the control.
+constexpr char kShownTextProperty[] = "orvaneShownText";
+
+void ShowNumber(QWidget* control, const QString& text) {
+    SetControlText(control, text);
+    control->setProperty(kShownTextProperty, text);
+}
+
+// Whether the control still holds the text it was shown with. Such an entry is taken as the
+// stored value stands: a value the page would refuse (a stored interval of 0 that keeps a duty
+// off, a hand-edited file) must not keep the operator's other changes from being saved.
+bool Untouched(QWidget* control) {
+    const QVariant shown = control->property(kShownTextProperty);
+    return shown.isValid() && shown.toString() == ControlText(control);
+}
+
 // The whole text as one number in the C notation (blanks around it allowed), or nothing.
 template <typename T> std::optional<T> ParseNumber(const QString& text) {
     const QByteArray bytes = text.trimmed().toLatin1();
@@ -73,9 +89,11 @@ void DataExchange::Integer(int id, int& value, QStringView key) {
     if (ToControls()) {
         const std::int64_t stored =
             count ? static_cast<std::int64_t>(static_cast<std::uint32_t>(value)) : value;
-        SetControlText(control, QString::number(stored / scale));
+        ShowNumber(control, QString::number(stored / scale));
         return;
     }
+    if (Untouched(control))
+        return;
     const std::optional<std::int64_t> entered = ParseNumber<std::int64_t>(ControlText(control));
     if (!entered || (!range && (*entered < INT_MIN || *entered > INT_MAX))) {
         Fail(control, QStringLiteral("Please enter an integer."));
@@ -103,9 +121,11 @@ void DataExchange::Double(int id, double& value, QStringView key) {
         return;
     QWidget* control = Control(id);
     if (ToControls()) {
-        SetControlText(control, PageNumberText(value));
+        ShowNumber(control, PageNumberText(value));
         return;
     }
+    if (Untouched(control))
+        return;
     const SettingRange* range = RangeOfSetting(key);
     const std::optional<double> entered = ParseNumber<double>(ControlText(control));
     if (!entered) {

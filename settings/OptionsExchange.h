@@ -1,7 +1,8 @@
 #pragma once
 // The exchange between an Options page's controls and the settings it edits. Each page lists its
 // controls once, in one DoDataExchange; the same list puts the values into the controls, checks
-// the operator's entries against the ranges of settings/SettingRanges.h, and takes them back.
+// the operator's entries against the ranges of settings/SettingRanges.h, and takes them back. A
+// number the operator left as it was shown passes and keeps the setting exactly as it was.
 // Controls are found by their object name, the decimal control id.
 #include "app/ViewSettings.h"
 

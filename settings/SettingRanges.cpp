@@ -27,14 +27,15 @@ constexpr SettingRange Doubles(QStringView key, double low, double high) {
     return SettingRange{key, low, high, 1, Outside::Clamp, 0, false, false};
 }
 
+// The ranges that the pages validate. A value that a page edits without validating it (the data
+// log's and the track file's size limits, whose arrows stop at 10240 kB but whose edits take any
+// number) has no range here, so that loading never lowers it.
 constexpr std::array kRanges = {
     // Paths and settings
     Seconds(u"Log/LogInterval", 3, 5000),
     Seconds(u"Log/StatusInterval", 3, 5000),
-    Ints(u"Sat/MaxFileSize", 0, 10240),
     Ints(u"HTML/ImageSize", 50, 1024),
     Ints(u"Graph/Duration", 0, 1000000),
-    Ints(u"Log/MaxSize", 0, 10240),
     Ints(u"Time/Retries", 1, 300),
     Ints(u"Timer/Value", 1, 500),
     // Traces

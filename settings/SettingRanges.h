@@ -1,7 +1,7 @@
 #pragma once
-// The ranges of the settings that the Options pages edit, and of the few others whose stored
-// value can make the program unusable. One table serves the pages' validation, the loading of
-// the settings store and the import of receiver profiles.
+// The ranges that the Options pages validate their settings against, and those of the few other
+// settings whose stored value can make the program unusable. One table serves the pages'
+// validation, the loading of the settings store and the import of receiver profiles.
 #include <QString>
 #include <QStringView>
 #include <cstdint>

@@ -7,10 +7,13 @@
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/TickCount.h"
+#include "receiver/SatInfo.h"
 #include "settings/OptionsSheet.h"
 #include "settings/SettingsIo.h"
 #include "simulator/ReceiverSimulator.h"
+#include "support/FileBytes.h"
 #include "support/SettingsFiles.h"
+#include "support/StatusScreens.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +23,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -46,14 +51,20 @@ void WhenSheetOpens(const std::function<void(COptionsSheet&)>& act) {
 
 class OptionsTest : public ::testing::Test {
 protected:
-    OptionsTest() {
-        UseFreshSettingsStore();
+    void SetUp() override {
+        const QByteArray stored = StoredSettings();
+        if (stored.isEmpty())
+            UseFreshSettingsStore();
+        else
+            WriteSettingsFile(stored);
         view.OnTimer(IDT_STARTUP); // the start-up tick, which the sheet's event loop must not run again
         platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& request) {
             messages << request.text;
             return answer;
         });
     }
+    // The settings file the program finds at its start; none by default.
+    virtual QByteArray StoredSettings() const { return {}; }
     ~OptionsTest() override {
         platform::SetMessageBoxHandler(
             [](const platform::MessageBoxRequest&) { return platform::MessageResult::Ok; });
@@ -77,6 +88,25 @@ protected:
     }
     void Type(int tab, int id, const QString& text) { Control<QLineEdit>(tab, id)->setText(text); }
     void Click(const char* button) { sheet->findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
+    // As a person does it: the tab, a click into the edit, its text selected and replaced by keys.
+    void TypeIntoField(int tab, int id, const QString& text) {
+        sheet->Tabs()->setCurrentIndex(tab);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+        auto* edit = Control<QLineEdit>(tab, id);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        ASSERT_EQ(QApplication::focusWidget(), edit);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    }
+    // OK as a person clicks it, expected to close the sheet; a sheet that stays open is cancelled,
+    // so that the test goes on.
+    void PressOK() {
+        QTest::mouseClick(sheet->findChild<QPushButton*>(QStringLiteral("IDOK")), Qt::LeftButton);
+        if (sheet->isVisible()) {
+            ADD_FAILURE() << "OK refused: " << qPrintable(messages.join(u' '));
+            Click("IDCANCEL");
+        }
+    }
 
     CMainFrame frame;
     CChildView& view = frame.m_wndView;
@@ -282,6 +312,73 @@ TEST_F(OptionsTest, PortPagesListThePortsAndTakeTheNearestRate) {
     EXPECT_EQ(view.m_nBaud, 56000);
     EXPECT_EQ(view.m_byParity, 9);
     EXPECT_EQ(view.m_strComPort2, QStringLiteral("/dev/Receiver Link"));
+}
+
+// A settings file with values that the pages would not offer: size limits above the arrows' 10240
+// kB, kept by a hand edit or an older version, and an HTML interval of 0 that keeps the page off.
+class StoredValuesTest : public OptionsTest {
+protected:
+    QByteArray StoredSettings() const override {
+        return QStringLiteral("[Version]\nRegVersion=2\nLogVersion=2\n[Receiver]\nType=0\n"
+                              "[Log]\nPath=%1\nMaxSize=20000\nStatusInterval=0\n"
+                              "[Dump]\nPath=%2\n[Sat]\nMaxFileSize=20000\n")
+            .arg(LogPath(), TrackPath())
+            .toUtf8();
+    }
+    QString LogPath() const { return m_folder.filePath(QStringLiteral("gpslog.log")); }
+    QString TrackPath() const { return m_folder.filePath(QStringLiteral("gpsdmp.bin")); }
+
+    QTemporaryDir m_folder;
+};
+
+TEST_F(StoredValuesTest, SizeLimitsAboveTheArrowsRangeCutNoHistoryAndSurviveOK) {
+    // More than 10240 kB of history in each file, less than 20000 kB.
+    const QByteArray log = QByteArray("1709600000\t1\t\t\t\t\t\t\t\t\r\n").repeated(500000);
+    const QByteArray track(1000000 * kSatRecordBytes, '\x01');
+    ASSERT_TRUE(WriteFileBytes(LogPath(), log));
+    ASSERT_TRUE(WriteFileBytes(TrackPath(), track));
+
+    view.UpdateLogFile();
+    view.m_dwLastTrack = platform::GetTickCount() - 20000;
+    view.ParseSatellites(HpStatusScreen());
+    for (const auto& [path, old] : {std::pair{LogPath(), log}, std::pair{TrackPath(), track}}) {
+        const QByteArray now = ReadFileBytes(path);
+        EXPECT_GT(now.size(), old.size()) << qPrintable(path);
+        EXPECT_TRUE(now.startsWith(old)) << "history cut from " << qPrintable(path);
+    }
+
+    // OK with the fields as they were shown keeps both limits, in the view and in the file.
+    UseSheet([&] {
+        EXPECT_EQ(Control<QLineEdit>(kPaths, 1088)->text(), QStringLiteral("20000"));
+        PressOK();
+    });
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
+    EXPECT_EQ(view.m_nLogMaxSize, 20000);
+    EXPECT_EQ(view.m_nTrackMaxSize, 20000);
+    EXPECT_TRUE(ReadSettingsFile().contains(QStringLiteral("\nMaxSize=20000\n")));
+    EXPECT_TRUE(ReadSettingsFile().contains(QStringLiteral("\nMaxFileSize=20000\n")));
+
+    // The edits take any size the operator types; only the arrows stop at 10240.
+    UseSheet([&] {
+        TypeIntoField(kPaths, 1087, QStringLiteral("30000"));
+        PressOK();
+    });
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
+    EXPECT_EQ(view.m_nTrackMaxSize, 30000);
+}
+
+TEST_F(StoredValuesTest, AnUntouchedIntervalOfZeroLetsOtherChangesBeSaved) {
+    UseSheet([&] {
+        EXPECT_EQ(Control<QLineEdit>(kPaths, 1046)->text(), QStringLiteral("0"));
+        TypeIntoField(kPaths, 1370, QStringLiteral("200"));
+        PressOK();
+    });
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
+    EXPECT_EQ(view.m_nRetries, 200);
+    EXPECT_EQ(view.m_nStatusInterval, 0);
+    const QString saved = ReadSettingsFile();
+    EXPECT_TRUE(saved.contains(QStringLiteral("\nRetries=200\n"))) << qPrintable(saved);
+    EXPECT_TRUE(saved.contains(QStringLiteral("\nStatusInterval=0\n"))) << qPrintable(saved);
 }
 
 TEST(OptionsWhileRunning, ThePortRestsWhileTheSheetIsOpenAndStartsAgainAfter) {

@@ -125,6 +125,17 @@ TEST_F(ProfileTest, ExportThenImportGivesBackEveryValue) {
     EXPECT_EQ(store->value("Aux/Enabled0").toInt(), 8);
 }
 
+TEST_F(ProfileTest, TheDefaultLabelsExportTheSameBytesAfterAnImport) {
+    ASSERT_EQ(view.m_strLabel[0], QStringLiteral("EFC "));
+    const QString first = Path(QStringLiteral("defaults.ini"));
+    Choose(ID_EXPORT_PROFILE, first);
+    Choose(ID_IMPORT_PROFILE, first);
+    EXPECT_EQ(view.m_strLabel[0], QStringLiteral("EFC ")) << "the blank is part of the label";
+    const QString second = Path(QStringLiteral("again.ini"));
+    Choose(ID_EXPORT_PROFILE, second);
+    EXPECT_EQ(ReadBytes(second), ReadBytes(first));
+}
+
 TEST_F(ProfileTest, ExportsUnderTwoFamiliesShareOneFile) {
     const QString path = Path(QStringLiteral("both.ini"));
     WriteBytes(path, "; kept comment\n[other]\nkey=1\n");
@@ -186,6 +197,17 @@ TEST_F(ProfileTest, WritingKeepsEveryOtherByteAndEndsNewLinesInCrLf) {
               QByteArray("top=1\n[A]\nx =new\nz=3\r\n\n[b]\ny=2\r\nw=two lines\r\n[C]\r\nv=4\r\n"));
     EXPECT_EQ(file.Value(u"a", u"x"), QStringLiteral("new"));
     EXPECT_FALSE(file.Value(u"", u"top")) << "keys before any section belong to none";
+}
+
+TEST(ProfileFile, ValuesThatReadingWouldTrimAreQuotedAndUnquotedOnesStillRead) {
+    IniFile file("[Graph]\r\nLabelC0=EFC \r\n"); // as earlier versions wrote a label's blank
+    EXPECT_EQ(file.Value(u"Graph", u"LabelC0"), QStringLiteral("EFC"));
+    file.SetValue(u"Graph", u"LabelC0", QStringLiteral("EFC "));
+    EXPECT_EQ(file.Bytes(), QByteArray("[Graph]\r\nLabelC0=\"EFC \"\r\n"));
+    for (const char* value : {"\tTI", "\"quoted\"", "'single'", "\"open", " "}) {
+        file.SetValue(u"Graph", u"LabelC1", QString::fromUtf8(value));
+        EXPECT_EQ(IniFile(file.Bytes()).Value(u"Graph", u"LabelC1"), QString::fromUtf8(value));
+    }
 }
 
 TEST_F(ProfileTest, UnreadableProfilesAreRefusedReadOnlyOnesReadAndFailedExportsSaid) {
