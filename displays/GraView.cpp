@@ -32,7 +32,6 @@ constexpr double kBestFitPenWidth = 2;
 constexpr COLORREF kGrey = RGB(220, 220, 220);
 constexpr COLORREF kBestFitColour = RGB(210, 210, 24);
 constexpr COLORREF kZoomedColour = RGB(255, 0, 0);
-constexpr double kNoRange = 1e-20;
 constexpr double kWiden = 1e-13;
 // Below this time a window start is no real date (the start label is left out).
 constexpr std::uint64_t kRealTimes = 1000000000;
@@ -103,6 +102,12 @@ void CGraView::SetMapping(QPainter& painter, const QRect& target) const {
     painter.setViewport(target.left(), target.top(), target.width() - 1, target.height() - 1);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBackgroundMode(Qt::TransparentMode);
+}
+
+bool CGraView::LogScale(int c) const {
+    const CChildView& view = *m_pView;
+    return UsesLogScale(c + 1, g_nReceiverType, view.m_strLabel[c], view.m_bHoldMin[c], view.m_bHoldMax[c],
+                        view.m_dMin[c], view.m_dMax[c], view.m_dMagnification[c], view.m_dOffset[c]);
 }
 
 QImage CGraView::RenderExportImage(QSize size, bool blit, bool allData) {
@@ -229,9 +234,7 @@ void CGraView::Draw(QPainter& painter, bool allData) {
             continue;
         const int top = m_nBandTop[c];
         const int bottom = m_nBandBottom[c];
-        const bool logScale =
-            UsesLogScale(c + 1, g_nReceiverType, view.m_strLabel[c], view.m_bHoldMin[c], view.m_bHoldMax[c],
-                         view.m_dMin[c], view.m_dMax[c], view.m_dMagnification[c], view.m_dOffset[c]);
+        const bool logScale = LogScale(c);
         const COLORREF light = LightColour(view.m_crTrace[c]);
         std::optional<std::uint64_t> firstDrawn;
         std::uint64_t lastDrawn = 0;
@@ -441,9 +444,8 @@ void CGraView::paintEvent(QPaintEvent*) {
         imagePainter.end();
         painter.drawImage(0, 0, picture);
     }
-    const QPoint pointer = mapFromGlobal(QCursor::pos());
-    if (rect().contains(pointer) && underMouse())
-        DrawCursor(painter, rect(), pointer, true);
+    if (m_hover)
+        DrawCursor(painter, rect(), *m_hover, true);
 }
 
 void CGraView::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class CChildView;
 class QPainter;
@@ -62,6 +63,8 @@ public:
     std::uint64_t CursorReadout(const QRect& target, QPoint point, QString& text) const;
     // Paints the read-out along the bottom of the target; returns the time under the pointer.
     std::uint64_t DrawCursor(QPainter& painter, const QRect& target, QPoint point, bool pointerInside);
+    // The read-out the window shows for the pointer's last position; empty while it is not over it.
+    QString CursorText() const;
 
     void OnLButtonDown(Qt::KeyboardModifiers modifiers);
     void OnRButtonDown(Qt::KeyboardModifiers modifiers);
@@ -90,7 +93,10 @@ protected:
     CChildView* m_pView;
 
 private:
+    std::optional<QPoint> m_hover; // the pointer inside the window
     void ZoomChanged();
+    // Whether channel c (from 0) is drawn on the logarithmic time-interval scale.
+    bool LogScale(int c) const;
 
     GraphTraceLayer m_traceLayer;
 };

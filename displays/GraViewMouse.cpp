@@ -10,7 +10,6 @@
 namespace {
 
 constexpr double kLabelHeight = 60;
-constexpr double kNoRange = 1e-20;
 
 } // namespace
 
@@ -37,12 +36,12 @@ std::uint64_t CGraView::CursorReadout(const QRect& target, QPoint point, QString
     for (int c = 0; c < kGraphChannels; ++c) {
         const int top = m_nBandTop[c];
         const int bottom = m_nBandBottom[c];
-        if (!m_pView->m_bPlot[c] || yi < bottom || yi > top || top - bottom <= kNoRange)
+        const ChannelScale scale{m_dScaleMax[c], m_dScaleMin[c]};
+        // A channel without a scale (no values in the window) has nothing to read.
+        if (!m_pView->m_bPlot[c] || yi < bottom || yi > top || top <= bottom ||
+            scale.max - scale.min <= kNoRange)
             continue;
-        const double value =
-            (yi - bottom) * (m_dScaleMax[c] - m_dScaleMin[c]) / static_cast<double>(top - bottom) +
-            m_dScaleMin[c];
-        text += QString::asprintf("%g ", value);
+        text += QString::asprintf("%g ", YToValue(yi, scale, top, bottom, LogScale(c)));
     }
     return t;
 }
@@ -126,14 +125,24 @@ void CGraView::OnRButtonDblClk(Qt::KeyboardModifiers modifiers) {
     ZoomChanged();
 }
 
-void CGraView::mouseMoveEvent(QMouseEvent* event) {
+QString CGraView::CursorText() const {
     QString text;
-    m_tCursor = CursorReadout(rect(), event->position().toPoint(), text);
+    if (m_hover)
+        CursorReadout(rect(), *m_hover, text);
+    return text;
+}
+
+void CGraView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    m_hover = rect().contains(pos) ? std::optional<QPoint>(pos) : std::nullopt;
+    QString text;
+    m_tCursor = CursorReadout(rect(), pos, text);
     update();
     QWidget::mouseMoveEvent(event);
 }
 
 void CGraView::leaveEvent(QEvent* event) {
+    m_hover.reset();
     update();
     QWidget::leaveEvent(event);
 }

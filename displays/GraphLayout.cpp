@@ -126,6 +126,14 @@ bool ValueToY(double v, const ChannelScale& scale, int top, int bottom, bool log
     return true;
 }
 
+double YToValue(int y, const ChannelScale& scale, int top, int bottom, bool logScale) {
+    const double height = top - bottom;
+    if (logScale)
+        return std::exp((y - bottom) * (std::log(scale.max) - std::log(scale.min)) / height +
+                        std::log(scale.min));
+    return (y - bottom) * (scale.max - scale.min) / height + scale.min;
+}
+
 int ZeroLineY(const ChannelScale& scale, int top, int bottom) {
     const double position = (top - bottom) * (0.0 - scale.min) / (scale.max - scale.min) + bottom;
     return std::isnan(position) ? bottom : ClampedCoordinate(position);

@@ -11,6 +11,7 @@
 constexpr double kNoValue = -1e30;                  // an absent sample, an unset filter state
 constexpr double kNoScaleTop = -1e30;               // a scale top before any value
 constexpr double kNoScaleBottom = 1e30;             // a scale bottom before any value
+constexpr double kNoRange = 1e-20;                  // a scale this narrow or less has no range
 constexpr std::uint64_t kNoTime = 1000000000000ull; // an open end of the time window
 constexpr int kPlotLeft = -1000;
 constexpr int kPlotRight = 1000;
@@ -60,6 +61,10 @@ int TimeToX(std::uint64_t time, std::uint64_t earliest, std::uint64_t latest);
 // y of a value on a band's scale (linear or logarithmic), cut toward zero; empty (a gap) when it
 // has no finite position. Positions far outside the band are clamped to a safe range.
 bool ValueToY(double v, const ChannelScale& scale, int top, int bottom, bool logScale, int& y);
+
+// The value at y of a band's scale: ValueToY's mapping turned round, logarithmic on the
+// logarithmic scale. The band must have height and, on the logarithmic scale, both ends above 0.
+double YToValue(int y, const ChannelScale& scale, int top, int bottom, bool logScale);
 
 // The zero line's y (the linear formula, also on the logarithmic scale), clamped like ValueToY.
 int ZeroLineY(const ChannelScale& scale, int top, int bottom);

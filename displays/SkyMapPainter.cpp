@@ -288,18 +288,11 @@ QRect SkyMapPainter::DotRect(QPoint p) const {
 }
 
 void SkyMapPainter::DrawOutline(const TrackRecordCache& track) {
-    // For each azimuth the lower of the highest untracked and the lowest tracked elevation;
-    // azimuths never seen lie on the horizon.
-    std::array<std::uint8_t, kAzimuthDegrees> outline = track.HighestUntracked();
-    const auto& lowest = track.LowestTracked();
+    const std::array<std::uint8_t, kAzimuthDegrees> outline = track.ObstructionOutline();
     m_painter.setPen(Pen(kOutlineGreen, kOutlinePenWidth));
     QPolygonF path;
-    path << m_mapping.map(QPointF(SkyPoint(outline[0], 0)));
-    for (int az = 0; az < kAzimuthDegrees; ++az) {
-        if (lowest[az] != 0 && lowest[az] < outline[az])
-            outline[az] = lowest[az];
+    for (int az = 0; az < kAzimuthDegrees; ++az)
         path << m_mapping.map(QPointF(SkyPoint(outline[az], az)));
-    }
     m_painter.drawPolyline(path);
 }
 

@@ -139,3 +139,11 @@ void TrackRecordCache::Absorb(const std::vector<CSatInfo>& records) {
         m_dots.push_back(dot);
     }
 }
+
+std::array<std::uint8_t, kAzimuthDegrees> TrackRecordCache::ObstructionOutline() const {
+    std::array<std::uint8_t, kAzimuthDegrees> outline = m_highestUntracked;
+    for (int az = 0; az < kAzimuthDegrees; ++az)
+        if (m_lowestTracked[az] != 0 && m_lowestTracked[az] < outline[az])
+            outline[az] = m_lowestTracked[az];
+    return outline;
+}

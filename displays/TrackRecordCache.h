@@ -36,6 +36,9 @@ public:
     // (0: none seen), per whole azimuth degree. Cleared when a file with records is read afresh.
     const std::array<std::uint8_t, kAzimuthDegrees>& HighestUntracked() const { return m_highestUntracked; }
     const std::array<std::uint8_t, kAzimuthDegrees>& LowestTracked() const { return m_lowestTracked; }
+    // The obstruction outline: per azimuth the lower of the highest untracked and the lowest
+    // tracked elevation; the horizon where nothing was seen.
+    std::array<std::uint8_t, kAzimuthDegrees> ObstructionOutline() const;
     // The range of the tracked records' levels; empty (max < min) when none is tracked.
     double LevelMax() const { return m_levelMax; }
     double LevelMin() const { return m_levelMin; }

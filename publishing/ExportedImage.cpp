@@ -1,4 +1,5 @@
 #include "publishing/ExportedImage.h"
+#include "publishing/ImagePalette.h"
 
 #include "platform/FileWriting.h"
 
@@ -20,11 +21,10 @@ QString GifError(int code) {
     return QStringLiteral("GIF encoder: %1").arg(text ? QString::fromLatin1(text) : QString::number(code));
 }
 
-// The picture as a GIF: an 8-bit palette made from the 24-bit picture (its own colours when it
-// has no more than 256 of them), padded to the 256 entries a GIF colour table may hold.
+// The picture as a GIF: an 8-bit palette made from the picture's own colours, padded to the 256
+// entries a GIF colour table may hold.
 bool EncodeGif(const QImage& image, QByteArray& out, QString& error) {
-    const QImage indexed =
-        image.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8);
+    const QImage indexed = ToOwnPalette(image);
     if (indexed.isNull() || indexed.colorCount() == 0) {
         error = QStringLiteral("cannot reduce the picture to 256 colours");
         return false;

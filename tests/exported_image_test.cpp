@@ -1,6 +1,7 @@
 // Image files written by the encoder: every format read back at its size, the encoder chosen by
 // the extension whatever its case, and nothing written when it cannot be done.
 #include "app/ChildView.h"
+#include "app/Globals.h"
 #include "publishing/ExportedImage.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
@@ -10,7 +11,9 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -71,6 +74,67 @@ TEST(ExportedImage, GifOfManyColoursKeepsItsPicture) {
     ASSERT_EQ(back.size(), gradient.size());
     for (const QPoint p : {QPoint(0, 0), QPoint(128, 32), QPoint(255, 63)})
         EXPECT_TRUE(Near(back.pixel(p), gradient.pixel(p), 64)) << p.x() << "," << p.y();
+}
+
+TEST(ExportedImage, AGifOfTheWindowsGraphIsItsPngBarTheRareColours) {
+    platform::SetWallClock(std::make_shared<FixedWallClock>(1709680029));
+    g_bUseBitmap = true;
+    QTemporaryDir dir;
+    CChildView view;
+    view.m_strLogPath = dir.filePath("Gps.log");
+    view.m_bPlot.fill(false);
+    const std::array<COLORREF, 4> traces = {RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 160, 0), RGB(200, 0, 200)};
+    for (int c = 0; c < 4; ++c) {
+        view.m_bPlot[c] = true;
+        view.m_crTrace[c] = traces[c];
+        view.m_bMean[c] = view.m_bStdDev[c] = true;
+    }
+    QByteArray log;
+    for (int i = 0; i < 600; ++i) {
+        log += QByteArray::number(1709600000 + 60 * i);
+        for (const double v : {std::sin(i / 40.0), 1e-9 * (i % 50), 25.0 + i % 7, 3e3 * std::cos(i / 90.0)})
+            log += '\t' + QByteArray::number(v, 'g', 10);
+        log += "\t\r\n";
+    }
+    ASSERT_TRUE(WriteFileBytes(view.m_strLogPath, log));
+    CGraView& graph = view.m_wndGraph;
+    graph.resize(640, 480);
+    graph.CreateCachedBitmap();
+    // The window's picture, as a PNG and as a GIF.
+    graph.ExportImage(dir.filePath("graph.png"), true, false, QRect(0, 0, 640, 480));
+    graph.ExportImage(dir.filePath("graph.gif"), true, false, QRect(0, 0, 640, 480));
+    const QImage png = QImage(dir.filePath("graph.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage gif = QImage(dir.filePath("graph.gif")).convertToFormat(QImage::Format_RGB32);
+    QDir().mkpath(QStringLiteral(ORVANE_BINARY_DIR "/screenshots"));
+    gif.save(QStringLiteral(ORVANE_BINARY_DIR "/screenshots/export_graph_gif.png"));
+    ASSERT_EQ(png.size(), QSize(640, 480));
+    ASSERT_EQ(gif.size(), png.size());
+
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 0; x < png.width(); ++x)
+            ++counts[png.pixel(x, y)];
+    ASSERT_GT(counts.size(), 256u); // more than a GIF can hold
+    ASSERT_GT(counts[qRgb(255, 255, 255)], png.width() * png.height() / 2);
+    for (const COLORREF trace : traces)
+        ASSERT_GT(counts[qRgb(GetRValue(trace), GetGValue(trace), GetBValue(trace))], 100);
+    // The background, the traces and every other colour of some area come out exact; the rare
+    // ones (edges of letters) near.
+    int rare = 0;
+    for (int y = 0; y < png.height(); ++y) {
+        for (int x = 0; x < png.width(); ++x) {
+            const QRgb want = png.pixel(x, y);
+            const QRgb got = gif.pixel(x, y);
+            if (counts[want] >= 20) {
+                ASSERT_EQ(got, want) << x << "," << y << " of a colour on " << counts[want] << " pixels";
+            } else if (got != want) {
+                ++rare;
+                ASSERT_TRUE(Near(got, want, 32)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_LT(rare, png.width() * png.height() / 50);
+    platform::SetWallClock(nullptr);
 }
 
 TEST(ExportedImage, NothingIsWrittenWhenItCannotBeDone) {

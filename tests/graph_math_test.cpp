@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -74,6 +76,30 @@ TEST(GraphLayout, EqualLimitsAskForASymmetricScale) {
     EXPECT_EQ(TimeSpanText(61), QStringLiteral("1.02 mins"));
     EXPECT_EQ(TimeSpanText(3601), QStringLiteral("1.00 hrs"));
     EXPECT_EQ(LightColour(RGB(200, 100, 20)), RGB(255, 175, 35));
+}
+
+TEST(GraphLayout, ValuesComeBackFromTheirYOnBothScales) {
+    // Forward to a band 1880 units high and back.
+    const int top = 940;
+    const int bottom = -940;
+    const ChannelScale linear{25.0, -5.0};
+    const ChannelScale logarithmic{0.000432, 1e-7};
+    for (const auto& [scale, log, values] :
+         {std::tuple{linear, false, std::vector<double>{-5.0, -1.25, 0.0, 7.5, 24.99, 25.0}},
+          std::tuple{logarithmic, true,
+                     std::vector<double>{1e-7, 3.3e-7, 6.57e-6, 1e-5, 0.0004, 0.000432}}}) {
+        for (const double v : values) {
+            int y = 0;
+            ASSERT_TRUE(ValueToY(v, scale, top, bottom, log, y)) << v;
+            // y is cut toward zero, so the value lies within a unit on either side of it.
+            EXPECT_LT(YToValue(y - 1, scale, top, bottom, log), v) << v;
+            EXPECT_GT(YToValue(y + 1, scale, top, bottom, log), v) << v;
+        }
+    }
+    // The logarithmic scale's ends and middle: the band's own labels.
+    EXPECT_NEAR(YToValue(top, logarithmic, top, bottom, true), 0.000432, 1e-15);
+    EXPECT_NEAR(YToValue(bottom, logarithmic, top, bottom, true), 1e-7, 1e-18);
+    EXPECT_NEAR(YToValue(0, logarithmic, top, bottom, true), 6.5727e-6, 1e-10);
 }
 
 TEST(GraphStatistics, TheFilterSmoothsAndBridgesGaps) {

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -308,6 +309,42 @@ TEST_F(GraphViewTest, MouseZoomsPansWithShiftToTheEndsAndDoubleClicksReset) {
     press(QEvent::MouseButtonDblClick, Qt::LeftButton, {}); // back to the rolling window
     EXPECT_FALSE(Graph().m_bZoomed);
     EXPECT_EQ(Graph().m_tZoomStart, last - 1440 * 60); // the last Graph/Duration minutes again
+}
+
+TEST_F(GraphViewTest, TheReadOutUndoesTheLogarithmicScaleAndSkipsAnEmptyChannel) {
+    // Band 3: the time interval on the logarithmic scale, and channel 7 plotted without values.
+    g_nReceiverType = RECEIVER_HP;
+    m_view.m_bPlot[2] = true;
+    m_view.m_bPlot[6] = true;
+    m_view.m_strLabel[2] = QStringLiteral("TI PU");
+    m_view.m_bHoldMin[2] = m_view.m_bHoldMax[2] = true;
+    m_view.m_dMin[2] = 1e-7;
+    m_view.m_dMax[2] = 0.000432;
+    m_view.m_dMagnification[2] = 1.0;
+    m_view.m_dOffset[2] = 0.0;
+    WriteLog(Lines(0, 100, Sample));
+    Graph().grab(); // the view lays out its windows when first painted
+    Graph().RenderToBitmap();
+    ASSERT_EQ(Graph().m_nBandTop[2], 940);
+    // The values the window reads out with the pointer at y of the plane, moved there as a mouse is.
+    const auto readAt = [&](double y) {
+        QImage probe(Graph().size(), QImage::Format_RGB32);
+        QPainter painter(&probe);
+        Graph().SetMapping(painter, probe.rect());
+        const QPoint at = painter.combinedTransform().map(QPointF(0, y)).toPoint();
+        QMouseEvent move(QEvent::MouseMove, at, Graph().mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
+        QCoreApplication::sendEvent(&Graph(), &move);
+        return Graph().CursorText().section(QLatin1Char(' '), 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    };
+    // Mid-band is 6.5 us, as the band's own label says; the empty channel reads nothing.
+    QStringList values = readAt(0);
+    ASSERT_EQ(values.size(), 1) << qPrintable(Graph().CursorText());
+    // Within a pixel's worth: the window is small after its layout.
+    EXPECT_NEAR(values[0].toDouble(), 6.5727e-6, 0.2e-6);
+    Save(Graph().grab().toImage(), "graph-read-out.png");
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&Graph(), &leave);
+    EXPECT_TRUE(Graph().CursorText().isEmpty());
 }
 
 } // namespace

@@ -132,6 +132,24 @@ TEST_F(SkyMap, PictureOfTableAndTrackFile) {
     EXPECT_EQ(image.pixel(Pixel(SkyPoint(45, 90))), g_PrnColours[5]);
 }
 
+TEST_F(SkyMap, TheOutlineRunsAlongTheLowerOfUntrackedAndTracked) {
+    // North: untracked up to 81, tracked down to 2; south: untracked at 70, tracked down to 45.
+    WriteFile(m_view.m_strDumpPath,
+              Records({Sat(3, 81, 0, 0), Sat(3, 40, 0, 0), Sat(8, 2, 0, 31), Sat(8, 50, 0, 38),
+                       Sat(6, 70, 180, 0), Sat(9, 45, 180, 25), Sat(9, 60, 180, 30)}));
+    m_view.m_nTrailMode = TrailNone;
+    const QImage image = Render();
+    Save(image, "outline-north");
+    EXPECT_TRUE(ColourNear(image, Pixel(SkyPoint(45, 180)), kOutlineGreen, 3));
+    // Nothing of the outline up the north line, nor above the lowest tracked in the south.
+    for (int elevation = 30; elevation <= 85; elevation += 5) {
+        EXPECT_FALSE(ColourNear(image, Pixel(SkyPoint(elevation, 0)), kOutlineGreen)) << elevation;
+        if (elevation > 50) {
+            EXPECT_FALSE(ColourNear(image, Pixel(SkyPoint(elevation, 180)), kOutlineGreen)) << elevation;
+        }
+    }
+}
+
 TEST_F(SkyMap, AppendedTrimmedAndReplacedFilesDrawAsAFullRead) {
     std::vector<CSatInfo> records;
     for (int i = 0; i < 6000; ++i)
