@@ -94,6 +94,7 @@ public:
     QString m_strDebugFileFailure; // the debug file's
     QString m_strSettingsFailure;  // the settings store's
     QString m_strTrackFileFailure; // the satellite track file's
+    QString m_strLogFileFailure;   // the data log's
     void DebugToFile(QString text);
     // Says once, in the user window and on the status bar, that a file could not be written
     // ("write the debug file", its path, the system's reason); `reported` holds the failure last said,

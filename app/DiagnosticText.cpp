@@ -1,6 +1,7 @@
 #include "app/DiagnosticText.h"
 
 #include "app/Globals.h"
+#include "platform/FileAccess.h"
 #include "platform/FileWriting.h"
 
 #include <QFile>
@@ -57,12 +58,9 @@ bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFi
                     QString* reason) {
     if (path.isEmpty())
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite)) {
-        if (reason)
-            *reason = file.errorString();
+    QFile file;
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return false;
-    }
     const QByteArray bytes = NarrowToBytes(text);
     if (file.size() + bytes.size() <= limits.maxBytes)
         return platform::AppendWhole(file, bytes, reason);
@@ -75,7 +73,7 @@ bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFi
             *reason = file.errorString();
         return false;
     }
-    return platform::ReplaceWithTail(file, *start, bytes, reason);
+    return platform::ReplaceWithTail(file, path, *start, bytes, reason);
 }
 
 QString WindowTitle(const QString& executableName, const QString& portName) {

@@ -93,9 +93,10 @@ bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason) {
     return Fail(reason, SystemReason(error));
 }
 
-bool ReplaceWithTail(QFile& file, qint64 from, QByteArrayView appended, QString* reason) {
+bool ReplaceWithTail(QFile& file, const QString& path, qint64 from, QByteArrayView appended,
+                     QString* reason) {
     const qint64 size = file.size();
-    QSaveFile replacement(file.fileName());
+    QSaveFile replacement(path);
     if (!replacement.open(QIODevice::WriteOnly))
         return Fail(reason, replacement.errorString());
     for (qint64 at = from; at < size; at += kCopyPiece) {

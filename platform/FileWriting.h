@@ -32,9 +32,10 @@ bool SaveWholeFile(const QString& path, QByteArrayView bytes, QString* reason = 
 // length before the append and the result is false, with the system's reason.
 bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason = nullptr);
 
-// Replaces the open file by its bytes from `from` to its end followed by `appended`, through a
-// save file beside it: a failure at any point leaves the file as it was. The kept bytes are copied
-// a piece at a time, so memory stays bounded whatever the file's length.
-bool ReplaceWithTail(QFile& file, qint64 from, QByteArrayView appended, QString* reason = nullptr);
+// Replaces the file at `path`, open as `file`, by its bytes from `from` to its end followed by
+// `appended`, through a save file beside it: a failure at any point leaves the file as it was. The
+// kept bytes are copied a piece at a time, so memory stays bounded whatever the file's length.
+bool ReplaceWithTail(QFile& file, const QString& path, qint64 from, QByteArrayView appended,
+                     QString* reason = nullptr);
 
 } // namespace platform

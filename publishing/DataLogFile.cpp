@@ -1,20 +1,21 @@
 #include "publishing/DataLogFile.h"
 
+#include "platform/FileAccess.h"
 #include "platform/FileWriting.h"
 #include "publishing/DataLogFormat.h"
 
 #include <QFile>
 
 LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    QFile file;
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite))
         return LogWriteResult::OpenFailed;
     const qint64 length = file.size();
     if (LogNeedsTrim(length, maxSizeKb)) {
         const QByteArray content = file.readAll();
         if (content.size() == length && file.error() == QFileDevice::NoError) {
             if (const auto offset = LogTrimOffset(content, maxSizeKb);
-                offset && platform::ReplaceWithTail(file, *offset, line))
+                offset && platform::ReplaceWithTail(file, path, *offset, line))
                 return LogWriteResult::Written;
         }
     }

@@ -38,6 +38,7 @@ void CChildView::UpdateLogFile() {
     const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize);
     if (result == LogWriteResult::Written) {
         ++m_nLogLines;
+        m_strLogFileFailure.clear();
         if (m_bFtpDebug)
             UserWindowLine(QStringLiteral("Log file update OK"));
     } else {
@@ -45,7 +46,10 @@ void CChildView::UpdateLogFile() {
             (result == LogWriteResult::OpenFailed ? QStringLiteral("Unable to open log file: ")
                                                   : QStringLiteral("Unable to write log file: ")) +
             path;
-        Diagnostic(error);
+        // Said once, not at every interval, until the log is written again.
+        if (error != m_strLogFileFailure)
+            Diagnostic(error);
+        m_strLogFileFailure = error;
     }
     SetTimer(IDT_GRAPH_REFRESH, kGraphRefreshDelayMs);
 }

@@ -1,5 +1,6 @@
 #include "receiver/SatelliteTrackFile.h"
 
+#include "platform/FileAccess.h"
 #include "platform/FileWriting.h"
 
 #include <QFile>
@@ -27,12 +28,9 @@ std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes) {
 
 bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlots>& sats, int satsInReply,
                          std::uint32_t time, int maxSizeKb, QString* reason) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite)) {
-        if (reason)
-            *reason = file.errorString();
+    QFile file;
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return false;
-    }
     QByteArray snapshot;
     for (CSatInfo& sat : sats) {
         if (!sat.InUse())
@@ -56,7 +54,7 @@ bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlo
         // The kept tail goes to a temporary file that replaces the old one, so a failure part-way
         // leaves the old file whole; then it is left untrimmed this time.
         const qint64 kept = std::min(wholeRecords, TrackRecordsKept(maxSizeKb));
-        if (platform::ReplaceWithTail(file, (wholeRecords - kept) * kSatRecordBytes, snapshot))
+        if (platform::ReplaceWithTail(file, path, (wholeRecords - kept) * kSatRecordBytes, snapshot))
             return true;
     }
     return platform::AppendWhole(file, snapshot, reason);

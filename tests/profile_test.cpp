@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -218,7 +219,9 @@ TEST_F(ProfileTest, UnreadableProfilesAreRefusedReadOnlyOnesReadAndFailedExports
     EXPECT_EQ(view.m_strButton[0].label, QStringLiteral("Fixed"));
     EXPECT_EQ(view.m_strProfilePath, readOnly);
 
-    for (const QString& bad : {Path(QStringLiteral("missing.ini")), platform::DocumentsFolder()}) {
+    const QString fifo = Path(QStringLiteral("fifo.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& bad : {Path(QStringLiteral("missing.ini")), platform::DocumentsFolder(), fifo}) {
         messages.clear();
         Choose(ID_IMPORT_PROFILE, bad);
         EXPECT_EQ(view.m_strProfilePath, readOnly) << "the old profile stays current";
