@@ -4,7 +4,8 @@
 #include "platform/Paths.h"
 #include "platform/SettingsFileFormat.h"
 
-#include <QFileDevice>
+#include <QFile>
+#include <QTemporaryFile>
 #include <utility>
 
 namespace platform {
@@ -47,8 +48,27 @@ std::unique_ptr<QSettings> OpenSettingsStore() {
     return std::make_unique<QSettings>(SettingsFileFormat(), QSettings::UserScope, ExecutableBaseName());
 }
 
-QString TakeSettingsWriteFailure() {
-    return std::exchange(t_writeFailure, QString());
+void ForgetSettingsWriteFailure() {
+    t_writeFailure.clear();
+}
+
+QString SettingsSaveFailureReason(const QString& fileName) {
+    if (!t_writeFailure.isEmpty())
+        return std::exchange(t_writeFailure, QString());
+    QFile file(fileName);
+    const bool existed = file.exists();
+    if (!file.open(QIODevice::ReadWrite))
+        return file.errorString();
+    if (!existed)
+        file.remove();
+    // A disk without room for Qt's lock file beside the settings.
+    QTemporaryFile probe(fileName + QStringLiteral(".XXXXXX"));
+    QString reason;
+    if (!probe.open())
+        return probe.errorString();
+    if (probe.write("?", 1) != 1 || !FlushToDisk(probe, &reason))
+        return reason.isEmpty() ? probe.errorString() : reason;
+    return QStringLiteral("access denied");
 }
 
 void SetSettingsFolder(const QString& folder) {

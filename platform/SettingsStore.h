@@ -9,9 +9,12 @@ namespace platform {
 
 std::unique_ptr<QSettings> OpenSettingsStore();
 
-// Why the store's file could not be written the last time writing its text failed on this thread
-// (a full disk, say), and forgets it; empty when no write of the text failed since the last call.
-QString TakeSettingsWriteFailure();
+// Forgets why writing the store's text last failed, before a save whose failure is to be told.
+void ForgetSettingsWriteFailure();
+// Why a save of the store's file `fileName` failed (QSettings does not say): why writing its text
+// failed, when it did; otherwise what opening the file (without changing it) or writing a byte
+// beside it meets; "access denied" when none of them fails.
+QString SettingsSaveFailureReason(const QString& fileName);
 
 // Points the store at another folder (tests); affects stores opened afterwards.
 void SetSettingsFolder(const QString& folder);

@@ -5,7 +5,6 @@
 #include "settings/SettingsIo.h"
 
 #include "settings/SettingsKeys.h"
-#include <QFile>
 
 void CChildView::LoadSettings() {
     const std::unique_ptr<QSettings> store = platform::OpenSettingsStore();
@@ -25,24 +24,12 @@ void CChildView::SaveSettings() {
     SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
     if (!m_strStoredComPort.isNull() && m_strComPort == g_strPortOverride)
         store->setValue(SettingsKey::ComPort, m_strStoredComPort);
-    platform::TakeSettingsWriteFailure(); // one from an earlier save is not this one's
+    platform::ForgetSettingsWriteFailure(); // one from an earlier save is not this one's
     store->sync();
     if (store->status() == QSettings::NoError) {
         m_strSettingsFailure.clear();
         return;
     }
-    // The store does not say why: its writer knows when the text did not fit; otherwise opening its
-    // file (without changing it) tells.
-    QString reason = platform::TakeSettingsWriteFailure();
-    if (reason.isEmpty()) {
-        QFile file(store->fileName());
-        const bool existed = file.exists();
-        reason = QStringLiteral("access denied");
-        if (!file.open(QIODevice::ReadWrite))
-            reason = file.errorString();
-        else if (!existed)
-            file.remove();
-    }
-    ReportFileFailure(QStringLiteral("save the settings to"), store->fileName(), reason,
-                      m_strSettingsFailure);
+    ReportFileFailure(QStringLiteral("save the settings to"), store->fileName(),
+                      platform::SettingsSaveFailureReason(store->fileName()), m_strSettingsFailure);
 }

@@ -253,6 +253,13 @@ TEST_F(SettingsStoreTest, ANearlyFullDiskKeepsEveryStoredKey) {
         QStringLiteral("Unable to save the settings to %1: No space left on device").arg(file);
     EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
 
+    // No room at all: not even Qt's lock file beside the settings can be made.
+    ASSERT_TRUE(disk.LeaveFree(0));
+    view.SaveSettings();
+    EXPECT_EQ(ReadFileBytes(file), saved);
+    EXPECT_EQ(bar.UserWindowText().count(QStringLiteral("Unable to save the settings")), 1)
+        << qPrintable(bar.UserWindowText()); // the same reason, not said again
+
     disk.FreeAll();
     view.SaveSettings();
     const QSettings::SettingsMap written = platform::ReadSettingsText(ReadFileBytes(file));
