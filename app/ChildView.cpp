@@ -160,6 +160,7 @@ void CChildView::OnDestroy() {
     m_bDestroyed = true;
     // Stop first: it closes the ports and joins the SNTP thread, which reads the view.
     OnStop();
+    EndFtpUpload(); // its thread reports to the view
     RemoveTrayIcon();
     // Before the start-up tick has loaded the settings, the members hold only their defaults:
     // saving them would overwrite the stored settings.

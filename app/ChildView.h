@@ -8,6 +8,7 @@
 #include "app/ViewState.h"
 #include "displays/GraView.h"
 #include "displays/MapWnd.h"
+#include "publishing/FtpUploader.h"
 #include "settings/WindowPlacement.h"
 #include "timeservice/SetTimeSession.h"
 #include "timeservice/TimeServer.h"
@@ -243,8 +244,15 @@ public:
     static QString GetFileNamePart(const QString& path);
     // Writes the images, the ".txt" companion and the page with this status text.
     void UpdateHtml(const QString& statusText);
-    // Uploads the page and its files when the FTP interval or Update all asks for it.
+    // Starts an upload run of the page and its files when the FTP interval or Update all asks
+    // for it; skips it, said once until a run starts again, while the last run is still going.
     void FtpUpload();
+    // Whether a run has started and its last line is not yet shown.
+    bool IsFtpUploadRunning() const { return m_bFtpRunning; }
+    // Ends a run within a second (Stop, the Options sheet); EndFtpUpload also waits for its thread
+    // (exit).
+    void AbortFtpUpload();
+    void EndFtpUpload();
 
     // ---- NavSymm Proteus ----
     // Reads one frame from the active port and decodes it into the view's state and the reply;
@@ -319,4 +327,11 @@ private:
     bool m_bDestroyed = false;
     // Set while an unattended start runs: its failures go to the status bar, not a box.
     bool m_bQuietStart = false;
+
+    // An upload failure's line: the user window and the debug file as their switches say.
+    void FtpError(const QString& line);
+    bool m_bFtpRunning = false;
+    bool m_bFtpSkipReported = false;
+    // Last, so that its thread has ended before anything it reports to goes.
+    FtpUploader m_ftpUploader;
 };

@@ -2,30 +2,90 @@
 
 #include "platform/FileAccess.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QUrl>
+#include <algorithm>
 #include <curl/curl.h>
-#include <mutex>
+#include <sys/socket.h>
+#include <unistd.h>
 
+// The easy handle runs each request in a multi handle of its own, whose connection cache keeps the
+// connection between requests, so that the wait for a request can look at the abort flag.
 struct FtpSession::Handle {
     CURL* easy = nullptr;
+    CURLM* multi = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     ~Handle() {
         if (easy)
-            curl_easy_cleanup(easy); // sends QUIT on a live connection
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi); // sends QUIT on a live connection
     }
 };
 
 namespace {
+
+// How long a request waits for its sockets before it looks at the abort flag again: the host name's
+// look-up, on a thread of libcurl's, has no socket to wake the wait.
+constexpr long kAbortCheckMs = 100;
 
 void InitialiseCurl() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-size_t ReadFromFile(char* buffer, size_t size, size_t count, void* userData) {
-    const qint64 read = static_cast<QFile*>(userData)->read(buffer, static_cast<qint64>(size * count));
-    return read < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(read);
+// What one transfer reads: no more than the source held when the transfer began.
+struct UploadSource {
+    QIODevice& device;
+    qint64 left;
+};
+
+size_t ReadFromSource(char* buffer, size_t size, size_t count, void* userData) {
+    auto& source = *static_cast<UploadSource*>(userData);
+    const qint64 read = source.device.read(buffer, std::min(static_cast<qint64>(size * count), source.left));
+    if (read < 0)
+        return CURL_READFUNC_ABORT;
+    source.left -= read;
+    return static_cast<size_t>(read);
+}
+
+int ProgressCheck(void* abort, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<FtpAbort*>(abort)->IsAborted() ? 1 : 0;
+}
+
+curl_socket_t OpenSocket(void* abort, curlsocktype, curl_sockaddr* address) {
+    const int socket =
+        static_cast<FtpAbort*>(abort)->OpenSocket(address->family, address->socktype, address->protocol);
+    return socket < 0 ? CURL_SOCKET_BAD : socket;
+}
+
+int CloseSocket(void* abort, curl_socket_t socket) {
+    static_cast<FtpAbort*>(abort)->CloseSocket(socket);
+    return 0;
+}
+
+// Runs the easy handle's request to its end, or until `abort` is set.
+CURLcode Transfer(CURL* easy, CURLM* multi, const FtpAbort* abort) {
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    std::optional<CURLcode> result;
+    while (!result) {
+        int running = 0;
+        if (abort && abort->IsAborted())
+            result = CURLE_ABORTED_BY_CALLBACK;
+        else if (curl_multi_perform(multi, &running) != CURLM_OK)
+            result = CURLE_FAILED_INIT;
+        int queued = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi, &queued))
+            if (!result && message->msg == CURLMSG_DONE && message->easy_handle == easy)
+                result = message->data.result;
+        if (!result)
+            curl_multi_poll(multi, nullptr, 0, kAbortCheckMs, nullptr);
+    }
+    // Removed before its end, a request's connection is closed without QUIT.
+    curl_multi_remove_handle(multi, easy);
+    return *result;
 }
 
 // Sets each option in turn, stopping at the first that libcurl refuses; true when all were set.
@@ -69,12 +129,40 @@ QByteArray FtpFolderPath(const QString& folder) {
     return path;
 }
 
-FtpSession::FtpSession(const FtpSessionSettings& settings)
-    : m_handle(std::make_unique<Handle>()), m_serverUrl(FtpServerUrl(settings.server)) {
+void FtpAbort::Abort() {
+    const std::lock_guard lock(m_mutex);
+    m_aborted = true;
+    for (const int socket : m_sockets)
+        ::shutdown(socket, SHUT_RDWR);
+}
+
+int FtpAbort::OpenSocket(int domain, int type, int protocol) {
+    const std::lock_guard lock(m_mutex);
+    if (m_aborted)
+        return -1;
+    const int socket = ::socket(domain, type | SOCK_CLOEXEC, protocol);
+    if (socket >= 0)
+        m_sockets.insert(socket);
+    return socket;
+}
+
+void FtpAbort::CloseSocket(int socket) {
+    const std::lock_guard lock(m_mutex);
+    m_sockets.erase(socket);
+    ::close(socket);
+}
+
+QString FtpAbortedText() {
+    return QStringLiteral("FTP upload abandoned");
+}
+
+FtpSession::FtpSession(const FtpSessionSettings& settings, FtpAbort* abort)
+    : m_abort(abort), m_handle(std::make_unique<Handle>()), m_serverUrl(FtpServerUrl(settings.server)) {
     InitialiseCurl();
     m_handle->easy = curl_easy_init();
+    m_handle->multi = curl_multi_init();
     CURL* easy = m_handle->easy;
-    if (!easy)
+    if (!easy || !m_handle->multi)
         return;
     const QByteArray account = settings.account.toUtf8();
     const QByteArray password = settings.password.toUtf8(); // libcurl keeps its own copies
@@ -85,6 +173,18 @@ FtpSession::FtpSession(const FtpSessionSettings& settings)
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password.constData());
     if (!settings.passive)
         curl_easy_setopt(easy, CURLOPT_FTPPORT, "-");
+    if (m_abort) {
+        // An aborted host-name look-up is left to end on its own thread, not waited for.
+        curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+        // Waits inside libcurl look at the progress check about once a second.
+        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, ProgressCheck);
+        curl_easy_setopt(easy, CURLOPT_XFERINFODATA, m_abort);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, OpenSocket);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, m_abort);
+        curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, CloseSocket);
+        curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, m_abort);
+    }
     const long seconds = settings.timeoutSeconds;
     const long ms = seconds * 1000;
     m_bTimeoutsSet =
@@ -97,17 +197,20 @@ FtpSession::FtpSession(const FtpSessionSettings& settings)
 FtpSession::~FtpSession() = default;
 
 bool FtpSession::Perform(const QByteArray& url) {
-    if (!m_handle || !m_handle->easy) {
+    if (!m_handle || !m_handle->easy || !m_handle->multi) {
         m_strError = QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT));
         return false;
     }
     m_handle->errorBuffer[0] = '\0';
     curl_easy_setopt(m_handle->easy, CURLOPT_URL, url.constData());
-    const CURLcode result = curl_easy_perform(m_handle->easy);
+    const CURLcode result = Transfer(m_handle->easy, m_handle->multi, m_abort);
     if (result == CURLE_OK)
         return true;
-    m_strError =
-        QString::fromUtf8(m_handle->errorBuffer[0] ? m_handle->errorBuffer : curl_easy_strerror(result));
+    if (m_abort && m_abort->IsAborted())
+        m_strError = FtpAbortedText();
+    else
+        m_strError =
+            QString::fromUtf8(m_handle->errorBuffer[0] ? m_handle->errorBuffer : curl_easy_strerror(result));
     return false;
 }
 
@@ -142,12 +245,26 @@ bool FtpSession::Put(const QString& localPath, const QString& remoteName) {
     QFile file;
     if (!platform::OpenRegularFile(file, localPath, QIODevice::ReadOnly, &m_strError))
         return false;
+    return Send(file, remoteName);
+}
+
+bool FtpSession::PutBytes(const QByteArray& bytes, const QString& remoteName) {
+    if (!m_bConnected)
+        return false;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return Send(buffer, remoteName);
+}
+
+bool FtpSession::Send(QIODevice& source, const QString& remoteName) {
+    UploadSource upload{source, source.size()};
     CURL* easy = m_handle->easy;
     curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
     curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(easy, CURLOPT_READFUNCTION, ReadFromFile);
-    curl_easy_setopt(easy, CURLOPT_READDATA, &file);
-    curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(file.size()));
+    curl_easy_setopt(easy, CURLOPT_READFUNCTION, ReadFromSource);
+    curl_easy_setopt(easy, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload.left));
     const bool sent = Perform(*m_serverUrl + '/' + m_folderPath + QUrl::toPercentEncoding(remoteName));
     curl_easy_setopt(easy, CURLOPT_READDATA, nullptr);
     curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);

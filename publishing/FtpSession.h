@@ -1,12 +1,17 @@
 #pragma once
-// One FTP connection for one upload run, over libcurl's easy interface: one handle for the run,
-// so every request reuses the connection; ending the session sends QUIT. Every call blocks until
-// it is done or a time-out ends it. The password goes to libcurl apart from any URL, so it never
-// shows in one.
+// One FTP connection for one upload run, over libcurl: one handle for the run, so every request
+// reuses the connection; ending the session sends QUIT. Every call blocks until it is done, a
+// time-out ends it or its FtpAbort is set. The password goes to libcurl apart from any URL, so it
+// never shows in one.
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
+
+class QIODevice;
 
 struct FtpSessionSettings {
     QString server; // host name, or host:port
@@ -22,9 +27,36 @@ std::optional<QByteArray> FtpServerUrl(const QString& server);
 // folder led by "%2F"; "" for the login folder.
 QByteArray FtpFolderPath(const QString& folder);
 
+// Ends a session's waits from another thread within a second: the session looks at it between
+// waits of at most a tenth of a second, libcurl's progress check gives up, and every socket the
+// session has open is shut down, which ends at once the waits inside libcurl (for the answer after
+// a transfer, or to QUIT while the session is cleaned up).
+class FtpAbort {
+public:
+    // Any thread.
+    void Abort();
+    bool IsAborted() const { return m_aborted.load(); }
+    // Between runs only, while no session uses it.
+    void Reset() { m_aborted = false; }
+
+    // The session's sockets are made and closed here, so that Abort reaches each one still open
+    // and never a descriptor number that was closed and taken again. No socket once aborted.
+    int OpenSocket(int domain, int type, int protocol);
+    void CloseSocket(int socket);
+
+private:
+    std::atomic<bool> m_aborted{false};
+    std::mutex m_mutex;
+    std::set<int> m_sockets;
+};
+
+// The error text of a session that was aborted.
+QString FtpAbortedText();
+
 class FtpSession {
 public:
-    explicit FtpSession(const FtpSessionSettings& settings);
+    // `abort`, when given, must outlive the session.
+    explicit FtpSession(const FtpSessionSettings& settings, FtpAbort* abort = nullptr);
     ~FtpSession();
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
@@ -37,7 +69,10 @@ public:
     // Checks that the remote folder exists and makes it the folder of the later uploads.
     bool ChangeDirectory(const QString& folder);
     // Stores a local file under a remote name in the current folder, as a binary transfer.
+    // A file that grows meanwhile (the data log) is sent as it was when opened.
     bool Put(const QString& localPath, const QString& remoteName);
+    // Stores bytes under a remote name, as Put does.
+    bool PutBytes(const QByteArray& bytes, const QString& remoteName);
     // Ends the connection (QUIT) and the session; later calls fail.
     void Close();
 
@@ -46,9 +81,11 @@ public:
 
 private:
     bool Perform(const QByteArray& url);
+    bool Send(QIODevice& source, const QString& remoteName);
 
     struct Handle;
-    std::unique_ptr<Handle> m_handle;
+    FtpAbort* m_abort;
+    std::unique_ptr<Handle> m_handle; // after m_abort: cleaning up closes sockets through it
     std::optional<QByteArray> m_serverUrl;
     QByteArray m_folderPath;
     bool m_bTimeoutsSet = false;

@@ -1,10 +1,15 @@
 #include "publishing/FtpUploadSequence.h"
 
+#include "platform/FileAccess.h"
 #include "publishing/HtmlNames.h"
+
+#include <QFileInfo>
 
 namespace {
 constexpr qsizetype kMaxErrorText = 254;
-}
+// The page and its pictures are far smaller; a copy is held in memory while the run goes on.
+constexpr qint64 kMaxSnapshotBytes = 64 * 1024 * 1024;
+} // namespace
 
 QStringList SplitAdditionalFiles(const QString& list) {
     QStringList files;
@@ -22,7 +27,7 @@ std::vector<FtpUploadItem> FtpUploadItems(const QString& htmlPath, const QString
     std::vector<FtpUploadItem> items;
     const auto add = [&items](const char* label, const QString& local) {
         if (!local.isEmpty())
-            items.push_back({QLatin1String(label), local, FileNamePart(local)});
+            items.push_back({QLatin1String(label), local, FileNamePart(local), std::nullopt, {}});
     };
     add("HTML upload OK: ", htmlPath);
     add("Map upload OK: ", mapImage);
@@ -33,6 +38,18 @@ std::vector<FtpUploadItem> FtpUploadItems(const QString& htmlPath, const QString
     return items;
 }
 
+void TakeSnapshots(std::vector<FtpUploadItem>& items, const QStringList& rewrittenFiles) {
+    QStringList rewritten;
+    for (const QString& path : rewrittenFiles)
+        if (!path.isEmpty())
+            rewritten << QFileInfo(path).absoluteFilePath();
+    for (FtpUploadItem& item : items) {
+        if (!rewritten.contains(QFileInfo(item.localPath).absoluteFilePath()))
+            continue;
+        item.snapshot = platform::ReadRegularFile(item.localPath, kMaxSnapshotBytes, &item.snapshotError);
+    }
+}
+
 QString FtpErrorLine(const QString& errorText, const QString& item) {
     QString text = errorText.left(kMaxErrorText);
     const qsizetype lineEnd = text.indexOf(QLatin1String("\r\n"));
@@ -41,20 +58,28 @@ QString FtpErrorLine(const QString& errorText, const QString& item) {
     return text + QLatin1Char(' ') + item;
 }
 
-void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report) {
-    FtpSession session(job.session);
+void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report, FtpAbort* abort) {
+    FtpSession session(job.session, abort);
     QString item = session.TimeoutsSet() ? QStringLiteral("FTP timeouts set OK ")
                                          : QStringLiteral("FTP set timeouts FAILED ");
     report.progress(item);
     if (!session.TimeoutsSet())
         report.timeoutsFailed(item);
 
+    QString failure; // a failure of the run's own, else the session's
     const auto step = [&](bool done, const QString& progress) {
         if (done)
             report.progress(progress);
         else
-            report.error(FtpErrorLine(session.ErrorText(), item));
+            report.error(FtpErrorLine(failure.isEmpty() ? session.ErrorText() : failure, item));
         return done;
+    };
+    const auto put = [&](const FtpUploadItem& upload) {
+        failure = upload.snapshotError;
+        if (!failure.isEmpty())
+            return false;
+        return upload.snapshot ? session.PutBytes(*upload.snapshot, upload.remoteName)
+                               : session.Put(upload.localPath, upload.remoteName);
     };
     bool going = step(session.Connect(), QStringLiteral("FTP connected OK "));
     if (going && !job.directory.isEmpty()) {
@@ -64,7 +89,7 @@ void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report) {
     }
     for (auto it = job.items.begin(); going && it != job.items.end(); ++it) {
         item = it->localPath + QStringLiteral(" to ") + it->remoteName;
-        going = step(session.Put(it->localPath, it->remoteName), it->label + item);
+        going = step(put(*it), it->label + item);
     }
     const bool connected = session.IsConnected();
     session.Close();

@@ -6,12 +6,17 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 struct FtpUploadItem {
     QString label;     // the progress line's start, e.g. "HTML upload OK: "
     QString localPath; // as typed
     QString remoteName;
+    // The run's own copy of a file the program rewrites while the run goes on, or why it could
+    // not be read; without either the file is read when its turn comes.
+    std::optional<QByteArray> snapshot;
+    QString snapshotError;
 };
 
 // The ";"-separated list of further files: entries trimmed, empty ones dropped.
@@ -21,6 +26,9 @@ QStringList SplitAdditionalFiles(const QString& list);
 std::vector<FtpUploadItem> FtpUploadItems(const QString& htmlPath, const QString& mapImage,
                                           const QString& graphImage, const QString& cssName,
                                           const QString& additionalFiles);
+
+// Reads now the items that name one of `rewrittenFiles` (paths compared as absolute paths).
+void TakeSnapshots(std::vector<FtpUploadItem>& items, const QStringList& rewrittenFiles);
 
 // A failure's line: the error text (at most 254 characters, cut before its first CR LF), a blank
 // and what was being done.
@@ -38,4 +46,5 @@ struct FtpUploadReport {
     std::function<void(const QString&)> error;          // the failure that ended the run
 };
 
-void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report);
+// `abort`, when given, ends the run within a second once set (from any thread).
+void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report, FtpAbort* abort = nullptr);

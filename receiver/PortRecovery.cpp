@@ -80,6 +80,7 @@ void CChildView::EndReconnect() {
 
 void CChildView::OnStopCommand() {
     OnStop();
+    AbortFtpUpload();
     if (m_bReconnecting) {
         m_bReconnecting = false;
         KillTimer(IDT_RECONNECT);

@@ -10,9 +10,11 @@
 
 void CChildView::OnOptions() {
     // The poll cycle, the command queue, the retries of a failed port and the SNTP thread read
-    // what the sheet edits: all rest while it is open.
+    // what the sheet edits: all rest while it is open. An upload run ends too: it goes on the
+    // settings of before.
     KillTimer(IDT_USER_COMMAND);
     KillTimer(IDT_RECONNECT);
+    AbortFtpUpload();
     const bool wasRunning = IsRunning();
     if (wasRunning) {
         OnStop();

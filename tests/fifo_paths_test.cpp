@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -146,6 +147,7 @@ TEST_F(FifoPaths, AFifoToUploadEndsTheRunWithItsLine) {
     m_view.m_strFtpAdditionalFiles = text + QLatin1Char(';') + fifo;
 
     m_view.FtpUpload();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_view.IsFtpUploadRunning(); }, 20000));
 
     EXPECT_EQ(FtpServerProcess::Stored(server.Session()), QStringList({"Status.htm", "Status.css", "a.txt"}));
     const QString user = QString::fromLatin1(ReadFileBytes(m_view.m_strUserPath));

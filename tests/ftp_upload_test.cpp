@@ -1,7 +1,8 @@
 // The FTP upload against a real server: pyftpdlib on 127.0.0.1 on a free port, started and ended
 // by each test. Files must arrive byte for byte, in order, in passive and active mode; failures
 // must end the run with the right line, send nothing more and close the connection; a server that
-// never answers must not hold the program past its time-out, and polling must go on.
+// is slow or never answers must hold up neither polling nor the data log nor the window, and
+// Stop, the Options sheet and exit must end its run within a second.
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "platform/SerialPort.h"
@@ -11,12 +12,15 @@
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,6 +38,31 @@ QStringList Lines(const QString& path, int stampLength) {
 }
 constexpr int kUserStamp = 23;  // " HH:MM:SS dd/mm/yy UTC "
 constexpr int kDebugStamp = 18; // "HH:MM:SS dd/mm/yy "
+
+// The upload runs' lines among the user window's, in their order: without the page's and the
+// data log's own.
+QStringList RunLines(const QStringList& lines) {
+    QStringList run;
+    for (const QString& line : lines)
+        if (!line.startsWith(QLatin1String("Local HTML")) && !line.startsWith(QLatin1String("Log file")))
+            run << line;
+    return run;
+}
+
+// The longest time between two records of the data log, in seconds.
+qint64 LongestLogGap(const QString& path) {
+    qint64 longest = 0;
+    qint64 last = -1;
+    for (const QByteArray& line : ReadFileBytes(path).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const qint64 time = line.left(line.indexOf('\t')).toLongLong();
+        if (last >= 0)
+            longest = std::max(longest, time - last);
+        last = time;
+    }
+    return longest;
+}
 
 class FtpUploadTest : public ::testing::Test {
 protected:
@@ -72,6 +101,14 @@ protected:
     QString Item(const char* local, const char* remote) const {
         return Local(local) + QStringLiteral(" to ") + QLatin1String(remote);
     }
+    // Until the run's last line is shown.
+    bool WaitForRunEnd(int timeoutMs = 20000) {
+        return QTest::qWaitFor([this] { return !m_view.IsFtpUploadRunning(); }, timeoutMs);
+    }
+    void Upload() {
+        m_view.FtpUpload();
+        ASSERT_TRUE(WaitForRunEnd());
+    }
     QTemporaryDir m_local;
     QTemporaryDir m_remote;
     std::vector<std::pair<QString, QByteArray>> m_files;
@@ -96,7 +133,7 @@ TEST_P(FtpModeTest, SendsEveryFileInOrderOverOneConnection) {
                                      (passive ? QStringLiteral(";") : QString());
     m_view.m_bUpdateAllEnabled = false;
 
-    m_view.FtpUpload();
+    Upload();
 
     const QStringList events = server.Session();
     EXPECT_EQ(FtpServerProcess::Stored(events),
@@ -126,7 +163,7 @@ TEST_P(FtpModeTest, SendsEveryFileInOrderOverOneConnection) {
                            "File upload OK: " + Item("Web/B.Txt", "B.Txt"), "FTP quit OK: "}));
     EXPECT_FALSE(ReadFileBytes(Local("user.txt")).contains(kPassword));
     EXPECT_FALSE(ReadFileBytes(Local("debug.txt")).contains(kPassword));
-    EXPECT_TRUE(m_view.m_bUpdateAllEnabled);
+    EXPECT_FALSE(m_view.m_bUpdateAllEnabled) << "stopped, Update all stays greyed after a run";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FtpModeTest, ::testing::Values(true, false),
@@ -142,7 +179,7 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
     // A missing style sheet: the page and images go, the sheet and the further files do not.
     QFile::remove(Local("Web/Status.css"));
     m_view.m_strFtpAdditionalFiles = Local("a.txt");
-    m_view.FtpUpload();
+    Upload();
     QStringList events = server.Session();
     EXPECT_EQ(FtpServerProcess::Stored(events),
               QStringList({"pub/Site/Status.HTM", "pub/Site/Status2.png", "pub/Site/Status1.png"}));
@@ -157,7 +194,7 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
 
     // A remote folder that does not exist: nothing is sent.
     m_view.m_strFtpDirectory = QStringLiteral("nowhere");
-    m_view.FtpUpload();
+    Upload();
     events =
         server.WaitFor([](const QStringList& e) { return e.count(QStringLiteral("CMD QUIT")) == 2; }, 10000);
     EXPECT_EQ(FtpServerProcess::Stored(events).size(), 3);
@@ -169,7 +206,7 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
 
     // A wrong password: the line names the time-out step; no connection, so no quit line.
     m_view.m_strFtpPassword = QStringLiteral("wrong");
-    m_view.FtpUpload();
+    Upload();
     lines = UserLines();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines[1].toStdString();
@@ -181,7 +218,7 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
     // With the FTP lines off the user window stays quiet; the debug file still gets the error.
     m_view.m_bFtpDebug = false;
     QFile::remove(Local("debug.txt"));
-    m_view.FtpUpload();
+    Upload();
     EXPECT_FALSE(QFile::exists(Local("user.txt")));
     ASSERT_EQ(DebugLines().size(), 1);
     EXPECT_TRUE(DebugLines()[0].endsWith(QStringLiteral(" FTP timeouts set OK ")));
@@ -194,7 +231,7 @@ TEST_F(FtpUploadTest, ClosedPortAndMissingSettings) {
     const quint16 port = probe.serverPort();
     probe.close();
     UseServer(port);
-    m_view.FtpUpload();
+    Upload();
     const QStringList lines = UserLines();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines[1].toStdString();
@@ -205,19 +242,19 @@ TEST_F(FtpUploadTest, ClosedPortAndMissingSettings) {
     m_view.m_strFtpAccount.clear();
     m_view.m_bForceUpdate = true;
     m_view.m_bUpdateAllEnabled = false;
-    m_view.FtpUpload();
+    Upload();
     EXPECT_EQ(m_view.m_dwLastFtp, 777u);
     EXPECT_FALSE(m_view.m_bForceUpdate);
     EXPECT_TRUE(m_view.m_bUpdateAllEnabled);
     m_view.m_strFtpAccount = QLatin1String(kUser);
     m_view.m_nFtpInterval = 0;
-    m_view.FtpUpload();
+    Upload();
     EXPECT_FALSE(QFile::exists(Local("user.txt")));
     platform::SetTickSource(nullptr);
 }
 
 // Update all uploads at the next status step even with the interval off; a server that accepts
-// and never answers holds the program no longer than the time-out, and polling goes on after it.
+// and never answers ends the run at its time-out, and polling goes on.
 TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServer) {
     platform::SetTickSource(std::make_shared<platform::ManualTickSource>(10000000));
     sim::ReceiverSimulator receiver{sim::Family::HewlettPackard};
@@ -253,6 +290,7 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
         UseServer(server.port());
         m_view.OnUpdateAll();
         runStatusSteps(1);
+        ASSERT_TRUE(WaitForRunEnd());
         const QStringList stored = FtpServerProcess::Stored(server.Session());
         EXPECT_EQ(stored.value(0), QStringLiteral("Status.HTM"));
         // The uploaded copy carries no refresh line: its interval, the upload's, is off.
@@ -270,16 +308,13 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     m_view.m_dwLastFtp = 0;
     m_view.m_dwLastHtml = 0;
     QFile::remove(Local("user.txt"));
-    QElapsedTimer elapsed;
-    elapsed.start();
     runStatusSteps(1);
-    const qint64 blocked = elapsed.elapsed();
-    EXPECT_GE(blocked, 900);
-    EXPECT_LT(blocked, 4000);
+    ASSERT_TRUE(WaitForRunEnd());
+    // The run's lines come after the page's own two, written meanwhile.
     const QStringList lines = UserLines();
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[1], QStringLiteral("FTP timeouts set OK "));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines.join(u'|').toStdString();
+    EXPECT_EQ(lines[2], QStringLiteral("FTP timeouts set OK "));
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines.join(u'|').toStdString();
     ASSERT_TRUE(m_view.IsRunning());
     const int replies = m_view.m_nTimeouts;
     runStatusSteps(1); // the next round of the cycle completes as before
@@ -296,4 +331,115 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     EXPECT_FALSE(QFile::exists(Local("user.txt")));
     m_view.OnStop();
     platform::SetTickSource(nullptr);
+}
+
+// A server that answers every command after 0.9 s, through the real poll cycle: the run goes on
+// while polling, the data log and the window keep their pace; the page sent is the copy written
+// for the upload, and the data log, growing meanwhile, goes as it was when its turn came; a run
+// that falls due meanwhile is skipped, said once until a run starts again; Stop ends a run within
+// a second.
+TEST_F(FtpUploadTest, SlowServerHoldsUpNeitherPollingNorTheDataLogNorTheWindow) {
+    FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword),
+                            {QStringLiteral("--delay"), QStringLiteral("0.9")});
+    ASSERT_GT(server.port(), 0);
+    UseServer(server.port());
+    sim::ReceiverSimulator receiver{sim::Family::HewlettPackard};
+    ASSERT_TRUE(receiver.start());
+    g_nReceiverType = RECEIVER_HP;
+    m_view.SetReceiverDefaults();
+    m_view.m_strComPort = receiver.portPath();
+    m_view.m_bAutoLeaps = false;
+    m_view.m_bInitZ3816A = false;
+    m_view.m_bFlashLED = false;
+    m_view.m_strImageFileType.clear(); // the page, its style sheet and the data log: 10 commands
+    m_view.m_strFtpDirectory.clear();
+    m_view.m_strLogPath = Local("gpslog.log");
+    m_view.m_strFtpAdditionalFiles = m_view.m_strLogPath;
+    constexpr int kLogIntervalS = 2;
+    m_view.m_nLogInterval = kLogIntervalS * 1000;
+    m_view.m_nStatusInterval = 1000;
+    m_view.m_nFtpInterval = 2000;
+
+    // The window's pace: the longest wait between the ticks of a 20 ms timer.
+    QElapsedTimer sinceTick;
+    qint64 longestTick = 0;
+    QTimer ticker;
+    ticker.callOnTimeout([&] { longestTick = std::max(longestTick, sinceTick.restart()); });
+    m_view.OnStart();
+    ASSERT_TRUE(m_view.IsRunning());
+    sinceTick.start();
+    ticker.start(20);
+    const QString quit = QStringLiteral("FTP quit OK: ");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return UserLines().contains(quit); }, 60000));
+    ticker.stop();
+    ASSERT_TRUE(WaitForRunEnd());
+    // A record after the run, to close the data log's last gap.
+    const auto records = [this] { return ReadFileBytes(m_view.m_strLogPath).count('\n'); };
+    const qsizetype recordsAtEnd = records();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return records() > recordsAtEnd; }, 10000));
+
+    const QString skipped = QStringLiteral("FTP upload skipped: the last upload is still running");
+    QStringList firstRun = RunLines(UserLines());
+    EXPECT_EQ(firstRun.removeAll(skipped), 1);
+    EXPECT_EQ(firstRun.join(u'|').toStdString(),
+              QStringList({"FTP timeouts set OK ", "FTP connected OK ",
+                           "HTML upload OK: " + Item("Web/Status.HTM", "Status.HTM"),
+                           "CSS upload OK: " + Item("Web/Status.css", "Status.css"),
+                           "File upload OK: " + Item("gpslog.log", "gpslog.log"), quit})
+                  .join(u'|')
+                  .toStdString());
+    EXPECT_LT(longestTick, 1000);
+    EXPECT_LE(LongestLogGap(m_view.m_strLogPath), kLogIntervalS + 2);
+    EXPECT_EQ(m_view.m_nTimeouts, 0);
+    EXPECT_TRUE(ReadFileBytes(m_remote.filePath(QStringLiteral("Status.HTM"))).contains("CONTENT=\"2\""));
+    EXPECT_TRUE(ReadFileBytes(m_view.m_strHtmlPath).contains("CONTENT=\"1\""));
+    EXPECT_TRUE(ReadFileBytes(m_view.m_strLogPath)
+                    .startsWith(ReadFileBytes(m_remote.filePath(QStringLiteral("gpslog.log")))));
+
+    // The next run starts when next due; one falling due meanwhile is said again; Stop ends it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return UserLines().count(skipped) == 2; }, 20000));
+    ASSERT_TRUE(m_view.IsFtpUploadRunning());
+    QElapsedTimer stopping;
+    stopping.start();
+    m_view.OnCmdMsg(ID_STOP);
+    ASSERT_TRUE(WaitForRunEnd(5000));
+    EXPECT_LT(stopping.elapsed(), 1000);
+    const QString lines = UserLines().join(u'|');
+    EXPECT_TRUE(lines.contains(QStringLiteral("FTP upload abandoned "))) << lines.toStdString();
+}
+
+// A server that stalls, at the connection or at QUIT, with the usual 30 s time-out: opening the
+// Options sheet ends the run within a second, and so does exit, the run's thread ended with it.
+TEST_F(FtpUploadTest, OptionsSheetAndExitEndAStalledRunWithinASecond) {
+    m_view.m_nFtpTimeout = 30;
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    UseServer(silent.serverPort());
+    m_view.FtpUpload();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.hasPendingConnections(); }, 5000));
+    qint64 sheetWait = -1;
+    QElapsedTimer ending;
+    QTimer::singleShot(0, [&] {
+        if (WaitForRunEnd(5000))
+            sheetWait = ending.elapsed();
+        if (QWidget* sheet = QApplication::activeModalWidget())
+            sheet->close();
+    });
+    ending.start();
+    m_view.OnOptions();
+    EXPECT_GE(sheetWait, 0);
+    EXPECT_LT(sheetWait, 1000);
+    EXPECT_TRUE(UserLines().contains(QStringLiteral("FTP upload abandoned FTP timeouts set OK ")))
+        << UserLines().join(u'|').toStdString();
+
+    FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword),
+                            {QStringLiteral("--stall"), QStringLiteral("QUIT")});
+    ASSERT_GT(server.port(), 0);
+    UseServer(server.port());
+    m_view.FtpUpload();
+    server.Session(); // up to the QUIT, which is never answered
+    QElapsedTimer exiting;
+    exiting.start();
+    m_view.OnDestroy();
+    EXPECT_LT(exiting.elapsed(), 1000);
 }

@@ -9,12 +9,16 @@
 #include <functional>
 
 // The server prints its events ("CMD <name>" per command, "STOR <path>" per file stored) as they come.
+// `options` may make it slow ("--delay", seconds before each answer) or stall ("--stall", a command
+// it never answers).
 class FtpServerProcess {
 public:
-    FtpServerProcess(const QString& root, const QString& user, const QString& password) {
-        m_process.start(
-            QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral(ORVANE_SOURCE_DIR "/tests/support/ftp_server.py"), root, user, password});
+    FtpServerProcess(const QString& root, const QString& user, const QString& password,
+                     const QStringList& options = {}) {
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        QStringList{QStringLiteral(ORVANE_SOURCE_DIR "/tests/support/ftp_server.py"), root,
+                                    user, password} +
+                            options);
         const QStringList first = WaitFor([](const QStringList& events) { return !events.isEmpty(); }, 10000);
         if (!first.isEmpty() && first.front().startsWith(QLatin1String("PORT ")))
             m_port = first.front().mid(5).toInt();

@@ -1,10 +1,12 @@
 """A real FTP server for the upload tests: pyftpdlib on 127.0.0.1 on a free port, one account.
 
-Usage: ftp_server.py ROOT USER PASSWORD
+Usage: ftp_server.py ROOT USER PASSWORD [--delay SECONDS] [--stall COMMAND]
 Prints "PORT <n>" once it listens, then one line per command received ("CMD <name>") and per
-file stored ("STOR <path relative to ROOT>"). Ends when its standard input closes, so that it
-never outlives the test that started it.
+file stored ("STOR <path relative to ROOT>"). --delay answers every command that many seconds
+after it came, as a slow server does; --stall never answers the named command. Ends when its
+standard input closes, so that it never outlives the test that started it.
 """
+import argparse
 import logging
 import os
 import sys
@@ -14,7 +16,14 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
-root, user, password = sys.argv[1:4]
+parser = argparse.ArgumentParser()
+parser.add_argument("root")
+parser.add_argument("user")
+parser.add_argument("password")
+parser.add_argument("--delay", type=float, default=0.0)
+parser.add_argument("--stall", default="")
+options = parser.parse_args()
+root = options.root
 logging.basicConfig(level=logging.CRITICAL)
 
 
@@ -23,6 +32,13 @@ class Handler(FTPHandler):
 
     def pre_process_command(self, line, cmd, arg):
         print("CMD", cmd, flush=True)
+        if cmd == options.stall.upper():
+            return
+        if options.delay > 0:
+            # Later on the server's own loop, so that it goes on serving meanwhile.
+            parent = super()
+            self.ioloop.call_later(options.delay, lambda: parent.pre_process_command(line, cmd, arg))
+            return
         return super().pre_process_command(line, cmd, arg)
 
     def on_file_received(self, file):
@@ -30,7 +46,7 @@ class Handler(FTPHandler):
 
 
 authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, root, perm="elradfmwMT")
+authorizer.add_user(options.user, options.password, root, perm="elradfmwMT")
 Handler.authorizer = authorizer
 server = FTPServer(("127.0.0.1", 0), Handler)
 
