@@ -85,7 +85,7 @@ private:
 
     struct Handle;
     FtpAbort* m_abort;
-    std::unique_ptr<Handle> m_handle; // after m_abort: cleaning up closes sockets through it
+    std::unique_ptr<Handle> m_handle;
     std::optional<QByteArray> m_serverUrl;
     QByteArray m_folderPath;
     bool m_bTimeoutsSet = false;
