@@ -279,6 +279,9 @@ private:
     void InvalidateMap();
 
     std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
+    // The main window's state when it was hidden to the tray: what the window manager says of
+    // the hidden window is no guide (it drops a withdrawn window's maximised state).
+    Qt::WindowStates m_trayHiddenState;
     // The stored receiver port while a command-line port is in use (null otherwise).
     QString m_strStoredComPort;
 

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 void CChildView::OnSendButton() {
     if (!m_pDlgBar)
@@ -56,24 +55,22 @@ void CChildView::UpdateDialogBar() {
     if (!m_pDlgBar)
         return;
     FillCommandCombo();
-    for (int i = 0; i < kCommandButtons; ++i) {
-        QPushButton* button = m_pDlgBar->Button(i);
-        const QString& label = m_strButton[static_cast<std::size_t>(i)].label;
-        if (label.isEmpty()) {
-            button->hide();
-            continue;
-        }
-        // A label is plain text: '&' shows as itself rather than marking a shortcut.
-        button->setText(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        button->show();
-    }
+    for (int i = 0; i < kCommandButtons; ++i)
+        m_pDlgBar->SetButtonLabel(i, m_strButton[static_cast<std::size_t>(i)].label);
     m_pDlgBar->FitButtonsToLabels();
     m_pDlgBar->update();
 }
 
 QString CChildView::OnToolTipText(int id) const {
-    if (id >= IDC_BUTTON1 && id <= IDC_BUTTON40)
-        return m_strButton[static_cast<std::size_t>(id - IDC_BUTTON1)].command;
+    if (id >= IDC_BUTTON1 && id <= IDC_BUTTON40) {
+        const int i = id - IDC_BUTTON1;
+        const QString& command = m_strButton[static_cast<std::size_t>(i)].command;
+        // A button showing its label cut short tells the whole label above its command.
+        const QString elided = m_pDlgBar ? m_pDlgBar->ElidedButtonLabel(i) : QString();
+        if (elided.isEmpty())
+            return command;
+        return command.isEmpty() ? elided : elided + QLatin1Char('\n') + command;
+    }
     switch (id) {
     case IDC_USER_WINDOW:
         return QStringLiteral("Output window");

@@ -12,7 +12,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTextCursor>
 #include <QTimerEvent>
 #include <QToolTip>
@@ -23,6 +26,8 @@
 namespace {
 constexpr int kButtonColumns = 4;
 constexpr int kButtonRows = 10;
+constexpr int kBarMargin = 4;
+constexpr int kButtonSpacing = 3;
 } // namespace
 
 CvDlgBar::CvDlgBar(QWidget* parent)
@@ -31,8 +36,8 @@ CvDlgBar::CvDlgBar(QWidget* parent)
       m_pDebugBox2(new QLineEdit(this)), m_pClear(new QPushButton(tr("X"), this)),
       m_pUserWindow(new QPlainTextEdit(this)) {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(3);
+    layout->setContentsMargins(kBarMargin, kBarMargin, kBarMargin, kBarMargin);
+    layout->setSpacing(kButtonSpacing);
 
     // Send and the command box, which lists the family's commands and takes typed ones.
     auto* sendRow = new QHBoxLayout;
@@ -72,7 +77,7 @@ CvDlgBar::CvDlgBar(QWidget* parent)
 
     // The forty command buttons, four to a row; a hidden button keeps its place.
     auto* grid = new QGridLayout;
-    grid->setSpacing(3);
+    grid->setSpacing(kButtonSpacing);
     for (int i = 0; i < kButtonColumns * kButtonRows; ++i) {
         auto* button = new QPushButton(this);
         QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -233,6 +238,45 @@ void CvDlgBar::MakeRoomInUserWindow() {
     const QString text = m_pUserWindow->toPlainText();
     m_pUserWindow->setPlainText(TrimUserWindowText(text));
     m_pUserWindow->moveCursor(QTextCursor::End);
+}
+
+int CvDlgBar::MaxButtonTextWidth() const {
+    const QScreen* shownOn = screen();
+    const int screenWidth = shownOn ? shownOn->availableGeometry().width() : 0;
+    const int buttonWidth =
+        (screenWidth / 2 - 2 * kBarMargin - (kButtonColumns - 1) * kButtonSpacing) / kButtonColumns;
+    // What the style adds around a button's text, measured on a text wide enough to pass any
+    // minimum button width the style keeps.
+    const QPushButton* button = m_buttons.front();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = QStringLiteral("x");
+    constexpr int kProbeWidth = 1000;
+    const QSize probe(kProbeWidth, button->fontMetrics().height());
+    const int padding =
+        button->style()->sizeFromContents(QStyle::CT_PushButton, &option, probe, button).width() -
+        kProbeWidth;
+    return std::max(buttonWidth - padding, button->fontMetrics().averageCharWidth());
+}
+
+void CvDlgBar::SetButtonLabel(int i, const QString& label) {
+    QPushButton* button = Button(i);
+    const auto slot = static_cast<std::size_t>(i);
+    m_elidedLabels.at(slot).clear();
+    if (label.isEmpty()) {
+        button->hide();
+        return;
+    }
+    const QString shown = button->fontMetrics().elidedText(label, Qt::ElideRight, MaxButtonTextWidth());
+    if (shown != label)
+        m_elidedLabels.at(slot) = label;
+    // A label is plain text: '&' shows as itself rather than marking a shortcut.
+    button->setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    button->show();
+}
+
+QString CvDlgBar::ElidedButtonLabel(int i) const {
+    return m_elidedLabels.at(static_cast<std::size_t>(i));
 }
 
 void CvDlgBar::FitButtonsToLabels() {

@@ -48,6 +48,12 @@ public:
     QString UserWindowText() const;
     // Drops the oldest part of the user window's text (see TrimUserWindowText).
     void MakeRoomInUserWindow();
+    // Shows command button i (0 to 39) with its label, or hides it when the label is empty. A label
+    // wider than a button may be is shown elided: the four columns take at most half the width of
+    // the bar's screen, so no label can widen the main window past its screen.
+    void SetButtonLabel(int i, const QString& label);
+    // The whole label of button i when the button shows it elided, else an empty string.
+    QString ElidedButtonLabel(int i) const;
     // Widens the bar so that every shown button's label fits; the four columns stay equal.
     void FitButtonsToLabels();
     // The user window's font: the view's large or small user font.
@@ -71,6 +77,8 @@ private:
     void RefreshSoon();
     void AddControl(int id, QWidget* control);
     void AddButton(int id, QPushButton* button);
+    // The widest text a command button shows whole, in pixels.
+    int MaxButtonTextWidth() const;
 
     QComboBox* m_pCommandBox;
     QPushButton* m_pSend;
@@ -89,5 +97,7 @@ private:
     mutable QString m_strPendingStep;
     QBasicTimer m_userWindowRefresh;
     std::array<QPushButton*, 40> m_buttons{};
+    // The whole label of each button that shows its label elided.
+    std::array<QString, 40> m_elidedLabels;
     std::map<int, QWidget*> m_controls;
 };

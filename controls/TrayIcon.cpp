@@ -51,21 +51,35 @@ void CChildView::OnHide() {
     m_bTrayIcon = true;
     m_pTrayIcon->show();
     // Polling goes on while the window is hidden.
+    if (m_pMainFrame->isVisible())
+        m_trayHiddenState = m_pMainFrame->windowState();
     m_pMainFrame->hide();
 }
+
+namespace {
+// Shows a window hidden to the tray on the screen, maximised if it was so when hidden, else
+// normal: never as no more than an icon in the task list (the tray icon is gone by then). Once Qt
+// has minimised a window, it asks the window manager to map it iconic until Qt itself restores
+// it, so a window that the window manager restored would map again iconic, unseen. Going from the
+// minimised state to the shown one while hidden lets Qt clear that request. (From minimised and
+// maximised, Qt would ask the window manager to drop the maximised state as it maps the window.)
+void ShowFromTray(QWidget& window, Qt::WindowStates hiddenIn) {
+    const Qt::WindowStates shown = hiddenIn & ~Qt::WindowMinimized;
+    window.setWindowState(Qt::WindowMinimized);
+    window.setWindowState(shown);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+} // namespace
 
 void CChildView::OnTrayNotify(QSystemTrayIcon::ActivationReason reason) {
     const bool restore = reason == QSystemTrayIcon::DoubleClick ||
                          (reason == QSystemTrayIcon::Trigger && TrayReportsOnlyActivations());
     if (!restore)
         return;
-    if (m_pMainFrame) {
-        // Shown normally whatever its state when hidden: a window hidden while minimised would
-        // otherwise come back as no more than an entry in the task list, with the tray icon gone.
-        m_pMainFrame->showNormal();
-        m_pMainFrame->raise();
-        m_pMainFrame->activateWindow();
-    }
+    if (m_pMainFrame)
+        ShowFromTray(*m_pMainFrame, m_trayHiddenState);
     RemoveTrayIcon();
 }
 

@@ -2,10 +2,10 @@
 # Installs what building, running and testing the program need on Debian 12 (as root or via sudo).
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config ccache
+    build-essential cmake ninja-build pkg-config ccache libxcb1-dev
     qt6-base-dev qt6-serialport-dev libcurl4-openssl-dev libgif-dev
     libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-    socat mawk python3-pyftpdlib python3-ntplib chrony xvfb util-linux chromium
+    socat mawk python3-pyftpdlib python3-ntplib chrony xvfb openbox trayer xdotool util-linux chromium
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,8 +1,11 @@
 #include "settings/WindowPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -53,6 +56,85 @@ private:
 };
 
 constexpr int kMinimumVisible = 32; // pixels of the window that must lie on some screen
+
+QList<QRect> AvailableScreenAreas() {
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    return screens;
+}
+
+QRect PrimaryScreenArea() {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? primary->availableGeometry() : QRect();
+}
+
+// The window manager's frame around a top-level window; none until the window has been framed.
+QMargins FrameMargins(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+const QString kFrameFitterName = QStringLiteral("FrameFitter");
+
+// Fits a window by its frame once the window manager has framed it (when it is shown, maybe well
+// after its placement was applied), then removes itself.
+class FrameFitter final : public QObject {
+public:
+    explicit FrameFitter(QWidget& window) : QObject(&window), m_window(window) {
+        setObjectName(kFrameFitterName);
+        window.installEventFilter(this);
+        WatchPlatformWindow();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Show:
+            WatchPlatformWindow();
+            FitWhenFramed();
+            break;
+        case QEvent::Expose:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            FitWhenFramed();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    // The frame is known first on the platform window: its exposure follows the framing.
+    void WatchPlatformWindow() {
+        QWindow* handle = m_window.windowHandle();
+        if (handle && handle != m_watched) {
+            handle->installEventFilter(this);
+            m_watched = handle;
+        }
+    }
+
+    void FitWhenFramed() {
+        // A maximised or minimised window has no frame of its normal state to fit.
+        if (m_fitted || !m_window.isVisible() || m_window.windowState() != Qt::WindowNoState)
+            return;
+        const QMargins frame = FrameMargins(m_window);
+        if (frame.isNull())
+            return;
+        m_fitted = true;
+        const QRect fitted =
+            PlaceFrameOnScreens(m_window.geometry(), frame, AvailableScreenAreas(), PrimaryScreenArea());
+        if (fitted != m_window.geometry())
+            m_window.setGeometry(fitted);
+        deleteLater();
+    }
+
+    QWidget& m_window;
+    QPointer<QWindow> m_watched;
+    bool m_fitted = false;
+};
 
 } // namespace
 
@@ -121,6 +203,11 @@ QRect PlaceOnScreens(const QRect& normal, const QList<QRect>& screens, const QRe
     return fitted;
 }
 
+QRect PlaceFrameOnScreens(const QRect& client, const QMargins& frame, const QList<QRect>& screens,
+                          const QRect& primary) {
+    return PlaceOnScreens(client.marginsAdded(frame), screens, primary).marginsRemoved(frame);
+}
+
 WindowPlacement ReadWindowPlacement(const QWidget& window) {
     WindowPlacement p;
     const Qt::WindowStates state = window.windowState();
@@ -142,17 +229,17 @@ WindowPlacement ReadWindowPlacement(const QWidget& window) {
 }
 
 void ApplyWindowPlacement(QWidget& window, const WindowPlacement& p) {
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.append(screen->availableGeometry());
-    const QScreen* primary = QGuiApplication::primaryScreen();
     // Coordinates beyond any screen are no placement (and would overflow the arithmetic below).
     const auto usable = [](int coordinate) { return std::abs(qint64{coordinate}) <= QWIDGETSIZE_MAX; };
     const bool inRange = usable(p.left) && usable(p.top) && usable(p.right) && usable(p.bottom);
     const QRect normal = inRange ? p.NormalRect() : QRect();
     if (normal.width() > 0 && normal.height() > 0) {
         window.setWindowState(window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-        window.setGeometry(PlaceOnScreens(normal, screens, primary ? primary->availableGeometry() : QRect()));
+        const QMargins frame = FrameMargins(window);
+        window.setGeometry(PlaceFrameOnScreens(normal, frame, AvailableScreenAreas(), PrimaryScreenArea()));
+        delete window.findChild<QObject*>(kFrameFitterName, Qt::FindDirectChildrenOnly);
+        if (frame.isNull())
+            new FrameFitter(window); // owned by the window, which it fits once framed
     }
     // The show commands: 2, 6 and 7 minimise, 3 maximises; anything else (a stored 0 would hide
     // the window for good) shows it normally.

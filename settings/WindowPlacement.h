@@ -3,6 +3,7 @@
 // "flags,show,minX,minY,maxX,maxY,left,top,right,bottom" (the rectangle's right and bottom are
 // exclusive), the show command being 1 normal, 2 minimised or 3 maximised.
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QString>
 #include <optional>
@@ -38,7 +39,15 @@ std::optional<WindowPlacement> ParseWindowPlacement(const QString& text);
 // than the screen showing most of it: then it shrinks to that screen and moves inside it.
 QRect PlaceOnScreens(const QRect& normal, const QList<QRect>& screens, const QRect& primary);
 
+// The client rectangle whose frame (the rectangle grown by the window manager's frame margins)
+// PlaceOnScreens keeps or moves onto the screens: a window fitted to a screen by its frame has its
+// title bar and buttons on that screen.
+QRect PlaceFrameOnScreens(const QRect& client, const QMargins& frame, const QList<QRect>& screens,
+                          const QRect& primary);
+
 // The placement of a top-level window, and the reverse. Applying never hides the window and
-// never leaves it off every screen; a rectangle with coordinates beyond any screen is ignored.
+// never leaves it off every screen; a rectangle with coordinates beyond any screen is ignored. The
+// window is fitted by its frame; when the window manager has not framed it yet, it is fitted again
+// once it has, unless it was maximised or minimised by then (then once it is shown normally).
 WindowPlacement ReadWindowPlacement(const QWidget& window);
 void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement);

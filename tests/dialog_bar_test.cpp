@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 #include "controls/CommandQueue.h"
+#include "platform/Paths.h"
+#include "support/SettingsFiles.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -7,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
@@ -117,6 +120,40 @@ TEST_F(DialogBarTest, ACrLfSplitOverTwoPiecesOfTrafficBreaksTheLineOnce) {
     for (const char* piece : {"abc\r", "\ndef\r", "ghi\r\n", "\njkl"})
         bar.AppendToUserWindow(QString::fromLatin1(piece));
     EXPECT_EQ(bar.UserWindow()->toPlainText(), QStringLiteral("abc\ndef\nghi\n\njkl"));
+}
+
+TEST(DialogBarLabels, AProfilesLongLabelIsElidedAtEveryStartAndTheWindowStaysWithinItsScreen) {
+    UseFreshSettingsStore();
+    const QString label = QStringLiteral("Survey then hold ").repeated(12).left(198) + QLatin1Char('!');
+    const QString profile = platform::DocumentsFolder() + QStringLiteral("/long-label.ini");
+    {
+        CMainFrame frame;
+        frame.m_wndView.Initialise();
+        frame.m_wndView.m_strButton[0] = {label, QStringLiteral("SURV?")};
+        ASSERT_TRUE(frame.m_wndView.WriteProfile(profile));
+        frame.m_wndView.m_strProfilePath = profile;
+    } // shut down: the profile's path is saved
+
+    // The next start reads the profile's buttons again.
+    CMainFrame frame;
+    frame.show();
+    frame.m_wndView.Initialise();
+    QApplication::processEvents();
+    const CvDlgBar& bar = frame.m_wndDlgBar;
+    ASSERT_EQ(frame.m_wndView.m_strButton[0].label, label);
+    const int screenWidth = frame.screen()->availableGeometry().width();
+    EXPECT_LE(frame.frameGeometry().width(), screenWidth);
+    EXPECT_LE(frame.minimumSizeHint().width(), screenWidth);
+    EXPECT_LE(bar.width(), screenWidth / 2 + 20);
+
+    const QString shown = bar.Button(0)->text();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << qPrintable(shown);
+    EXPECT_TRUE(label.startsWith(shown.chopped(1)));
+    EXPECT_EQ(bar.ElidedButtonLabel(0), label);
+    EXPECT_EQ(frame.m_wndView.OnToolTipText(IDC_BUTTON1), label + QStringLiteral("\nSURV?"));
+    // The family's short labels stay whole, and so do their tool tips.
+    EXPECT_EQ(bar.Button(1)->text(), frame.m_wndView.m_strButton[1].label);
+    EXPECT_EQ(frame.m_wndView.OnToolTipText(IDC_BUTTON1 + 1), frame.m_wndView.m_strButton[1].command);
 }
 
 } // namespace

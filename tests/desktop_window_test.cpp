@@ -1,0 +1,182 @@
+// The main window under a real window manager, on an X server of the test's own: where a stored
+// placement puts the window's frame, and hiding to the tray and coming back from it.
+#include "app/MainFrame.h"
+#include "platform/SettingsStore.h"
+#include "settings/WindowPlacement.h"
+#include "support/DesktopSession.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kWaitMs = 20000; // bounded waits on the window manager, generous for a busy machine
+constexpr unsigned kNormalState = 1;
+constexpr unsigned kIconicState = 3;
+
+QString Text(const QRect& rect) {
+    return QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+}
+
+// The last state of a window that the window manager reported to Qt.
+class StatesReportedToQt : public QObject {
+public:
+    explicit StatesReportedToQt(QWindow& window) : m_window(window) { window.installEventFilter(this); }
+
+    Qt::WindowStates states;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::WindowStateChange && event->spontaneous())
+            states = m_window.windowStates();
+        return false;
+    }
+
+private:
+    QWindow& m_window;
+};
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        desktop = TestDesktop();
+        if (!desktop)
+            GTEST_SKIP() << qPrintable(DesktopUnavailableReason());
+        ASSERT_EQ(desktop->WindowManagerFailure(), QString());
+    }
+
+    // What the window manager and Qt say of the frame, for failure messages.
+    std::string Describe(const CMainFrame& frame) const {
+        const WId window = frame.winId();
+        return QStringLiteral("WM_STATE %1, %2viewable, frame %3, Qt state %4")
+            .arg(desktop->WmState(window).value_or(0))
+            .arg(desktop->IsViewable(window) ? "" : "not ")
+            .arg(Text(desktop->FrameRect(window)))
+            .arg(frame.windowState().toInt())
+            .toStdString();
+    }
+
+    // Mapped, and in the normal state for the window manager.
+    bool OnScreen(WId window) const {
+        return desktop->IsViewable(window) && desktop->WmState(window) == kNormalState;
+    }
+
+    // Shown from the tray: on the screen and activated (Qt activates a window once it is mapped).
+    bool BackAndActive(const CMainFrame& frame) const {
+        return OnScreen(frame.winId()) && frame.isActiveWindow();
+    }
+
+    // The icon's own window, once the tray has taken it in and shows it.
+    QWidget* ShownTrayIconWindow() const {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (!widget->inherits("QSystemTrayIconSys") || !desktop->IsViewable(widget->winId()))
+                continue;
+            if (desktop->TrayArea().contains(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size())))
+                return widget;
+        }
+        return nullptr;
+    }
+
+    // Hides the window to the tray and double-clicks the tray icon, as the operator does.
+    void HideAndDoubleClickTheTrayIcon(CMainFrame& frame) {
+        CChildView& view = frame.m_wndView;
+        view.OnHide();
+        ASSERT_TRUE(view.m_bTrayIcon);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->IsViewable(frame.winId()); }, kWaitMs));
+        QWidget* icon = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (icon = ShownTrayIconWindow()) != nullptr; }, kWaitMs));
+        const QPoint center = icon->mapToGlobal(icon->rect().center());
+        ASSERT_TRUE(DesktopSession::RunTool(
+            QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(center.x()), QString::number(center.y()),
+             QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+             QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.m_bTrayIcon; }, kWaitMs))
+            << "the icon was not double-clicked";
+    }
+
+    DesktopSession* desktop = nullptr;
+};
+
+TEST_F(DesktopTest, AStoredPlacementLargerThanTheScreenKeepsTheTitleBarOnTheScreen) {
+    // Stored on a larger monitor; applied by the start-up tick, maybe before the window manager
+    // has framed the window.
+    platform::OpenSettingsStore()->setValue("Initial/WindowPos", "0,1,-1,-1,-1,-1,0,0,1700,1000");
+    CMainFrame frame;
+    frame.resize(1100, 760);
+    frame.show();
+    const WId window = frame.winId();
+    const QRect screen = frame.screen()->availableGeometry();
+    // The frame fills the screen, its title bar above the client area.
+    const auto frameFillsTheScreen = [&] {
+        return OnScreen(window) && desktop->FrameRect(window) == screen &&
+               frame.geometry().top() > screen.top() + 5;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(frameFillsTheScreen, kWaitMs)) << Describe(frame);
+
+    // Framed already, the window is fitted at once.
+    frame.setGeometry(100, 100, 600, 400);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return frame.geometry().topLeft() == QPoint(100, 100) && desktop->FrameRect(window).width() < 700;
+        },
+        kWaitMs));
+    ApplyWindowPlacement(frame, *ParseWindowPlacement("0,1,-1,-1,-1,-1,-30,-40,2000,1200"));
+    EXPECT_TRUE(QTest::qWaitFor(frameFillsTheScreen, kWaitMs)) << Describe(frame);
+}
+
+TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {
+    platform::OpenSettingsStore()->remove("Initial/WindowPos");
+    CMainFrame frame;
+    frame.resize(900, 600);
+    frame.show();
+
+    const WId window = frame.winId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(window); }, kWaitMs)) << Describe(frame);
+
+    // With no tray, Hide minimises; the window manager restores the window (from its task list).
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    const StatesReportedToQt reported(*frame.windowHandle());
+    frame.m_wndView.OnHide();
+    // Qt reads the window manager's state when it handles the change: let it see the window
+    // iconic before the window manager restores it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reported.states & Qt::WindowMinimized; }, kWaitMs));
+    ASSERT_TRUE(DesktopSession::RunTool(QStringLiteral("xdotool"),
+                                        {QStringLiteral("windowactivate"), QString::number(window)}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(window) && frame.windowState() == Qt::WindowNoState; },
+                                kWaitMs))
+        << Describe(frame);
+
+    // A tray starts; hidden to it, the window comes back on the screen.
+    ASSERT_EQ(desktop->StartTray(), QString());
+    ASSERT_TRUE(QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, kWaitMs));
+    ASSERT_NO_FATAL_FAILURE(HideAndDoubleClickTheTrayIcon(frame));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return BackAndActive(frame) && frame.windowState() == Qt::WindowNoState; }, kWaitMs))
+        << Describe(frame);
+
+    // Maximised, it comes back maximised.
+    const int screenWidth = frame.screen()->geometry().width();
+    const auto maximised = [&] {
+        return OnScreen(window) && frame.isMaximized() && desktop->FrameRect(window).width() == screenWidth;
+    };
+    frame.showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor(maximised, kWaitMs)) << Describe(frame);
+    ASSERT_NO_FATAL_FAILURE(HideAndDoubleClickTheTrayIcon(frame));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BackAndActive(frame) && maximised(); }, kWaitMs))
+        << Describe(frame);
+
+    // Minimised by the window manager, it comes back restored.
+    ASSERT_TRUE(DesktopSession::RunTool(QStringLiteral("xdotool"),
+                                        {QStringLiteral("windowminimize"), QString::number(window)}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isMinimized(); }, kWaitMs)) << Describe(frame);
+    ASSERT_NO_FATAL_FAILURE(HideAndDoubleClickTheTrayIcon(frame));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BackAndActive(frame) && !frame.isMinimized(); }, kWaitMs))
+        << Describe(frame);
+}
+
+} // namespace
