@@ -101,6 +101,15 @@ protected:
     QString Item(const char* local, const char* remote) const {
         return Local(local) + QStringLiteral(" to ") + QLatin1String(remote);
     }
+    // The view set up to poll the simulated Hewlett Packard receiver, without its start-up extras.
+    void PollSimulatedReceiver(const sim::ReceiverSimulator& receiver) {
+        g_nReceiverType = RECEIVER_HP;
+        m_view.SetReceiverDefaults();
+        m_view.m_strComPort = receiver.portPath();
+        m_view.m_bAutoLeaps = false;
+        m_view.m_bInitZ3816A = false;
+        m_view.m_bFlashLED = false;
+    }
     // Until the run's last line is shown.
     bool WaitForRunEnd(int timeoutMs = 20000) {
         return QTest::qWaitFor([this] { return !m_view.IsFtpUploadRunning(); }, timeoutMs);
@@ -259,12 +268,7 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     platform::SetTickSource(std::make_shared<platform::ManualTickSource>(10000000));
     sim::ReceiverSimulator receiver{sim::Family::HewlettPackard};
     ASSERT_TRUE(receiver.start());
-    g_nReceiverType = RECEIVER_HP;
-    m_view.SetReceiverDefaults();
-    m_view.m_strComPort = receiver.portPath();
-    m_view.m_bAutoLeaps = false;
-    m_view.m_bInitZ3816A = false;
-    m_view.m_bFlashLED = false;
+    PollSimulatedReceiver(receiver);
     m_view.m_nRetries = 100;
     m_view.m_nLogInterval = 0;
     m_view.m_nFtpInterval = 0;
@@ -345,12 +349,7 @@ TEST_F(FtpUploadTest, SlowServerHoldsUpNeitherPollingNorTheDataLogNorTheWindow) 
     UseServer(server.port());
     sim::ReceiverSimulator receiver{sim::Family::HewlettPackard};
     ASSERT_TRUE(receiver.start());
-    g_nReceiverType = RECEIVER_HP;
-    m_view.SetReceiverDefaults();
-    m_view.m_strComPort = receiver.portPath();
-    m_view.m_bAutoLeaps = false;
-    m_view.m_bInitZ3816A = false;
-    m_view.m_bFlashLED = false;
+    PollSimulatedReceiver(receiver);
     m_view.m_strImageFileType.clear(); // the page, its style sheet and the data log: 10 commands
     m_view.m_strFtpDirectory.clear();
     m_view.m_strLogPath = Local("gpslog.log");
