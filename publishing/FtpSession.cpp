@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <curl/curl.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -86,6 +87,13 @@ CURLcode Transfer(CURL* easy, CURLM* multi, const FtpAbort* abort) {
     // Removed before its end, a request's connection is closed without QUIT.
     curl_multi_remove_handle(multi, easy);
     return *result;
+}
+
+// libcurl (7.88) complains that it cannot print the peer address of the socket it listens on for an
+// active-mode data connection. The complaint ends nothing, but the error buffer keeps only a
+// transfer's first text, so it would stand in for whatever did end the transfer (a time-out).
+bool HarmlessErrorText(std::string_view text) {
+    return text.starts_with("sa_addr inet_ntop() failed");
 }
 
 // Sets each option in turn, stopping at the first that libcurl refuses; true when all were set.
@@ -208,9 +216,10 @@ bool FtpSession::Perform(const QByteArray& url) {
         return true;
     if (m_abort && m_abort->IsAborted())
         m_strError = FtpAbortedText();
+    else if (const std::string_view text = m_handle->errorBuffer; !text.empty() && !HarmlessErrorText(text))
+        m_strError = QString::fromUtf8(text);
     else
-        m_strError =
-            QString::fromUtf8(m_handle->errorBuffer[0] ? m_handle->errorBuffer : curl_easy_strerror(result));
+        m_strError = QString::fromUtf8(curl_easy_strerror(result));
     return false;
 }
 

@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,6 +174,30 @@ TEST_P(FtpModeTest, SendsEveryFileInOrderOverOneConnection) {
     EXPECT_FALSE(ReadFileBytes(Local("user.txt")).contains(kPassword));
     EXPECT_FALSE(ReadFileBytes(Local("debug.txt")).contains(kPassword));
     EXPECT_FALSE(m_view.m_bUpdateAllEnabled) << "stopped, Update all stays greyed after a run";
+}
+
+// A server that never answers the store command: the run ends at its time-out with a line that
+// says so, in active mode as in passive mode (where libcurl keeps an earlier, harmless complaint
+// about the listening socket as the transfer's error text).
+TEST_P(FtpModeTest, AStalledStoreEndsWithATimeOutLine) {
+    FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword),
+                            {QStringLiteral("--stall"), QStringLiteral("STOR")});
+    ASSERT_GT(server.port(), 0);
+    UseServer(server.port());
+    m_view.m_bFtpPassive = GetParam();
+    m_view.m_nFtpTimeout = 1;
+
+    Upload();
+
+    const QStringList lines = UserLines();
+    ASSERT_EQ(lines.size(), 5) << lines.join(u'|').toStdString();
+    const QString error = lines[3];
+    EXPECT_TRUE(error.endsWith(QLatin1Char(' ') + Item("Web/Status.HTM", "Status.HTM")))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(
+        QRegularExpression(QStringLiteral("time(d)? ?out"), QRegularExpression::CaseInsensitiveOption)))
+        << error.toStdString();
+    EXPECT_EQ(DebugLines(), QStringList({error}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FtpModeTest, ::testing::Values(true, false),
