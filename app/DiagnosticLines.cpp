@@ -25,6 +25,9 @@ void CChildView::ReportFileFailure(const QString& what, const QString& path, con
         return;
     reported = text; // before the line, which may fail on the same file
     UserWindowLine(text);
+    // The line may have reached the very file that failed (a short line where a long one did not
+    // fit); that is no sign the file takes its lines again.
+    reported = text;
     if (m_pMainFrame)
         m_pMainFrame->ShowLinkStatus(text);
 }

@@ -177,6 +177,26 @@ TEST_F(DiagnosticLinesTest, AnUnwritableFileIsReportedOnceWithItsReason) {
     EXPECT_EQ(bar.UserWindowText().count(QStringLiteral("Unable to write the user-window file")), 1);
 }
 
+// On a nearly full disk the failure line itself may still fit where a longer line did not: that
+// is no sign that the file takes its lines again, so the next long line lost is not said again.
+TEST_F(DiagnosticLinesTest, AFailureLineThatFitsDoesNotRepeatTheFailure) {
+    SmallFileSystem disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    CvDlgBar bar;
+    m_view.m_pDlgBar = &bar;
+    m_view.m_bUserToFile = true;
+    m_view.m_strUserPath = disk.FilePath(QStringLiteral("gpsuser.txt"));
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strUserPath, QByteArray(SmallFileSystem::kPage - 400, 'x')));
+    ASSERT_TRUE(disk.LeaveFree(0));
+    const QString longLine(1000, QLatin1Char('y'));
+    m_view.UserWindowLine(longLine);
+    m_view.UserWindowLine(longLine);
+    const QByteArray failure = "Unable to write the user-window file";
+    EXPECT_EQ(bar.UserWindowText().count(QLatin1String(failure)), 1) << qPrintable(bar.UserWindowText());
+    EXPECT_EQ(FileBytes(m_view.m_strUserPath).count(failure), 1);
+}
+
 TEST_F(DiagnosticLinesTest, TitleNamesTheExecutableAndThePort) {
     platform::SetExecutableBaseNameOverride(QStringLiteral("monitor"));
     m_view.m_strComPort = QStringLiteral("/dev/ttyUSB0");
