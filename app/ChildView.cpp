@@ -293,6 +293,9 @@ void CChildView::OnTimer(int id) {
     case IDT_RECONNECT:
         ReconnectTick();
         break;
+    case IDT_TRAY_WATCH:
+        TrayWatchTick();
+        break;
     default:
         break;
     }

@@ -214,6 +214,9 @@ public:
     void CheckMapBackdrop();
     void OnHide();
     void OnTrayNotify(QSystemTrayIcon::ActivationReason reason);
+    // While the window is hidden to the tray: a tray that has gone (a panel that quit or
+    // crashed) gives the window back, which would otherwise have no way back to the screen.
+    void TrayWatchTick();
     void RemoveTrayIcon();
     void OnAppAbout();
     // The frame's placement in Initial/WindowPos; false when none is stored or it is malformed.

@@ -79,8 +79,11 @@ enum TimerId : int {
     IDT_POLL = 100,
     IDT_GRAPH_REFRESH = 101,
     IDT_USER_COMMAND = 102,
-    IDT_RECONNECT = 103, // reopening a receiver port that failed while polling
+    IDT_RECONNECT = 103,  // reopening a receiver port that failed while polling
+    IDT_TRAY_WATCH = 104, // whether the tray that holds the hidden window's icon is still there
 };
 
 // How often a receiver port that failed while polling is tried again.
 constexpr int kReconnectIntervalMs = 5000;
+// How often a window hidden to the tray looks whether the tray is still there.
+constexpr int kTrayWatchIntervalMs = 1000;

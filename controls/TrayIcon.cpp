@@ -50,6 +50,7 @@ void CChildView::OnHide() {
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayNotify(reason); });
     m_bTrayIcon = true;
     m_pTrayIcon->show();
+    SetTimer(IDT_TRAY_WATCH, kTrayWatchIntervalMs);
     // Polling goes on while the window is hidden.
     if (m_pMainFrame->isVisible())
         m_trayHiddenState = m_pMainFrame->windowState();
@@ -83,7 +84,20 @@ void CChildView::OnTrayNotify(QSystemTrayIcon::ActivationReason reason) {
     RemoveTrayIcon();
 }
 
+void CChildView::TrayWatchTick() {
+    if (!m_bTrayIcon)
+        return;
+    if (SystemTrayAvailable()) {
+        SetTimer(IDT_TRAY_WATCH, kTrayWatchIntervalMs);
+        return;
+    }
+    if (m_pMainFrame)
+        ShowFromTray(*m_pMainFrame, m_trayHiddenState);
+    RemoveTrayIcon();
+}
+
 void CChildView::RemoveTrayIcon() {
+    KillTimer(IDT_TRAY_WATCH);
     if (!m_bTrayIcon)
         return;
     if (m_pTrayIcon) {

@@ -179,4 +179,23 @@ TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {
         << Describe(frame);
 }
 
+TEST_F(DesktopTest, AWindowHiddenToATrayThatEndsComesBackOnTheScreen) {
+    platform::OpenSettingsStore()->remove("Initial/WindowPos");
+    CMainFrame frame;
+    frame.resize(900, 600);
+    frame.show();
+    const WId window = frame.winId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(window); }, kWaitMs)) << Describe(frame);
+    ASSERT_EQ(desktop->StartTray(), QString());
+    ASSERT_TRUE(QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, kWaitMs));
+
+    frame.m_wndView.OnHide();
+    ASSERT_TRUE(frame.m_wndView.m_bTrayIcon);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->IsViewable(window); }, kWaitMs));
+    // The panel that holds the tray quits: its icon goes with it, the window comes back.
+    desktop->EndTray();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return OnScreen(window) && !frame.m_wndView.m_bTrayIcon; }, kWaitMs))
+        << Describe(frame);
+}
+
 } // namespace

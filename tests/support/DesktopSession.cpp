@@ -208,6 +208,10 @@ QString DesktopSession::StartTray() {
                       : QStringLiteral("trayer could not start (scripts/install-deps.sh installs it)");
 }
 
+void DesktopSession::EndTray() {
+    End(m_tray);
+}
+
 QRect DesktopSession::TrayArea() const {
     const int screenWidth = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->width_in_pixels;
     return QRect(screenWidth - kTrayWidth, 0, kTrayWidth, kTrayHeight);

@@ -28,6 +28,8 @@ public:
     // Starts a system tray at the top right of the screen; empty when started, else why not.
     // QSystemTrayIcon::isSystemTrayAvailable() turns true once it holds the tray selection.
     QString StartTray();
+    // Ends the tray, as a panel that quits or crashes.
+    void EndTray();
     // Where the tray shows its icons: a strip at the top right of the screen.
     QRect TrayArea() const;
 
