@@ -28,6 +28,9 @@ constexpr int kButtonColumns = 4;
 constexpr int kButtonRows = 10;
 constexpr int kBarMargin = 4;
 constexpr int kButtonSpacing = 3;
+// A command button shows this many average characters of its label whole: somewhat more than the
+// 14 its place on the bar was laid out for, so that the families' own labels always fit.
+constexpr int kButtonLabelChars = 18;
 } // namespace
 
 CvDlgBar::CvDlgBar(QWidget* parent)
@@ -256,7 +259,10 @@ int CvDlgBar::MaxButtonTextWidth() const {
     const int padding =
         button->style()->sizeFromContents(QStyle::CT_PushButton, &option, probe, button).width() -
         kProbeWidth;
-    return std::max(buttonWidth - padding, button->fontMetrics().averageCharWidth());
+    // One long label widens all four columns: past this width it would squeeze the graph and the
+    // map into a strip beside the bar.
+    const int averageChar = button->fontMetrics().averageCharWidth();
+    return std::max(std::min(buttonWidth - padding, kButtonLabelChars * averageChar), averageChar);
 }
 
 void CvDlgBar::SetButtonLabel(int i, const QString& label) {

@@ -77,7 +77,8 @@ private:
     void RefreshSoon();
     void AddControl(int id, QWidget* control);
     void AddButton(int id, QPushButton* button);
-    // The widest text a command button shows whole, in pixels.
+    // The widest text a command button shows whole, in pixels: a few words, and never so wide
+    // that four buttons take more than half the screen.
     int MaxButtonTextWidth() const;
 
     QComboBox* m_pCommandBox;

@@ -1,5 +1,6 @@
 // The main window under a real window manager, on an X server of the test's own: where a stored
 // placement puts the window's frame, and hiding to the tray and coming back from it.
+#include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "platform/SettingsStore.h"
 #include "settings/WindowPlacement.h"
@@ -196,6 +197,30 @@ TEST_F(DesktopTest, AWindowHiddenToATrayThatEndsComesBackOnTheScreen) {
     desktop->EndTray();
     EXPECT_TRUE(QTest::qWaitFor([&] { return OnScreen(window) && !frame.m_wndView.m_bTrayIcon; }, kWaitMs))
         << Describe(frame);
+}
+
+TEST_F(DesktopTest, ALongButtonLabelLeavesTheDisplaysTheirRoomAndTheFamiliesLabelsStayWhole) {
+    platform::OpenSettingsStore()->remove("Initial/WindowPos");
+    CMainFrame frame;
+    frame.resize(1100, 760);
+    frame.show();
+    QApplication::processEvents(); // the start-up tick
+    CChildView& view = frame.m_wndView;
+    const CvDlgBar& bar = frame.m_wndDlgBar;
+    for (const int family :
+         {ID_RECEIVER_HP, ID_RECEIVER_DATUM, ID_RECEIVER_PROTEUS, ID_RECEIVER_JACKSON, ID_RECEIVER_UCCM}) {
+        frame.Action(family)->trigger();
+        for (int i = 0; i < kCommandButtons; ++i)
+            EXPECT_EQ(bar.ElidedButtonLabel(i), QString()) << family << " " << i;
+    }
+
+    view.m_strButton[3] = {QStringLiteral("Survey then hold ").repeated(12).left(199),
+                           QStringLiteral("SURV?")};
+    view.UpdateDialogBar();
+    ASSERT_FALSE(bar.ElidedButtonLabel(3).isEmpty());
+    // The graph and the map keep at least half of a window of the usual size.
+    QApplication::processEvents();
+    EXPECT_LE(bar.width(), frame.width() / 2) << bar.width() << " of " << frame.width();
 }
 
 } // namespace
