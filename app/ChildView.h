@@ -102,6 +102,10 @@ public:
     // cleared when the file is written again.
     void ReportFileFailure(const QString& what, const QString& path, const QString& reason,
                            QString& reported);
+    // A write's outcome: a success clears `reported`, so the file's next failure is said again; a
+    // failure of a named file goes to ReportFileFailure.
+    void ReportFileWrite(bool written, const QString& what, const QString& path, const QString& reason,
+                         QString& reported);
     // A diagnostic line, to the debug file and the user window as their switches say.
     void Diagnostic(const QString& text);
     void UpdateTitle();

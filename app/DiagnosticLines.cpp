@@ -11,11 +11,17 @@
 void CChildView::DebugToFile(QString text) {
     const QString line = DebugLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
     QString reason;
-    if (AppendNarrowed(m_strDebugPath, line, {}, &reason))
-        m_strDebugFileFailure.clear();
-    else if (!m_strDebugPath.isEmpty())
-        ReportFileFailure(QStringLiteral("write the debug file"), m_strDebugPath, reason,
-                          m_strDebugFileFailure);
+    const bool written = AppendNarrowed(m_strDebugPath, line, {}, &reason);
+    ReportFileWrite(written, QStringLiteral("write the debug file"), m_strDebugPath, reason,
+                    m_strDebugFileFailure);
+}
+
+void CChildView::ReportFileWrite(bool written, const QString& what, const QString& path,
+                                 const QString& reason, QString& reported) {
+    if (written)
+        reported.clear();
+    else if (!path.isEmpty()) // no file named: nothing to say
+        ReportFileFailure(what, path, reason, reported);
 }
 
 void CChildView::ReportFileFailure(const QString& what, const QString& path, const QString& reason,
@@ -50,11 +56,9 @@ void CChildView::AppendUserFile(const QString& text) {
     if (!m_bUserToFile)
         return;
     QString reason;
-    if (AppendNarrowed(m_strUserPath, text, {}, &reason))
-        m_strUserFileFailure.clear();
-    else if (!m_strUserPath.isEmpty())
-        ReportFileFailure(QStringLiteral("write the user-window file"), m_strUserPath, reason,
-                          m_strUserFileFailure);
+    const bool written = AppendNarrowed(m_strUserPath, text, {}, &reason);
+    ReportFileWrite(written, QStringLiteral("write the user-window file"), m_strUserPath, reason,
+                    m_strUserFileFailure);
 }
 
 void CChildView::UpdateTitle() {

@@ -46,12 +46,10 @@ void CChildView::ParseSatellites(const QString& text) {
             static_cast<DWORD>(now - m_dwLastTrack) > static_cast<DWORD>(m_nTrackInterval)) {
             m_dwLastTrack = now;
             QString reason;
-            if (AppendTrackSnapshot(m_strDumpPath, m_sat, m_nSatsInReply, answerTime, m_nTrackMaxSize,
-                                    &reason))
-                m_strTrackFileFailure.clear();
-            else
-                ReportFileFailure(QStringLiteral("write the track file"), m_strDumpPath, reason,
-                                  m_strTrackFileFailure);
+            const bool written = AppendTrackSnapshot(m_strDumpPath, m_sat, m_nSatsInReply, answerTime,
+                                                     m_nTrackMaxSize, &reason);
+            ReportFileWrite(written, QStringLiteral("write the track file"), m_strDumpPath, reason,
+                            m_strTrackFileFailure);
         }
     }
     m_strChannelValue[g_nReceiverType == RECEIVER_DATUM ? 2 : 3] = QString::number(m_nSatsInReply);

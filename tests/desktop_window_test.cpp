@@ -48,6 +48,15 @@ protected:
         if (!desktop)
             GTEST_SKIP() << qPrintable(DesktopUnavailableReason());
         ASSERT_EQ(desktop->WindowManagerFailure(), QString());
+        // Each test starts from the window's own size unless it stores a placement.
+        platform::OpenSettingsStore()->remove("Initial/WindowPos");
+    }
+
+    // Shows the frame at its size and waits until the window manager shows it.
+    void ShowOnScreen(CMainFrame& frame) {
+        frame.resize(900, 600);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(frame.winId()); }, kWaitMs)) << Describe(frame);
     }
 
     // What the window manager and Qt say of the frame, for failure messages.
@@ -131,13 +140,9 @@ TEST_F(DesktopTest, AStoredPlacementLargerThanTheScreenKeepsTheTitleBarOnTheScre
 }
 
 TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {
-    platform::OpenSettingsStore()->remove("Initial/WindowPos");
     CMainFrame frame;
-    frame.resize(900, 600);
-    frame.show();
-
+    ASSERT_NO_FATAL_FAILURE(ShowOnScreen(frame));
     const WId window = frame.winId();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(window); }, kWaitMs)) << Describe(frame);
 
     // With no tray, Hide minimises; the window manager restores the window (from its task list).
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
@@ -181,12 +186,9 @@ TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {
 }
 
 TEST_F(DesktopTest, AWindowHiddenToATrayThatEndsComesBackOnTheScreen) {
-    platform::OpenSettingsStore()->remove("Initial/WindowPos");
     CMainFrame frame;
-    frame.resize(900, 600);
-    frame.show();
+    ASSERT_NO_FATAL_FAILURE(ShowOnScreen(frame));
     const WId window = frame.winId();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(window); }, kWaitMs)) << Describe(frame);
     ASSERT_EQ(desktop->StartTray(), QString());
     ASSERT_TRUE(QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, kWaitMs));
 
@@ -200,7 +202,6 @@ TEST_F(DesktopTest, AWindowHiddenToATrayThatEndsComesBackOnTheScreen) {
 }
 
 TEST_F(DesktopTest, ALongButtonLabelLeavesTheDisplaysTheirRoomAndTheFamiliesLabelsStayWhole) {
-    platform::OpenSettingsStore()->remove("Initial/WindowPos");
     CMainFrame frame;
     frame.resize(1100, 760);
     frame.show();
