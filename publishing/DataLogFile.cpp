@@ -6,9 +6,9 @@
 
 #include <QFile>
 
-LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb) {
+LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb, QString* reason) {
     QFile file;
-    if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite))
+    if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return LogWriteResult::OpenFailed;
     const qint64 length = file.size();
     if (LogNeedsTrim(length, maxSizeKb)) {
@@ -20,5 +20,5 @@ LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int ma
         }
     }
     // Appended whole or not at all: half a record would run into the next one.
-    return platform::AppendWhole(file, line) ? LogWriteResult::Written : LogWriteResult::WriteFailed;
+    return platform::AppendWhole(file, line, reason) ? LogWriteResult::Written : LogWriteResult::WriteFailed;
 }

@@ -14,5 +14,7 @@ enum class LogWriteResult {
 // only after the whole log was read, by writing the kept tail and the new line to a temporary
 // file beside the log and renaming it over the log, so a failure at any point leaves the log as
 // it was (then untrimmed this time, the line appended as usual). The line is appended whole or not
-// at all: what a full disk took of it is cut off again.
-LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb);
+// at all: what a full disk took of it is cut off again. On a failure `reason` (when given) says
+// why: "not a regular file" or the system's text.
+LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb,
+                             QString* reason = nullptr);

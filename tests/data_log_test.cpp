@@ -207,6 +207,24 @@ TEST_F(DataLogTest, ANearlyFullDiskLeavesOnlyWholeRecords) {
     EXPECT_EQ(Log(), short_ + line);
 }
 
+// The writer says why a line was not written: the caller shows it to the operator.
+TEST(DataLogFile, AFailureGivesTheSystemsReason) {
+    const QByteArray line = "1709680029\t\t\t\t\t\t\t\t\t\r\n";
+    QString reason;
+    EXPECT_EQ(AppendLogLine(QStringLiteral("/dev/full"), line, 0, &reason), LogWriteResult::OpenFailed);
+    EXPECT_EQ(reason, QStringLiteral("not a regular file"));
+
+    SmallFileSystem disk(16 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    const QString path = disk.FilePath(QStringLiteral("gpslog.log"));
+    ASSERT_TRUE(WriteFileBytes(path, QByteArray(SmallFileSystem::kPage - 10, '1')));
+    ASSERT_TRUE(disk.LeaveFree(0));
+    reason.clear();
+    EXPECT_EQ(AppendLogLine(path, line, 0, &reason), LogWriteResult::WriteFailed);
+    EXPECT_EQ(reason, QStringLiteral("No space left on device"));
+}
+
 TEST_F(DataLogTest, AnEmptyPathWritesNothingAndArmsNoRefresh) {
     m_view.m_strLogPath.clear();
     m_view.UpdateLogFile();
