@@ -103,9 +103,10 @@ public:
     void ReportFileFailure(const QString& what, const QString& path, const QString& reason,
                            QString& reported);
     // A write's outcome: a success clears `reported`, so the file's next failure is said again; a
-    // failure of a named file goes to ReportFileFailure.
+    // failure of a named file goes to ReportFileFailure, and so does a written file that stays past
+    // its size limit because its trim failed (`trimFailure`).
     void ReportFileWrite(bool written, const QString& what, const QString& path, const QString& reason,
-                         QString& reported);
+                         QString& reported, const QString& trimFailure = {});
     // A diagnostic line, to the debug file and the user window as their switches say.
     void Diagnostic(const QString& text);
     void UpdateTitle();

@@ -11,14 +11,18 @@
 void CChildView::DebugToFile(QString text) {
     const QString line = DebugLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
     QString reason;
-    const bool written = AppendNarrowed(m_strDebugPath, line, {}, &reason);
+    QString trimFailure;
+    const bool written = AppendNarrowed(m_strDebugPath, line, {}, &reason, &trimFailure);
     ReportFileWrite(written, QStringLiteral("write the debug file"), m_strDebugPath, reason,
-                    m_strDebugFileFailure);
+                    m_strDebugFileFailure, trimFailure);
 }
 
 void CChildView::ReportFileWrite(bool written, const QString& what, const QString& path,
-                                 const QString& reason, QString& reported) {
-    if (written)
+                                 const QString& reason, QString& reported, const QString& trimFailure) {
+    if (written && !trimFailure.isEmpty())
+        ReportFileFailure(QStringLiteral("trim"), path + QStringLiteral(" to its size limit"), trimFailure,
+                          reported);
+    else if (written)
         reported.clear();
     else if (!path.isEmpty()) // no file named: nothing to say
         ReportFileFailure(what, path, reason, reported);
@@ -56,9 +60,10 @@ void CChildView::AppendUserFile(const QString& text) {
     if (!m_bUserToFile)
         return;
     QString reason;
-    const bool written = AppendNarrowed(m_strUserPath, text, {}, &reason);
+    QString trimFailure;
+    const bool written = AppendNarrowed(m_strUserPath, text, {}, &reason, &trimFailure);
     ReportFileWrite(written, QStringLiteral("write the user-window file"), m_strUserPath, reason,
-                    m_strUserFileFailure);
+                    m_strUserFileFailure, trimFailure);
 }
 
 void CChildView::UpdateTitle() {

@@ -1,5 +1,7 @@
 #pragma once
 // The text of diagnostic lines and the narrow-byte file appender behind them.
+#include "platform/TrimRule.h"
+
 #include <QByteArray>
 #include <QString>
 #include <ctime>
@@ -23,12 +25,16 @@ struct DiagnosticFileLimits {
     qint64 keptBytes = 32 * 1024 * 1024;
 };
 
+// The trim rule of a file of these limits before `appendedBytes` are appended to it.
+platform::TrimRule DiagnosticTrimRule(const DiagnosticFileLimits& limits, qint64 appendedBytes);
+
 // Appends the narrowed text to a file, creating it when missing and trimming it to its limits
-// first (the kept lines and the text go to a temporary file that replaces it). The text is
-// appended whole or not at all, and a trim that fails leaves the file as it was. Returns whether
-// the text was written; when it was not, `reason` (if given) gets the system's reason.
+// first, as platform::AppendCapped does. The text is appended whole or not at all; a trim that
+// cannot be made leaves the file as it was and the text is appended to it. Returns whether the
+// text was written; when it was not, `reason` (if given) gets the system's reason. `trimFailure`
+// (if given) says why a due trim could not be made, empty otherwise.
 bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {},
-                    QString* reason = nullptr);
+                    QString* reason = nullptr, QString* trimFailure = nullptr);
 
 // "Orvane [<executable>] <port>".
 QString WindowTitle(const QString& executableName, const QString& portName);

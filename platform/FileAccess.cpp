@@ -1,7 +1,8 @@
 #include "platform/FileAccess.h"
 
+#include "platform/SystemReason.h"
+
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,10 +10,6 @@
 namespace platform {
 
 namespace {
-
-QString SystemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 const QString kNotRegular = QStringLiteral("not a regular file");
 

@@ -1,17 +1,18 @@
 #include "platform/FileWriting.h"
 
-#include <algorithm>
+#include "platform/DescriptorIo.h"
+#include "platform/FileAccess.h"
+#include "platform/SystemReason.h"
+
+#include <QFileInfo>
 #include <cerrno>
-#include <cstring>
+#include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
-
-QString SystemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 bool Fail(QString* reason, const QString& text) {
     if (reason)
@@ -24,7 +25,13 @@ bool SyncNotSupported(int error) {
     return error == EINVAL || error == EROFS || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
 }
 
-constexpr qint64 kCopyPiece = 1024 * 1024;
+// The folder a save file of `path` would be made in: the symbolic link's target's, as QSaveFile
+// writes through links.
+QByteArray SaveFolder(const QString& path) {
+    const QFileInfo info(path);
+    const QString target = info.canonicalFilePath();
+    return QFile::encodeName(QFileInfo(target.isEmpty() ? info.absoluteFilePath() : target).absolutePath());
+}
 
 } // namespace
 
@@ -70,47 +77,45 @@ bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason) {
     const off_t start = ::lseek(fd, 0, SEEK_END);
     if (start < 0)
         return Fail(reason, SystemReason(errno));
-    qsizetype written = 0;
-    int error = 0;
-    while (written < bytes.size()) {
-        const ssize_t count =
-            ::write(fd, bytes.data() + written, static_cast<size_t>(bytes.size() - written));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            error = count < 0 ? errno : ENOSPC;
-            break;
-        }
-        written += count;
-    }
-    if (written == bytes.size())
+    const int error = WriteFully(fd, bytes.data(), bytes.size());
+    if (error == 0)
         return true;
     // A part-way write would leave half a record that the next append runs into.
-    if (written > 0 && ::ftruncate(fd, start) != 0)
+    if (::lseek(fd, 0, SEEK_END) != start && ::ftruncate(fd, start) != 0)
         return Fail(reason, SystemReason(error) + QStringLiteral(" (and it could not be cut back: ") +
                                 SystemReason(errno) + QLatin1Char(')'));
     return Fail(reason, SystemReason(error));
 }
 
-bool ReplaceWithTail(QFile& file, const QString& path, qint64 from, QByteArrayView appended,
-                     QString* reason) {
-    const qint64 size = file.size();
-    QSaveFile replacement(path);
-    if (!replacement.open(QIODevice::WriteOnly))
-        return Fail(reason, replacement.errorString());
-    for (qint64 at = from; at < size; at += kCopyPiece) {
-        if (!file.seek(at))
-            return Fail(reason, file.errorString());
-        const QByteArray piece = file.read(std::min(kCopyPiece, size - at));
-        if (piece.size() != std::min(kCopyPiece, size - at))
-            return Fail(reason, file.error() != QFileDevice::NoError ? file.errorString()
-                                                                     : QStringLiteral("the file shrank"));
-        if (replacement.write(piece) != piece.size())
-            return Fail(reason, replacement.errorString());
+bool FolderRefusesNewFiles(const QString& path) {
+    const QByteArray folder = SaveFolder(path);
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // A file system without unnamed files: a named one, removed at once.
+        QByteArray name = folder + "/.orvane-probe-XXXXXX";
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0)
+            ::unlink(name.constData());
     }
-    if (replacement.write(appended.data(), appended.size()) != appended.size())
-        return Fail(reason, replacement.errorString());
-    return CommitSaveFile(replacement, reason);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == EACCES || errno == EPERM;
+}
+
+bool PublishWholeFile(const QString& path, QByteArrayView bytes, QString* reason) {
+    QString failure;
+    if (SaveWholeFile(path, bytes, &failure))
+        return true;
+    if (!FolderRefusesNewFiles(path))
+        return Fail(reason, failure);
+    QFile file;
+    if (!OpenRegularFile(file, path, QIODevice::WriteOnly, reason))
+        return false;
+    if (const int error = WriteFully(file.handle(), bytes.data(), bytes.size()); error != 0)
+        return Fail(reason, SystemReason(error));
+    return FlushToDisk(file, reason);
 }
 
 } // namespace platform

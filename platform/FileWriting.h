@@ -32,10 +32,14 @@ bool SaveWholeFile(const QString& path, QByteArrayView bytes, QString* reason = 
 // length before the append and the result is false, with the system's reason.
 bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason = nullptr);
 
-// Replaces the file at `path`, open as `file`, by its bytes from `from` to its end followed by
-// `appended`, through a save file beside it: a failure at any point leaves the file as it was. The
-// kept bytes are copied a piece at a time, so memory stays bounded whatever the file's length.
-bool ReplaceWithTail(QFile& file, const QString& path, qint64 from, QByteArrayView appended,
-                     QString* reason = nullptr);
+// Whether the folder that holds `path` (its target, for a symbolic link) refuses to have new files
+// made in it for lack of rights (EACCES, EPERM): a folder set up for the operator's files alone.
+bool FolderRefusesNewFiles(const QString& path);
+
+// Writes a file that other programs read while it changes (the status page, its text file and
+// pictures) as SaveWholeFile does; where the folder refuses the temporary file for lack of rights,
+// the file itself is truncated and written, and flushed to the disk, so the file is still
+// published. False, with the reason, when it was not written.
+bool PublishWholeFile(const QString& path, QByteArrayView bytes, QString* reason = nullptr);
 
 } // namespace platform

@@ -1,24 +1,17 @@
 #include "publishing/DataLogFile.h"
 
+#include "platform/CappedFile.h"
 #include "platform/FileAccess.h"
-#include "platform/FileWriting.h"
 #include "publishing/DataLogFormat.h"
 
 #include <QFile>
 
-LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb, QString* reason) {
+LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb, QString* reason,
+                             QString* trimFailure) {
     QFile file;
     if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return LogWriteResult::OpenFailed;
-    const qint64 length = file.size();
-    if (LogNeedsTrim(length, maxSizeKb)) {
-        const QByteArray content = file.readAll();
-        if (content.size() == length && file.error() == QFileDevice::NoError) {
-            if (const auto offset = LogTrimOffset(content, maxSizeKb);
-                offset && platform::ReplaceWithTail(file, path, *offset, line))
-                return LogWriteResult::Written;
-        }
-    }
-    // Appended whole or not at all: half a record would run into the next one.
-    return platform::AppendWhole(file, line, reason) ? LogWriteResult::Written : LogWriteResult::WriteFailed;
+    return platform::AppendCapped(file, path, line, LogTrimRule(maxSizeKb)).Give(reason, trimFailure)
+               ? LogWriteResult::Written
+               : LogWriteResult::WriteFailed;
 }

@@ -5,7 +5,7 @@
 namespace {
 
 // The slack beyond the limit before the log is cut, and how far past the limit's boundary the
-// search for a line end begins.
+// search for a line end begins (so at least the limit less 61 bytes stays).
 constexpr std::int64_t kTrimSlackBytes = 512;
 constexpr std::int64_t kTrimSearchAhead = 60;
 
@@ -39,17 +39,11 @@ QByteArray FormatLogLine(std::int64_t utcSeconds, const std::array<QString, kLog
     return line;
 }
 
-bool LogNeedsTrim(std::int64_t length, int maxSizeKb) {
-    return maxSizeKb > 0 && length > static_cast<std::int64_t>(maxSizeKb) * 1024 + kTrimSlackBytes;
-}
-
-std::optional<std::int64_t> LogTrimOffset(QByteArrayView content, int maxSizeKb) {
-    const std::int64_t length = content.size();
-    if (!LogNeedsTrim(length, maxSizeKb))
-        return std::nullopt;
+platform::TrimRule LogTrimRule(int maxSizeKb) {
+    if (maxSizeKb <= 0)
+        return {};
     const std::int64_t limit = static_cast<std::int64_t>(maxSizeKb) * 1024;
-    for (std::int64_t i = std::min(length - limit + kTrimSearchAhead, length - 1); i >= 1; --i)
-        if (content[i] == '\n')
-            return i + 1;
-    return std::nullopt;
+    if (limit > platform::kLargeLimitBytes)
+        return {limit + kTrimSlackBytes, platform::KeptUnderLargeLimit(limit), platform::KeptTail::AtMost};
+    return {limit + kTrimSlackBytes, limit - kTrimSearchAhead - 1, platform::KeptTail::AtLeast};
 }

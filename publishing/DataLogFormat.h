@@ -1,12 +1,12 @@
 #pragma once
-// The data log's line format as the program writes it, and the size limit's trim point. Pure
+// The data log's line format as the program writes it, and its size limit's trim rule. Pure
 // functions: nothing here touches the disk.
+#include "platform/TrimRule.h"
+
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <optional>
 
 constexpr int kLogChannels = 8;
 
@@ -20,11 +20,8 @@ QString FormatUtcTime(std::int64_t utcSeconds, const char* format);
 QByteArray FormatLogLine(std::int64_t utcSeconds, const std::array<QString, kLogChannels>& values,
                          bool stamped);
 
-// Whether a log of `length` bytes is over the limit of `maxSizeKb` kB (0 = none) by more than the
-// 512 bytes of slack the limit allows.
-bool LogNeedsTrim(std::int64_t length, int maxSizeKb);
-
-// Where the kept tail of an over-long log begins: one past the last LF at or before index
-// length - limit + 60, searching down to index 1. Empty when the log is not over the limit or no
-// LF stands in that range (the log is then left as it is).
-std::optional<std::int64_t> LogTrimOffset(QByteArrayView content, int maxSizeKb);
+// The log's size limit of `maxSizeKb` kB (0 = none), K bytes: a log more than 512 bytes past K is
+// cut back to its newest whole lines, at least K - 61 bytes of them (the line end searched for
+// from index length - K + 60 down to index 1; none found, the log stays as it is). Past a limit
+// of 1 MB it keeps at most K - K/64 bytes of them, so it is not rewritten every few lines.
+platform::TrimRule LogTrimRule(int maxSizeKb);

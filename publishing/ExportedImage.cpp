@@ -110,7 +110,7 @@ ImageWriteResult WriteExportedImage(const QImage& image, const QString& path) {
         result.error = error.isEmpty() ? QStringLiteral("cannot encode %1").arg(path) : error;
         return result;
     }
-    if (QString reason; !platform::SaveWholeFile(path, encoded, &reason)) {
+    if (QString reason; !platform::PublishWholeFile(path, encoded, &reason)) {
         result.error = QStringLiteral("cannot write %1: %2").arg(path, reason);
         return result;
     }

@@ -3,7 +3,7 @@
 // whatever its case: GIF through giflib with an 8-bit palette made from the picture, every other
 // format Qt can write (BMP, PNG, JPEG, ...) through Qt's writers. The file is written through a
 // temporary file renamed into place, so a reader never sees half an image; on any failure
-// nothing is written.
+// nothing is written. A folder that refuses new files for lack of rights has it written in place.
 #include <QImage>
 #include <QString>
 

@@ -8,7 +8,7 @@
 bool WritePublishedFile(const QString& path, const QByteArray& bytes) {
     if (path.isEmpty())
         return false;
-    return platform::SaveWholeFile(path, bytes);
+    return platform::PublishWholeFile(path, bytes);
 }
 
 QString ReadLatin1File(const QString& path) {

@@ -1,7 +1,8 @@
 #pragma once
 // Files that a browser or the upload may read while the program rewrites them: written to a
 // temporary file beside the target and renamed into place, so a reader sees the old or the new
-// file whole, never half of one.
+// file whole, never half of one. In a folder that refuses new files for lack of rights they are
+// written in place instead, so they are still published.
 #include <QByteArray>
 #include <QString>
 

@@ -35,10 +35,11 @@ void CChildView::UpdateLogFile() {
     const std::int64_t now = platform::CurrentWallClock().now().tv_sec;
     const QByteArray line = FormatLogLine(now, values, m_nLogLines % kStampEveryLines == 0);
 
-    const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize);
+    QString trimFailure;
+    const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize, nullptr, &trimFailure);
     if (result == LogWriteResult::Written) {
         ++m_nLogLines;
-        m_strLogFileFailure.clear();
+        ReportFileWrite(true, {}, path, {}, m_strLogFileFailure, trimFailure);
         if (m_bFtpDebug)
             UserWindowLine(QStringLiteral("Log file update OK"));
     } else {

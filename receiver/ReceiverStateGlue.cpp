@@ -46,10 +46,11 @@ void CChildView::ParseSatellites(const QString& text) {
             static_cast<DWORD>(now - m_dwLastTrack) > static_cast<DWORD>(m_nTrackInterval)) {
             m_dwLastTrack = now;
             QString reason;
+            QString trimFailure;
             const bool written = AppendTrackSnapshot(m_strDumpPath, m_sat, m_nSatsInReply, answerTime,
-                                                     m_nTrackMaxSize, &reason);
+                                                     m_nTrackMaxSize, &reason, &trimFailure);
             ReportFileWrite(written, QStringLiteral("write the track file"), m_strDumpPath, reason,
-                            m_strTrackFileFailure);
+                            m_strTrackFileFailure, trimFailure);
         }
     }
     m_strChannelValue[g_nReceiverType == RECEIVER_DATUM ? 2 : 3] = QString::number(m_nSatsInReply);

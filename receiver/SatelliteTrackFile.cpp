@@ -1,17 +1,17 @@
 #include "receiver/SatelliteTrackFile.h"
 
+#include "platform/CappedFile.h"
 #include "platform/FileAccess.h"
-#include "platform/FileWriting.h"
 
 #include <QFile>
-#include <algorithm>
 
-qint64 TrackTrimThreshold(int maxSizeKb) {
-    return maxSizeKb > 0 ? (static_cast<qint64>(maxSizeKb) + 1) * 1024 : 0;
-}
-
-qint64 TrackRecordsKept(int maxSizeKb) {
-    return maxSizeKb > 0 ? static_cast<qint64>(maxSizeKb) * 1024 / kSatRecordBytes + 1 : 0;
+platform::TrimRule TrackTrimRule(int maxSizeKb) {
+    if (maxSizeKb <= 0)
+        return {};
+    const qint64 limit = static_cast<qint64>(maxSizeKb) * 1024;
+    const qint64 kept = limit > platform::kLargeLimitBytes ? platform::KeptUnderLargeLimit(limit)
+                                                           : (limit / kSatRecordBytes + 1) * kSatRecordBytes;
+    return {limit + 1024, kept, platform::KeptTail::AtMost, kSatRecordBytes};
 }
 
 std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes) {
@@ -27,7 +27,7 @@ std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes) {
 }
 
 bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlots>& sats, int satsInReply,
-                         std::uint32_t time, int maxSizeKb, QString* reason) {
+                         std::uint32_t time, int maxSizeKb, QString* reason, QString* trimFailure) {
     QFile file;
     if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return false;
@@ -40,22 +40,5 @@ bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlo
         const SatRecordBytes bytes = SerialiseSatInfo(sat);
         snapshot.append(reinterpret_cast<const char*>(bytes.data()), kSatRecordBytes);
     }
-    // Records are counted from the start of the file, so a partial record left at its end (by a
-    // crash) is dropped rather than shifting every later record by a few bytes.
-    const qint64 threshold = TrackTrimThreshold(maxSizeKb);
-    const bool overLimit = threshold > 0 && file.size() > threshold;
-    const qint64 wholeRecords = file.size() / kSatRecordBytes;
-    if (file.size() != wholeRecords * kSatRecordBytes && !file.resize(wholeRecords * kSatRecordBytes)) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    if (overLimit) {
-        // The kept tail goes to a temporary file that replaces the old one, so a failure part-way
-        // leaves the old file whole; then it is left untrimmed this time.
-        const qint64 kept = std::min(wholeRecords, TrackRecordsKept(maxSizeKb));
-        if (platform::ReplaceWithTail(file, path, (wholeRecords - kept) * kSatRecordBytes, snapshot))
-            return true;
-    }
-    return platform::AppendWhole(file, snapshot, reason);
+    return platform::AppendCapped(file, path, snapshot, TrackTrimRule(maxSizeKb)).Give(reason, trimFailure);
 }

@@ -96,19 +96,28 @@ TEST_F(DataLogTest, ALongLineIsWrittenWholeAndTheTimeIsTheFull64BitCount) {
 }
 
 TEST(DataLogTrim, TheLimitCutsAtTheLastLineEndBeforeItsSearchStart) {
-    // Log/MaxSize 1: K = 1024; 1536 bytes stay, at 1537 the search starts at index 573.
+    // Log/MaxSize 1: K = 1024; 1536 bytes stay, at 1537 the search starts at index 573 and goes
+    // down to index 1.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gpslog.log"));
+    const QByteArray line = "1709680029\t\t\t\t\t\t\t\t\t\r\n";
+    const auto appended = [&](const QByteArray& content, int maxSizeKb) {
+        EXPECT_TRUE(WriteFileBytes(path, content));
+        EXPECT_EQ(AppendLogLine(path, line, maxSizeKb), LogWriteResult::Written);
+        return ReadFileBytes(path);
+    };
     QByteArray content(1537, 'x');
     content[573] = '\n';
     content[574] = '\n';
     content[100] = '\n';
-    EXPECT_FALSE(LogTrimOffset(QByteArrayView(content).first(1536), 1));
-    EXPECT_EQ(LogTrimOffset(content, 1), 574);
+    EXPECT_EQ(appended(content.first(1536), 1), content.first(1536) + line);
+    EXPECT_EQ(appended(content, 1), content.mid(574) + line);
     content[573] = 'x';
-    EXPECT_EQ(LogTrimOffset(content, 1), 101);
+    EXPECT_EQ(appended(content, 1), content.mid(101) + line);
     content[100] = 'x';
     content[0] = '\n'; // index 0 is never examined
-    EXPECT_FALSE(LogTrimOffset(content, 1));
-    EXPECT_FALSE(LogTrimOffset(content, 0));
+    EXPECT_EQ(appended(content, 1), content + line);
+    EXPECT_EQ(appended(content + content, 0), content + content + line);
 }
 
 TEST_F(DataLogTest, AnOverLongLogKeepsItsNewestWholeLines) {
@@ -134,8 +143,8 @@ TEST_F(DataLogTest, AFailingDiskLeavesTheLogIntactAndReportsIt) {
     const QByteArray old = QByteArray("1\t\t\t\t\t\t\t\t\t\r\n").repeated(200);
     ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
     {
-        // A folder where no temporary file can be made: the log is not trimmed this time, and the
-        // line is still appended.
+        // A folder where no temporary file can be made: the log is trimmed in place, keeping its
+        // newest 963 bytes or more of whole lines.
         WithoutFileOverride asAUser;
         QFile::setPermissions(m_folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         m_view.m_nLogLines = 1;
@@ -143,7 +152,8 @@ TEST_F(DataLogTest, AFailingDiskLeavesTheLogIntactAndReportsIt) {
         QFile::setPermissions(m_folder.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    EXPECT_EQ(Log(), old + "1709680029\t\t\t\t\t\t\t\t\t\r\n");
+    const QByteArray written = old.right(81 * 12) + "1709680029\t\t\t\t\t\t\t\t\t\r\n";
+    EXPECT_EQ(Log(), written);
 
     {
         // A log that cannot be read back is not opened at all.
@@ -153,7 +163,7 @@ TEST_F(DataLogTest, AFailingDiskLeavesTheLogIntactAndReportsIt) {
         m_view.UpdateLogFile();
         QFile::setPermissions(m_view.m_strLogPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    EXPECT_EQ(Log(), old + "1709680029\t\t\t\t\t\t\t\t\t\r\n");
+    EXPECT_EQ(Log(), written);
     EXPECT_TRUE(m_view.IsTimerActive(IDT_GRAPH_REFRESH)); // armed after a failure too
     const QString path = m_view.m_strLogPath;
 

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "controls/DlgBar.h"
 #include "platform/Paths.h"
+#include "platform/TickCount.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
 #include "support/SmallFileSystem.h"
@@ -127,7 +128,8 @@ QByteArray NumberedLines(qint64 length) {
 }
 
 // On a nearly full disk the user-window and debug files keep whole lines in order: a line the
-// disk cuts short is taken back, and a trim that cannot be finished leaves the file as it was.
+// disk cuts short is taken back, and a trim that cannot be finished leaves the file as it was, the
+// line appended to it.
 TEST(DiagnosticFiles, ANearlyFullDiskLeavesWholeLinesInOrder) {
     SmallFileSystem disk(64 * 1024);
     if (!disk.Mounted())
@@ -150,11 +152,20 @@ TEST(DiagnosticFiles, ANearlyFullDiskLeavesWholeLinesInOrder) {
     const QByteArray before = FileBytes(path);
     const DiagnosticFileLimits limits{before.size(), lines.size()};
     ASSERT_TRUE(disk.LeaveFree(SmallFileSystem::kPage));
-    EXPECT_FALSE(AppendNarrowed(path, QStringLiteral("next\r\n"), limits));
-    EXPECT_EQ(FileBytes(path), before);
+    auto ticks = std::make_shared<platform::ManualTickSource>(0);
+    platform::SetTickSource(ticks);
+    QString trimFailure;
+    EXPECT_TRUE(AppendNarrowed(path, QStringLiteral("next\r\n"), limits, nullptr, &trimFailure));
+    EXPECT_EQ(trimFailure, QStringLiteral("No space left on device"));
+    EXPECT_EQ(FileBytes(path), before + "next\r\n");
     disk.FreeAll();
-    ASSERT_TRUE(AppendNarrowed(path, QStringLiteral("next\r\n"), limits));
-    EXPECT_EQ(FileBytes(path), lines.mid(lines.indexOf('\n') + 1) + "next\r\n");
+    ticks->advance(60 * 1000); // a trim that failed is tried again a minute later
+    ASSERT_TRUE(AppendNarrowed(path, QStringLiteral("last\r\n"), limits, nullptr, &trimFailure));
+    EXPECT_EQ(trimFailure, QString());
+    const QByteArray grown = before + "next\r\n";
+    const qsizetype cut = grown.indexOf('\n', grown.size() - lines.size() - 1) + 1;
+    EXPECT_EQ(FileBytes(path), grown.mid(cut) + "last\r\n");
+    platform::SetTickSource(nullptr);
 }
 
 // A file that cannot be written is named once, with the reason, in the user window; the lines

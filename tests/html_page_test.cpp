@@ -6,6 +6,7 @@
 #include "publishing/VersionText.h"
 #include "support/FileBytes.h"
 #include "support/SmallFileSystem.h"
+#include "support/WithoutFileOverride.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,30 @@ TEST_F(HtmlPageTest, AFullDiskLeavesThePageAndItsCompanionsAsTheyWere) {
     EXPECT_TRUE(
         debug.contains("cannot write " + disk.FilePath(names[2]).toUtf8() + ": No space left on device"))
         << debug.constData();
+}
+
+// A web server's folder that lets the program write its files but not make new ones (r-x, the
+// files its own): the page, its text file and its pictures are written in place, whole.
+TEST_F(HtmlPageTest, AFolderWithoutRightsToMakeFilesStillGetsThePage) {
+    m_view.m_nStatusInterval = 0;
+    const QStringList names = {QStringLiteral("Web/Status.HTM"), QStringLiteral("Web/Status.txt"),
+                               QStringLiteral("Web/Status1.png"), QStringLiteral("Web/Status2.png")};
+    for (const QString& name : names)
+        ASSERT_TRUE(WriteFileBytes(m_dir.filePath(name), QByteArray(5000, 'o')));
+    {
+        WithoutFileOverride asAUser;
+        QFile::setPermissions(Path("Web"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        m_view.UpdateHtml(QStringLiteral("Locked"));
+        QFile::setPermissions(Path("Web"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    EXPECT_EQ(Page(), ExpectedPage({}, "Status.css", "Status2.png", "Status1.png", {}, "Locked"));
+    EXPECT_EQ(ReadFileBytes(Path("Web/Status.txt")), QByteArray("Locked"));
+    for (const char* picture : {"Web/Status1.png", "Web/Status2.png"}) {
+        const QImage image(Path(picture));
+        EXPECT_EQ(image.size(), QSize(m_view.m_nHtmlImageSize, m_view.m_nHtmlImageSize)) << picture;
+    }
+    EXPECT_EQ(QDir(Path("Web")).entryList(QDir::Files | QDir::Hidden).size(), names.size());
 }
 
 // Where a picture appears on a screenshot, to within a few levels of colour; (-1, -1) when nowhere.

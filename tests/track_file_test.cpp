@@ -121,6 +121,10 @@ TEST(TrackFile, TrimKeepsTheLastWholeRecords) {
     EXPECT_EQ(AppendTo(path, NumberedRecords(2) + "abcde", 1), (std::vector<std::uint32_t>{0, 1, 999}));
     // No limit.
     EXPECT_EQ(AppendTo(path, NumberedRecords(1000), 0).size(), 1001u);
+    // Past 1 MB (2 MB here) the newest records within the limit less 1/64 of it stay: 172,032.
+    times = AppendTo(path, NumberedRecords(2048 * 1024 / kSatRecordBytes + 100), 2048);
+    ASSERT_EQ(times.size(), 172033u);
+    EXPECT_EQ(times.front(), 174862u - 172032u);
 
     std::array<CSatInfo, kSatelliteSlots> sats{};
     sats[0].m_byPrnLow = 1;
@@ -162,7 +166,6 @@ TEST(TrackFile, ANearlyFullDiskLeavesWholeRecordsAndIsSaidOnce) {
     const QByteArray grown = ReadFileBytes(path);
     EXPECT_EQ(grown.size(), old.size() + 7 * kSatRecordBytes);
     EXPECT_TRUE(grown.startsWith(old));
-    platform::SetTickSource(nullptr);
     platform::SetWallClock(nullptr);
 
     // The oldest records are a hole, so copying the newest over them needs room the disk lacks.
@@ -177,9 +180,10 @@ TEST(TrackFile, ANearlyFullDiskLeavesWholeRecordsAndIsSaidOnce) {
     EXPECT_EQ(ReadFileBytes(path), before + snapshot);
     EXPECT_EQ(snapshot.size(), kSatRecordBytes);
     disk.FreeAll();
+    ticks->advance(60 * 1000); // a trim that failed is tried again a minute later
     ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 4));
-    EXPECT_EQ(ReadFileBytes(path),
-              (before + snapshot).right(TrackRecordsKept(4) * kSatRecordBytes) + snapshot);
+    EXPECT_EQ(ReadFileBytes(path), (before + snapshot).right(TrackTrimRule(4).keptBytes) + snapshot);
+    platform::SetTickSource(nullptr);
 }
 
 // A track file far past its limit is trimmed by reading only the tail it keeps: a sparse file of

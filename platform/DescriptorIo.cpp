@@ -1,0 +1,45 @@
+#include "platform/DescriptorIo.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace platform {
+
+int WriteFully(int fd, const char* data, qint64 size, qint64 offset) {
+    qint64 written = 0;
+    while (written < size) {
+        const auto rest = static_cast<size_t>(size - written);
+        const ssize_t count = offset < 0 ? ::write(fd, data + written, rest)
+                                         : ::pwrite(fd, data + written, rest, offset + written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return errno;
+        if (count == 0)
+            return ENOSPC;
+        written += count;
+    }
+    return 0;
+}
+
+int ReadFullyAt(int fd, qint64 offset, qint64 size, QByteArray& bytes) {
+    bytes.resize(size);
+    qint64 read = 0;
+    while (read < size) {
+        const ssize_t count =
+            ::pread(fd, bytes.data() + read, static_cast<size_t>(size - read), offset + read);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            bytes.clear();
+            return errno;
+        }
+        if (count == 0)
+            break;
+        read += count;
+    }
+    bytes.resize(read);
+    return 0;
+}
+
+} // namespace platform
