@@ -91,17 +91,21 @@ public:
     // ---- diagnostic lines and title ----
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);
-    QString m_strUserFileFailure;  // the user-window file's failure last reported
-    QString m_strDebugFileFailure; // the debug file's
-    QString m_strSettingsFailure;  // the settings store's
-    QString m_strTrackFileFailure; // the satellite track file's
-    QString m_strLogFileFailure;   // the data log's
+    QString m_strUserFileFailure;   // the user-window file's failure last reported
+    QString m_strDebugFileFailure;  // the debug file's
+    QString m_strSettingsFailure;   // the settings store's
+    QString m_strTrackFileFailure;  // the satellite track file's
+    QString m_strLogFileFailure;    // the data log's
+    QString m_strTimeServerFailure; // the SNTP service's start failure last said quietly
     void DebugToFile(QString text);
     // Says once, in the user window and on the status bar, that a file could not be written
     // ("write the debug file", its path, the system's reason); `reported` holds the failure last said,
     // cleared when the file is written again.
     void ReportFileFailure(const QString& what, const QString& path, const QString& reason,
                            QString& reported);
+    // Says `text` in the user window and on the status bar unless it is `reported`, the failure
+    // last said (which the caller clears once the thing works again).
+    void ReportOnce(const QString& text, QString& reported);
     // A write's outcome: a success clears `reported`, so the file's next failure is said again; a
     // failure of a named file goes to ReportFileFailure, and so does a written file that stays past
     // its size limit because its trim failed (`trimFailure`).
@@ -139,9 +143,12 @@ public:
     void OnStop();
     // The operator's Stop: also ends the reopening of a failed port.
     void OnStopCommand();
-    // A write failed while polling: stop, clear the live values from the screen and reopen the
-    // port every kReconnectIntervalMs, starting again as the operator would once it opens.
+    // The line failed while polling: stop, clear the live values from the screen and reopen the
+    // port every kReconnectIntervalMs, starting again as the operator would once it opens. A port
+    // opened for one queued command just closes.
     void OnPortFailure();
+    // The poll tick's check: when the receiver port has failed, OnPortFailure and true.
+    bool ActOnLostLine();
     void ReconnectTick();
     // Byte-level traffic on one port (the receiver's or the auxiliary one).
     bool WriteCommand(platform::SerialPort* port, const QString& text);

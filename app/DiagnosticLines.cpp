@@ -30,7 +30,10 @@ void CChildView::ReportFileWrite(bool written, const QString& what, const QStrin
 
 void CChildView::ReportFileFailure(const QString& what, const QString& path, const QString& reason,
                                    QString& reported) {
-    const QString text = QStringLiteral("Unable to %1 %2: %3").arg(what, path, reason);
+    ReportOnce(QStringLiteral("Unable to %1 %2: %3").arg(what, path, reason), reported);
+}
+
+void CChildView::ReportOnce(const QString& text, QString& reported) {
     if (reported == text)
         return;
     reported = text; // before the line, which may fail on the same file

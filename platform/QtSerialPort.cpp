@@ -72,6 +72,9 @@ public:
 
     bool waitForReadyRead(int ms) override { return m_port.waitForReadyRead(ms); }
 
+    // The port is closed only by a read or resource error (above): the device has gone.
+    bool failed() const override { return !m_port.isOpen(); }
+
     void purge() override {
         m_overrun.clear();
         if (m_port.isOpen())

@@ -33,6 +33,9 @@ public:
     virtual bool waitForReadyRead(int ms) = 0;
     // Discards everything waiting in both directions.
     virtual void purge() = 0;
+    // The port has failed for good (the device has gone, the line hung up): nothing will come or
+    // go any more. Ports that cannot fail leave it false.
+    virtual bool failed() const { return false; }
 };
 
 // The line settings in the program's own codes.

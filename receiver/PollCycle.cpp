@@ -79,6 +79,8 @@ void CChildView::DoPseudoCommand(const QString& command) {
 void CChildView::PollTick() {
     if (!m_hComPort)
         return; // stopped: the timer is not armed again
+    if (ActOnLostLine())
+        return;
     if (m_bPort2Enabled && !m_hAuxPort)
         m_bPort2Enabled = false;
     if (m_nWaitCount == 0)
@@ -162,13 +164,9 @@ void CChildView::SendPhase() {
     if (!proteus)
         m_strRequest = ControlNamesToChars(m_strRequest);
     // A request that cannot be written means the line has gone: polling stops in every family,
-    // and the port is reopened until it comes back. A port opened for one command just closes.
-    if (!WriteCommand(m_hActivePort, m_strRequest)) {
-        if (m_bStopAfterCommand)
-            OnStop();
-        else
-            OnPortFailure();
-    }
+    // and the port is reopened until it comes back.
+    if (!WriteCommand(m_hActivePort, m_strRequest))
+        OnPortFailure();
     m_strReply.clear();
     m_nWaitCount = std::max(1, m_nRetries);
 
@@ -202,6 +200,9 @@ void CChildView::ReceivePhase() {
             taken += chunk.size();
         }
     }
+    // The reads' waits may be where the hang-up shows.
+    if (ActOnLostLine())
+        return;
     if (m_nWaitCount > 0)
         --m_nWaitCount;
     ShowDebugFields();

@@ -5,6 +5,7 @@
 #include "app/ChildView.h"
 #include "app/MainFrame.h"
 #include "platform/MessageBox.h"
+#include "platform/SerialPort.h"
 
 namespace {
 
@@ -50,7 +51,21 @@ void CChildView::BeginReconnect(const QString& line) {
         DebugToFile(line);
 }
 
+bool CChildView::ActOnLostLine() {
+    // Seen gone, the line is said lost at once: a reply being waited for would otherwise hold the
+    // news until its wait ran out (150 ticks, 9 s at the defaults).
+    if (!m_hComPort || !m_hComPort->failed())
+        return false;
+    OnPortFailure();
+    return true;
+}
+
 void CChildView::OnPortFailure() {
+    // A port opened for one queued command just closes: nothing was polling.
+    if (m_bStopAfterCommand) {
+        OnStop();
+        return;
+    }
     OnStop();
     ClearLiveValues();
     BeginReconnect(QStringLiteral("Receiver port %1 failed: polling stopped, ").arg(m_strComPort) +

@@ -232,15 +232,16 @@ void CChildView::OnStart() {
     m_nPollStep = PollStepWakeUp;
     m_hActivePort = m_hComPort.get();
     SetTimer(IDT_POLL, PollPeriod());
+    // Polling runs again: a failed port being reopened is back. Said before the SNTP service
+    // starts, so that the status bar keeps a failure of the service.
+    if (m_bReconnecting && !m_bStopAfterCommand)
+        EndReconnect();
     if (m_bSntpEnabled)
         StartTimeServer();
     const DWORD now = platform::GetTickCount();
     m_dwLastLog = m_dwLastHtml = m_dwLastFtp = m_dwLastExport = m_dwLastSetTime = m_dwLastTrack = now;
     platform::KeepAwake(m_bKeepAwake);
     m_bResumeAfterSuspend = false;
-    // Polling runs again: a failed port being reopened is back.
-    if (m_bReconnecting && !m_bStopAfterCommand)
-        EndReconnect();
 }
 
 void CChildView::RequeueUserCommand() {

@@ -7,6 +7,7 @@
 #include "platform/QtSerialPort.h"
 #include "platform/SettingsStore.h"
 #include "settings/OptionsSheet.h"
+#include "support/LoopbackUdp.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -65,10 +66,10 @@ protected:
     }
 
     // Starts the simulated receiver on the link (replacing a link left by a killed one).
-    void StartReceiver() {
+    void StartReceiver(const QString& family = QStringLiteral("hp")) {
         m_receiver = std::make_unique<QProcess>();
         m_receiver->start(QStringLiteral(ORVANE_BINARY_DIR "/simulator/orvane-sim"),
-                          {"--family", "hp", "--link", m_link});
+                          {"--family", family, "--link", m_link});
         ASSERT_TRUE(m_receiver->waitForStarted(5000));
         ASSERT_TRUE(m_receiver->waitForReadyRead(5000)); // it prints the link once it serves
     }
@@ -233,3 +234,102 @@ TEST_F(PortRecoveryTest, TheOptionsSheetHoldsTheRetriesAndThePortReopensWithItsS
     EXPECT_TRUE(m_boxes.isEmpty()) << qPrintable(m_boxes.join('|'));
     KillReceiver();
 }
+
+// The SNTP port held by another program: the operator's Start says so in a box; the reopens after
+// dropped lines say it once in the user window and on the status bar, until the service binds.
+TEST_F(PortRecoveryTest, ABusySntpPortIsSaidOnceWhenTheRetriesReopenThePort) {
+    const LoopbackUdpSocket holder(0, true);
+    ASSERT_NE(holder.OwnPort(), 0);
+    m_view.m_bSntpEnabled = true;
+    m_view.m_nSntpPort = holder.OwnPort();
+    const QString failure =
+        QStringLiteral("Failed to bind socket for time server. The specified port may be in use.");
+    const auto saidTimes = [&] { return UserWindow().count(failure); };
+    // Kills the receiver and brings it back; the retry timer's tick reopens the port.
+    const auto dropAndReopen = [&] {
+        KillReceiver();
+        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, 10000));
+        StartReceiver();
+        m_view.OnTimer(IDT_RECONNECT);
+        ASSERT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
+        QCoreApplication::processEvents(); // where a queued box would come up
+    };
+
+    StartReceiver();
+    m_frame.OnCmdMsg(ID_START);
+    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, 10000));
+    EXPECT_EQ(m_boxes, QStringList{failure});
+
+    for (int drop = 0; drop < 3; ++drop)
+        dropAndReopen();
+    EXPECT_EQ(m_boxes, QStringList{failure});
+    EXPECT_EQ(saidTimes(), 1) << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar(), failure);
+
+    // Bound once, on a free port, the service's next failure is said again.
+    m_view.m_nSntpPort = 0;
+    dropAndReopen();
+    EXPECT_TRUE(StatusBar().isEmpty());
+    m_view.m_nSntpPort = holder.OwnPort();
+    dropAndReopen();
+    EXPECT_EQ(saidTimes(), 2);
+    EXPECT_EQ(m_boxes.size(), 1);
+    KillReceiver();
+}
+
+namespace {
+
+struct LineLossCase {
+    const char* family; // orvane-sim's name for it
+    int receiverType;
+};
+
+class LineLossTest : public PortRecoveryTest, public ::testing::WithParamInterface<LineLossCase> {
+protected:
+    void SetUp() override {
+        PortRecoveryTest::SetUp();
+        g_nReceiverType = GetParam().receiverType;
+        m_view.SetReceiverDefaults();
+        m_view.m_strComPort = m_link;
+        m_view.m_bBeepOnError = false;
+        m_view.m_nRetries = ViewSettings{}.m_nRetries; // a reply's wait as long as it comes
+    }
+};
+
+} // namespace
+
+// A line that drops while a reply is awaited is said lost, and the retries armed, on the first
+// poll tick after the port has seen the hang-up, not when the reply's wait runs out.
+TEST_P(LineLossTest, TheLossIsActedOnAtTheFirstPollTickAfterIt) {
+    StartReceiver(QString::fromLatin1(GetParam().family));
+    m_view.OnStart();
+    ASSERT_TRUE(m_view.IsRunning());
+    ASSERT_TRUE(WaitUntil([this] { return !m_view.m_strRawStatus.isEmpty(); }, 20000));
+
+    // From here the test ticks the cycle itself: on to a request whose reply is awaited.
+    m_view.KillTimer(IDT_POLL);
+    for (int tick = 0; tick < 3 && m_view.m_nWaitCount == 0; ++tick)
+        m_view.OnTimer(IDT_POLL);
+    m_view.KillTimer(IDT_POLL);
+    ASSERT_GT(m_view.m_nWaitCount, 1);
+
+    KillReceiver();
+    // The event loop lets the port see the hang-up, as it does in the running program.
+    ASSERT_TRUE(WaitUntil([this] { return m_view.m_hComPort && m_view.m_hComPort->failed(); }, 10000));
+    EXPECT_FALSE(m_view.m_bReconnecting);
+
+    m_view.OnTimer(IDT_POLL);
+    EXPECT_TRUE(m_view.m_bReconnecting && m_view.IsTimerActive(IDT_RECONNECT));
+    EXPECT_EQ(m_view.TimerPeriod(IDT_RECONNECT), kReconnectIntervalMs);
+    EXPECT_TRUE(UserWindow().contains(
+        QStringLiteral("Receiver port %1 failed: polling stopped, reopening it every 5 s").arg(m_link)))
+        << qPrintable(UserWindow());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFamily, LineLossTest,
+                         ::testing::Values(LineLossCase{"hp", RECEIVER_HP},
+                                           LineLossCase{"datum", RECEIVER_DATUM},
+                                           LineLossCase{"proteus", RECEIVER_PROTEUS},
+                                           LineLossCase{"jackson", RECEIVER_JACKSON},
+                                           LineLossCase{"uccm", RECEIVER_UCCM}),
+                         [](const auto& info) { return std::string(info.param.family); });

@@ -1,7 +1,9 @@
 // Starting and stopping the SNTP service with polling.
 #include "app/ChildView.h"
+#include "app/MainFrame.h"
 #include "platform/MessageBox.h"
 
+#include <QLabel>
 #include <QMetaObject>
 
 void CChildView::StartTimeServer() {
@@ -12,8 +14,21 @@ void CChildView::StartTimeServer() {
             SntpServerState{m_bPortOpen, m_bSntpEnabled, m_ntpLastCorrected, m_nSntpUnreliableAfter,
                             m_nSntpPort, m_nSntpInterval});
     const QString failure = m_timeServer->Start();
-    if (failure.isEmpty())
+    if (failure.isEmpty()) {
+        // Serving again: a failure said quietly before is over, and is said again should it return.
+        if (!m_strTimeServerFailure.isEmpty() && m_pMainFrame &&
+            m_pMainFrame->m_wndLinkStatus->text() == m_strTimeServerFailure)
+            ShowLinkStatus({});
+        m_strTimeServerFailure.clear();
         return;
+    }
+    // An unattended start (auto-run, resume, a reopen after a dropped line) comes back again and
+    // again while the port stays held: a box for each would pile up, none of them answered.
+    if (m_bQuietStart) {
+        ReportOnce(failure, m_strTimeServerFailure);
+        ShowLinkStatus(failure); // the reopen cleared it, and the service still does not answer
+        return;
+    }
     // Shown once Start has finished, so that the message box does not hold up the start of polling.
     QMetaObject::invokeMethod(
         this, [failure] { platform::MessageBox(failure, platform::MessageIcon::Information); },
