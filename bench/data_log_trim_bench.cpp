@@ -1,7 +1,7 @@
 // What the data log's size limit costs at a large limit: a log at its 300,000 kB limit takes the
 // given number of lines, and the run reports the bytes handed to write(2) and the bytes that reached
 // the disk per appended line, the bytes read per line, and how far the run raised the process's
-// peak memory (the trims' share: the log itself is never held in memory).
+// peak memory (what a trim holds).
 #include "publishing/DataLogFile.h"
 #include "support/ProcessCounters.h"
 

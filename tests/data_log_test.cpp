@@ -1,6 +1,7 @@
 // The data log: the records the view writes, byte for byte, the size limit, a failing disk, and
 // the reader of the format.
 #include "app/ChildView.h"
+#include "controls/DlgBar.h"
 #include "platform/TickCount.h"
 #include "platform/WallClock.h"
 #include "publishing/DataLogFile.h"
@@ -199,9 +200,17 @@ TEST_F(DataLogTest, ANearlyFullDiskLeavesOnlyWholeRecords) {
     const QByteArray old = LogOfLength(3 * SmallFileSystem::kPage - 100); // over 8 kB + 512
     ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
     ASSERT_TRUE(disk.LeaveFree(SmallFileSystem::kPage));
+    CvDlgBar bar;
+    m_view.m_pDlgBar = &bar;
     m_view.UpdateLogFile();
     EXPECT_EQ(Log(), old + line);
     EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
+    // The trim's failure is said once, with the disk's reason, while the lines go on.
+    m_view.UpdateLogFile();
+    EXPECT_EQ(Log(), old + line + line);
+    const QString said = QStringLiteral("Unable to trim %1 to its size limit: No space left on device")
+                             .arg(m_view.m_strLogPath);
+    EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
 
     disk.FreeAll();
     const QByteArray short_ = LogOfLength(SmallFileSystem::kPage - 10); // room for 10 bytes of a line
@@ -209,7 +218,7 @@ TEST_F(DataLogTest, ANearlyFullDiskLeavesOnlyWholeRecords) {
     ASSERT_TRUE(disk.LeaveFree(0));
     m_view.UpdateLogFile();
     EXPECT_EQ(Log(), short_);
-    EXPECT_EQ(m_view.m_nLogLines, 2);
+    EXPECT_EQ(m_view.m_nLogLines, 3);
     EXPECT_TRUE(ReadFileBytes(m_view.m_strDebugPath)
                     .endsWith("Unable to write log file: " + m_view.m_strLogPath.toUtf8() + "\r\n"));
     disk.FreeAll();
