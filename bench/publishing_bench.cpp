@@ -1,7 +1,8 @@
 // Costs of publishing: writing the status page with its ".txt" companion on the user-interface
-// thread, and one whole FTP upload run of the page's files to a server on 127.0.0.1, from its start
-// until its last line is shown.
+// thread, a GIF export of a picture of many colours, and one whole FTP upload run of the page's files to a
+// server on 127.0.0.1, from its start until its last line is shown.
 #include "app/ChildView.h"
+#include "publishing/ExportedImage.h"
 #include "support/FtpServerProcess.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,25 @@ static void BM_UpdateHtml(benchmark::State& state) {
     state.counters["page bytes"] = static_cast<double>(QFile(view.m_strHtmlPath).size());
 }
 BENCHMARK(BM_UpdateHtml)->Unit(benchmark::kMicrosecond);
+
+// A 1024 x 1024 gradient as a GIF: argument 0, a smooth one of about 100,000 colours; 1, one
+// where every pixel has a colour of its own.
+static void BM_GifExportOfAGradient(benchmark::State& state) {
+    const bool everyPixelItsOwn = state.range(0) == 1;
+    QImage gradient = NewExportImage(1024, 1024);
+    for (int y = 0; y < gradient.height(); ++y)
+        for (int x = 0; x < gradient.width(); ++x)
+            gradient.setPixel(x, y,
+                              everyPixelItsOwn
+                                  ? qRgb(x / 4, y / 4, 64 * (x % 4) + 16 * (y % 4) + (x + y) / 128)
+                                  : qRgb(x / 4, y / 4, (x + y) / 8));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gradient.gif"));
+    for (auto _ : state)
+        if (!WriteExportedImage(gradient, path).ok)
+            state.SkipWithError("not written");
+}
+BENCHMARK(BM_GifExportOfAGradient)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 static void BM_FtpUploadRun(benchmark::State& state) {
     QTemporaryDir local;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -11,9 +12,12 @@ constexpr int kPaletteEntries = 256;
 // Colours seen more than once may take this many entries exactly; the others approximate the
 // colours left over, so a picture of rare colours (a gradient, a photograph) keeps its look.
 constexpr int kExactEntries = 192;
-// Beyond this many left-over colours they are gathered into cells of 8 x 8 x 8 colour values,
-// and the nearest entry is found once per cell (at its centre) instead of once per colour.
-constexpr std::size_t kColoursSearchedOneByOne = 32768;
+// Beyond this many left-over colours the median cut works on the means of cells of 8 x 8 x 8
+// colour values instead of on every colour.
+constexpr std::size_t kColoursCutOneByOne = 32768;
+// Colours are looked up in cells of 8 x 8 x 8 colour values: 32 cells along each component.
+constexpr int kCellShift = 3;
+constexpr int kCellSide = 1 << kCellShift;
 constexpr int kCells = 32 * 32 * 32;
 
 struct ColourCount {
@@ -96,8 +100,9 @@ ColourTable CountColours(const QImage& image) {
 
 // The cell of a colour: 32 x 32 x 32 cells of 8 x 8 x 8 colour values.
 std::size_t Cell(QRgb colour) {
-    return static_cast<std::size_t>(((qRed(colour) >> 3) << 10) | ((qGreen(colour) >> 3) << 5) |
-                                    (qBlue(colour) >> 3));
+    constexpr int kBits = 8 - kCellShift;
+    return static_cast<std::size_t>((qRed(colour) >> kCellShift) << (2 * kBits) |
+                                    (qGreen(colour) >> kCellShift) << kBits | qBlue(colour) >> kCellShift);
 }
 
 // Colours gathered into their cells, each cell given by the count-weighted mean of its colours.
@@ -197,17 +202,60 @@ std::vector<QRgb> MedianCut(std::vector<ColourCount>& colours, int entries) {
     return means;
 }
 
-int NearestEntry(const QList<QRgb>& palette, QRgb colour) {
-    int best = 0;
-    int bestDistance = DistanceSquared(palette[0], colour);
-    for (int i = 1; i < palette.size() && bestDistance > 0; ++i) {
-        const int distance = DistanceSquared(palette[i], colour);
+// The entries that can be nearest to some colour of a cell, in palette order: no colour of the
+// cell is farther from its nearest entry than the smallest of the entries' greatest distances to
+// the cell, so an entry whose least distance to the cell is greater is never the nearest.
+std::vector<int> CellCandidates(const QList<QRgb>& palette, QRgb cellCorner) {
+    std::vector<int> least(static_cast<std::size_t>(palette.size()));
+    int bound = INT_MAX;
+    for (int i = 0; i < palette.size(); ++i) {
+        int nearest = 0;
+        int farthest = 0;
+        for (int channel = 0; channel < 3; ++channel) {
+            const int low = Component(cellCorner, channel);
+            const int high = low + kCellSide - 1;
+            const int entry = Component(palette[i], channel);
+            const int outside = entry < low ? low - entry : entry > high ? entry - high : 0;
+            const int across = std::max(entry - low, high - entry);
+            nearest += outside * outside;
+            farthest += across * across;
+        }
+        least[static_cast<std::size_t>(i)] = nearest;
+        bound = std::min(bound, farthest);
+    }
+    std::vector<int> candidates;
+    for (int i = 0; i < palette.size(); ++i)
+        if (least[static_cast<std::size_t>(i)] <= bound)
+            candidates.push_back(i);
+    return candidates;
+}
+
+// The entry nearest to the colour among the candidates; the first of equally near ones.
+int NearestEntry(const QList<QRgb>& palette, const std::vector<int>& candidates, QRgb colour) {
+    int best = candidates.front();
+    int bestDistance = DistanceSquared(palette[best], colour);
+    for (std::size_t k = 1; k < candidates.size() && bestDistance > 0; ++k) {
+        const int distance = DistanceSquared(palette[candidates[k]], colour);
         if (distance < bestDistance) {
             bestDistance = distance;
-            best = i;
+            best = candidates[k];
         }
     }
     return best;
+}
+
+// Gives each colour its nearest palette entry: the entries that can be nearest in a cell are
+// found once, and each colour of the cell is compared with those alone.
+void MapToNearest(const std::vector<ColourCount>& colours, const QList<QRgb>& palette, ColourTable& table) {
+    std::vector<std::vector<int>> candidates(colours.empty() ? 0 : kCells);
+    for (const ColourCount& colour : colours) {
+        std::vector<int>& cell = candidates[Cell(colour.colour)];
+        if (cell.empty()) {
+            constexpr QRgb kCellCorner = 0xFF000000u | (0xFFu << kCellShift & 0xFFu) * 0x010101u;
+            cell = CellCandidates(palette, colour.colour & kCellCorner);
+        }
+        table[colour.colour].entry = NearestEntry(palette, cell, colour.colour);
+    }
 }
 
 } // namespace
@@ -242,24 +290,10 @@ QImage ToOwnPalette(const QImage& picture) {
         table[colours[i].colour].entry = static_cast<int>(i);
     }
     const std::vector<ColourCount> rest(colours.begin() + static_cast<std::ptrdiff_t>(exact), colours.end());
-    const bool byCell = rest.size() > kColoursSearchedOneByOne;
-    std::vector<ColourCount> cutFrom = byCell ? CellMeans(rest) : rest;
+    std::vector<ColourCount> cutFrom = rest.size() > kColoursCutOneByOne ? CellMeans(rest) : rest;
     for (const QRgb mean : MedianCut(cutFrom, kPaletteEntries - static_cast<int>(exact)))
         palette.push_back(mean);
-
-    // The left-over colours take their nearest entry, one by one or cell by cell.
-    std::vector<int> cellEntry(byCell ? kCells : 0, -1);
-    for (const ColourCount& colour : rest) {
-        int& entry = table[colour.colour].entry;
-        if (!byCell) {
-            entry = NearestEntry(palette, colour.colour);
-            continue;
-        }
-        int& cell = cellEntry[Cell(colour.colour)];
-        if (cell < 0)
-            cell = NearestEntry(palette, (colour.colour & 0xFFF8F8F8u) | 0x040404u); // the cell's centre
-        entry = cell;
-    }
+    MapToNearest(rest, palette, table);
 
     QImage indexed(image.size(), QImage::Format_Indexed8);
     indexed.setColorTable(palette);

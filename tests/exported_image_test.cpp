@@ -3,6 +3,7 @@
 #include "app/ChildView.h"
 #include "app/Globals.h"
 #include "publishing/ExportedImage.h"
+#include "publishing/ImagePalette.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
 
@@ -11,6 +12,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -74,6 +76,32 @@ TEST(ExportedImage, GifOfManyColoursKeepsItsPicture) {
     ASSERT_EQ(back.size(), gradient.size());
     for (const QPoint p : {QPoint(0, 0), QPoint(128, 32), QPoint(255, 63)})
         EXPECT_TRUE(Near(back.pixel(p), gradient.pixel(p), 64)) << p.x() << "," << p.y();
+}
+
+TEST(ExportedImage, EveryPixelOfAGifTakesItsNearestPaletteEntryWhateverTheNumberOfColours) {
+    // 512 x 512 pixels, each of a colour of its own.
+    QImage gradient(512, 512, QImage::Format_RGB32);
+    for (int y = 0; y < gradient.height(); ++y)
+        for (int x = 0; x < gradient.width(); ++x)
+            gradient.setPixel(x, y, qRgb(x / 2, y / 2, 128 * (x % 2) + 64 * (y % 2) + (x + y) / 16));
+    const QImage indexed = ToOwnPalette(gradient);
+    ASSERT_EQ(indexed.size(), gradient.size());
+    const QList<QRgb> palette = indexed.colorTable();
+    ASSERT_EQ(palette.size(), 256);
+    const auto distance = [](QRgb a, QRgb b) {
+        const int r = qRed(a) - qRed(b), g = qGreen(a) - qGreen(b), bl = qBlue(a) - qBlue(b);
+        return r * r + g * g + bl * bl;
+    };
+    int off = 0;
+    for (int y = 0; y < gradient.height(); ++y)
+        for (int x = 0; x < gradient.width(); ++x) {
+            const QRgb colour = gradient.pixel(x, y);
+            int nearest = INT_MAX;
+            for (const QRgb entry : palette)
+                nearest = std::min(nearest, distance(entry, colour));
+            off += distance(palette[indexed.pixelIndex(x, y)], colour) != nearest ? 1 : 0;
+        }
+    EXPECT_EQ(off, 0);
 }
 
 TEST(ExportedImage, AGifOfTheWindowsGraphIsItsPngBarTheRareColours) {
