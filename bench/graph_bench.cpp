@@ -194,3 +194,44 @@ static void BM_RefreshAfterOneAppendedLine(benchmark::State& state) {
     state.counters["full_reads"] = graph.m_logCache.FullReads();
 }
 BENCHMARK(BM_RefreshAfterOneAppendedLine)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A log whose last megabytes (the argument) hold no line end, as the NUL blocks that a power cut
+// can leave at the end of a file being appended: the time of a cold read of the whole log, and
+// of the refresh after another 4 kB of them.
+static void BM_LogEndingWithoutLineEnds(benchmark::State& state) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("gpslog.log"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    QByteArray lines;
+    for (int i = 0; i < 10000; ++i)
+        lines +=
+            QByteArray::number(static_cast<qulonglong>(kFirstTime + 30ull * i)) + "\t32768.1\t1.2e-09\t9\r\n";
+    file.write(lines);
+    const QByteArray nulBlock(1 << 20, '\0');
+    for (std::int64_t mb = 0; mb < state.range(0); ++mb)
+        file.write(nulBlock);
+    file.flush();
+    GraphLogCache cache;
+    double appended = 0;
+    for (auto _ : state) {
+        cache.Clear();
+        QElapsedTimer timer;
+        timer.start();
+        cache.Refresh(path);
+        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+        file.write(nulBlock.left(4096));
+        file.flush();
+        timer.start();
+        cache.Refresh(path);
+        appended += timer.nsecsElapsed() / 1e9;
+    }
+    state.counters["records"] = static_cast<double>(cache.RecordCount());
+    state.counters["refresh_after_append_s"] = appended / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_LogEndingWithoutLineEnds)
+    ->Arg(64)
+    ->Arg(256)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);

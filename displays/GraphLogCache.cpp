@@ -39,6 +39,7 @@ int UsableCores() {
 struct ParsedPart {
     GraphLogCache::Block block;
     std::vector<GraphLogTag> tags; // record indices within the part
+    std::size_t searched = 0;      // bytes searched for line ends
 };
 
 void AddLine(ParsedPart& part, const LogLine& line) {
@@ -68,22 +69,11 @@ void AddLine(ParsedPart& part, const LogLine& line) {
 // A position at or after `from` where a line starts as the whole-file walk sees it: after a CR LF
 // whose CR follows a byte that is no CR (so that CR cannot be the skipped follower of another).
 std::size_t LineStartAfter(std::string_view data, std::size_t from) {
-    for (std::size_t i = std::max<std::size_t>(from, 1); i + 1 < data.size(); ++i)
-        if (data[i] == '\r' && data[i + 1] == '\n' && data[i - 1] != '\r')
+    for (std::size_t i = data.find('\r', std::max<std::size_t>(from, 1));
+         i != std::string_view::npos && i + 1 < data.size(); i = data.find('\r', i + 1))
+        if (data[i + 1] == '\n' && data[i - 1] != '\r')
             return i + 2;
     return data.size();
-}
-
-// Parses the complete lines of `data` into the part; returns the offset just past the last one.
-std::size_t ParseLines(ParsedPart& part, std::string_view data) {
-    std::size_t end = 0;
-    LogLine line;
-    ForEachLogLine(data, [&](std::string_view text) {
-        end = static_cast<std::size_t>(text.data() - data.data()) + text.size() + 2;
-        if (ParseLogLine(text, line))
-            AddLine(part, line);
-    });
-    return end;
 }
 
 // Reads `length` bytes at `offset` into `buffer` with pread.
@@ -103,20 +93,25 @@ GraphLogCache::ReadOutcome ReadAt(int fd, std::int64_t offset, std::size_t lengt
 }
 
 // A position at or after `from` (from 1 to `size`) where a line starts as the whole-file walk
-// sees it, or `size` when there is none; read through a window that widens until it holds one.
+// sees it, or `size` when there is none; the file is read forward a window at a time.
 GraphLogCache::ReadOutcome FileLineStartAfter(int fd, std::int64_t from, std::int64_t size,
                                               std::int64_t& start) {
-    // The window starts one byte early: a CR there makes the CR at `from` a skipped follower.
-    const std::int64_t first = from - 1;
-    std::vector<char> window;
-    for (std::int64_t length = 64 << 10;; length *= 2) {
-        window.resize(static_cast<std::size_t>(std::min(length, size - first)));
+    // A window starts one byte before the CR it may find: a CR there makes that CR a skipped
+    // follower. So the next window starts three bytes before the end of the last, where the last
+    // could not yet tell a CR LF apart.
+    constexpr std::int64_t kWindowBytes = 64 << 10;
+    constexpr std::int64_t kUnresolvedBytes = 3;
+    std::vector<char> window(static_cast<std::size_t>(std::min(kWindowBytes, size - from + 1)));
+    for (std::int64_t first = from - 1;;
+         first += static_cast<std::int64_t>(window.size()) - kUnresolvedBytes) {
+        window.resize(static_cast<std::size_t>(std::min(kWindowBytes, size - first)));
         if (const auto read = ReadAt(fd, first, window.size(), window.data());
             read != GraphLogCache::ReadOutcome::Done)
             return read;
         const std::string_view data(window.data(), window.size());
         const std::size_t at = LineStartAfter(data, 1);
-        if (at < data.size() || first + static_cast<std::int64_t>(data.size()) == size) {
+        const bool last = first + static_cast<std::int64_t>(data.size()) == size;
+        if (at < data.size() || last) {
             start = first + static_cast<std::int64_t>(at);
             return GraphLogCache::ReadOutcome::Done;
         }
@@ -127,17 +122,16 @@ GraphLogCache::ReadOutcome FileLineStartAfter(int fd, std::int64_t from, std::in
 // `consumed` ends past the last of them. `head`, when given, receives the first bytes read.
 GraphLogCache::ReadOutcome ReadAndParse(int fd, std::int64_t from, std::int64_t to, ParsedPart& part,
                                         std::int64_t& consumed, QByteArray* head = nullptr) {
-    std::vector<char> buffer;
-    std::size_t carried = 0; // the start of an incomplete line, kept at the buffer's start
+    LogLineBuffer buffer;
+    LogLine line;
     consumed = from;
     for (std::int64_t at = from; at < to;) {
         const auto length = static_cast<std::size_t>(std::min<std::int64_t>(kReadBlockBytes, to - at));
-        buffer.resize(carried + length);
-        if (const auto read = ReadAt(fd, at, length, buffer.data() + carried);
+        if (const auto read = ReadAt(fd, at, length, buffer.Extend(length));
             read != GraphLogCache::ReadOutcome::Done)
             return read;
-        const std::string_view data(buffer.data(), buffer.size());
         if (at == from) {
+            const std::string_view data = buffer.Bytes();
             if (head)
                 *head = QByteArray(data.data(),
                                    static_cast<qsizetype>(std::min<std::size_t>(data.size(), kHeadBytes)));
@@ -150,11 +144,12 @@ GraphLogCache::ReadOutcome ReadAndParse(int fd, std::int64_t from, std::int64_t 
             }
         }
         at += static_cast<std::int64_t>(length);
-        const std::size_t end = ParseLines(part, data);
-        consumed += static_cast<std::int64_t>(end);
-        carried = data.size() - end;
-        std::memmove(buffer.data(), buffer.data() + end, carried);
+        consumed += static_cast<std::int64_t>(buffer.TakeLines([&](std::string_view text) {
+            if (ParseLogLine(text, line))
+                AddLine(part, line);
+        }));
     }
+    part.searched = buffer.BytesSearched();
     return GraphLogCache::ReadOutcome::Done;
 }
 
@@ -208,6 +203,7 @@ bool GraphLogCache::Refresh(const QString& path) {
     struct stat status {};
     ReadOutcome outcome = ReadOutcome::Failed;
     bool whole = m_bAlwaysFullRead;
+    m_searched = 0;
     // A file that shrinks while it is read is read again whole, as one that shrank between two
     // refreshes; one that keeps shrinking is left for the next refresh.
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
@@ -252,7 +248,9 @@ GraphLogCache::ReadOutcome GraphLogCache::FullRead(int fd, const QString& path, 
         if (const ReadOutcome read = FileLineStartAfter(fd, size * i / threads, size, start);
             read != ReadOutcome::Done)
             return read;
-        if (start > starts.back() && start < size)
+        if (start >= size)
+            break; // no later line start either: the rest is one part
+        if (start > starts.back())
             starts.push_back(start);
     }
     starts.push_back(size);
@@ -276,6 +274,7 @@ GraphLogCache::ReadOutcome GraphLogCache::FullRead(int fd, const QString& path, 
             return outcome;
 
     for (ParsedPart& part : parts) {
+        m_searched += part.searched;
         for (GraphLogTag& tag : part.tags) {
             tag.record += m_records;
             m_tags.push_back(std::move(tag));
@@ -303,6 +302,7 @@ GraphLogCache::ReadOutcome GraphLogCache::Append(int fd, std::int64_t size) {
     m_blocks.back() = std::move(part.block);
     if (outcome != ReadOutcome::Done)
         return outcome;
+    m_searched += part.searched;
     for (GraphLogTag& tag : part.tags) {
         tag.record += m_records - before;
         m_tags.push_back(std::move(tag));

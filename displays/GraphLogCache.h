@@ -41,6 +41,8 @@ public:
     std::size_t MemoryBytes() const;
     // How many times the whole file was parsed (for tests and measurements).
     int FullReads() const { return m_fullReads; }
+    // Bytes the last refresh searched for line ends (for tests and measurements).
+    std::size_t LineEndSearchBytes() const { return m_searched; }
     // Every refresh parses the whole file (to compare against the incremental reading).
     bool m_bAlwaysFullRead = false;
 
@@ -61,4 +63,5 @@ private:
     std::int64_t m_consumed = 0; // bytes of complete lines parsed
     QByteArray m_head;           // the first bytes (up to 4 kB) of the parsed lines
     int m_fullReads = 0;
+    std::size_t m_searched = 0;
 };

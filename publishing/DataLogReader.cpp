@@ -167,9 +167,17 @@ bool ParseLogLine(std::string_view line, LogLine& out) {
 }
 
 std::size_t CompleteLogLinesEnd(std::string_view data) {
-    std::size_t end = 0;
-    ForEachLogLine(data, [&](std::string_view line) {
-        end = static_cast<std::size_t>(line.data() - data.data()) + line.size() + 2;
-    });
-    return end;
+    return WalkLogLines(data, 0, [](std::string_view) {}).end;
+}
+
+char* LogLineBuffer::Extend(std::size_t length) {
+    const std::size_t kept = m_bytes.size();
+    m_bytes.resize(kept + length);
+    return m_bytes.data() + kept;
+}
+
+void LogLineBuffer::Drop(std::size_t count) {
+    // Nothing moves while no line ends: kept bytes move once, when the lines before them go.
+    if (count > 0)
+        m_bytes.erase(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(count));
 }

@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 // The next token of `rest`, which then holds what follows the separator (nothing after a ";" or
 // when no separator is left).
@@ -49,14 +50,58 @@ bool ParseLogLine(std::string_view line, LogLine& out);
 // The offset just past the last complete line of `data` (its CR and the byte after it).
 std::size_t CompleteLogLinesEnd(std::string_view data);
 
+// Where a walk over the lines of some bytes stopped.
+struct LogLineWalk {
+    std::size_t end = 0;      // just past the last complete line (its CR and the byte after it)
+    std::size_t searched = 0; // no CR lies from `end` up to here: the next search starts here
+};
+
 // Calls f(line) for each complete line of `data`, in order, with the line's text without its CR.
-template <typename F> void ForEachLogLine(std::string_view data, F&& f) {
+// The first line's end is searched for from `searchFrom`: the caller knows no CR comes before it.
+template <typename F> LogLineWalk WalkLogLines(std::string_view data, std::size_t searchFrom, F&& f) {
     std::size_t start = 0;
-    while (start < data.size()) {
-        const std::size_t cr = data.find('\r', start);
-        if (cr == std::string_view::npos || cr + 1 >= data.size())
-            return;
+    std::size_t from = searchFrom;
+    for (;;) {
+        const std::size_t cr = data.find('\r', from);
+        if (cr == std::string_view::npos)
+            return {start, data.size()};
+        if (cr + 1 >= data.size())
+            return {start, cr}; // the byte after the CR is still to come
         f(data.substr(start, cr - start));
-        start = cr + 2;
+        start = from = cr + 2;
     }
 }
+
+template <typename F> void ForEachLogLine(std::string_view data, F&& f) {
+    WalkLogLines(data, 0, f);
+}
+
+// Complete lines of a log read piece by piece. What follows the last complete line is kept for
+// the next piece, and the part of it already searched for a line end is not searched again: a
+// long stretch without line ends (the NUL blocks a power cut leaves) costs its length once, not
+// once per piece.
+class LogLineBuffer {
+public:
+    // Room for `length` more bytes after those kept; the caller fills all of it.
+    char* Extend(std::size_t length);
+    // The kept bytes and the pieces added since.
+    std::string_view Bytes() const { return {m_bytes.data(), m_bytes.size()}; }
+    // Calls f(line) for each complete line held, in order, without its CR, and keeps the rest.
+    // Returns the bytes of the lines taken.
+    template <typename F> std::size_t TakeLines(F&& f) {
+        const LogLineWalk walk = WalkLogLines(Bytes(), m_searchFrom, f);
+        m_searched += walk.searched - m_searchFrom;
+        Drop(walk.end);
+        m_searchFrom = walk.searched - walk.end;
+        return walk.end;
+    }
+    // Bytes searched for line ends since the buffer was made.
+    std::size_t BytesSearched() const { return m_searched; }
+
+private:
+    void Drop(std::size_t count);
+
+    std::vector<char> m_bytes;
+    std::size_t m_searchFrom = 0; // no CR lies among the kept bytes before this
+    std::size_t m_searched = 0;
+};

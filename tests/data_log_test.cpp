@@ -284,6 +284,30 @@ TEST(DataLogReader, TokensCommasStampsAndSeparatorsAtTheStart) {
     EXPECT_EQ(CompleteLogLinesEnd("1\t2\r\n3\t4\r"), 5u);
 }
 
+TEST(DataLogReader, LinesFedInPiecesAreTheWholeWalksAndAStretchWithoutLineEndsIsSearchedOnce) {
+    // Lines, a CR at the end of a piece with its LF in the next, CR CR, and 3 MB without a line end.
+    std::string data = "1\t2\r\n\r\r\n3\t4\r\n5\r\r6\r\n";
+    data += std::string(3 << 20, '\0');
+    data += "7\t8\r\n9";
+    std::vector<std::string> whole;
+    ForEachLogLine(data, [&](std::string_view line) { whole.emplace_back(line); });
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{64} << 10}) {
+        LogLineBuffer buffer;
+        std::vector<std::string> lines;
+        std::size_t taken = 0;
+        for (std::size_t at = 0; at < data.size(); at += piece) {
+            const std::size_t n = std::min(piece, data.size() - at);
+            data.copy(buffer.Extend(n), n, at);
+            taken += buffer.TakeLines([&](std::string_view line) { lines.emplace_back(line); });
+        }
+        EXPECT_EQ(lines, whole) << piece;
+        EXPECT_EQ(taken, CompleteLogLinesEnd(data)) << piece;
+        EXPECT_EQ(buffer.Bytes(), "9");
+        // Every byte once: the kept part of a piece is not searched again with the next.
+        EXPECT_EQ(buffer.BytesSearched(), data.size()) << piece;
+    }
+}
+
 TEST(DataLogReader, NumbersAndTimesReadAsTheCLocaleWouldAndOldTimesWrap) {
     // Plain digits against strtod are the fuzz test's; here the forms it does not make.
     for (const char* text : {"1.5E+12", "7.", "4.9e-324"})

@@ -102,6 +102,34 @@ TEST(FuzzDataLog, RandomBytesParseAlikeWholeInPiecesAndOnThreads) {
     }
 }
 
+TEST(FuzzDataLog, ALogEndingInABlockOfNulsIsSearchedOnceAndReadAsAWalkReadsIt) {
+    // The NUL blocks a power cut can leave at the end of a log, larger than a thread's share and
+    // than a read, then lines appended after them.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("gps.log"));
+    QByteArray log;
+    for (int i = 0; i < 2000; ++i)
+        log += QByteArray::number(1709600000 + 30 * i) + "\t5\t\t7\r\n";
+    log += QByteArray(12 << 20, '\0');
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(log);
+    file.flush();
+    GraphLogCache cache;
+    ASSERT_TRUE(cache.Refresh(path));
+    EXPECT_EQ(cache.RecordCount(), 2000u);
+    EXPECT_LE(cache.LineEndSearchBytes(), static_cast<std::size_t>(log.size()));
+
+    const QByteArray more = "1709700000\t6\r\n1709700030\t7\r\n";
+    log += more;
+    file.write(more);
+    file.flush();
+    ASSERT_TRUE(cache.Refresh(path));
+    EXPECT_EQ(cache.FullReads(), 1);
+    EXPECT_LE(cache.LineEndSearchBytes(), static_cast<std::size_t>(12 << 20) + more.size());
+    EXPECT_TRUE(Same(FromCache(cache), Sequential(std::string_view(log.constData(), log.size()))));
+}
+
 TEST(FuzzDataLog, NumbersReadAsStrtodOnRandomNumberText) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> digit(0, 9);
