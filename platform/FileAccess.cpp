@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,19 +89,32 @@ std::optional<QByteArray> ReadRegularFile(const QString& path, qint64 maxBytes, 
     QFile file;
     if (!OpenRegularFile(file, path, QIODevice::ReadOnly, reason))
         return std::nullopt;
-    if (file.size() > maxBytes) {
+    // Only the bytes the file holds now: a file that grows meanwhile is read as it was, and the
+    // buffer is never larger than the file.
+    const qint64 size = file.size();
+    if (size > maxBytes) {
         SetReason(reason, QStringLiteral("file too large"));
         return std::nullopt;
     }
-    QByteArray bytes = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        SetReason(reason, file.errorString());
+    QByteArray bytes;
+    try {
+        bytes.resize(static_cast<qsizetype>(size));
+    } catch (const std::bad_alloc&) {
+        SetReason(reason, SystemReason(ENOMEM));
         return std::nullopt;
     }
-    if (bytes.size() > maxBytes) { // grew while it was read
-        SetReason(reason, QStringLiteral("file too large"));
-        return std::nullopt;
+    qint64 filled = 0;
+    while (filled < size) {
+        const qint64 read = file.read(bytes.data() + filled, size - filled);
+        if (read < 0) {
+            SetReason(reason, file.errorString());
+            return std::nullopt;
+        }
+        if (read == 0) // cut short meanwhile
+            break;
+        filled += read;
     }
+    bytes.truncate(static_cast<qsizetype>(filled));
     return bytes;
 }
 

@@ -21,8 +21,9 @@ namespace platform {
 // left closed and `reason` (when given) says why: "not a regular file" or the system's text.
 bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* reason = nullptr);
 
-// The whole of a regular file, read through OpenRegularFile; nothing when it cannot be opened or
-// read, or when it is longer than `maxBytes` (then `reason` says "file too large").
+// The whole of a regular file as long as it was when opened, read through OpenRegularFile; nothing
+// when it cannot be opened or read, when it is longer than `maxBytes` (then `reason` says "file too
+// large") or when there is no memory for it.
 std::optional<QByteArray> ReadRegularFile(const QString& path, qint64 maxBytes, QString* reason = nullptr);
 
 } // namespace platform

@@ -11,12 +11,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
+
+// What became of QUIT on the control connection, as libcurl's trace of the commands and replies
+// shows it: libcurl sends QUIT as it closes the connection and says nothing of the reply.
+struct QuitWatch {
+    bool sent = false;
+    std::optional<QByteArray> reply; // the first reply line after QUIT
+};
+
+} // namespace
+
 // The easy handle runs each request in a multi handle of its own, whose connection cache keeps the
 // connection between requests, so that the wait for a request can look at the abort flag.
 struct FtpSession::Handle {
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
+    QuitWatch quit;
+    // Whether the last request left its connection open in the multi handle's cache.
+    bool connectionKept = false;
     ~Handle() {
         if (easy)
             curl_easy_cleanup(easy);
@@ -66,8 +80,19 @@ int CloseSocket(void* abort, curl_socket_t socket) {
     return 0;
 }
 
-// Runs the easy handle's request to its end, or until `abort` is set.
-CURLcode Transfer(CURL* easy, CURLM* multi, const FtpAbort* abort) {
+int WatchQuit(CURL*, curl_infotype type, char* data, size_t size, void* watch) {
+    auto& quit = *static_cast<QuitWatch*>(watch);
+    const std::string_view text(data, size);
+    if (type == CURLINFO_HEADER_OUT && text.starts_with("QUIT"))
+        quit.sent = true;
+    else if (type == CURLINFO_HEADER_IN && quit.sent && !quit.reply)
+        quit.reply = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
+    return 0;
+}
+
+// Runs the easy handle's request to its end, or until `abort` is set. `connectionKept` says whether
+// the connection stays open for the next request.
+CURLcode Transfer(CURL* easy, CURLM* multi, const FtpAbort* abort, bool& connectionKept) {
     if (curl_multi_add_handle(multi, easy) != CURLM_OK)
         return CURLE_FAILED_INIT;
     std::optional<CURLcode> result;
@@ -84,6 +109,10 @@ CURLcode Transfer(CURL* easy, CURLM* multi, const FtpAbort* abort) {
         if (!result)
             curl_multi_poll(multi, nullptr, 0, kAbortCheckMs, nullptr);
     }
+    // Only while the handle is in the multi handle does libcurl find its connection in the cache.
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    connectionKept =
+        curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK && socket != CURL_SOCKET_BAD;
     // Removed before its end, a request's connection is closed without QUIT.
     curl_multi_remove_handle(multi, easy);
     return *result;
@@ -181,6 +210,10 @@ FtpSession::FtpSession(const FtpSessionSettings& settings, FtpAbort* abort)
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password.constData());
     if (!settings.passive)
         curl_easy_setopt(easy, CURLOPT_FTPPORT, "-");
+    // The trace goes to WatchQuit alone, never to the standard error.
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, WatchQuit);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, &m_handle->quit);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
     if (m_abort) {
         // An aborted host-name look-up is left to end on its own thread, not waited for.
         curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
@@ -211,7 +244,7 @@ bool FtpSession::Perform(const QByteArray& url) {
     }
     m_handle->errorBuffer[0] = '\0';
     curl_easy_setopt(m_handle->easy, CURLOPT_URL, url.constData());
-    const CURLcode result = Transfer(m_handle->easy, m_handle->multi, m_abort);
+    const CURLcode result = Transfer(m_handle->easy, m_handle->multi, m_abort, m_handle->connectionKept);
     if (result == CURLE_OK)
         return true;
     if (m_abort && m_abort->IsAborted())
@@ -280,7 +313,34 @@ bool FtpSession::Send(QIODevice& source, const QString& remoteName) {
     return sent;
 }
 
-void FtpSession::Close() {
-    m_handle.reset();
+bool FtpSession::Close() {
+    const bool connected = m_bConnected;
     m_bConnected = false;
+    if (!connected || !m_handle)
+        return false;
+    if (!m_handle->quit.sent && m_handle->connectionKept) {
+        // One more request that may not keep its connection: libcurl closes it with QUIT on this
+        // handle, whose trace shows the reply, and not later in the cache's clean-up, unseen.
+        CURL* easy = m_handle->easy;
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+        Perform(*m_serverUrl + '/' + m_folderPath);
+    }
+    const QuitWatch quit = m_handle->quit;
+    const bool answered = quit.reply && quit.reply->startsWith('2');
+    if (!answered) {
+        if (m_abort && m_abort->IsAborted())
+            m_strError = FtpAbortedText();
+        else if (quit.reply)
+            m_strError = QString::fromUtf8(*quit.reply);
+        else if (!quit.sent)
+            m_strError = QStringLiteral("connection closed before QUIT");
+        else if (m_handle->errorBuffer[0] != '\0')
+            m_strError = QString::fromUtf8(m_handle->errorBuffer);
+        else
+            m_strError = QStringLiteral("no reply to QUIT");
+    }
+    m_handle.reset();
+    return answered;
 }

@@ -73,8 +73,9 @@ public:
     bool Put(const QString& localPath, const QString& remoteName);
     // Stores bytes under a remote name, as Put does.
     bool PutBytes(const QByteArray& bytes, const QString& remoteName);
-    // Ends the connection (QUIT) and the session; later calls fail.
-    void Close();
+    // Ends the connection (QUIT) and the session; later calls fail. True when the session was
+    // connected and the server answered QUIT; else ErrorText() says why.
+    bool Close();
 
     // The text of the last failure.
     QString ErrorText() const { return m_strError; }

@@ -58,7 +58,7 @@ void CChildView::FtpUpload() {
         if (view.m_bFtpDebug)
             view.UserWindowLine(line);
     });
-    report.timeoutsFailed = onViewThread([](CChildView& view, const QString& line) {
+    report.stepFailed = onViewThread([](CChildView& view, const QString& line) {
         if (view.m_bDebugEnable)
             view.DebugToFile(line);
     });

@@ -4,6 +4,7 @@
 #include "publishing/HtmlNames.h"
 
 #include <QFileInfo>
+#include <new>
 
 namespace {
 constexpr qsizetype kMaxErrorText = 254;
@@ -25,14 +26,19 @@ std::vector<FtpUploadItem> FtpUploadItems(const QString& htmlPath, const QString
                                           const QString& graphImage, const QString& cssName,
                                           const QString& additionalFiles) {
     std::vector<FtpUploadItem> items;
-    const auto add = [&items](const char* label, const QString& local) {
-        if (!local.isEmpty())
-            items.push_back({QLatin1String(label), local, FileNamePart(local), std::nullopt, {}});
+    const auto add = [&items](const char* label, const QString& local, const char* missingLabel = "") {
+        if (local.isEmpty())
+            return;
+        FtpUploadItem& item = items.emplace_back();
+        item.label = QLatin1String(label);
+        item.localPath = local;
+        item.remoteName = FileNamePart(local);
+        item.missingLabel = QLatin1String(missingLabel);
     };
     add("HTML upload OK: ", htmlPath);
     add("Map upload OK: ", mapImage);
     add("Graph upload OK: ", graphImage);
-    add("CSS upload OK: ", cssName);
+    add("CSS upload OK: ", cssName, "CSS upload skipped, no such file: ");
     for (const QString& file : SplitAdditionalFiles(additionalFiles))
         add("File upload OK: ", file);
     return items;
@@ -62,10 +68,6 @@ void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report, FtpAbo
     FtpSession session(job.session, abort);
     QString item = session.TimeoutsSet() ? QStringLiteral("FTP timeouts set OK ")
                                          : QStringLiteral("FTP set timeouts FAILED ");
-    report.progress(item);
-    if (!session.TimeoutsSet())
-        report.timeoutsFailed(item);
-
     QString failure; // a failure of the run's own, else the session's
     const auto step = [&](bool done, const QString& progress) {
         if (done)
@@ -81,18 +83,35 @@ void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report, FtpAbo
         return upload.snapshot ? session.PutBytes(*upload.snapshot, upload.remoteName)
                                : session.Put(upload.localPath, upload.remoteName);
     };
-    bool going = step(session.Connect(), QStringLiteral("FTP connected OK "));
-    if (going && !job.directory.isEmpty()) {
-        item = job.directory;
-        going =
-            step(session.ChangeDirectory(job.directory), QStringLiteral("FTP set dir OK: ") + job.directory);
-    }
-    for (auto it = job.items.begin(); going && it != job.items.end(); ++it) {
-        item = it->localPath + QStringLiteral(" to ") + it->remoteName;
-        going = step(put(*it), it->label + item);
+    try {
+        report.progress(item);
+        if (!session.TimeoutsSet())
+            report.stepFailed(item);
+        bool going = step(session.Connect(), QStringLiteral("FTP connected OK "));
+        if (going && !job.directory.isEmpty()) {
+            item = job.directory;
+            going = step(session.ChangeDirectory(job.directory),
+                         QStringLiteral("FTP set dir OK: ") + job.directory);
+        }
+        for (auto it = job.items.begin(); going && it != job.items.end(); ++it) {
+            if (!it->missingLabel.isEmpty() && !QFileInfo::exists(it->localPath)) {
+                report.progress(it->missingLabel + it->localPath);
+                continue;
+            }
+            item = it->localPath + QStringLiteral(" to ") + it->remoteName;
+            going = step(put(*it), it->label + item);
+        }
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("Out of memory");
+        step(false, {});
     }
     const bool connected = session.IsConnected();
-    session.Close();
-    if (connected)
+    if (session.Close()) {
         report.progress(QStringLiteral("FTP quit OK: "));
+    } else if (connected) {
+        // The files sent are on the server all the same; the run failed only when a step did.
+        const QString line = QStringLiteral("FTP quit FAILED: ") + session.ErrorText();
+        report.progress(line);
+        report.stepFailed(line);
+    }
 }

@@ -17,6 +17,10 @@ struct FtpUploadItem {
     // not be read; without either the file is read when its turn comes.
     std::optional<QByteArray> snapshot;
     QString snapshotError;
+    // When set, a file that does not exist is skipped with this progress line (+ the local path)
+    // and the run goes on: the style sheet is the operator's own file, which the program never
+    // writes. Otherwise a missing file ends the run.
+    QString missingLabel;
 };
 
 // The ";"-separated list of further files: entries trimmed, empty ones dropped.
@@ -41,10 +45,13 @@ struct FtpUploadJob {
 };
 
 struct FtpUploadReport {
-    std::function<void(const QString&)> progress;       // each step done
-    std::function<void(const QString&)> timeoutsFailed; // a time-out libcurl refused
-    std::function<void(const QString&)> error;          // the failure that ended the run
+    std::function<void(const QString&)> progress; // each step done
+    // A step that failed without ending the run (a time-out libcurl refused, a QUIT the server did
+    // not answer), said as a progress line too.
+    std::function<void(const QString&)> stepFailed;
+    std::function<void(const QString&)> error; // the failure that ended the run
 };
 
-// `abort`, when given, ends the run within a second once set (from any thread).
+// `abort`, when given, ends the run within a second once set (from any thread). A run that runs
+// out of memory ends with its error line ("Out of memory"), as any other failure does.
 void RunFtpUpload(const FtpUploadJob& job, const FtpUploadReport& report, FtpAbort* abort = nullptr);

@@ -10,8 +10,16 @@ void FtpUploader::Start(FtpUploadJob job, FtpUploadReport report, std::function<
     m_abort.Reset();
     m_thread =
         std::thread([this, job = std::move(job), report = std::move(report), ended = std::move(ended)] {
-            RunFtpUpload(job, report, &m_abort);
-            ended();
+            // Nothing may leave the thread, which would end the program: the run says its own
+            // failures, and one that could not even be said leaves the run ended all the same.
+            try {
+                RunFtpUpload(job, report, &m_abort);
+            } catch (...) {
+            }
+            try {
+                ended();
+            } catch (...) {
+            }
         });
 }
 

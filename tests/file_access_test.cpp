@@ -1,8 +1,11 @@
 // Opening the program's own files: anything but a regular file is refused at once, never waited on.
 #include "platform/FileAccess.h"
+#include "support/AddressSpaceLimit.h"
 #include "support/FileBytes.h"
 
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -75,6 +78,33 @@ TEST_F(FileAccessTest, OpensRegularFilesAsQFileWouldAndBlocking) {
     EXPECT_EQ(platform::ReadRegularFile(path, 10), QByteArray("0123456789"));
     EXPECT_FALSE(platform::ReadRegularFile(path, 9, &reason));
     EXPECT_EQ(reason, QStringLiteral("file too large"));
+}
+
+// A file read whole takes a buffer of its own size, however high the limit: under an address-space
+// limit a small file reads, and one larger than the room left is refused with the system's
+// reason, not an abort.
+TEST_F(FileAccessTest, ReadsAFileIntoABufferOfItsOwnSize) {
+    if (!AddressSpaceLimit::Supported())
+        GTEST_SKIP() << "AddressSanitizer reserves the whole address space";
+    constexpr qint64 kMiB = 1024 * 1024;
+    const QString small = Path(QStringLiteral("small"));
+    ASSERT_TRUE(WriteFileBytes(small, "page"));
+    const QString large = Path(QStringLiteral("large"));
+    {
+        QFile file(large);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(512 * kMiB)); // sparse: no disk used
+    }
+    QString reason;
+    std::optional<QByteArray> smallBytes, largeBytes;
+    {
+        const AddressSpaceLimit limit(AddressSpaceLimit::StatusKb("VmSize") + 128 * 1024);
+        ASSERT_TRUE(limit.IsSet());
+        smallBytes = platform::ReadRegularFile(small, 1024 * kMiB);
+        largeBytes = platform::ReadRegularFile(large, 1024 * kMiB, &reason);
+    }
+    EXPECT_EQ(smallBytes, QByteArray("page"));
+    EXPECT_FALSE(largeBytes);
+    EXPECT_EQ(reason, QString::fromLocal8Bit(std::strerror(ENOMEM)));
 }
 
 } // namespace
