@@ -14,6 +14,7 @@
 
 class CChildView;
 class QPainter;
+struct GraphStatisticsResult;
 
 // What every draw rewrites: the scales, the filter state, the bands, the time range seen and the
 // time window. An export draw puts it back afterwards.
@@ -93,10 +94,46 @@ protected:
     CChildView* m_pView;
 
 private:
+    struct WindowData;
+    struct DrawTools;
+    struct ChannelBand;
+    struct DrawnTimes;
+
     std::optional<QPoint> m_hover; // the pointer inside the window
     void ZoomChanged();
     // Whether channel c (from 0) is drawn on the logarithmic time-interval scale.
     bool LogScale(int c) const;
+
+    // The steps of a draw, in order.
+    // The bands' lines from the plotted channels and the proportions.
+    void PlaceBands();
+    void DrawFrameAndHeader(DrawTools& tools) const;
+    // The samples inside the time window (every one with allData), with the time range they span,
+    // each channel's scale, filter output and statistics.
+    WindowData CollectWindow(bool allData);
+    // One sample's raw value of channel c (empty: absent) through the filter, scale and statistics.
+    void AddSample(WindowData& window, int c, std::optional<double> raw, double tau) const;
+    // A plotted channel: its raw trace in the both-traces mode, its plotted trace, the best-fit
+    // line, the scale's labels (with the statistics) and the zero line.
+    void DrawChannel(DrawTools& tools, WindowData& window, int c);
+    // One trace of a channel, the raw or the plotted one; a scale without width is widened first.
+    void DrawTrace(DrawTools& tools, WindowData& window, const ChannelBand& band, int pass,
+                   DrawnTimes& drawn);
+    void DrawBestFit(DrawTools& tools, const ChannelBand& band, const ChannelScale& scale,
+                     const GraphStatisticsResult& result, const DrawnTimes& drawn) const;
+    // The top and bottom numbers, the label, the statistics and the span with its arrows.
+    void DrawScaleLabels(DrawTools& tools, const ChannelBand& band, const ChannelScale& scale,
+                         const QString& statistics) const;
+    // The fixed labels of the logarithmic time-interval scale and the newest value.
+    void DrawLogScaleLabels(DrawTools& tools, const ChannelBand& band, const WindowData& window) const;
+    void DrawZeroLine(DrawTools& tools, const ChannelBand& band, const ChannelScale& scale) const;
+    // What the next draw starts from: each filter's state, and the scales for the read-out.
+    void HandOverFilter(WindowData& window);
+    // The span of the time window with its arrows, and the start time.
+    void DrawTimeAxis(DrawTools& tools) const;
+    void DrawTags(DrawTools& tools, bool allData) const;
+    // The time window of the next draw, unless the user zoomed.
+    void RollTimeWindow();
 
     GraphTraceLayer m_traceLayer;
 };
