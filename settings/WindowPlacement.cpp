@@ -78,10 +78,11 @@ QMargins FrameMargins(const QWidget& window) {
 const QString kFrameFitterName = QStringLiteral("FrameFitter");
 
 // Fits a window by its frame once the window manager has framed it (when it is shown, maybe well
-// after its placement was applied), then removes itself.
+// after its placement was applied), then gives it the state it is to take then, and removes itself.
 class FrameFitter final : public QObject {
 public:
-    explicit FrameFitter(QWidget& window) : QObject(&window), m_window(window) {
+    FrameFitter(QWidget& window, Qt::WindowStates stateOnceFitted)
+        : QObject(&window), m_window(window), m_stateOnceFitted(stateOnceFitted) {
         setObjectName(kFrameFitterName);
         window.installEventFilter(this);
         WatchPlatformWindow();
@@ -128,10 +129,13 @@ private:
             PlaceFrameOnScreens(m_window.geometry(), frame, AvailableScreenAreas(), PrimaryScreenArea());
         if (fitted != m_window.geometry())
             m_window.setGeometry(fitted);
+        if (m_stateOnceFitted != Qt::WindowNoState)
+            m_window.setWindowState(m_stateOnceFitted);
         deleteLater();
     }
 
     QWidget& m_window;
+    const Qt::WindowStates m_stateOnceFitted;
     QPointer<QWindow> m_watched;
     bool m_fitted = false;
 };
@@ -229,18 +233,6 @@ WindowPlacement ReadWindowPlacement(const QWidget& window) {
 }
 
 void ApplyWindowPlacement(QWidget& window, const WindowPlacement& p) {
-    // Coordinates beyond any screen are no placement (and would overflow the arithmetic below).
-    const auto usable = [](int coordinate) { return std::abs(qint64{coordinate}) <= QWIDGETSIZE_MAX; };
-    const bool inRange = usable(p.left) && usable(p.top) && usable(p.right) && usable(p.bottom);
-    const QRect normal = inRange ? p.NormalRect() : QRect();
-    if (normal.width() > 0 && normal.height() > 0) {
-        window.setWindowState(window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-        const QMargins frame = FrameMargins(window);
-        window.setGeometry(PlaceFrameOnScreens(normal, frame, AvailableScreenAreas(), PrimaryScreenArea()));
-        delete window.findChild<QObject*>(kFrameFitterName, Qt::FindDirectChildrenOnly);
-        if (frame.isNull())
-            new FrameFitter(window); // owned by the window, which it fits once framed
-    }
     // The show commands: 2, 6 and 7 minimise, 3 maximises; anything else (a stored 0 would hide
     // the window for good) shows it normally.
     Qt::WindowStates state = Qt::WindowNoState;
@@ -250,6 +242,25 @@ void ApplyWindowPlacement(QWidget& window, const WindowPlacement& p) {
             state |= Qt::WindowMaximized;
     } else if (p.showCmd == 3) {
         state = Qt::WindowMaximized;
+    }
+    // Coordinates beyond any screen are no placement (and would overflow the arithmetic below).
+    const auto usable = [](int coordinate) { return std::abs(qint64{coordinate}) <= QWIDGETSIZE_MAX; };
+    const bool inRange = usable(p.left) && usable(p.top) && usable(p.right) && usable(p.bottom);
+    const QRect normal = inRange ? p.NormalRect() : QRect();
+    if (normal.width() > 0 && normal.height() > 0) {
+        window.setWindowState(window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+        const QMargins frame = FrameMargins(window);
+        window.setGeometry(PlaceFrameOnScreens(normal, frame, AvailableScreenAreas(), PrimaryScreenArea()));
+        delete window.findChild<QObject*>(kFrameFitterName, Qt::FindDirectChildrenOnly);
+        if (frame.isNull()) {
+            // The window manager restores a maximised or minimised window to the rectangle it had
+            // before: a window already shown takes its state only once that is fitted by its
+            // frame. (One not shown yet is fitted once it is shown normally.)
+            const bool stateOnceFitted = window.isVisible();
+            new FrameFitter(window, stateOnceFitted ? state : Qt::WindowNoState); // owned by the window
+            if (stateOnceFitted)
+                return;
+        }
     }
     window.setWindowState(state);
 }

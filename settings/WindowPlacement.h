@@ -47,7 +47,8 @@ QRect PlaceFrameOnScreens(const QRect& client, const QMargins& frame, const QLis
 
 // The placement of a top-level window, and the reverse. Applying never hides the window and
 // never leaves it off every screen; a rectangle with coordinates beyond any screen is ignored. The
-// window is fitted by its frame; when the window manager has not framed it yet, it is fitted again
-// once it has, unless it was maximised or minimised by then (then once it is shown normally).
+// window is fitted by its frame. A shown window that the window manager has not framed yet is
+// fitted once it has, and only then maximised or minimised, so that restoring it brings back the
+// fitted rectangle; a window not shown yet is fitted once it is shown normally.
 WindowPlacement ReadWindowPlacement(const QWidget& window);
 void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement);

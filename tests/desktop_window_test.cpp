@@ -62,9 +62,10 @@ protected:
     // What the window manager and Qt say of the frame, for failure messages.
     std::string Describe(const CMainFrame& frame) const {
         const WId window = frame.winId();
-        return QStringLiteral("WM_STATE %1, %2viewable, frame %3, Qt state %4")
+        return QStringLiteral("WM_STATE %1, %2viewable, %3maximised, frame %4, Qt state %5")
             .arg(desktop->WmState(window).value_or(0))
             .arg(desktop->IsViewable(window) ? "" : "not ")
+            .arg(desktop->IsMaximized(window) ? "" : "not ")
             .arg(Text(desktop->FrameRect(window)))
             .arg(frame.windowState().toInt())
             .toStdString();
@@ -137,6 +138,49 @@ TEST_F(DesktopTest, AStoredPlacementLargerThanTheScreenKeepsTheTitleBarOnTheScre
         kWaitMs));
     ApplyWindowPlacement(frame, *ParseWindowPlacement("0,1,-1,-1,-1,-1,-30,-40,2000,1200"));
     EXPECT_TRUE(QTest::qWaitFor(frameFillsTheScreen, kWaitMs)) << Describe(frame);
+}
+
+TEST_F(DesktopTest, AMaximisedStartWithAPlacementLargerThanTheScreenRestoresOntoTheScreen) {
+    // Saved maximised on a larger monitor (or edited by hand); started as the program starts, a few
+    // times, as the window manager's news of a restore comes in either order.
+    for (int start = 0; start < 3; ++start) {
+        platform::OpenSettingsStore()->setValue("Initial/WindowPos", "0,3,-1,-1,-1,-1,0,0,100000,100000");
+        CMainFrame frame;
+        frame.resize(1100, 760);
+        frame.show();
+        const WId window = frame.winId();
+        const QRect screen = frame.screen()->availableGeometry();
+        const StatesReportedToQt reported(*frame.windowHandle());
+        // Maximised, and Qt has taken in where (a restore sooner than that goes unnoticed by Qt).
+        const auto shownMaximised = [&] {
+            const QRect shown = desktop->WindowRect(window);
+            return OnScreen(window) && desktop->IsMaximized(window) &&
+                   (reported.states & Qt::WindowMaximized) && shown.width() == screen.width() &&
+                   frame.geometry() == shown;
+        };
+        QRect maximised;
+        // Restored (moved off the maximised rectangle, and Qt knows it) with the whole frame on the
+        // screen, the title bar above the window.
+        const auto restoredOnTheScreen = [&] {
+            const QRect shown = desktop->WindowRect(window);
+            return !desktop->IsMaximized(window) && reported.states == Qt::WindowNoState &&
+                   shown != maximised && frame.geometry() == shown &&
+                   screen.contains(desktop->FrameRect(window)) && shown.top() > screen.top() + 5;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(shownMaximised, kWaitMs)) << Describe(frame);
+        maximised = desktop->WindowRect(window);
+
+        // The title bar's restore button.
+        desktop->RequestMaximized(window, false);
+        ASSERT_TRUE(QTest::qWaitFor(restoredOnTheScreen, kWaitMs)) << start << ": " << Describe(frame);
+
+        // Maximised and restored again, it comes back there.
+        desktop->RequestMaximized(window, true);
+        ASSERT_TRUE(QTest::qWaitFor(shownMaximised, kWaitMs)) << Describe(frame);
+        maximised = desktop->WindowRect(window);
+        desktop->RequestMaximized(window, false);
+        ASSERT_TRUE(QTest::qWaitFor(restoredOnTheScreen, kWaitMs)) << Describe(frame);
+    }
 }
 
 TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -249,6 +250,56 @@ QRect DesktopSession::FrameRect(unsigned long window) const {
         return {};
     const int border = geometry->border_width;
     return QRect(geometry->x, geometry->y, geometry->width + 2 * border, geometry->height + 2 * border);
+}
+
+QRect DesktopSession::WindowRect(unsigned long window) const {
+    const auto id = static_cast<xcb_window_t>(window);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    const auto geometry =
+        Owned(xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, id), nullptr));
+    const auto origin = Owned(xcb_translate_coordinates_reply(
+        m_connection, xcb_translate_coordinates(m_connection, id, root, 0, 0), nullptr));
+    if (!geometry || !origin)
+        return {};
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}
+
+void DesktopSession::RequestMaximized(unsigned long window, bool maximized) const {
+    constexpr uint32_t kRemove = 0;
+    constexpr uint32_t kAdd = 1;
+    constexpr uint32_t kFromTheUser = 2; // the request's source: a pager or taskbar, for the user
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = static_cast<xcb_window_t>(window);
+    message.type = Atom(m_connection, "_NET_WM_STATE");
+    message.data.data32[0] = maximized ? kAdd : kRemove;
+    message.data.data32[1] = Atom(m_connection, "_NET_WM_STATE_MAXIMIZED_VERT");
+    message.data.data32[2] = Atom(m_connection, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    message.data.data32[3] = kFromTheUser;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    xcb_send_event(m_connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(m_connection);
+}
+
+bool DesktopSession::IsMaximized(unsigned long window) const {
+    constexpr uint32_t kMostStates = 32;
+    const auto property = Owned(xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 0, static_cast<xcb_window_t>(window),
+                         Atom(m_connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, kMostStates),
+        nullptr));
+    if (!property)
+        return false;
+    const auto* const states = static_cast<const xcb_atom_t*>(xcb_get_property_value(property.get()));
+    const int count = xcb_get_property_value_length(property.get()) / static_cast<int>(sizeof(xcb_atom_t));
+    int maximizedWays = 0;
+    for (const xcb_atom_t atom : {Atom(m_connection, "_NET_WM_STATE_MAXIMIZED_VERT"),
+                                  Atom(m_connection, "_NET_WM_STATE_MAXIMIZED_HORZ")})
+        maximizedWays += std::count(states, states + count, atom) > 0 ? 1 : 0;
+    return maximizedWays == 2;
 }
 
 bool DesktopSession::RunTool(const QString& program, const QStringList& arguments) {

@@ -40,6 +40,14 @@ public:
     // The rectangle of the window manager's frame around a top-level window (the ancestor that
     // is a child of the root window), in screen coordinates.
     QRect FrameRect(unsigned long window) const;
+    // The rectangle of the window itself, in screen coordinates.
+    QRect WindowRect(unsigned long window) const;
+
+    // Asks the window manager to maximise the window or to restore it from maximised, as the title
+    // bar's maximise button or a taskbar does (a _NET_WM_STATE message to the root window).
+    void RequestMaximized(unsigned long window, bool maximized) const;
+    // Whether the window manager shows the window maximised (its _NET_WM_STATE says so both ways).
+    bool IsMaximized(unsigned long window) const;
 
     // Runs one of the desktop's tools (xdotool) to its end; false when it fails.
     static bool RunTool(const QString& program, const QStringList& arguments);
