@@ -3,6 +3,7 @@
 // fonts and the three child windows of the display area. Its methods are thin glue over the pure
 // code in receiver/, timeservice/, displays/, publishing/ and settings/.
 #include "app/CommandIds.h"
+#include "app/SaidOnceFailures.h"
 #include "app/TextWnd.h"
 #include "app/ViewSettings.h"
 #include "app/ViewState.h"
@@ -91,26 +92,22 @@ public:
     // ---- diagnostic lines and title ----
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);
-    QString m_strUserFileFailure;   // the user-window file's failure last reported
-    QString m_strDebugFileFailure;  // the debug file's
-    QString m_strSettingsFailure;   // the settings store's
-    QString m_strTrackFileFailure;  // the satellite track file's
-    QString m_strLogFileFailure;    // the data log's
-    QString m_strTimeServerFailure; // the SNTP service's start failure last said quietly
     void DebugToFile(QString text);
-    // Says once, in the user window and on the status bar, that a file could not be written
-    // ("write the debug file", its path, the system's reason); `reported` holds the failure last said,
-    // cleared when the file is written again.
-    void ReportFileFailure(const QString& what, const QString& path, const QString& reason,
-                           QString& reported);
-    // Says `text` in the user window and on the status bar unless it is `reported`, the failure
-    // last said (which the caller clears once the thing works again).
-    void ReportOnce(const QString& text, QString& reported);
-    // A write's outcome: a success clears `reported`, so the file's next failure is said again; a
-    // failure of a named file goes to ReportFileFailure, and so does a written file that stays past
-    // its size limit because its trim failed (`trimFailure`).
-    void ReportFileWrite(bool written, const QString& what, const QString& path, const QString& reason,
-                         QString& reported, const QString& trimFailure = {});
+    SaidOnceFailures m_saidFailures; // each output's failure last said
+    // Says a failure of `output` once, in the user window and on the status bar, whatever the
+    // switches: not again while it fails the same way, until ReportWorking. True when said now.
+    bool ReportFailure(ReportedOutput output, const QString& text);
+    // The output worked: its next failure is said again, and the status bar drops its last one.
+    void ReportWorking(ReportedOutput output);
+    // A file that could not be written ("write the debug file", its path, the system's reason),
+    // through ReportFailure. True when said now.
+    bool ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,
+                           const QString& reason);
+    // A write's outcome: a success goes to ReportWorking; a failure of a named file goes to
+    // ReportFileFailure, and so does a written file that stays past its size limit because its trim
+    // failed (`trimFailure`).
+    void ReportFileWrite(ReportedOutput output, bool written, const QString& what, const QString& path,
+                         const QString& reason, const QString& trimFailure = {});
     // A diagnostic line, to the debug file and the user window as their switches say.
     void Diagnostic(const QString& text);
     void UpdateTitle();
@@ -350,6 +347,8 @@ private:
     void FtpError(const QString& line);
     bool m_bFtpRunning = false;
     bool m_bFtpSkipReported = false;
+    bool m_bFtpRunFailed = false;  // the running upload has reported its failure
+    bool m_bFtpAbortAsked = false; // the program ended the running upload itself
     // Last, so that its thread has ended before anything it reports to goes.
     FtpUploader m_ftpUploader;
 };

@@ -1,5 +1,5 @@
-// The view's diagnostic writers: user-window lines, the user-window file, the debug file, and the
-// window title.
+// The view's diagnostic writers: user-window lines, the user-window file, the debug file, the
+// failures said once, and the window title.
 #include "app/ChildView.h"
 #include "app/DiagnosticText.h"
 #include "app/Globals.h"
@@ -8,41 +8,51 @@
 #include "platform/Paths.h"
 #include "platform/WallClock.h"
 
+#include <QLabel>
+
 void CChildView::DebugToFile(QString text) {
     const QString line = DebugLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
     QString reason;
     QString trimFailure;
     const bool written = AppendNarrowed(m_strDebugPath, line, {}, &reason, &trimFailure);
-    ReportFileWrite(written, QStringLiteral("write the debug file"), m_strDebugPath, reason,
-                    m_strDebugFileFailure, trimFailure);
+    ReportFileWrite(ReportedOutput::DebugFile, written, QStringLiteral("write the debug file"),
+                    m_strDebugPath, reason, trimFailure);
 }
 
-void CChildView::ReportFileWrite(bool written, const QString& what, const QString& path,
-                                 const QString& reason, QString& reported, const QString& trimFailure) {
-    if (written && !trimFailure.isEmpty())
-        ReportFileFailure(QStringLiteral("trim"), path + QStringLiteral(" to its size limit"), trimFailure,
-                          reported);
-    else if (written)
-        reported.clear();
-    else if (!path.isEmpty()) // no file named: nothing to say
-        ReportFileFailure(what, path, reason, reported);
-}
-
-void CChildView::ReportFileFailure(const QString& what, const QString& path, const QString& reason,
-                                   QString& reported) {
-    ReportOnce(QStringLiteral("Unable to %1 %2: %3").arg(what, path, reason), reported);
-}
-
-void CChildView::ReportOnce(const QString& text, QString& reported) {
-    if (reported == text)
-        return;
-    reported = text; // before the line, which may fail on the same file
+bool CChildView::ReportFailure(ReportedOutput output, const QString& text) {
+    if (!m_saidFailures.IsNew(output, text))
+        return false;
+    m_saidFailures.Remember(output, text); // before the line, which may fail on the same file
     UserWindowLine(text);
     // The line may have reached the very file that failed (a short line where a long one did not
     // fit); that is no sign the file takes its lines again.
-    reported = text;
+    m_saidFailures.Remember(output, text);
     if (m_pMainFrame)
         m_pMainFrame->ShowLinkStatus(text);
+    return true;
+}
+
+void CChildView::ReportWorking(ReportedOutput output) {
+    const QString said = m_saidFailures.Forget(output);
+    // The status bar no longer tells of a failure that has ended; whatever it said since stays.
+    if (!said.isEmpty() && m_pMainFrame && m_pMainFrame->m_wndLinkStatus->text() == said)
+        m_pMainFrame->ShowLinkStatus(QString());
+}
+
+bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,
+                                   const QString& reason) {
+    return ReportFailure(output, QStringLiteral("Unable to %1 %2: %3").arg(what, path, reason));
+}
+
+void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QString& what,
+                                 const QString& path, const QString& reason, const QString& trimFailure) {
+    if (written && !trimFailure.isEmpty())
+        ReportFileFailure(output, QStringLiteral("trim"), path + QStringLiteral(" to its size limit"),
+                          trimFailure);
+    else if (written)
+        ReportWorking(output);
+    else if (!path.isEmpty()) // no file named: nothing to say
+        ReportFileFailure(output, what, path, reason);
 }
 
 void CChildView::Diagnostic(const QString& text) {
@@ -65,8 +75,8 @@ void CChildView::AppendUserFile(const QString& text) {
     QString reason;
     QString trimFailure;
     const bool written = AppendNarrowed(m_strUserPath, text, {}, &reason, &trimFailure);
-    ReportFileWrite(written, QStringLiteral("write the user-window file"), m_strUserPath, reason,
-                    m_strUserFileFailure, trimFailure);
+    ReportFileWrite(ReportedOutput::UserWindowFile, written, QStringLiteral("write the user-window file"),
+                    m_strUserPath, reason, trimFailure);
 }
 
 void CChildView::UpdateTitle() {

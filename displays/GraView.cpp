@@ -104,8 +104,10 @@ void CGraView::resizeEvent(QResizeEvent* event) {
     CreateCachedBitmap();
 }
 
-void CGraView::ExportImage(const QString& path, bool blit, bool allData, QRect rect) {
+ImageWriteResult CGraView::ExportImage(const QString& path, bool blit, bool allData, QRect rect) {
     const QImage picture = RenderExportImage(rect.size(), blit, allData);
-    if (const ImageWriteResult result = WriteExportedImage(picture, path); !result.ok)
+    const ImageWriteResult result = WriteExportedImage(picture, path);
+    if (!result.ok)
         m_pView->Diagnostic(result.error);
+    return result;
 }

@@ -107,7 +107,7 @@ void CMapWnd::resizeEvent(QResizeEvent* event) {
     CreateCachedBitmap();
 }
 
-void CMapWnd::ExportImage(const QString& path, bool blit, QRect rect) {
+ImageWriteResult CMapWnd::ExportImage(const QString& path, bool blit, QRect rect) {
     QImage picture;
     if (blit && g_bUseBitmap) {
         if (!m_bCacheValid)
@@ -122,6 +122,8 @@ void CMapWnd::ExportImage(const QString& path, bool blit, QRect rect) {
         QPainter painter(&picture);
         Draw(painter, picture.size());
     }
-    if (const ImageWriteResult result = WriteExportedImage(picture, path); !result.ok)
+    const ImageWriteResult result = WriteExportedImage(picture, path);
+    if (!result.ok)
         m_pView->Diagnostic(result.error);
+    return result;
 }

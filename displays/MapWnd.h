@@ -5,6 +5,7 @@
 #include "displays/MapBackdrop.h"
 #include "displays/SkyMapPainter.h"
 #include "displays/TrackRecordCache.h"
+#include "publishing/ExportedImage.h"
 
 #include <QFont>
 #include <QImage>
@@ -29,7 +30,8 @@ public:
     void Draw(QPainter& painter, QSize size);
     // Writes the map's picture to an image file, the encoder chosen by the extension: drawn at
     // the rectangle's size, or with `blit` copied from the on-screen picture at its own size.
-    void ExportImage(const QString& path, bool blit, QRect rect);
+    // Nothing is written on failure, which is also a diagnostic line.
+    ImageWriteResult ExportImage(const QString& path, bool blit, QRect rect);
     // Replays the track file on the map until its end or a key or mouse press.
     void Animate();
     bool IsAnimating() const { return m_bAnimating; }

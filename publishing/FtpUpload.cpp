@@ -1,5 +1,6 @@
 // The view's FTP upload: the settings made into one upload run on the uploader's thread, its lines
-// to the user window and the debug file as the diagnostic switches say, on the view's thread.
+// to the user window and the debug file as the diagnostic switches say, on the view's thread; a
+// failed run is also said once whatever the switches, until a run succeeds.
 #include "app/ChildView.h"
 #include "platform/TickCount.h"
 #include "publishing/FtpUploadSequence.h"
@@ -31,6 +32,8 @@ void CChildView::FtpUpload() {
     }
     m_bFtpRunning = true;
     m_bFtpSkipReported = false;
+    m_bFtpRunFailed = false;
+    m_bFtpAbortAsked = false;
 
     FtpUploadJob job;
     job.session = {m_strFtpServer, m_strFtpAccount, m_strFtpPassword, m_bFtpPassive,
@@ -62,12 +65,20 @@ void CChildView::FtpUpload() {
         if (view.m_bDebugEnable)
             view.DebugToFile(line);
     });
-    report.error = onViewThread([](CChildView& view, const QString& line) { view.FtpError(line); });
+    report.error = onViewThread([](CChildView& view, const QString& line) {
+        view.FtpError(line);
+        view.m_bFtpRunFailed = true;
+        // A run that the program itself ended (Stop, the Options sheet, exit) did not fail.
+        if (!view.m_bFtpAbortAsked)
+            view.ReportFailure(ReportedOutput::FtpUpload, QStringLiteral("FTP upload failed: ") + line);
+    });
     m_ftpUploader.Start(std::move(job), std::move(report), [this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
                 m_bFtpRunning = false;
+                if (!m_bFtpRunFailed)
+                    ReportWorking(ReportedOutput::FtpUpload);
                 // Update all is offered again after an upload, unless Stop has greyed it meanwhile.
                 if (IsRunning())
                     m_bUpdateAllEnabled = true;
@@ -84,10 +95,12 @@ void CChildView::FtpError(const QString& line) {
 }
 
 void CChildView::AbortFtpUpload() {
+    m_bFtpAbortAsked = true;
     m_ftpUploader.Abort();
 }
 
 void CChildView::EndFtpUpload() {
+    m_bFtpAbortAsked = true;
     m_ftpUploader.Abort();
     m_ftpUploader.Join();
 }

@@ -53,12 +53,26 @@ void CChildView::UpdateHtml(const QString& statusText) {
     // The pictures beside the page, square at the page's image size.
     const bool blit = g_bUseBitmap && g_bBlitFromDisplay;
     const QRect imageRect(0, 0, m_nHtmlImageSize, m_nHtmlImageSize);
+    const auto reportPicture = [this](ReportedOutput output, const QString& which,
+                                      const ImageWriteResult& result) {
+        if (result.ok)
+            ReportWorking(output);
+        else
+            ReportFailure(
+                output, QStringLiteral("Unable to write the page's %1 picture: %2").arg(which, result.error));
+    };
     if (const QString map = GetMapImageName(); !map.isEmpty())
-        m_wndMap.ExportImage(map, blit, imageRect);
+        reportPicture(ReportedOutput::PageMapPicture, QStringLiteral("map"),
+                      m_wndMap.ExportImage(map, blit, imageRect));
     if (const QString graph = GetGraphImageName(); !graph.isEmpty())
-        m_wndGraph.ExportImage(graph, blit, false, imageRect);
+        reportPicture(ReportedOutput::PageGraphPicture, QStringLiteral("graph"),
+                      m_wndGraph.ExportImage(graph, blit, false, imageRect));
 
-    WritePublishedFile(GetTxtFileName(), NarrowToBytes(statusText));
+    const QString textPath = GetTxtFileName();
+    QString reason;
+    const bool textWritten = WritePublishedFile(textPath, NarrowToBytes(statusText), &reason);
+    ReportFileWrite(ReportedOutput::PageTextFile, textWritten, QStringLiteral("write the page's text file"),
+                    textPath, reason);
 
     HtmlPageContent content;
     content.versionText = GetVersionText();
@@ -68,11 +82,12 @@ void CChildView::UpdateHtml(const QString& statusText) {
     content.graphSource = ImageSourceName(GetGraphImageName(), m_strImageFileType);
     content.includeText = ReadLatin1File(GetIncFileName());
     content.statusText = statusText;
-    if (!WritePublishedFile(htmlPath, NarrowToBytes(BuildStatusPage(content)))) {
-        const QString line = QStringLiteral("Unable to open HTML file: ") + htmlPath;
-        Diagnostic(line);
+    if (!WritePublishedFile(htmlPath, NarrowToBytes(BuildStatusPage(content)), &reason)) {
+        ReportFileFailure(ReportedOutput::HtmlPage, QStringLiteral("open HTML file:"), htmlPath, reason);
+        Diagnostic(QStringLiteral("Unable to open HTML file: ") + htmlPath);
         return;
     }
+    ReportWorking(ReportedOutput::HtmlPage);
     if (m_bFtpDebug)
         UserWindowLine(QStringLiteral("Local HTML update OK "));
 }

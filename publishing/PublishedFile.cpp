@@ -5,10 +5,10 @@
 
 #include <QFile>
 
-bool WritePublishedFile(const QString& path, const QByteArray& bytes) {
+bool WritePublishedFile(const QString& path, const QByteArray& bytes, QString* reason) {
     if (path.isEmpty())
         return false;
-    return platform::PublishWholeFile(path, bytes);
+    return platform::PublishWholeFile(path, bytes, reason);
 }
 
 QString ReadLatin1File(const QString& path) {

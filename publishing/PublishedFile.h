@@ -6,8 +6,9 @@
 #include <QByteArray>
 #include <QString>
 
-// Writes the bytes; false (and the old file left as it was) when the file cannot be written.
-bool WritePublishedFile(const QString& path, const QByteArray& bytes);
+// Writes the bytes; false (and the old file left as it was), with the reason when asked, when the
+// file cannot be written.
+bool WritePublishedFile(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
 
 // The whole file with each byte widened to one character; empty when it cannot be read.
 QString ReadLatin1File(const QString& path);

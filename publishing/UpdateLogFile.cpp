@@ -35,22 +35,24 @@ void CChildView::UpdateLogFile() {
     const std::int64_t now = platform::CurrentWallClock().now().tv_sec;
     const QByteArray line = FormatLogLine(now, values, m_nLogLines % kStampEveryLines == 0);
 
+    QString reason;
     QString trimFailure;
-    const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize, nullptr, &trimFailure);
+    const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize, &reason, &trimFailure);
     if (result == LogWriteResult::Written) {
         ++m_nLogLines;
-        ReportFileWrite(true, {}, path, {}, m_strLogFileFailure, trimFailure);
+        ReportFileWrite(ReportedOutput::DataLog, true, {}, path, {}, trimFailure);
         if (m_bFtpDebug)
             UserWindowLine(QStringLiteral("Log file update OK"));
     } else {
-        const QString error =
-            (result == LogWriteResult::OpenFailed ? QStringLiteral("Unable to open log file: ")
-                                                  : QStringLiteral("Unable to write log file: ")) +
-            path;
-        // Said once, not at every interval, until the log is written again.
-        if (error != m_strLogFileFailure)
-            Diagnostic(error);
-        m_strLogFileFailure = error;
+        const bool opening = result == LogWriteResult::OpenFailed;
+        // Said once, not at every interval, until the log is written again; the switches' own
+        // line, without the reason, comes with it.
+        if (ReportFileFailure(ReportedOutput::DataLog,
+                              opening ? QStringLiteral("open log file:") : QStringLiteral("write log file"),
+                              path, reason))
+            Diagnostic((opening ? QStringLiteral("Unable to open log file: ")
+                                : QStringLiteral("Unable to write log file: ")) +
+                       path);
     }
     SetTimer(IDT_GRAPH_REFRESH, kGraphRefreshDelayMs);
 }

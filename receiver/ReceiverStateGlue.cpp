@@ -49,8 +49,8 @@ void CChildView::ParseSatellites(const QString& text) {
             QString trimFailure;
             const bool written = AppendTrackSnapshot(m_strDumpPath, m_sat, m_nSatsInReply, answerTime,
                                                      m_nTrackMaxSize, &reason, &trimFailure);
-            ReportFileWrite(written, QStringLiteral("write the track file"), m_strDumpPath, reason,
-                            m_strTrackFileFailure, trimFailure);
+            ReportFileWrite(ReportedOutput::TrackFile, written, QStringLiteral("write the track file"),
+                            m_strDumpPath, reason, trimFailure);
         }
     }
     m_strChannelValue[g_nReceiverType == RECEIVER_DATUM ? 2 : 3] = QString::number(m_nSatsInReply);

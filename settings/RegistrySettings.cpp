@@ -27,9 +27,9 @@ void CChildView::SaveSettings() {
     platform::ForgetSettingsWriteFailure(); // one from an earlier save is not this one's
     store->sync();
     if (store->status() == QSettings::NoError) {
-        m_strSettingsFailure.clear();
+        ReportWorking(ReportedOutput::Settings);
         return;
     }
-    ReportFileFailure(QStringLiteral("save the settings to"), store->fileName(),
-                      platform::SettingsSaveFailureReason(store->fileName()), m_strSettingsFailure);
+    ReportFileFailure(ReportedOutput::Settings, QStringLiteral("save the settings to"), store->fileName(),
+                      platform::SettingsSaveFailureReason(store->fileName()));
 }

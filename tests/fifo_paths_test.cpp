@@ -12,6 +12,7 @@
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
 #include "support/HangWatchdog.h"
+#include "support/SimulatedPolling.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -63,13 +64,8 @@ TEST_F(FifoPaths, PollingPaintingThePageAndTheReplayGoOn) {
     platform::SetTickSource(ticks);
     sim::ReceiverSimulator receiver{sim::Family::HewlettPackard};
     ASSERT_TRUE(receiver.start());
-    g_nReceiverType = RECEIVER_HP;
     g_bUseBitmap = true;
-    m_view.SetReceiverDefaults();
-    m_view.m_strComPort = receiver.portPath();
-    m_view.m_bAutoLeaps = false;
-    m_view.m_bInitZ3816A = false;
-    m_view.m_bFlashLED = false;
+    PollSimulatedHewlettPackard(m_view, receiver);
     // Only the readers meet the FIFOs: the log and track-file writers stay off.
     m_view.m_nLogInterval = 0;
     m_view.m_nTrackInterval = 0;

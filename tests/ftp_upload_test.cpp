@@ -12,6 +12,7 @@
 #include "support/AddressSpaceLimit.h"
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
+#include "support/SimulatedPolling.h"
 
 #include <QApplication>
 #include <QDir>
@@ -107,12 +108,7 @@ protected:
     }
     // The view set up to poll the simulated Hewlett Packard receiver, without its start-up extras.
     void PollSimulatedReceiver(const sim::ReceiverSimulator& receiver) {
-        g_nReceiverType = RECEIVER_HP;
-        m_view.SetReceiverDefaults();
-        m_view.m_strComPort = receiver.portPath();
-        m_view.m_bAutoLeaps = false;
-        m_view.m_bInitZ3816A = false;
-        m_view.m_bFlashLED = false;
+        PollSimulatedHewlettPackard(m_view, receiver);
     }
     // Until the run's last line is shown.
     bool WaitForRunEnd(int timeoutMs = 20000) {
@@ -193,16 +189,17 @@ TEST_P(FtpModeTest, AStalledStoreEndsWithATimeOutLine) {
     Upload();
 
     const QStringList lines = UserLines();
-    ASSERT_EQ(lines.size(), 5) << lines.join(u'|').toStdString();
+    ASSERT_EQ(lines.size(), 6) << lines.join(u'|').toStdString();
     const QString error = lines[3];
+    EXPECT_EQ(lines[4], QStringLiteral("FTP upload failed: ") + error);
     EXPECT_TRUE(error.endsWith(QLatin1Char(' ') + Item("Web/Status.HTM", "Status.HTM")))
         << error.toStdString();
     EXPECT_TRUE(error.contains(
         QRegularExpression(QStringLiteral("time(d)? ?out"), QRegularExpression::CaseInsensitiveOption)))
         << error.toStdString();
     // libcurl drops a connection whose server stopped answering, without QUIT.
-    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("FTP quit FAILED: "))) << lines[4].toStdString();
-    EXPECT_EQ(DebugLines(), QStringList({error, lines[4]}));
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("FTP quit FAILED: "))) << lines[5].toStdString();
+    EXPECT_EQ(DebugLines(), QStringList({error, lines[5]}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FtpModeTest, ::testing::Values(true, false),
@@ -221,11 +218,13 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
     Upload();
     QStringList events = server.Session();
     EXPECT_EQ(FtpServerProcess::Stored(events), QStringList({"pub/Site/Status.HTM", "pub/Site/Status2.png"}));
+    // The failure also said whatever the switches, once until a run succeeds.
     QStringList lines = UserLines();
-    ASSERT_EQ(lines.size(), 7);
+    ASSERT_EQ(lines.size(), 8);
     EXPECT_TRUE(lines[5].endsWith(QLatin1Char(' ') + Item("Web/Status1.png", "Status1.png")))
         << lines[5].toStdString();
-    EXPECT_EQ(lines[6], QStringLiteral("FTP quit OK: "));
+    EXPECT_EQ(lines[6], QStringLiteral("FTP upload failed: ") + lines[5]);
+    EXPECT_EQ(lines[7], QStringLiteral("FTP quit OK: "));
     EXPECT_EQ(DebugLines(), QStringList({lines[5]}));
     QFile::remove(Local("user.txt"));
     QFile::remove(Local("debug.txt"));
@@ -237,23 +236,24 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
         server.WaitFor([](const QStringList& e) { return e.count(QStringLiteral("CMD QUIT")) == 2; }, 10000);
     EXPECT_EQ(FtpServerProcess::Stored(events).size(), 2);
     lines = UserLines();
-    ASSERT_EQ(lines.size(), 4);
+    ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" nowhere"))) << lines[2].toStdString();
-    EXPECT_EQ(lines[3], QStringLiteral("FTP quit OK: "));
+    EXPECT_EQ(lines[4], QStringLiteral("FTP quit OK: "));
     QFile::remove(Local("user.txt"));
 
     // A wrong password: the line names the time-out step; no connection, so no quit line.
     m_view.m_strFtpPassword = QStringLiteral("wrong");
     Upload();
     lines = UserLines();
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines[1].toStdString();
     EXPECT_TRUE(lines[1].contains(QStringLiteral("530"))) << lines[1].toStdString();
     EXPECT_EQ(FtpServerProcess::Stored(server.WaitFor([](const QStringList&) { return false; }, 200)).size(),
               2);
     QFile::remove(Local("user.txt"));
 
-    // With the FTP lines off the user window stays quiet; the debug file still gets the error.
+    // With the FTP lines off the user window stays quiet (the same failure was said already); the
+    // debug file still gets the error.
     m_view.m_bFtpDebug = false;
     QFile::remove(Local("debug.txt"));
     Upload();
@@ -271,7 +271,7 @@ TEST_F(FtpUploadTest, ClosedPortAndMissingSettings) {
     UseServer(port);
     Upload();
     const QStringList lines = UserLines();
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines[1].toStdString();
 
     // No account, or the interval off without Update all: only the stamp and the menu entry.
@@ -345,7 +345,7 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     ASSERT_TRUE(WaitForRunEnd());
     // The run's lines come after the page's own two, written meanwhile.
     const QStringList lines = UserLines();
-    ASSERT_EQ(lines.size(), 4);
+    ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[2], QStringLiteral("FTP timeouts set OK "));
     EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" FTP timeouts set OK "))) << lines.join(u'|').toStdString();
     ASSERT_TRUE(m_view.IsRunning());
@@ -459,6 +459,7 @@ TEST_F(FtpUploadTest, OptionsSheetAndExitEndAStalledRunWithinASecond) {
     EXPECT_LT(sheetWait, 1000);
     EXPECT_TRUE(UserLines().contains(QStringLiteral("FTP upload abandoned FTP timeouts set OK ")))
         << UserLines().join(u'|').toStdString();
+    EXPECT_FALSE(UserLines().join(u'|').contains(QStringLiteral("FTP upload failed"))) << "ended, not failed";
 
     FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword),
                             {QStringLiteral("--stall"), QStringLiteral("QUIT")});

@@ -68,8 +68,10 @@ TEST(WrittenFilesAsFifos, PollingGoesOnAndEachFileSaysSoOnce) {
 
     const QString shown = bar.UserWindowText();
     const QString notRegular = QStringLiteral(": not a regular file");
+    // The coms switch's own line for the data log, beside the one said whatever the switches.
+    EXPECT_EQ(shown.count(QStringLiteral("Unable to open log file: ") + view.m_strLogPath), 2);
     for (const QString& said :
-         {QStringLiteral("Unable to open log file: ") + view.m_strLogPath,
+         {QStringLiteral("Unable to open log file: ") + view.m_strLogPath + notRegular,
           QStringLiteral("Unable to write the track file ") + view.m_strDumpPath + notRegular,
           QStringLiteral("Unable to write the user-window file ") + view.m_strUserPath + notRegular,
           QStringLiteral("Unable to write the debug file ") + view.m_strDebugPath + notRegular})

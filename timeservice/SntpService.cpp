@@ -1,9 +1,7 @@
 // Starting and stopping the SNTP service with polling.
 #include "app/ChildView.h"
-#include "app/MainFrame.h"
 #include "platform/MessageBox.h"
 
-#include <QLabel>
 #include <QMetaObject>
 
 void CChildView::StartTimeServer() {
@@ -16,16 +14,13 @@ void CChildView::StartTimeServer() {
     const QString failure = m_timeServer->Start();
     if (failure.isEmpty()) {
         // Serving again: a failure said quietly before is over, and is said again should it return.
-        if (!m_strTimeServerFailure.isEmpty() && m_pMainFrame &&
-            m_pMainFrame->m_wndLinkStatus->text() == m_strTimeServerFailure)
-            ShowLinkStatus({});
-        m_strTimeServerFailure.clear();
+        ReportWorking(ReportedOutput::TimeServer);
         return;
     }
     // An unattended start (auto-run, resume, a reopen after a dropped line) comes back again and
     // again while the port stays held: a box for each would pile up, none of them answered.
     if (m_bQuietStart) {
-        ReportOnce(failure, m_strTimeServerFailure);
+        ReportFailure(ReportedOutput::TimeServer, failure);
         ShowLinkStatus(failure); // the reopen cleared it, and the service still does not answer
         return;
     }
