@@ -46,7 +46,7 @@ public:
         }
         return slot;
     }
-    const std::vector<Slot>& Slots() const { return m_slots; }
+    std::vector<Slot>& Slots() { return m_slots; }
     std::size_t Size() const { return m_used; }
 
 private:
@@ -202,61 +202,81 @@ std::vector<QRgb> MedianCut(std::vector<ColourCount>& colours, int entries) {
     return means;
 }
 
-// The entries that can be nearest to some colour of a cell, in palette order: no colour of the
-// cell is farther from its nearest entry than the smallest of the entries' greatest distances to
-// the cell, so an entry whose least distance to the cell is greater is never the nearest.
-std::vector<int> CellCandidates(const QList<QRgb>& palette, QRgb cellCorner) {
-    std::vector<int> least(static_cast<std::size_t>(palette.size()));
-    int bound = INT_MAX;
-    for (int i = 0; i < palette.size(); ++i) {
-        int nearest = 0;
-        int farthest = 0;
+// A palette entry that may be nearest to colours of a cell, with its least distance to the cell.
+struct Candidate {
+    int least;
+    int entry;
+    QRgb colour;
+};
+
+// The nearest palette entry of each colour, found cell by cell: the entries that can be nearest
+// to some colour of a cell are found once, and each colour of the cell is compared with those
+// alone, nearest to the cell first.
+class NearestEntries {
+public:
+    explicit NearestEntries(const QList<QRgb>& palette) : m_palette(palette), m_cells(kCells) {
+        for (const QRgb entry : palette)
+            for (int channel = 0; channel < 3; ++channel)
+                m_components[channel].push_back(Component(entry, channel));
+    }
+
+    // The nearest entry; the first in the palette of equally near ones. Candidates no nearer to
+    // the cell than the best distance so far cannot beat it.
+    int operator()(QRgb colour) {
+        std::vector<Candidate>& candidates = m_cells[Cell(colour)];
+        if (candidates.empty())
+            candidates = CellCandidates(colour);
+        int best = -1;
+        int bestDistance = INT_MAX;
+        for (const Candidate& candidate : candidates) {
+            if (candidate.least > bestDistance)
+                break;
+            const int distance = DistanceSquared(candidate.colour, colour);
+            if (distance < bestDistance || (distance == bestDistance && candidate.entry < best)) {
+                bestDistance = distance;
+                best = candidate.entry;
+            }
+        }
+        return best;
+    }
+
+private:
+    // No colour of the cell is farther from its nearest entry than the smallest of the entries'
+    // greatest distances to the cell, so an entry whose least distance to the cell is greater is
+    // never the nearest.
+    std::vector<Candidate> CellCandidates(QRgb colour) {
+        const std::size_t entries = m_palette.size();
+        m_least.assign(entries, 0);
+        m_greatest.assign(entries, 0);
         for (int channel = 0; channel < 3; ++channel) {
-            const int low = Component(cellCorner, channel);
+            const int low = Component(colour, channel) >> kCellShift << kCellShift;
             const int high = low + kCellSide - 1;
-            const int entry = Component(palette[i], channel);
-            const int outside = entry < low ? low - entry : entry > high ? entry - high : 0;
-            const int across = std::max(entry - low, high - entry);
-            nearest += outside * outside;
-            farthest += across * across;
+            const std::vector<int>& components = m_components[channel];
+            for (std::size_t i = 0; i < entries; ++i) {
+                const int entry = components[i];
+                const int outside = std::max({0, low - entry, entry - high});
+                const int across = std::max(entry - low, high - entry);
+                m_least[i] += outside * outside;
+                m_greatest[i] += across * across;
+            }
         }
-        least[static_cast<std::size_t>(i)] = nearest;
-        bound = std::min(bound, farthest);
+        const int bound = *std::min_element(m_greatest.begin(), m_greatest.end());
+        std::vector<Candidate> candidates;
+        for (std::size_t i = 0; i < entries; ++i)
+            if (m_least[i] <= bound)
+                candidates.push_back({m_least[i], static_cast<int>(i), m_palette[static_cast<qsizetype>(i)]});
+        std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+            return a.least != b.least ? a.least < b.least : a.entry < b.entry;
+        });
+        return candidates;
     }
-    std::vector<int> candidates;
-    for (int i = 0; i < palette.size(); ++i)
-        if (least[static_cast<std::size_t>(i)] <= bound)
-            candidates.push_back(i);
-    return candidates;
-}
 
-// The entry nearest to the colour among the candidates; the first of equally near ones.
-int NearestEntry(const QList<QRgb>& palette, const std::vector<int>& candidates, QRgb colour) {
-    int best = candidates.front();
-    int bestDistance = DistanceSquared(palette[best], colour);
-    for (std::size_t k = 1; k < candidates.size() && bestDistance > 0; ++k) {
-        const int distance = DistanceSquared(palette[candidates[k]], colour);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = candidates[k];
-        }
-    }
-    return best;
-}
-
-// Gives each colour its nearest palette entry: the entries that can be nearest in a cell are
-// found once, and each colour of the cell is compared with those alone.
-void MapToNearest(const std::vector<ColourCount>& colours, const QList<QRgb>& palette, ColourTable& table) {
-    std::vector<std::vector<int>> candidates(colours.empty() ? 0 : kCells);
-    for (const ColourCount& colour : colours) {
-        std::vector<int>& cell = candidates[Cell(colour.colour)];
-        if (cell.empty()) {
-            constexpr QRgb kCellCorner = 0xFF000000u | (0xFFu << kCellShift & 0xFFu) * 0x010101u;
-            cell = CellCandidates(palette, colour.colour & kCellCorner);
-        }
-        table[colour.colour].entry = NearestEntry(palette, cell, colour.colour);
-    }
-}
+    const QList<QRgb>& m_palette;
+    std::array<std::vector<int>, 3> m_components;
+    std::vector<std::vector<Candidate>> m_cells;
+    std::vector<int> m_least;
+    std::vector<int> m_greatest;
+};
 
 } // namespace
 
@@ -289,11 +309,16 @@ QImage ToOwnPalette(const QImage& picture) {
         palette.push_back(colours[i].colour);
         table[colours[i].colour].entry = static_cast<int>(i);
     }
-    const std::vector<ColourCount> rest(colours.begin() + static_cast<std::ptrdiff_t>(exact), colours.end());
-    std::vector<ColourCount> cutFrom = rest.size() > kColoursCutOneByOne ? CellMeans(rest) : rest;
+    colours.erase(colours.begin(), colours.begin() + static_cast<std::ptrdiff_t>(exact));
+    std::vector<ColourCount> cutFrom =
+        colours.size() > kColoursCutOneByOne ? CellMeans(colours) : std::move(colours);
     for (const QRgb mean : MedianCut(cutFrom, kPaletteEntries - static_cast<int>(exact)))
         palette.push_back(mean);
-    MapToNearest(rest, palette, table);
+    // The colours left over (those without an entry of their own) take their nearest one.
+    NearestEntries nearest(palette);
+    for (ColourTable::Slot& slot : table.Slots())
+        if (slot.colour != 0 && slot.entry < 0)
+            slot.entry = nearest(slot.colour);
 
     QImage indexed(image.size(), QImage::Format_Indexed8);
     indexed.setColorTable(palette);
