@@ -77,7 +77,7 @@ public:
     bool OnUpdateSettingsCommand(int id, QAction& action) const;
     // Writes the current family's buttons and the graph set-up into the profile at path, keeping
     // the rest of an existing file; false when the file cannot be read or written.
-    bool WriteProfile(const QString& path);
+    bool WriteProfile(const QString& path, QString* reason = nullptr);
     // Reads the buttons and command list (and, withGraph, the graph set-up) of the profile
     // m_strProfilePath; false when it cannot be read.
     bool ReadProfile(bool withGraph);

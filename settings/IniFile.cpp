@@ -168,14 +168,14 @@ QByteArray IniFile::Bytes() const {
     return bytes;
 }
 
-std::optional<IniFile> ReadIniFile(const QString& path) {
+std::optional<IniFile> ReadIniFile(const QString& path, QString* reason) {
     // Only plain files: a FIFO or a device would hold the program up.
-    const std::optional<QByteArray> bytes = platform::ReadRegularFile(path, kLargestIniFile);
+    const std::optional<QByteArray> bytes = platform::ReadRegularFile(path, kLargestIniFile, reason);
     if (!bytes)
         return std::nullopt;
     return IniFile(*bytes);
 }
 
-bool WriteIniFile(const QString& path, const IniFile& file) {
-    return platform::SaveWholeFile(path, file.Bytes());
+bool WriteIniFile(const QString& path, const IniFile& file, QString* reason) {
+    return platform::SaveWholeFile(path, file.Bytes(), reason);
 }

@@ -48,7 +48,7 @@ private:
 constexpr qint64 kLargestIniFile = 16 * 1024 * 1024;
 
 // The file's text, or nothing when it cannot be read (missing, not a plain file, no permission,
-// larger than kLargestIniFile).
-std::optional<IniFile> ReadIniFile(const QString& path);
-// Writes the file through a temporary one beside it; false when that fails.
-bool WriteIniFile(const QString& path, const IniFile& file);
+// larger than kLargestIniFile), with the reason.
+std::optional<IniFile> ReadIniFile(const QString& path, QString* reason = nullptr);
+// Writes the file through a temporary one beside it; false, with the reason, when that fails.
+bool WriteIniFile(const QString& path, const IniFile& file, QString* reason = nullptr);

@@ -9,18 +9,18 @@
 #include <QAction>
 #include <QFileInfo>
 
-bool CChildView::WriteProfile(const QString& path) {
+bool CChildView::WriteProfile(const QString& path, QString* reason) {
     // The sections of other families in an existing file are kept; a file that exists but cannot
     // be read is not overwritten.
     IniFile file;
     if (QFileInfo::exists(path)) {
-        std::optional<IniFile> existing = ReadIniFile(path);
+        std::optional<IniFile> existing = ReadIniFile(path, reason);
         if (!existing)
             return false;
         file = std::move(*existing);
     }
     ::WriteProfile(file, g_nReceiverType, m_strCommandList, m_strButton, *this);
-    return WriteIniFile(path, file);
+    return WriteIniFile(path, file, reason);
 }
 
 bool CChildView::ReadProfile(bool withGraph) {
@@ -39,8 +39,9 @@ bool CChildView::ReadProfile(bool withGraph) {
 
 void CChildView::OnExportProfile() {
     const auto chosen = platform::ChooseFile(platform::FileDialogKind::Save, this, QString());
-    if (chosen && !WriteProfile(*chosen))
-        platform::MessageBox(QStringLiteral("Unable to write profile %1").arg(*chosen),
+    QString reason;
+    if (chosen && !WriteProfile(*chosen, &reason))
+        platform::MessageBox(QStringLiteral("Unable to write profile %1: %2").arg(*chosen, reason),
                              platform::MessageIcon::Warning);
 }
 

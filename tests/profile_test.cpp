@@ -10,6 +10,7 @@
 #include "settings/IniFile.h"
 #include "support/SettingsFiles.h"
 #include "support/SmallFileSystem.h"
+#include "support/WithoutFileOverride.h"
 
 #include <QAction>
 #include <QDir>
@@ -227,11 +228,13 @@ TEST_F(ProfileTest, UnreadableProfilesAreRefusedReadOnlyOnesReadAndFailedExports
         EXPECT_EQ(view.m_strProfilePath, readOnly) << "the old profile stays current";
         EXPECT_EQ(messages, QStringList{QStringLiteral("Unable to read profile %1").arg(bad)});
     }
-    // An export that cannot be written says so.
+    // An export that cannot be written says so, and why.
     messages.clear();
     const QString unwritable = Path(QStringLiteral("no such folder/p.ini"));
     Choose(ID_EXPORT_PROFILE, unwritable);
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Unable to write profile %1").arg(unwritable)});
+    EXPECT_EQ(
+        messages,
+        QStringList{QStringLiteral("Unable to write profile %1: No such file or directory").arg(unwritable)});
     // Cancelling changes nothing.
     Choose(ID_IMPORT_PROFILE, std::nullopt);
     EXPECT_EQ(view.m_strProfilePath, readOnly);
@@ -248,8 +251,30 @@ TEST_F(ProfileTest, AnExportOntoAFullDiskKeepsTheOldProfile) {
     WriteBytes(path, old);
     ASSERT_TRUE(disk.LeaveFree(0));
     Choose(ID_EXPORT_PROFILE, path);
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Unable to write profile %1").arg(path)});
+    EXPECT_EQ(messages,
+              QStringList{QStringLiteral("Unable to write profile %1: No space left on device").arg(path)});
     EXPECT_EQ(ReadBytes(path), old);
+}
+
+// A folder that refuses new files, and a profile there that cannot be read: each export says why.
+TEST_F(ProfileTest, AnExportThatIsRefusedSaysWhy) {
+    const QString folder = Path(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString unreadable = folder + QStringLiteral("/old.ini");
+    WriteBytes(unreadable, "[3]\r\nButTxt0=Old\r\n");
+    ASSERT_TRUE(QFile::setPermissions(unreadable, QFile::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    {
+        const WithoutFileOverride asAnyUser;
+        Choose(ID_EXPORT_PROFILE, folder + QStringLiteral("/new.ini"));
+        Choose(ID_EXPORT_PROFILE, unreadable);
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(
+        messages,
+        (QStringList{QStringLiteral("Unable to write profile %1/new.ini: Permission denied").arg(folder),
+                     QStringLiteral("Unable to write profile %1: Permission denied").arg(unreadable)}));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/new.ini")));
 }
 
 TEST_F(ProfileTest, ClearTakesTheBuiltInButtonsAndKeepsTheGraph) {
