@@ -26,6 +26,15 @@ constexpr int kWaitMs = 30000;
 constexpr auto kReadOnlyFolder = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
 constexpr auto kWritableFolder = kReadOnlyFolder | QFileDevice::WriteOwner;
 
+// An output that fails at every try, how to mend it, and how to break it again.
+struct Breakage {
+    QStringList failures;             // each said once (the start of its line); the first one last
+    std::function<bool()> triedAgain; // until the output has been tried a few more times
+    std::function<void()> mend;       // after which it works
+    std::function<bool()> works;      // until it has worked
+    std::function<void()> breakAgain; // after which it fails as before
+};
+
 class FailureReportsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -45,20 +54,36 @@ protected:
     QString StatusBar() const { return m_frame.m_wndLinkStatus->text(); }
     qsizetype TimesSaid(const QString& text) const { return UserWindow().count(text); }
     bool WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, kWaitMs); }
-    // Until the output stamped in `last` has been tried `times` more times.
-    bool WaitForTries(const DWORD& last, int times) {
-        for (int i = 0; i < times; ++i) {
-            const DWORD before = last;
-            if (!WaitUntil([&] { return last != before; }))
-                return false;
-        }
-        return true;
+    // Until the output stamped in `last` has been tried three more times.
+    std::function<bool()> TriedAgain(const DWORD& last) {
+        return [this, &last] {
+            for (int i = 0; i < 3; ++i) {
+                const DWORD before = last;
+                if (!WaitUntil([&] { return last != before; }))
+                    return false;
+            }
+            return true;
+        };
     }
-    // The failure said once while the output kept failing: in the user window and on the status
-    // bar, `times` times in all.
-    void ExpectSaid(const QString& failure, qsizetype times) {
-        EXPECT_EQ(TimesSaid(failure), times) << qPrintable(UserWindow());
-        EXPECT_EQ(StatusBar(), failure);
+    // Polling starts; each failure is said once in the user window, and the status bar shows the
+    // last; once the output works the status bar is cleared; broken again, each is said again.
+    void ExpectSaidOncePerBreakage(const Breakage& breakage) {
+        m_view.OnStart();
+        for (int times = 1; times <= 2; ++times) {
+            ASSERT_TRUE(WaitUntil([&] { return TimesSaid(breakage.failures[0]) == times; }))
+                << qPrintable(UserWindow());
+            ASSERT_TRUE(breakage.triedAgain());
+            for (const QString& failure : breakage.failures)
+                EXPECT_EQ(TimesSaid(failure), times) << qPrintable(failure) << "\n"
+                                                     << qPrintable(UserWindow());
+            EXPECT_TRUE(StatusBar().startsWith(breakage.failures[0])) << qPrintable(StatusBar());
+            if (times == 2)
+                return;
+            breakage.mend();
+            ASSERT_TRUE(WaitUntil(breakage.works));
+            EXPECT_EQ(StatusBar(), QString());
+            breakage.breakAgain();
+        }
     }
 
     QTemporaryDir m_folder;
@@ -69,8 +94,7 @@ protected:
 
 } // namespace
 
-// A full disk: the write's failure with the system's reason; once room comes back the log is
-// written and the status bar cleared; a full disk again is said again.
+// A full disk: the write's failure with the system's reason.
 TEST_F(FailureReportsTest, ADataLogOnAFullDisk) {
     SmallFileSystem disk(64 * 1024);
     if (!disk.Mounted())
@@ -79,55 +103,40 @@ TEST_F(FailureReportsTest, ADataLogOnAFullDisk) {
     m_view.m_strLogPath = log;
     // Room for 10 bytes of a record and no more.
     const auto fillUpTo = [&](qint64 pages) {
-        return WriteFileBytes(log, QByteArray(pages * SmallFileSystem::kPage - 10, '\n')) &&
-               disk.LeaveFree(0);
+        ASSERT_TRUE(WriteFileBytes(log, QByteArray(pages * SmallFileSystem::kPage - 10, '\n')));
+        ASSERT_TRUE(disk.LeaveFree(0));
     };
-    ASSERT_TRUE(fillUpTo(1));
-    const QString failure = QStringLiteral("Unable to write log file %1: No space left on device").arg(log);
-
-    m_view.OnStart();
-    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(failure) > 0; })) << qPrintable(UserWindow());
-    ASSERT_TRUE(WaitForTries(m_view.m_dwLastLog, 3));
-    ExpectSaid(failure, 1);
+    fillUpTo(1);
+    ExpectSaidOncePerBreakage(
+        {{QStringLiteral("Unable to write log file %1: No space left on device").arg(log)},
+         TriedAgain(m_view.m_dwLastLog),
+         [&] { disk.FreeAll(); },
+         [&] { return ReadFileBytes(log).endsWith("\r\n"); },
+         [&] { fillUpTo(2); }});
     EXPECT_FALSE(UserWindow().contains(QStringLiteral("Unable to write log file: "))); // switches off
-
-    disk.FreeAll();
-    ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(log).endsWith("\r\n"); }));
-    EXPECT_EQ(StatusBar(), QString());
-    ASSERT_TRUE(fillUpTo(2));
-    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(failure) == 2; })) << qPrintable(UserWindow());
-    ASSERT_TRUE(WaitForTries(m_view.m_dwLastLog, 3));
-    ExpectSaid(failure, 2);
 }
 
-// A folder made read-only: the log cannot be created there.
+// A folder made read-only: the log cannot be created there, then not opened.
 TEST_F(FailureReportsTest, ADataLogInAFolderMadeReadOnly) {
     const QString folder = m_folder.filePath(QStringLiteral("Logs"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString log = folder + QStringLiteral("/gpslog.log");
     m_view.m_strLogPath = log;
-    const QString failure = QStringLiteral("Unable to open log file: %1: Permission denied").arg(log);
     WithoutFileOverride asAUser;
     ASSERT_TRUE(QFile::setPermissions(folder, kReadOnlyFolder));
-
-    m_view.OnStart();
-    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(failure) > 0; })) << qPrintable(UserWindow());
-    ASSERT_TRUE(WaitForTries(m_view.m_dwLastLog, 3));
-    ExpectSaid(failure, 1);
-
-    ASSERT_TRUE(QFile::setPermissions(folder, kWritableFolder));
-    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(log); }));
-    EXPECT_EQ(StatusBar(), QString());
-    ASSERT_TRUE(QFile::setPermissions(folder, kReadOnlyFolder));
-    ASSERT_TRUE(QFile::setPermissions(log, QFileDevice::ReadOwner));
-    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(failure) == 2; })) << qPrintable(UserWindow());
-    ASSERT_TRUE(WaitForTries(m_view.m_dwLastLog, 3));
-    ExpectSaid(failure, 2);
+    ExpectSaidOncePerBreakage({{QStringLiteral("Unable to open log file: %1: Permission denied").arg(log)},
+                               TriedAgain(m_view.m_dwLastLog),
+                               [&] { QFile::setPermissions(folder, kWritableFolder); },
+                               [&] { return QFile::exists(log); },
+                               [&] {
+                                   QFile::setPermissions(folder, kReadOnlyFolder);
+                                   QFile::setPermissions(log, QFileDevice::ReadOwner);
+                               }});
     QFile::setPermissions(folder, kWritableFolder);
 }
 
-// A page folder that refuses writes: the page, its text file and each picture said once; all
-// written once the folder takes them; each said again when the folder and its files refuse them.
+// A page folder that refuses writes: the page, its text file and each picture, then the folder
+// and its files made read-only.
 TEST_F(FailureReportsTest, APageInAFolderThatRefusesWrites) {
     const QString web = m_folder.filePath(QStringLiteral("Web"));
     ASSERT_TRUE(QDir().mkpath(web));
@@ -136,41 +145,24 @@ TEST_F(FailureReportsTest, APageInAFolderThatRefusesWrites) {
     m_view.m_bHtmlStatus = true;
     const QStringList files = {web + QStringLiteral("/status.htm"), web + QStringLiteral("/status.txt"),
                                web + QStringLiteral("/status2.png"), web + QStringLiteral("/status1.png")};
-    const QStringList failures = {QStringLiteral("Unable to open HTML file: %1: ").arg(files[0]),
-                                  QStringLiteral("Unable to write the page's text file %1: ").arg(files[1]),
-                                  QStringLiteral("Unable to write the page's map picture: "),
-                                  QStringLiteral("Unable to write the page's graph picture: ")};
-    const auto expectEachSaid = [&](qsizetype times) {
-        for (const QString& failure : failures)
-            EXPECT_EQ(TimesSaid(failure), times) << qPrintable(failure) << "\n" << qPrintable(UserWindow());
-        EXPECT_TRUE(StatusBar().startsWith(failures[0])) << qPrintable(StatusBar());
-    };
     WithoutFileOverride asAUser;
     ASSERT_TRUE(QFile::setPermissions(web, kReadOnlyFolder));
-
-    m_view.OnStart();
-    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(failures[0]) > 0; })) << qPrintable(UserWindow());
-    ASSERT_TRUE(WaitForTries(m_view.m_dwLastHtml, 3));
-    expectEachSaid(1);
-
-    ASSERT_TRUE(QFile::setPermissions(web, kWritableFolder));
-    ASSERT_TRUE(WaitUntil([&] {
-        return std::all_of(files.begin(), files.end(),
-                           [](const QString& file) { return QFile::exists(file); });
-    }));
-    ASSERT_TRUE(WaitForTries(m_view.m_dwLastHtml, 1));
-    EXPECT_EQ(StatusBar(), QString());
-    for (const QString& file : files)
-        ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner));
-    ASSERT_TRUE(QFile::setPermissions(web, kReadOnlyFolder));
-    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(failures[0]) == 2; })) << qPrintable(UserWindow());
-    ASSERT_TRUE(WaitForTries(m_view.m_dwLastHtml, 3));
-    expectEachSaid(2);
+    ExpectSaidOncePerBreakage({{QStringLiteral("Unable to open HTML file: %1: ").arg(files[0]),
+                                QStringLiteral("Unable to write the page's text file %1: ").arg(files[1]),
+                                QStringLiteral("Unable to write the page's map picture: "),
+                                QStringLiteral("Unable to write the page's graph picture: ")},
+                               TriedAgain(m_view.m_dwLastHtml),
+                               [&] { QFile::setPermissions(web, kWritableFolder); },
+                               [&] { return QFile::exists(files[0]); }, // the last written
+                               [&] {
+                                   for (const QString& file : files)
+                                       QFile::setPermissions(file, QFileDevice::ReadOwner);
+                                   QFile::setPermissions(web, kReadOnlyFolder);
+                               }});
     QFile::setPermissions(web, kWritableFolder);
 }
 
-// A refused login at every run: said once; a run that succeeds clears it; refused again, said
-// again.
+// A login refused at every run; a run that succeeds in between.
 TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
     setenv("no_proxy", "127.0.0.1", 1);
     QTemporaryDir remote;
@@ -178,7 +170,6 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
     ASSERT_GT(server.port(), 0);
     const QString web = m_folder.filePath(QStringLiteral("Web"));
     ASSERT_TRUE(QDir().mkpath(web));
-    ASSERT_TRUE(WriteFileBytes(web + QStringLiteral("/status.css"), "body {}\n"));
     m_view.m_strHtmlPath = web + QStringLiteral("/status.htm");
     m_view.m_strImageFileType.clear();
     m_view.m_bHtmlStatus = true;
@@ -188,31 +179,19 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
     m_view.m_strFtpDirectory.clear();
     m_view.m_nFtpInterval = 1;
     m_view.m_nFtpTimeout = 5;
-    const QString failure = QStringLiteral("FTP upload failed: ");
-    // Until the server has seen `count` logins.
-    const auto waitForLogins = [&](qsizetype count) {
-        return WaitUntil([&] {
-            return server.WaitFor([](const QStringList&) { return true; }, 0)
-                       .count(QStringLiteral("CMD PASS")) >= count;
-        });
+    const auto logins = [&] {
+        return server.WaitFor([](const QStringList&) { return true; }, 0).count(QStringLiteral("CMD PASS"));
     };
-
-    m_view.OnStart();
-    ASSERT_TRUE(waitForLogins(3));
-    ASSERT_TRUE(WaitUntil([&] { return !m_view.IsFtpUploadRunning(); }));
-    EXPECT_EQ(TimesSaid(failure), 1) << qPrintable(UserWindow());
-    EXPECT_TRUE(StatusBar().startsWith(failure)) << qPrintable(StatusBar());
-    EXPECT_TRUE(StatusBar().endsWith(QStringLiteral(" FTP timeouts set OK "))) << qPrintable(StatusBar());
-    EXPECT_TRUE(StatusBar().contains(QStringLiteral("530"))) << qPrintable(StatusBar());
-
-    m_view.m_strFtpPassword = QStringLiteral("right");
-    ASSERT_TRUE(WaitUntil([&] { return StatusBar().isEmpty(); }));
-    EXPECT_TRUE(QFile::exists(remote.filePath(QStringLiteral("status.htm"))));
-    m_view.m_strFtpPassword = QStringLiteral("wrong");
-    const qsizetype logins =
-        server.WaitFor([](const QStringList&) { return true; }, 0).count(QStringLiteral("CMD PASS"));
-    ASSERT_TRUE(waitForLogins(logins + 3));
-    ASSERT_TRUE(WaitUntil([&] { return !m_view.IsFtpUploadRunning(); }));
-    EXPECT_EQ(TimesSaid(failure), 2) << qPrintable(UserWindow());
-    EXPECT_TRUE(StatusBar().startsWith(failure)) << qPrintable(StatusBar());
+    ExpectSaidOncePerBreakage({{QStringLiteral("FTP upload failed: ")},
+                               [&] {
+                                   const qsizetype before = logins();
+                                   return WaitUntil([&] { return logins() >= before + 3; }) &&
+                                          WaitUntil([&] { return !m_view.IsFtpUploadRunning(); });
+                               },
+                               [&] { m_view.m_strFtpPassword = QStringLiteral("right"); },
+                               [&] {
+                                   return QFile::exists(remote.filePath(QStringLiteral("status.htm"))) &&
+                                          StatusBar().isEmpty();
+                               },
+                               [&] { m_view.m_strFtpPassword = QStringLiteral("wrong"); }});
 }
