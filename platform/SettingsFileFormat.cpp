@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -30,65 +31,132 @@ int HexValue(char c) {
     return -1;
 }
 
-// One logical line: its first byte, its length and its first '=' outside quotes (-1 for none).
+// One logical line: its text from its first non-blank byte (at most the kept bytes of a longer
+// one), where its first '=' outside quotes is (-1 for none), and whether it was cut.
 struct IniLine {
-    qsizetype start = 0;
-    qsizetype length = 0;
+    QByteArray text;
     qsizetype equals = -1;
+    bool cut = false;
 };
 
-// Reads the next logical line from pos on, skipping blank lines and ';' comment lines. A line
-// ends at a line break outside quotes or at a ';' that is not its first character; a backslash
-// takes the next byte with it (a line break too, continuing the line). False at the end.
-bool ReadIniLine(const QByteArray& data, qsizetype& pos, IniLine& line) {
-    const qsizetype size = data.size();
-    bool inQuotes = false;
-    line.equals = -1;
-    qsizetype start = pos;
-    while (start < size && IsIniSpace(data[start]))
-        ++start;
-    qsizetype i = start;
-    while (i < size) {
-        const char ch = data[i++];
-        if (!IsIniSpecial(ch))
-            continue;
-        if (ch == '=') {
-            if (!inQuotes && line.equals == -1)
-                line.equals = i - 1;
-        } else if (ch == '\n' || ch == '\r') {
-            if (i == start + 1) {
-                ++start;
-            } else if (!inQuotes) {
-                --i;
-                break;
+// Splits the text into logical lines as Qt's INI reader does, a piece at a time: blank lines and
+// ';' comment lines are skipped; a line ends at a line break outside quotes or at a ';' that is
+// not its first character (which starts a comment); a backslash takes the next byte with it (a line
+// break too, and the other half of a CR LF or LF CR pair). Of a line whose value is longer than
+// kLongestSettingsValue (or whose key is), only the first bytes are kept.
+class IniLineSplitter {
+public:
+    // Calls onLine(const IniLine&) for each line that the bytes complete.
+    template <typename OnLine> void Feed(QByteArrayView bytes, OnLine&& onLine) {
+        const qsizetype size = bytes.size();
+        for (qsizetype i = 0; i < size;) {
+            // Plain text within a line is taken a run at a time.
+            if (m_where == Where::InLine && m_escape == Escape::None && !IsIniSpecial(bytes[i])) {
+                qsizetype end = i + 1;
+                while (end < size && !IsIniSpecial(bytes[end]))
+                    ++end;
+                Keep(bytes.sliced(i, end - i));
+                i = end;
+                continue;
             }
-        } else if (ch == '\\') {
-            if (i < size) {
-                const char escaped = data[i++];
-                if (i < size) {
-                    const char next = data[i];
-                    if ((escaped == '\n' && next == '\r') || (escaped == '\r' && next == '\n'))
-                        ++i;
-                }
-            }
-        } else if (ch == '"') {
-            inQuotes = !inQuotes;
-        } else if (i == start + 1) { // a comment line
-            while (i < size && data[i] != '\n' && data[i] != '\r')
-                ++i;
-            while (i < size && IsIniSpace(data[i]))
-                ++i;
-            start = i;
-        } else if (!inQuotes) {
-            --i;
-            break;
+            Take(bytes[i++], onLine);
         }
     }
-    pos = i;
-    line.start = start;
-    line.length = i - start;
-    return line.length > 0;
-}
+    // The end of the text ends the last line.
+    template <typename OnLine> void Finish(OnLine&& onLine) {
+        if (m_where == Where::InLine)
+            EndLine(onLine);
+        m_where = Where::BetweenLines;
+    }
+
+private:
+    enum class Where { BetweenLines, InComment, InLine };
+    enum class Escape { None, Next, OtherLineBreak };
+
+    template <typename OnLine> void Take(char ch, OnLine& onLine) {
+        switch (m_where) {
+        case Where::BetweenLines:
+            if (IsIniSpace(ch))
+                return;
+            if (ch == ';') {
+                m_where = Where::InComment;
+                return;
+            }
+            m_where = Where::InLine;
+            break;
+        case Where::InComment:
+            if (ch == '\n' || ch == '\r')
+                m_where = Where::BetweenLines;
+            return;
+        case Where::InLine:
+            break;
+        }
+        if (m_escape == Escape::Next) {
+            m_escape = ch == '\n' || ch == '\r' ? Escape::OtherLineBreak : Escape::None;
+            m_escapedBreak = ch;
+            Keep(ch);
+            return;
+        }
+        if (m_escape == Escape::OtherLineBreak) {
+            m_escape = Escape::None;
+            if ((ch == '\n' || ch == '\r') && ch != m_escapedBreak) {
+                Keep(ch);
+                return;
+            }
+        }
+        switch (ch) {
+        case '=':
+            if (!m_inQuotes && m_line.equals == -1 && !m_line.cut) // a cut key is no key
+                m_line.equals = m_length;
+            break;
+        case '\n':
+        case '\r':
+        case ';':
+            if (!m_inQuotes) {
+                EndLine(onLine);
+                m_where = ch == ';' ? Where::InComment : Where::BetweenLines;
+                return;
+            }
+            break;
+        case '\\':
+            m_escape = Escape::Next;
+            break;
+        case '"':
+            m_inQuotes = !m_inQuotes;
+            break;
+        default:
+            break;
+        }
+        Keep(ch);
+    }
+
+    void Keep(char ch) { Keep(QByteArrayView(&ch, 1)); }
+    void Keep(QByteArrayView bytes) {
+        // The key, or the value after the '=', may hold kLongestSettingsValue bytes.
+        const qsizetype room =
+            (m_line.equals == -1 ? 0 : m_line.equals + 1) + kLongestSettingsValue - m_length;
+        if (room > 0)
+            m_line.text.append(bytes.first(std::min(room, bytes.size())));
+        if (bytes.size() > room)
+            m_line.cut = true;
+        m_length += bytes.size();
+    }
+
+    template <typename OnLine> void EndLine(OnLine& onLine) {
+        onLine(std::as_const(m_line));
+        m_line = IniLine();
+        m_length = 0;
+        m_inQuotes = false;
+        m_escape = Escape::None;
+    }
+
+    Where m_where = Where::BetweenLines;
+    Escape m_escape = Escape::None;
+    char m_escapedBreak = 0;
+    bool m_inQuotes = false;
+    IniLine m_line;
+    qsizetype m_length = 0; // of the whole line, kept or not
+};
 
 // A key or section name: "\" stands for "/", "%XX" and "%UXXXX" for one UTF-16 unit, other
 // bytes are UTF-8.
@@ -421,37 +489,61 @@ void AppendValue(const QVariant& value, QByteArray& out) {
     }
 }
 
-} // namespace
-
-QSettings::SettingsMap ReadSettingsText(const QByteArray& text) {
-    QSettings::SettingsMap values;
-    QString section;
-    qsizetype pos = 0;
-    IniLine line;
-    while (ReadIniLine(text, pos, line)) {
-        if (text[line.start] == '[') {
-            const qsizetype close = text.indexOf(']', line.start);
-            const qsizetype end =
-                close == -1 || close >= line.start + line.length ? line.start + line.length : close;
-            const QByteArray name = text.mid(line.start + 1, end - line.start - 1).trimmed();
+// Takes the lines of a settings file's text into its values, section by section.
+struct SettingsLines {
+    void operator()(const IniLine& line) {
+        const QByteArray& bytes = line.text;
+        if (bytes.startsWith('[')) {
+            const qsizetype close = bytes.indexOf(']');
+            const QByteArray name = bytes.mid(1, close == -1 ? -1 : close - 1).trimmed();
             if (name.compare("general", Qt::CaseInsensitive) == 0)
                 section.clear();
             else if (name.compare("%general", Qt::CaseInsensitive) == 0)
                 section = QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
             else
                 section = UnescapedKey(name, 0, name.size()) + QLatin1Char('/');
-            continue;
+            return;
         }
         if (line.equals == -1)
-            continue;
+            return;
         qsizetype keyEnd = line.equals;
-        while (keyEnd > line.start && (text[keyEnd - 1] == ' ' || text[keyEnd - 1] == '\t'))
+        while (keyEnd > 0 && (bytes[keyEnd - 1] == ' ' || bytes[keyEnd - 1] == '\t'))
             --keyEnd;
-        const QString key = NormalisedKey(section + UnescapedKey(text, line.start, keyEnd));
-        if (!key.isEmpty())
-            values.insert(key, StoredValue(text, line.equals + 1, line.start + line.length));
+        const QString key = NormalisedKey(section + UnescapedKey(bytes, 0, keyEnd));
+        if (key.isEmpty())
+            return;
+        if (line.cut) {
+            text.values.remove(key); // an earlier line of the same key is overridden by this one
+            if (!text.overlongKeys.contains(key))
+                text.overlongKeys.append(key);
+            return;
+        }
+        text.values.insert(key, StoredValue(bytes, line.equals + 1, bytes.size()));
     }
-    return values;
+
+    QString section;
+    SettingsText text;
+};
+
+} // namespace
+
+SettingsText ReadSettingsFile(QIODevice& device) {
+    constexpr qint64 kPiece = 64 * 1024;
+    SettingsLines lines;
+    IniLineSplitter splitter;
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    for (qint64 count; (count = device.read(piece.data(), kPiece)) > 0;)
+        splitter.Feed(QByteArrayView(piece.constData(), count), lines);
+    splitter.Finish(lines);
+    return std::move(lines.text);
+}
+
+QSettings::SettingsMap ReadSettingsText(const QByteArray& text) {
+    SettingsLines lines;
+    IniLineSplitter splitter;
+    splitter.Feed(text, lines);
+    splitter.Finish(lines);
+    return std::move(lines.text.values);
 }
 
 QByteArray WriteSettingsText(const QSettings::SettingsMap& values) {

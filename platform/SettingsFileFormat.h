@@ -5,9 +5,24 @@
 // a few bytes of text can claim a list of 2^31 elements and cost tens of gigabytes; here such a
 // value reads as missing, and no value costs more than its text.
 #include <QByteArray>
+#include <QIODevice>
 #include <QSettings>
+#include <QStringList>
 
 namespace platform {
+
+// The longest value text a line of the file may hold (64 KiB, far past any the program writes):
+// a longer one (a damaged or hand-edited file) reads as missing, and is never held in memory whole.
+constexpr qsizetype kLongestSettingsValue = 64 * 1024;
+
+struct SettingsText {
+    QSettings::SettingsMap values; // as ReadSettingsText gives them
+    QStringList overlongKeys;      // "Section/Key" of the values that were too long, in file order
+};
+
+// The values of the file read from the device a piece at a time, so that memory stays bounded
+// whatever the file holds.
+SettingsText ReadSettingsFile(QIODevice& device);
 
 // The values of a settings file's text, keyed "Section/Key" ("Key" in the General section). A
 // value is a QString, a QStringList (an unquoted list with commas) or, for "@Invalid()" and the

@@ -5,6 +5,7 @@
 #include "platform/SettingsFileFormat.h"
 
 #include <QFile>
+#include <QMutex>
 #include <QTemporaryFile>
 #include <utility>
 
@@ -12,8 +13,20 @@ namespace platform {
 
 namespace {
 
+// The keys whose values the store's file held too long to read, not yet told.
+QMutex g_overlongMutex;
+QStringList g_overlongKeys;
+
 bool ReadSettingsDevice(QIODevice& device, QSettings::SettingsMap& values) {
-    values = ReadSettingsText(device.readAll());
+    SettingsText text = ReadSettingsFile(device);
+    values = std::move(text.values);
+    if (!text.overlongKeys.isEmpty()) {
+        const QMutexLocker lock(&g_overlongMutex);
+        for (const QString& key : std::as_const(text.overlongKeys)) {
+            if (!g_overlongKeys.contains(key))
+                g_overlongKeys.append(key);
+        }
+    }
     return true;
 }
 
@@ -46,6 +59,11 @@ QSettings::Format SettingsFileFormat() {
 std::unique_ptr<QSettings> OpenSettingsStore() {
     // The name as the organisation and no application name: the settings sit directly under it.
     return std::make_unique<QSettings>(SettingsFileFormat(), QSettings::UserScope, ExecutableBaseName());
+}
+
+QStringList TakeOverlongSettings() {
+    const QMutexLocker lock(&g_overlongMutex);
+    return std::exchange(g_overlongKeys, QStringList());
 }
 
 void ForgetSettingsWriteFailure() {

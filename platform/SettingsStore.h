@@ -3,11 +3,16 @@
 // and layout of Qt's native format on Linux, read by our own reader so that a value costs no more
 // than its text (platform/SettingsFileFormat.h).
 #include <QSettings>
+#include <QStringList>
 #include <memory>
 
 namespace platform {
 
 std::unique_ptr<QSettings> OpenSettingsStore();
+
+// The "Section/Key" of each value that the store's file held too long to read (it read as
+// missing) since the last call, each once.
+QStringList TakeOverlongSettings();
 
 // Forgets why writing the store's text last failed, before a save whose failure is to be told.
 void ForgetSettingsWriteFailure();

@@ -1,6 +1,7 @@
 // Loading and saving every setting of the view in the native settings store.
 #include "app/ChildView.h"
 #include "app/Globals.h"
+#include "platform/SettingsFileFormat.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsIo.h"
 
@@ -16,6 +17,13 @@ void CChildView::LoadSettings() {
     g_bBlitFromDisplay = process.blitFromDisplay;
     m_bOldRegVersion = versions.oldRegVersion;
     m_bOldLogVersion = versions.oldLogVersion;
+    // Values far too long for any setting (a damaged or hand-edited file) read as their defaults.
+    const QStringList overlong = platform::TakeOverlongSettings();
+    if (!overlong.isEmpty())
+        ReportFileFailure(
+            ReportedOutput::Settings, QStringLiteral("read %1 from").arg(overlong.join(QStringLiteral(", "))),
+            store->fileName(),
+            QStringLiteral("value longer than %1 bytes, default used").arg(platform::kLongestSettingsValue));
 }
 
 void CChildView::SaveSettings() {

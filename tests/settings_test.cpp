@@ -1,20 +1,25 @@
 #include "app/ChildView.h"
 #include "app/Globals.h"
+#include "app/MainFrame.h"
 #include "controls/DlgBar.h"
 #include "platform/SettingsFileFormat.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingValues.h"
 #include "settings/SettingsIo.h"
 #include "support/FileBytes.h"
+#include "support/ProcessCounters.h"
 #include "support/SettingsFiles.h"
 #include "support/SmallFileSystem.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <bit>
 #include <clocale>
 #include <gtest/gtest.h>
@@ -151,6 +156,66 @@ TEST(SettingsFile, NoValueCostsMoreThanItsText) {
     EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC5")).isValid());
     EXPECT_EQ(values.value(QStringLiteral("Graph/LabelC6")), QStringLiteral("@Variant(unended"));
     EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC7")).isValid());
+}
+
+// A device that hands out its text a few bytes at a time, as a slow file system may.
+class TrickleDevice final : public QIODevice {
+public:
+    explicit TrickleDevice(QByteArray text) : m_text(std::move(text)) { open(ReadOnly | Unbuffered); }
+    bool isSequential() const override { return true; }
+    int reads = 0;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        ++reads;
+        const qint64 count = std::min({maxSize, qint64{7}, m_text.size() - m_pos});
+        std::copy_n(m_text.constData() + m_pos, count, data);
+        m_pos += count;
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_text;
+    qint64 m_pos = 0;
+};
+
+// A line split across the pieces the file is read in reads as it does whole.
+TEST(SettingsFile, APieceAtATimeReadsAsTheWholeText) {
+    QRandomGenerator random(20261208);
+    QSettings::SettingsMap values;
+    for (int i = 0; i < 200; ++i)
+        values.insert(QStringLiteral("S%1/K%2").arg(i % 5).arg(i), RandomText(random));
+    const QByteArray text = platform::WriteSettingsText(values) + "; a comment\\\n\r\nK=\"a\\\n;b\"\r\n\\";
+    TrickleDevice device(text);
+    const platform::SettingsText read = platform::ReadSettingsFile(device);
+    ASSERT_GT(device.reads, text.size() / 8) << "not read a few bytes at a time";
+    EXPECT_EQ(read.values, platform::ReadSettingsText(text));
+    EXPECT_TRUE(read.overlongKeys.isEmpty());
+}
+
+// A value longer than the longest the file may hold reads as missing and is named; the line's end
+// is found as for any other (quoted line breaks, escapes and ';' included), so the lines after it
+// read as ever. A key that long is no key.
+TEST(SettingsFile, OverlongValuesReadAsMissingAndTheLinesAfterThemAsEver) {
+    const QByteArray longest(platform::kLongestSettingsValue, 'v');
+    QByteArray text = "[A]\nLongest=" + longest + "\nQuoted=\"" + longest + "\nInside=x;\"\nAfterQuoted=1\n" +
+                      "Escaped=" + longest + "\\\nInside=y\nAfterEscaped=2\n" + "Twice=short\nTwice=v" +
+                      longest + ";comment\nAfterComment=3\n;" + longest + longest + "\n" + longest +
+                      "k=v\nLast=4";
+    QBuffer file(&text);
+    file.open(QIODevice::ReadOnly);
+    const platform::SettingsText read = platform::ReadSettingsFile(file);
+    EXPECT_EQ(read.values.value(QStringLiteral("A/Longest")), QString::fromLatin1(longest));
+    EXPECT_EQ(read.overlongKeys, (QStringList{QStringLiteral("A/Quoted"), QStringLiteral("A/Escaped"),
+                                              QStringLiteral("A/Twice")}));
+    for (const char* missing : {"A/Quoted", "A/Escaped", "A/Twice"})
+        EXPECT_FALSE(read.values.contains(QLatin1String(missing))) << missing;
+    EXPECT_EQ(read.values.value(QStringLiteral("A/AfterQuoted")), QStringLiteral("1"));
+    EXPECT_EQ(read.values.value(QStringLiteral("A/AfterEscaped")), QStringLiteral("2"));
+    EXPECT_EQ(read.values.value(QStringLiteral("A/AfterComment")), QStringLiteral("3"));
+    EXPECT_EQ(read.values.value(QStringLiteral("A/Last")), QStringLiteral("4"));
+    EXPECT_EQ(read.values.size(), 5);
 }
 
 // Every value the store holds is changed to another valid value of its kind, loaded, saved,
@@ -337,6 +402,50 @@ TEST_F(SettingsStoreTest, FirstRunKeepsEveryDefault) {
     EXPECT_EQ(g_nReceiverType, -1);
     EXPECT_TRUE(view.m_bOldRegVersion);
     EXPECT_FALSE(view.m_bOldLogVersion); // no stored log version: the data log is kept
+}
+
+// A damaged or hand-edited settings file with a 50 MB text value: the setting reads as its
+// default, which is said once; the value is never held in memory whole, nor saved back.
+TEST_F(SettingsStoreTest, AHugeValueReadsAsItsDefaultIsSaidOnceAndIsNotSavedBack) {
+    constexpr qint64 kHugeValue = 50 * 1024 * 1024;
+    const QString path = platform::OpenSettingsStore()->fileName();
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[Version]\nRegVersion=2\nLogVersion=2\n[FTP]\nServerName=ftp.example.org\n[Upgrade]\nURL1=");
+        const QByteArray piece(1024 * 1024, 'u');
+        for (qint64 written = 0; written < kHugeValue; written += piece.size())
+            ASSERT_EQ(file.write(piece), piece.size());
+        file.write("\n[Log]\nMaxSize=77\n");
+    }
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+    const QString defaultUrl = view.m_strUrl1;
+    const long peakBefore = PeakMemoryKb();
+    view.Initialise();
+    EXPECT_LT(PeakMemoryKb() - peakBefore, kHugeValue / 1024 / 5) << "kB more at the peak";
+    EXPECT_TRUE(view.m_strUrl1 == defaultUrl) << view.m_strUrl1.size() << " characters";
+    EXPECT_EQ(view.m_strFtpServer, QStringLiteral("ftp.example.org"));
+    EXPECT_EQ(view.m_nLogMaxSize, 77);
+    const QString said =
+        QStringLiteral("Unable to read Upgrade/URL1 from %1: value longer than 65536 bytes, default used")
+            .arg(path);
+    EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
+
+    view.SaveSettings();
+    platform::OpenSettingsStore()->setValue("Initial/WindowPos", "0,1,-1,-1,-1,-1,0,0,700,500");
+    view.SaveSettings();
+    EXPECT_LT(QFileInfo(path).size(), 64 * 1024);
+    EXPECT_EQ(ReadSettingsFile().count(QStringLiteral("URL1=")), 1);
+    EXPECT_EQ(frame.m_wndDlgBar.UserWindowText().count(said), 1)
+        << qPrintable(frame.m_wndDlgBar.UserWindowText());
+
+    RestartSettingsStore();
+    CMainFrame restarted;
+    restarted.m_wndView.Initialise();
+    EXPECT_EQ(restarted.m_wndView.m_strFtpServer, QStringLiteral("ftp.example.org"));
+    EXPECT_FALSE(restarted.m_wndDlgBar.UserWindowText().contains(QStringLiteral("Upgrade/URL1")));
 }
 
 TEST_F(SettingsStoreTest, AFileFullOfGarbageGivesTheDefaults) {
