@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -77,6 +78,10 @@ QMargins FrameMargins(const QWidget& window) {
 
 const QString kFrameFitterName = QStringLiteral("FrameFitter");
 
+// How long a shown window waits to be framed before it takes its stored state unframed: without a
+// window manager (or on a platform without frames) no frame ever comes.
+constexpr int kFrameWaitMs = 2000;
+
 // Fits a window by its frame once the window manager has framed it (when it is shown, maybe well
 // after its placement was applied), then gives it the state it is to take then, and removes itself.
 class FrameFitter final : public QObject {
@@ -86,6 +91,11 @@ public:
         setObjectName(kFrameFitterName);
         window.installEventFilter(this);
         WatchPlatformWindow();
+        if (stateOnceFitted != Qt::WindowNoState)
+            QTimer::singleShot(kFrameWaitMs, this, [this] {
+                if (!m_fitted)
+                    Finish();
+            });
     }
 
 protected:
@@ -129,6 +139,11 @@ private:
             PlaceFrameOnScreens(m_window.geometry(), frame, AvailableScreenAreas(), PrimaryScreenArea());
         if (fitted != m_window.geometry())
             m_window.setGeometry(fitted);
+        Finish();
+    }
+
+    void Finish() {
+        m_fitted = true;
         if (m_stateOnceFitted != Qt::WindowNoState)
             m_window.setWindowState(m_stateOnceFitted);
         deleteLater();

@@ -183,6 +183,16 @@ TEST_F(DesktopTest, AMaximisedStartWithAPlacementLargerThanTheScreenRestoresOnto
     }
 }
 
+// With no window manager nothing ever frames the window: a stored maximised state is still taken.
+TEST_F(DesktopTest, AMaximisedStartWithoutAWindowManagerStillEndsMaximised) {
+    desktop->EndWindowManager();
+    platform::OpenSettingsStore()->setValue("Initial/WindowPos", "0,3,-1,-1,-1,-1,10,10,800,600");
+    CMainFrame frame;
+    frame.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.windowState() & Qt::WindowMaximized; }, kWaitMs))
+        << Describe(frame);
+}
+
 TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {
     CMainFrame frame;
     ASSERT_NO_FATAL_FAILURE(ShowOnScreen(frame));

@@ -213,6 +213,10 @@ void DesktopSession::EndTray() {
     End(m_tray);
 }
 
+void DesktopSession::EndWindowManager() {
+    End(m_windowManager);
+}
+
 QRect DesktopSession::TrayArea() const {
     const int screenWidth = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->width_in_pixels;
     return QRect(screenWidth - kTrayWidth, 0, kTrayWidth, kTrayHeight);

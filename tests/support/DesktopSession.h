@@ -30,6 +30,8 @@ public:
     QString StartTray();
     // Ends the tray, as a panel that quits or crashes.
     void EndTray();
+    // Ends the window manager: the windows stay on the screen, unframed and unmanaged.
+    void EndWindowManager();
     // Where the tray shows its icons: a strip at the top right of the screen.
     QRect TrayArea() const;
 
