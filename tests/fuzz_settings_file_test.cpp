@@ -2,6 +2,7 @@
 // order, with random bytes between. The file is read a piece at a time; wherever the pieces fall,
 // it must read exactly as its whole text does, and never crash.
 #include "platform/SettingsFileFormat.h"
+#include "support/PieceByPieceDevice.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -25,34 +26,12 @@ QByteArray HostileSettings(QRandomGenerator& random) {
     return text;
 }
 
-// Hands out its text in pieces of random size, as a slow file system may.
-class RaggedDevice final : public QIODevice {
-public:
-    RaggedDevice(QByteArray text, quint32 seed) : m_text(std::move(text)), m_random(seed) {
-        open(ReadOnly | Unbuffered);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        const qint64 count = std::min({maxSize, qint64{m_random.bounded(1, 14)}, m_text.size() - m_pos});
-        std::copy_n(m_text.constData() + m_pos, count, data);
-        m_pos += count;
-        return count;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    QByteArray m_text;
-    QRandomGenerator m_random;
-    qint64 m_pos = 0;
-};
-
 TEST(FuzzSettingsFile, HostileTextReadInRaggedPiecesReadsAsItsWholeText) {
     QRandomGenerator random(20261207);
     for (int round = 0; round < 3000; ++round) {
         const QByteArray text = HostileSettings(random);
-        RaggedDevice device(text, random.generate());
+        QRandomGenerator pieces(random.generate());
+        PieceByPieceDevice device(text, [&pieces] { return qint64{pieces.bounded(1, 14)}; });
         const platform::SettingsText read = platform::ReadSettingsFile(device);
         ASSERT_EQ(read.values, platform::ReadSettingsText(text))
             << "round " << round << ": " << text.toHex().constData();

@@ -7,6 +7,7 @@
 #include "settings/SettingValues.h"
 #include "settings/SettingsIo.h"
 #include "support/FileBytes.h"
+#include "support/PieceByPieceDevice.h"
 #include "support/ProcessCounters.h"
 #include "support/SettingsFiles.h"
 #include "support/SmallFileSystem.h"
@@ -158,28 +159,6 @@ TEST(SettingsFile, NoValueCostsMoreThanItsText) {
     EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC7")).isValid());
 }
 
-// A device that hands out its text a few bytes at a time, as a slow file system may.
-class TrickleDevice final : public QIODevice {
-public:
-    explicit TrickleDevice(QByteArray text) : m_text(std::move(text)) { open(ReadOnly | Unbuffered); }
-    bool isSequential() const override { return true; }
-    int reads = 0;
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        ++reads;
-        const qint64 count = std::min({maxSize, qint64{7}, m_text.size() - m_pos});
-        std::copy_n(m_text.constData() + m_pos, count, data);
-        m_pos += count;
-        return count;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    QByteArray m_text;
-    qint64 m_pos = 0;
-};
-
 // A line split across the pieces the file is read in reads as it does whole.
 TEST(SettingsFile, APieceAtATimeReadsAsTheWholeText) {
     QRandomGenerator random(20261208);
@@ -187,7 +166,7 @@ TEST(SettingsFile, APieceAtATimeReadsAsTheWholeText) {
     for (int i = 0; i < 200; ++i)
         values.insert(QStringLiteral("S%1/K%2").arg(i % 5).arg(i), RandomText(random));
     const QByteArray text = platform::WriteSettingsText(values) + "; a comment\\\n\r\nK=\"a\\\n;b\"\r\n\\";
-    TrickleDevice device(text);
+    PieceByPieceDevice device(text, [] { return qint64{7}; });
     const platform::SettingsText read = platform::ReadSettingsFile(device);
     ASSERT_GT(device.reads, text.size() / 8) << "not read a few bytes at a time";
     EXPECT_EQ(read.values, platform::ReadSettingsText(text));
