@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Writes the bytes; false (and the old file left as it was), with the reason when asked, when the
-// file cannot be written.
+// Writes the bytes; false, with the reason when asked, when the file cannot be written. The old
+// file is then left as it was, except in place, where what was written of it stays.
 bool WritePublishedFile(const QString& path, const QByteArray& bytes, QString* reason = nullptr);
 
 // The whole file with each byte widened to one character; empty when it cannot be read.
