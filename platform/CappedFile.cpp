@@ -2,11 +2,11 @@
 
 #include "platform/DescriptorIo.h"
 #include "platform/FileWriting.h"
+#include "platform/SaveFile.h"
 #include "platform/SystemReason.h"
 #include "platform/TickCount.h"
 #include "platform/TrimCutPoint.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -90,10 +90,10 @@ enum class Trim { Failed, Replaced, CutInPlace };
 // appended).
 Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteArrayView bytes,
              QString* reason) {
-    QSaveFile replacement(path);
-    if (!replacement.open(QIODevice::WriteOnly)) {
+    SaveFile replacement(path);
+    if (!replacement.Open()) {
         if (!FolderRefusesNewFiles(path)) {
-            Fail(reason, replacement.errorString());
+            Fail(reason, replacement.ErrorString());
             return Trim::Failed;
         }
         // Not crash-safe, but the only way the limit holds in such a folder.
@@ -105,13 +105,16 @@ Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteA
         }
         return Trim::CutInPlace;
     }
-    if (!CopyTail(file.handle(), cut, length, replacement.handle(), false, reason))
+    if (!CopyTail(file.handle(), cut, length, replacement.Handle(), false, reason))
         return Trim::Failed; // the temporary file goes with `replacement`
-    if (const int error = WriteFully(replacement.handle(), bytes.data(), bytes.size()); error != 0) {
+    if (const int error = WriteFully(replacement.Handle(), bytes.data(), bytes.size()); error != 0) {
         Fail(reason, SystemReason(error));
         return Trim::Failed;
     }
-    return CommitSaveFile(replacement, reason) ? Trim::Replaced : Trim::Failed;
+    if (replacement.Commit())
+        return Trim::Replaced;
+    Fail(reason, replacement.ErrorString());
+    return Trim::Failed;
 }
 
 } // namespace

@@ -42,4 +42,13 @@ int ReadFullyAt(int fd, qint64 offset, qint64 size, QByteArray& bytes) {
     return 0;
 }
 
+int SyncToDisk(int fd) {
+    if (::fsync(fd) == 0)
+        return 0;
+    const int error = errno;
+    const bool cannotSync =
+        error == EINVAL || error == EROFS || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
+    return cannotSync ? 0 : error;
+}
+
 } // namespace platform

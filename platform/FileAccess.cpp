@@ -1,18 +1,19 @@
 #include "platform/FileAccess.h"
 
+#include "platform/SaveFile.h"
 #include "platform/SystemReason.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <new>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
-
-const QString kNotRegular = QStringLiteral("not a regular file");
 
 void SetReason(QString* reason, const QString& text) {
     if (reason)
@@ -46,11 +47,28 @@ bool Truncates(QIODevice::OpenMode mode) {
 QString OpenFailureReason(const QByteArray& name, int error) {
     struct stat info {};
     if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        return kNotRegular;
+        return NotRegularFileReason();
     return SystemReason(error);
 }
 
+// Leftovers are what killed processes left: one look a run for each file finds those of earlier
+// runs (every save looks again for itself).
+void RemoveLeftoversOnce(const QString& path) {
+    static std::mutex mutex;
+    static std::set<QString> done;
+    {
+        const std::lock_guard lock(mutex);
+        if (!done.insert(path).second)
+            return;
+    }
+    RemoveLeftoverTemporaries(path);
+}
+
 } // namespace
+
+QString NotRegularFileReason() {
+    return QStringLiteral("not a regular file");
+}
 
 bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* reason) {
     if (file.isOpen())
@@ -74,7 +92,9 @@ bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode,
     if (::fstat(fd, &info) != 0)
         return fail(SystemReason(errno));
     if (!S_ISREG(info.st_mode))
-        return fail(kNotRegular);
+        return fail(NotRegularFileReason());
+    if (mode.testAnyFlags(QIODevice::WriteOnly | QIODevice::Append))
+        RemoveLeftoversOnce(path);
     const int status = ::fcntl(fd, F_GETFL);
     if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)
         return fail(SystemReason(errno));

@@ -12,6 +12,9 @@
 
 namespace platform {
 
+// The reason given for a path that names anything but a regular file: "not a regular file".
+QString NotRegularFileReason();
+
 // Opens `path` into `file` with QFile's mode flags (ReadOnly, WriteOnly, ReadWrite, Append,
 // Truncate, Unbuffered, ExistingOnly, NewOnly; WriteOnly alone truncates, as QFile does). A missing
 // file is created for writing unless ExistingOnly is given. Anything that is not a regular file is
@@ -19,6 +22,8 @@ namespace platform {
 // back to blocking before it is handed to `file` (as a descriptor: its fileName() is empty, so
 // messages name `path`). On failure `file` is
 // left closed and `reason` (when given) says why: "not a regular file" or the system's text.
+// The first time a run opens a file for writing, the leftover temporaries of its killed saves and
+// trims are removed (SaveFile), so an append need not wait for the file's next trim.
 bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* reason = nullptr);
 
 // The whole of a regular file as long as it was when opened, read through OpenRegularFile; nothing

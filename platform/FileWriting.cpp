@@ -2,12 +2,11 @@
 
 #include "platform/DescriptorIo.h"
 #include "platform/FileAccess.h"
+#include "platform/SaveFile.h"
 #include "platform/SystemReason.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -20,17 +19,13 @@ bool Fail(QString* reason, const QString& text) {
     return false;
 }
 
-// fsync's answer for a file (system) that has nothing to sync or cannot sync.
-bool SyncNotSupported(int error) {
-    return error == EINVAL || error == EROFS || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
-}
-
-// The folder a save file of `path` would be made in: the symbolic link's target's, as QSaveFile
-// writes through links.
-QByteArray SaveFolder(const QString& path) {
-    const QFileInfo info(path);
-    const QString target = info.canonicalFilePath();
-    return QFile::encodeName(QFileInfo(target.isEmpty() ? info.absoluteFilePath() : target).absolutePath());
+// Writes the bytes to the open save file and commits it.
+bool WriteAndCommit(SaveFile& file, QByteArrayView bytes, QString* reason) {
+    if (const int error = WriteFully(file.Handle(), bytes.data(), bytes.size()); error != 0) {
+        file.Cancel();
+        return Fail(reason, SystemReason(error));
+    }
+    return file.Commit() || Fail(reason, file.ErrorString());
 }
 
 } // namespace
@@ -40,34 +35,17 @@ bool FlushToDisk(QFileDevice& file, QString* reason) {
     // writes that rest, or fails again with the system's reason.
     if (!file.flush() && !file.flush())
         return Fail(reason, file.errorString());
-    if (const int fd = file.handle(); fd >= 0 && ::fsync(fd) != 0 && !SyncNotSupported(errno))
-        return Fail(reason, SystemReason(errno));
+    if (const int fd = file.handle(); fd >= 0)
+        if (const int error = SyncToDisk(fd); error != 0)
+            return Fail(reason, SystemReason(error));
     return true;
 }
 
-bool CommitSaveFile(QSaveFile& file, QString* reason) {
-    if (!file.isOpen())
-        return Fail(reason, file.errorString());
-    QString failure;
-    if (file.error() != QFileDevice::NoError) {
-        failure = file.errorString(); // a write that already failed
-    } else if (FlushToDisk(file, &failure)) {
-        if (file.commit())
-            return true;
-        return Fail(reason, file.errorString()); // the rename over the old file
-    }
-    file.cancelWriting();
-    file.commit(); // removes the temporary file now
-    return Fail(reason, failure);
-}
-
 bool SaveWholeFile(const QString& path, QByteArrayView bytes, QString* reason) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(reason, file.errorString());
-    if (file.write(bytes.data(), bytes.size()) != bytes.size())
-        return Fail(reason, file.errorString()); // the temporary file goes with `file`
-    return CommitSaveFile(file, reason);
+    SaveFile file(path);
+    if (!file.Open())
+        return Fail(reason, file.ErrorString());
+    return WriteAndCommit(file, bytes, reason);
 }
 
 bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason) {
@@ -88,28 +66,17 @@ bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason) {
 }
 
 bool FolderRefusesNewFiles(const QString& path) {
-    const QByteArray folder = SaveFolder(path);
-    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        // A file system without unnamed files: a named one, removed at once.
-        QByteArray name = folder + "/.orvane-probe-XXXXXX";
-        fd = ::mkostemp(name.data(), O_CLOEXEC);
-        if (fd >= 0)
-            ::unlink(name.constData());
-    }
-    if (fd >= 0) {
-        ::close(fd);
-        return false;
-    }
-    return errno == EACCES || errno == EPERM;
+    SaveFile probe(path); // its temporary goes with it
+    return !probe.Open() && probe.FolderRefused();
 }
 
 bool PublishWholeFile(const QString& path, QByteArrayView bytes, QString* reason) {
-    QString failure;
-    if (SaveWholeFile(path, bytes, &failure))
-        return true;
-    if (!FolderRefusesNewFiles(path))
-        return Fail(reason, failure);
+    SaveFile save(path);
+    if (save.Open())
+        return WriteAndCommit(save, bytes, reason);
+    if (!save.FolderRefused())
+        return Fail(reason, save.ErrorString());
+    // Not crash-safe, but the only way the file is published in such a folder.
     QFile file;
     if (!OpenRegularFile(file, path, QIODevice::WriteOnly, reason))
         return false;

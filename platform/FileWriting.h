@@ -1,14 +1,11 @@
 #pragma once
 // Writing the program's own files so that a full disk never leaves one short or half-written.
 //
-// Qt's QSaveFile::commit() ignores a failure of its last flush: a save file whose tail did not fit
-// on the disk replaced the old file with its first few kilobytes and reported success. Every save
-// file is therefore flushed and synced here and its result checked before it is committed. An
-// append that the disk cuts short is undone, so a file built by appending holds only whole records.
+// A whole file is saved through SaveFile: its new bytes replace it only once all of them reached
+// the disk, and only a regular file (or nothing) is ever replaced. An append that the disk cuts
+// short is undone, so a file built by appending holds only whole records.
 #include <QByteArrayView>
-#include <QFile>
 #include <QFileDevice>
-#include <QSaveFile>
 #include <QString>
 
 namespace platform {
@@ -18,13 +15,9 @@ namespace platform {
 // disk.
 bool FlushToDisk(QFileDevice& file, QString* reason = nullptr);
 
-// Commits the save file only when every byte written to it reached the disk; otherwise discards
-// its temporary file, so the old file stays as it was. False, with the reason, when the file was not
-// replaced.
-bool CommitSaveFile(QSaveFile& file, QString* reason = nullptr);
-
-// Replaces the file at `path` by the bytes through a save file: the old file stays as it was unless
-// all of them reached the disk. False, with the reason, when the file was not replaced.
+// Replaces the file at `path` by the bytes through SaveFile: the old file stays as it was unless
+// all of them reached the disk, and a path that names anything but a regular file or nothing is
+// refused with "not a regular file". False, with the reason, when the file was not replaced.
 bool SaveWholeFile(const QString& path, QByteArrayView bytes, QString* reason = nullptr);
 
 // Appends the bytes at the end of the open file, straight to its descriptor (nothing stays in a
@@ -38,8 +31,8 @@ bool FolderRefusesNewFiles(const QString& path);
 
 // Writes a file that other programs read while it changes (the status page, its text file and
 // pictures) as SaveWholeFile does; where the folder refuses the temporary file for lack of rights,
-// the file itself is truncated and written, and flushed to the disk, so the file is still
-// published. False, with the reason, when it was not written.
+// the file itself, when it is a regular file, is truncated and written, and flushed to the disk,
+// so the file is still published. False, with the reason, when it was not written.
 bool PublishWholeFile(const QString& path, QByteArrayView bytes, QString* reason = nullptr);
 
 } // namespace platform
