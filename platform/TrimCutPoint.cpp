@@ -23,18 +23,25 @@ CutPoint RecordsCut(qint64 length, const TrimRule& rule) {
     return {cut > 0 ? std::optional<qint64>(cut) : std::nullopt, {}};
 }
 
-// After the first LF at or after `from`; the file's end when there is none.
+// After the first line end from `from` on, short of the file's last byte (a line end there would
+// keep nothing): a LF, or a CR that no LF follows, as lines written elsewhere may end. Without one,
+// `from` + 1: the kept size to the byte, rather than nothing of the file.
 CutPoint AfterFirstLineEndFrom(int fd, qint64 from, qint64 length) {
     QByteArray piece;
-    for (qint64 at = from; at < length; at += kSearchPiece) {
-        if (const int error = ReadFullyAt(fd, at, std::min(kSearchPiece, length - at), piece); error != 0)
+    const qint64 searchEnd = length - 1;
+    for (qint64 at = from; at < searchEnd; at += kSearchPiece) {
+        const qint64 size = std::min(kSearchPiece, searchEnd - at);
+        // One byte more, to see what follows a CR at the piece's end.
+        if (const int error = ReadFullyAt(fd, at, size + 1, piece); error != 0)
             return ReadFailure(error);
-        if (piece.isEmpty())
+        const qsizetype searched = std::min<qsizetype>(size, piece.size() - 1); // less when it shrank
+        for (qsizetype i = 0; i < searched; ++i)
+            if (piece[i] == '\n' || (piece[i] == '\r' && piece[i + 1] != '\n'))
+                return {at + i + 1, {}};
+        if (searched < size)
             break;
-        if (const qsizetype end = piece.indexOf('\n'); end >= 0)
-            return {at + end + 1, {}};
     }
-    return {length, {}};
+    return {from + 1, {}};
 }
 
 // After the last LF at or before `from` and after index 0; none when there is none.

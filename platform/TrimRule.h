@@ -9,9 +9,11 @@
 namespace platform {
 
 enum class KeptTail {
-    AtMost,  // the longest tail of whole units that is no longer than the kept size
-    AtLeast, // the shortest tail of whole lines that is at least the kept size; the file's first
-             // byte never ends a line for it, and without such a line end nothing is cut
+    AtMost,  // the longest tail of whole units that is no longer than the kept size; lines end in LF
+             // or in a CR that no LF follows, and where none ends in that tail, it is the kept size
+             // to the byte
+    AtLeast, // the shortest tail of whole lines (ended by LF) that is at least the kept size; the
+             // file's first byte never ends a line for it, and without such a line end nothing is cut
 };
 
 struct TrimRule {
@@ -20,7 +22,7 @@ struct TrimRule {
     qint64 triggerBytes = kNever; // a file longer than this is trimmed before the append
     qint64 keptBytes = 0;
     KeptTail kept = KeptTail::AtMost;
-    qint64 recordBytes = 0; // 0: lines ended by LF; otherwise records of this size from the start
+    qint64 recordBytes = 0; // 0: lines; otherwise records of this size from the start
 
     bool Limits() const { return triggerBytes != kNever; }
     // About how far the file grows from one trim to the next.

@@ -23,5 +23,6 @@ QByteArray FormatLogLine(std::int64_t utcSeconds, const std::array<QString, kLog
 // The log's size limit of `maxSizeKb` kB (0 = none), K bytes: a log more than 512 bytes past K is
 // cut back to its newest whole lines, at least K - 61 bytes of them (the line end searched for
 // from index length - K + 60 down to index 1; none found, the log stays as it is). Past a limit
-// of 1 MB it keeps at most K - K/64 bytes of them, so it is not rewritten every few lines.
+// of 1 MB it keeps at most K - K/64 bytes of them, so it is not rewritten every few lines (lines
+// ended by a lone CR count as lines; where no line ends in those bytes, they are kept as they are).
 platform::TrimRule LogTrimRule(int maxSizeKb);

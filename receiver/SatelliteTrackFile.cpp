@@ -6,8 +6,8 @@
 #include <QFile>
 
 platform::TrimRule TrackTrimRule(int maxSizeKb) {
-    if (maxSizeKb <= 0)
-        return {};
+    if (maxSizeKb <= 0) // no limit, but records all the same
+        return {platform::TrimRule::kNever, 0, platform::KeptTail::AtMost, kSatRecordBytes};
     const qint64 limit = static_cast<qint64>(maxSizeKb) * 1024;
     const qint64 kept = limit > platform::kLargeLimitBytes ? platform::KeptUnderLargeLimit(limit)
                                                            : (limit / kSatRecordBytes + 1) * kSatRecordBytes;

@@ -12,7 +12,8 @@
 
 // The file's size limit of `maxSizeKb` kB (0 = none): a file more than 1 kB past it keeps its last
 // floor(limit / 12) + 1 records, so it is trimmed about once per kilobyte of growth; past a limit
-// of 1 MB it keeps the last records within the limit less 1/64 of it.
+// of 1 MB it keeps the last records within the limit less 1/64 of it. With a limit or without, the
+// file is made of 12-byte records, so a partial one at its end is dropped.
 platform::TrimRule TrackTrimRule(int maxSizeKb);
 
 // The records of a track file's bytes; a partial record at the end is ignored.

@@ -1,22 +1,29 @@
 // The size limits of the data log, the track file and the user-window file as they hold on real
-// disks: large limits, a folder that refuses new files, and a disk without room for a trim's copy.
+// disks: large limits, a folder that refuses new files, disks without room for a trim's copy, a
+// copy that cannot be put in place, and what the running program makes of them.
 #include "app/ChildView.h"
 #include "controls/DlgBar.h"
 #include "platform/TickCount.h"
 #include "platform/WallClock.h"
 #include "publishing/DataLogFile.h"
+#include "publishing/DataLogFormat.h"
 #include "receiver/SatelliteTrackFile.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
+#include "support/PollingMainFrame.h"
 #include "support/ProcessCounters.h"
 #include "support/SmallFileSystem.h"
 #include "support/WithoutFileOverride.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
+
+constexpr qint64 kMegabyte = 1024 * 1024;
 
 QByteArray LogLine(int i) {
     return QByteArray::number(1709600000 + i) + "\t2.4979\t-3.217E-09\t\t\t\t\t\t\t\r\n";
@@ -27,6 +34,23 @@ QByteArray LogLines(int first, qint64 bytes) {
     for (int i = first; lines.size() < bytes; ++i)
         lines += LogLine(i);
     return lines;
+}
+
+// Log lines from before the program's own (nine-digit times: 1973), each ended by `end`, `bytes`
+// long or a little longer.
+QByteArray OldLogLines(qint64 bytes, const QByteArray& end = "\r\n") {
+    QByteArray lines;
+    for (int i = 0; lines.size() < bytes; ++i)
+        lines += QByteArray::number(100000000 + i) + "\t2.4979\t-3.217E-09\t\t\t\t\t\t\t" + end;
+    return lines;
+}
+
+// Where the first line that the running program wrote starts in `log`: its lines carry the present
+// time, ten digits, the old ones nine. -1 when there is none.
+qsizetype FirstNewLine(const QByteArray& log) {
+    static const QRegularExpression present(QStringLiteral("(^|[\\r\\n])\\d{10}\\t"));
+    const QRegularExpressionMatch match = present.match(QString::fromLatin1(log));
+    return match.hasMatch() ? match.capturedEnd(1) : -1;
 }
 
 // Lets the process's own files in `folder` be written but no new file be made there, as a web
@@ -138,7 +162,6 @@ TEST(CappedFiles, AFolderWithoutRightsToMakeFilesStillHoldsTheLimits) {
 // (which would fill the disk each time) but again a minute later, when it succeeds once there is
 // room.
 TEST(CappedFiles, ATrimWithoutRoomForItsCopyAppendsAndWaitsBeforeTryingAgain) {
-    constexpr qint64 kMegabyte = 1024 * 1024;
     SmallFileSystem disk(112 * kMegabyte);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
@@ -179,4 +202,103 @@ TEST(CappedFiles, ATrimWithoutRoomForItsCopyAppendsAndWaitsBeforeTryingAgain) {
     EXPECT_EQ(bar.UserWindowText().count(said), 1);
     platform::SetTickSource(nullptr);
     platform::SetWallClock(nullptr);
+}
+
+// Past a limit of 1 MB a trim never keeps less than its kept size allows: a log whose newest part
+// holds no line end (the NUL blocks a power cut leaves, one long line) keeps its newest kept-size
+// bytes, cut at the byte, and lines that end in a lone CR are whole lines to it, also beside the
+// program's own. At 1 MB and below, such logs are left as they are.
+TEST(CappedFiles, ALargeLimitKeepsItsKeptSizeWhereNoLineEndsInIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gpslog.log"));
+    const QByteArray line = "1709680029\t\t\t\t\t\t\t\t\t\r\n";
+    constexpr int kLimitKb = 2048;
+    const qint64 kept = LogTrimRule(kLimitKb).keptBytes;
+    const auto appended = [&](const QByteArray& content, int limitKb) {
+        EXPECT_TRUE(WriteFileBytes(path, content));
+        EXPECT_EQ(AppendLogLine(path, line, limitKb), LogWriteResult::Written);
+        return ReadFileBytes(path);
+    };
+    const QByteArray nuls = OldLogLines(100 * 1024) + QByteArray(2100 * 1024, '\0');
+    EXPECT_EQ(appended(nuls, kLimitKb), nuls.right(kept) + line);
+    const QByteArray longLine = QByteArray(2100 * 1024, '7') + "\r\n"; // its LF the file's last byte
+    EXPECT_EQ(appended(longLine, kLimitKb), longLine.right(kept) + line);
+
+    const QByteArray mixed = OldLogLines(2100 * 1024, "\r") + line.repeated(1000);
+    const QByteArray trimmed = appended(mixed, kLimitKb).chopped(line.size());
+    EXPECT_TRUE(mixed.endsWith(trimmed));
+    EXPECT_LE(trimmed.size(), kept);
+    EXPECT_GT(trimmed.size(), kept - OldLogLines(1).size());
+    EXPECT_EQ(mixed.at(mixed.size() - trimmed.size() - 1), '\r');
+
+    for (const QByteArray& small : {QByteArray(3000, '\0'), OldLogLines(3000, "\r")})
+        EXPECT_EQ(appended(small, 1), small + line);
+}
+
+// The running program writing its data log (and track file, when one is named) at every status
+// step.
+class CappedFilesWhilePolling : public PollingMainFrameTest {
+protected:
+    // Until the program has written `lines` lines to its data log; the log as it is then.
+    QByteArray LogAfterLines(int lines) {
+        EXPECT_TRUE(WaitUntil([&] { return m_view.m_nLogLines >= lines; })) << qPrintable(UserWindow());
+        return ReadFileBytes(m_view.m_strLogPath);
+    }
+};
+
+// A 2.2 MB data log whose lines end in CR alone (written elsewhere, or converted), past its 2 MB
+// limit: the trim keeps its newest lines within the kept size, not the program's new line alone.
+TEST_F(CappedFilesWhilePolling, ALogOfCarriageReturnLinesPastALargeLimitKeepsItsNewestLines) {
+    QTemporaryDir dir;
+    constexpr int kLimitKb = 2048;
+    const QByteArray old = OldLogLines(2200 * 1024, "\r");
+    m_view.m_strLogPath = dir.filePath(QStringLiteral("gpslog.log"));
+    m_view.m_nLogMaxSize = kLimitKb;
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
+
+    m_view.OnStart();
+    const QByteArray log = LogAfterLines(2);
+    const qsizetype kept = FirstNewLine(log);
+    ASSERT_GE(kept, 0);
+    EXPECT_TRUE(old.endsWith(log.left(kept)));
+    EXPECT_LE(kept, LogTrimRule(kLimitKb).keptBytes);
+    EXPECT_GT(kept, LogTrimRule(kLimitKb).keptBytes - OldLogLines(1).size());
+}
+
+// A track file without a limit (Sat/MaxFileSize 0) that a power cut left with 5 bytes of a record
+// at its end: the remnant is dropped before the first snapshot, so every record stays on its
+// boundary and reads back as the satellite it was.
+TEST_F(CappedFilesWhilePolling, ATrackFileWithoutALimitDropsAPartialRecordLeftByAPowerCut) {
+    QTemporaryDir dir;
+    QByteArray records;
+    for (int i = 0; i < 10; ++i) {
+        CSatInfo sat;
+        sat.m_byPrnLow = static_cast<std::uint8_t>(i + 1);
+        sat.m_dwTime = 1000000000u + static_cast<std::uint32_t>(i);
+        const SatRecordBytes bytes = SerialiseSatInfo(sat);
+        records.append(reinterpret_cast<const char*>(bytes.data()), kSatRecordBytes);
+    }
+    m_view.m_strDumpPath = dir.filePath(QStringLiteral("gpsdmp.bin"));
+    m_view.m_nTrackMaxSize = 0;
+    m_view.m_nTrackInterval = 1;
+    m_view.m_nLogInterval = 0;
+    m_receiver.setSkySpeed(1000); // the table changes from answer to answer
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strDumpPath, records + "abcde"));
+    const auto now = static_cast<std::uint32_t>(std::time(nullptr));
+
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return QFile(m_view.m_strDumpPath).size() > records.size() + 5; }));
+    const QByteArray track = ReadFileBytes(m_view.m_strDumpPath);
+    EXPECT_EQ(track.size() % kSatRecordBytes, 0) << track.size();
+    EXPECT_TRUE(track.startsWith(records));
+    const std::vector<CSatInfo> snapshots = DecodeTrackRecords(track.mid(records.size()));
+    ASSERT_FALSE(snapshots.empty());
+    for (const CSatInfo& sat : snapshots) {
+        EXPECT_TRUE(sat.m_byPrnLow >= 1 && sat.m_byPrnLow <= 32 && sat.m_byPrnHigh == 0)
+            << int(sat.m_byPrnLow);
+        EXPECT_LT(sat.m_wAzimuth, 360);
+        EXPECT_LE(sat.m_byElevation, 90);
+        EXPECT_GE(sat.m_dwTime, now);
+        EXPECT_LT(sat.m_dwTime, now + 600);
+    }
 }

@@ -2,27 +2,22 @@
 // text file and pictures, the FTP upload), with the diagnostic switches as they come: each failure
 // is said once in the user window and on the status bar, and said again only after that output
 // worked in between. The main frame polls the simulated receiver on a pseudo-terminal.
-#include "app/MainFrame.h"
-#include "controls/DlgBar.h"
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
-#include "support/SimulatedPolling.h"
+#include "support/PollingMainFrame.h"
 #include "support/SmallFileSystem.h"
 #include "support/WithoutFileOverride.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTest>
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr int kWaitMs = 30000;
 constexpr auto kReadOnlyFolder = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
 constexpr auto kWritableFolder = kReadOnlyFolder | QFileDevice::WriteOwner;
 
@@ -35,25 +30,15 @@ struct Breakage {
     std::function<void()> breakAgain; // after which it fails as before
 };
 
-class FailureReportsTest : public ::testing::Test {
+class FailureReportsTest : public PollingMainFrameTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QTest::qWaitFor([this] { return m_view.m_bInitialised; }, kWaitMs));
-        ASSERT_TRUE(m_receiver.start());
-        PollSimulatedHewlettPackard(m_view, m_receiver);
-        // Every output at every status step; the switches stay as they come.
-        m_view.m_nLogInterval = 1;
-        m_view.m_nStatusInterval = 1;
-        m_view.m_strLogPath.clear();
-        m_view.m_bHtmlStatus = false;
+        PollingMainFrameTest::SetUp();
         ASSERT_FALSE(m_view.m_bComsDebug || m_view.m_bDebugEnable || m_view.m_bFtpDebug);
     }
-    void TearDown() override { m_view.OnStop(); }
 
-    QString UserWindow() const { return m_frame.m_wndDlgBar.UserWindow()->toPlainText(); }
     QString StatusBar() const { return m_frame.m_wndLinkStatus->text(); }
     qsizetype TimesSaid(const QString& text) const { return UserWindow().count(text); }
-    bool WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, kWaitMs); }
     // Until the output stamped in `last` has been tried three more times.
     std::function<bool()> TriedAgain(const DWORD& last) {
         return [this, &last] {
@@ -87,9 +72,6 @@ protected:
     }
 
     QTemporaryDir m_folder;
-    sim::ReceiverSimulator m_receiver{sim::Family::HewlettPackard};
-    CMainFrame m_frame;
-    CChildView& m_view = m_frame.m_wndView;
 };
 
 } // namespace

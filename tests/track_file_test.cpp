@@ -119,8 +119,9 @@ TEST(TrackFile, TrimKeepsTheLastWholeRecords) {
     // A partial record at the end is dropped; nothing shifts off the record boundaries.
     EXPECT_EQ(AppendTo(path, NumberedRecords(171) + "abcde", 1), times);
     EXPECT_EQ(AppendTo(path, NumberedRecords(2) + "abcde", 1), (std::vector<std::uint32_t>{0, 1, 999}));
-    // No limit.
+    // No limit: records all the same.
     EXPECT_EQ(AppendTo(path, NumberedRecords(1000), 0).size(), 1001u);
+    EXPECT_EQ(AppendTo(path, NumberedRecords(2) + "abcde", 0), (std::vector<std::uint32_t>{0, 1, 999}));
     // Past 1 MB (2 MB here) the newest records within the limit less 1/64 of it stay: 172,032.
     times = AppendTo(path, NumberedRecords(2048 * 1024 / kSatRecordBytes + 100), 2048);
     ASSERT_EQ(times.size(), 172033u);
