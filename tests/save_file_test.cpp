@@ -52,37 +52,53 @@ Entry EntryAt(const QString& path) {
     return {info.st_ino, info.st_mode, info.st_rdev};
 }
 
-// Runs `write` in a child process that the system kills at its first rename: a save or a trim cut
-// off after its temporary file got its name and before it took the file's place, as a kill or a
-// power cut can. True when the child was killed there.
-bool KilledAtRename(const std::function<void()>& write) {
+// How the system holds a child process that runs a save (seccomp).
+struct ChildRules {
+    // Its first rename kills it: a save or trim cut off after its temporary got its name and
+    // before it took the file's place, as a kill or a power cut can.
+    bool killedAtRename = true;
+    // Refused: opening with O_TMPFILE, as on a file system without unnamed files.
+    bool unnamedFiles = true;
+};
+
+// Runs `write` in a child process under the rules. True when the child ended as they say: killed
+// at its rename, or else with `write` done.
+bool RunInChild(const std::function<bool()>& write, ChildRules rules = {}) {
     const pid_t child = ::fork();
     if (child < 0)
         return false;
     if (child == 0) {
+        const __u32 atRename = rules.killedAtRename ? SECCOMP_RET_KILL_PROCESS : SECCOMP_RET_ALLOW;
+        const __u32 atUnnamed = rules.unnamedFiles ? SECCOMP_RET_ALLOW : SECCOMP_RET_ERRNO | EOPNOTSUPP;
+#ifdef __NR_rename
+        constexpr int kRename = __NR_rename;
+#else
+        constexpr int kRename = __NR_renameat;
+#endif
         sock_filter filter[] = {
             BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-#ifdef __NR_rename
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_rename, 3, 0),
-#else
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 3, 0),
-#endif
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 2, 0),
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 1, 0),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kRename, 7, 0),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 6, 0),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 5, 0),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 2),
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])), // its flags
+            BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 1, 0),
             BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+            BPF_STMT(BPF_RET | BPF_K, atUnnamed),
+            BPF_STMT(BPF_RET | BPF_K, atRename),
         };
         const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
         if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
             ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
             ::_exit(EXIT_FAILURE);
-        write();
-        ::_exit(EXIT_SUCCESS);
+        ::_exit(write() ? EXIT_SUCCESS : EXIT_FAILURE);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS;
+    if (rules.killedAtRename)
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS;
+    return WIFEXITED(status) && WEXITSTATUS(status) == EXIT_SUCCESS;
 }
 
 class SaveFileTest : public ::testing::Test {
@@ -197,38 +213,47 @@ TEST_F(SaveFileTest, AMissingFileIsMadeAndALinkedOneReplacedWhereItLies) {
 // A save killed between its temporary's link and its rename leaves the whole new file beside the
 // old under a temporary name; the next save of that file removes it, and only it: the operator's
 // own files beside it stay, those named as another program's temporaries too, and so does a
-// temporary that a save still running holds.
+// temporary that a save still running holds. The same on a file system without unnamed files,
+// where a save that is not killed leaves nothing either.
 TEST_F(SaveFileTest, ASaveKilledBeforeItsRenameLeavesATemporaryThatTheNextSaveRemoves) {
     const QString page = Path(QStringLiteral("gpsstat.htm"));
-    QStringList known = {QStringLiteral("gpsstat.htm"), QStringLiteral("gpsstat.htm.backup"),
-                         QStringLiteral("gpsstat.htm.Ab12Cd"), QStringLiteral("gpsstat.htm~"),
-                         QStringLiteral(".gpsstat.htm.swp")};
+    const QStringList known = {QStringLiteral("gpsstat.htm"), QStringLiteral("gpsstat.htm.backup"),
+                               QStringLiteral("gpsstat.htm.Ab12Cd"), QStringLiteral("gpsstat.htm~"),
+                               QStringLiteral(".gpsstat.htm.swp")};
     for (const QString& name : known)
         ASSERT_TRUE(WriteFileBytes(Path(name), "the operator's"));
     const QByteArray whole(1024 * 1024, 'p');
-    // What is left beside the operator's files after a save killed before its rename.
-    const auto killedSave = [&] {
-        EXPECT_TRUE(KilledAtRename([&] { platform::SaveWholeFile(page, whole); }));
-        const QStringList left = NamesBut(known);
-        return left.size() == 1 ? left[0] : QString();
-    };
-    const QString leftover = killedSave();
-    ASSERT_FALSE(leftover.isEmpty()) << Listed();
-    EXPECT_EQ(ReadFileBytes(Path(leftover)), whole);
-    const QString held = killedSave(); // the first one removed by this save before it was killed
-    ASSERT_FALSE(held.isEmpty()) << Listed();
-    EXPECT_EQ(ReadFileBytes(page), "the operator's");
+    for (const bool unnamedFiles : {true, false}) {
+        SCOPED_TRACE(unnamedFiles ? "unnamed temporaries" : "no unnamed files");
+        ASSERT_TRUE(
+            RunInChild([&] { return platform::SaveWholeFile(page, "saved"); }, {false, unnamedFiles}));
+        EXPECT_EQ(ReadFileBytes(page), "saved");
+        EXPECT_EQ(NamesBut(known).join(' ').toStdString(), "");
+        // What is left beside the operator's files after a save killed before its rename.
+        const auto killedSave = [&] {
+            EXPECT_TRUE(
+                RunInChild([&] { return platform::SaveWholeFile(page, whole); }, {true, unnamedFiles}));
+            const QStringList left = NamesBut(known);
+            return left.size() == 1 ? left[0] : QString();
+        };
+        const QString leftover = killedSave();
+        ASSERT_FALSE(leftover.isEmpty()) << Listed();
+        EXPECT_EQ(ReadFileBytes(Path(leftover)), whole);
+        const QString held = killedSave(); // the first one removed by this save before it was killed
+        ASSERT_FALSE(held.isEmpty()) << Listed();
+        EXPECT_EQ(ReadFileBytes(page), "saved");
 
-    // A save still running holds its temporary locked.
-    QFile holder(Path(held));
-    ASSERT_TRUE(holder.open(QIODevice::ReadOnly));
-    ASSERT_EQ(::flock(holder.handle(), LOCK_EX | LOCK_NB), 0);
-    ASSERT_TRUE(platform::SaveWholeFile(page, "next"));
-    EXPECT_EQ(ReadFileBytes(page), "next");
-    EXPECT_EQ(NamesBut(known).join(' ').toStdString(), held.toStdString());
-    holder.close();
-    ASSERT_TRUE(platform::PublishWholeFile(page, "after"));
-    EXPECT_EQ(NamesBut(known).join(' ').toStdString(), "");
+        // A save still running holds its temporary locked.
+        QFile holder(Path(held));
+        ASSERT_TRUE(holder.open(QIODevice::ReadOnly));
+        ASSERT_EQ(::flock(holder.handle(), LOCK_EX | LOCK_NB), 0);
+        ASSERT_TRUE(platform::SaveWholeFile(page, "next"));
+        EXPECT_EQ(ReadFileBytes(page), "next");
+        EXPECT_EQ(NamesBut(known).join(' ').toStdString(), held.toStdString());
+        holder.close();
+        ASSERT_TRUE(platform::PublishWholeFile(page, "after"));
+        EXPECT_EQ(NamesBut(known).join(' ').toStdString(), "");
+    }
     for (const QString& name : known.mid(1))
         EXPECT_EQ(ReadFileBytes(Path(name)), "the operator's") << qPrintable(name);
 }
@@ -243,7 +268,7 @@ TEST_F(SaveFileTest, ATrimKilledBeforeItsRenameLeavesACopyThatTheNextLineRemoves
     while (lines.size() < 3 * 1024 * 1024)
         lines += line;
     ASSERT_TRUE(WriteFileBytes(log, lines));
-    EXPECT_TRUE(KilledAtRename([&] { AppendLogLine(log, line, kLimitKb); }));
+    EXPECT_TRUE(RunInChild([&] { return AppendLogLine(log, line, kLimitKb) == LogWriteResult::Written; }));
     const QStringList left = NamesBut({QStringLiteral("gpslog.txt")});
     ASSERT_EQ(left.size(), 1);
     EXPECT_GT(QFileInfo(Path(left[0])).size(), 2 * 1024 * 1024 - 64 * 1024);
