@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QResizeEvent>
 #include <QTimerEvent>
@@ -109,9 +110,10 @@ void CChildView::Initialise() {
         SetReceiverDefaults();
     }
     CheckMapBackdrop();
-    // 5. A data log of an older layout is deleted.
+    // 5. A data log of an older layout is deleted: a log, never a device or FIFO in its place.
     if (m_bOldLogVersion) {
-        QFile::remove(m_strLogPath);
+        if (QFileInfo(m_strLogPath).isFile())
+            QFile::remove(m_strLogPath);
         m_bOldLogVersion = false;
     }
     // 6. The frame reopens where it was closed.

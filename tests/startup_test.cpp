@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -126,6 +128,26 @@ TEST_F(StartUpTest, VersionKeysAndTheStoredFamilyDecideWhatStartUpResets) {
         EXPECT_EQ(QFile::exists(LogPath()), !c.logDeleted);
         EXPECT_FALSE(view.m_bOldLogVersion || view.m_bOldRegVersion);
         EXPECT_FALSE(view.m_strPrompts.isEmpty());
+    }
+}
+
+// An old log version deletes the data log, but a FIFO or a device node named as the log is not a
+// log: it stays.
+TEST_F(StartUpTest, AnOldLogVersionDeletesNoFifoNorDeviceInTheLogsPlace) {
+    const QByteArray fifo = QFile::encodeName(m_folder.filePath(QStringLiteral("log.fifo")));
+    const QByteArray device = QFile::encodeName(m_folder.filePath(QStringLiteral("log.device")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    if (::mknod(device.constData(), S_IFCHR | 0600, ::makedev(1, 3)) != 0)
+        GTEST_SKIP() << "mknod needs root";
+    for (const QByteArray& node : {fifo, device}) {
+        SCOPED_TRACE(node.constData());
+        WriteSettingsFile("[Version]\nRegVersion=2\nLogVersion=1\n[Receiver]\nType=2\n[Log]\nPath=" + node +
+                          "\n");
+        CChildView view;
+        view.Initialise();
+        struct stat info {};
+        ASSERT_EQ(::lstat(node.constData(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode));
     }
 }
 
