@@ -93,7 +93,7 @@ public:
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);
     void DebugToFile(QString text);
-    SaidOnceFailures m_saidFailures; // each output's failure last said
+    SaidOnceFailures m_saidFailures; // each output's failures said since it last worked
     // Says a failure of `output` once, in the user window and on the status bar, whatever the
     // switches: not again while it fails the same way, until ReportWorking. True when said now.
     bool ReportFailure(ReportedOutput output, const QString& text);
@@ -315,6 +315,11 @@ private:
     void ReadUccmLeapSeconds();
     void WaitOnPort(platform::SerialPort* port, int ms);
     void EchoTraffic(const QString& text);
+    // What a text for the user window and its file is: a line that says a failure (ReportFailure)
+    // is no sign that the user-window file works when it fits there.
+    enum class UserText { Ordinary, FailureLine };
+    void PutUserWindowLine(const QString& text, UserText kind);
+    void WriteUserFile(const QString& text, UserText kind);
     void SendPhase();
     void ReceivePhase();
     void ReplyTimeout();

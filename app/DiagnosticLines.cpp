@@ -23,19 +23,16 @@ bool CChildView::ReportFailure(ReportedOutput output, const QString& text) {
     if (!m_saidFailures.IsNew(output, text))
         return false;
     m_saidFailures.Remember(output, text); // before the line, which may fail on the same file
-    UserWindowLine(text);
-    // The line may have reached the very file that failed (a short line where a long one did not
-    // fit); that is no sign the file takes its lines again.
-    m_saidFailures.Remember(output, text);
+    PutUserWindowLine(text, UserText::FailureLine);
     if (m_pMainFrame)
         m_pMainFrame->ShowLinkStatus(text);
     return true;
 }
 
 void CChildView::ReportWorking(ReportedOutput output) {
-    const QString said = m_saidFailures.Forget(output);
+    const QStringList said = m_saidFailures.Forget(output);
     // The status bar no longer tells of a failure that has ended; whatever it said since stays.
-    if (!said.isEmpty() && m_pMainFrame && m_pMainFrame->m_wndLinkStatus->text() == said)
+    if (!said.isEmpty() && m_pMainFrame && said.contains(m_pMainFrame->m_wndLinkStatus->text()))
         m_pMainFrame->ShowLinkStatus(QString());
 }
 
@@ -63,18 +60,30 @@ void CChildView::Diagnostic(const QString& text) {
 }
 
 void CChildView::UserWindowLine(QString text) {
+    PutUserWindowLine(text, UserText::Ordinary);
+}
+
+void CChildView::PutUserWindowLine(const QString& text, UserText kind) {
     const QString line = UserLine(platform::ToUtcTime(platform::CurrentWallClock().now()), text);
     if (m_pDlgBar && m_pDlgBar->GetDlgItem(IDC_USER_WINDOW))
         m_pDlgBar->AppendToUserWindow(line);
-    AppendUserFile(line);
+    WriteUserFile(line, kind);
 }
 
 void CChildView::AppendUserFile(const QString& text) {
+    WriteUserFile(text, UserText::Ordinary);
+}
+
+void CChildView::WriteUserFile(const QString& text, UserText kind) {
     if (!m_bUserToFile)
         return;
     QString reason;
     QString trimFailure;
     const bool written = AppendNarrowed(m_strUserPath, text, {}, &reason, &trimFailure);
+    // A failure line may fit where the file's own lines do not (a short line on a full disk): that
+    // it was written says nothing of the file. That it was not, or its trim failed, still counts.
+    if (kind == UserText::FailureLine && written && trimFailure.isEmpty())
+        return;
     ReportFileWrite(ReportedOutput::UserWindowFile, written, QStringLiteral("write the user-window file"),
                     m_strUserPath, reason, trimFailure);
 }

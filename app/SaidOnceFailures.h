@@ -1,8 +1,10 @@
 #pragma once
 // The outputs that fail again and again while their cause lasts (a file written at every
-// interval, an upload at every run), and the failure last said for each: the operator is told
-// once, and again only after that output has worked in between or fails for another reason.
+// interval, an upload at every run), and the failures said for each since it last worked: the
+// operator is told of each once, and again only after that output has worked in between. A file
+// can fail two ways by turns (a long line that finds no room, and its trim), each said once.
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstddef>
@@ -24,16 +26,24 @@ enum class ReportedOutput {
 
 class SaidOnceFailures {
 public:
-    // True when `text` is not the failure last said for `output`.
-    bool IsNew(ReportedOutput output, const QString& text) const { return Said(output) != text; }
-    void Remember(ReportedOutput output, const QString& text) { Said(output) = text; }
-    // The output worked: its next failure is new. Returns the failure that was last said, if any.
-    QString Forget(ReportedOutput output) { return std::exchange(Said(output), QString()); }
+    // True when `text` was not said for `output` since it last worked.
+    bool IsNew(ReportedOutput output, const QString& text) const { return !Said(output).contains(text); }
+    void Remember(ReportedOutput output, const QString& text) {
+        QStringList& said = Said(output);
+        if (said.contains(text))
+            return;
+        if (said.size() == kKeptPerOutput) // a failure whose text keeps changing stays bounded
+            said.removeFirst();
+        said.append(text);
+    }
+    // The output worked: its next failures are new. Returns those said since it last worked.
+    QStringList Forget(ReportedOutput output) { return std::exchange(Said(output), QStringList()); }
 
 private:
     static constexpr std::size_t kOutputs = static_cast<std::size_t>(ReportedOutput::TimeServer) + 1;
-    QString& Said(ReportedOutput output) { return m_said[static_cast<std::size_t>(output)]; }
-    const QString& Said(ReportedOutput output) const { return m_said[static_cast<std::size_t>(output)]; }
+    static constexpr qsizetype kKeptPerOutput = 8;
+    QStringList& Said(ReportedOutput output) { return m_said[static_cast<std::size_t>(output)]; }
+    const QStringList& Said(ReportedOutput output) const { return m_said[static_cast<std::size_t>(output)]; }
 
-    std::array<QString, kOutputs> m_said;
+    std::array<QStringList, kOutputs> m_said;
 };

@@ -177,3 +177,55 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
                                },
                                [&] { m_view.m_strFtpPassword = QStringLiteral("wrong"); }});
 }
+
+// The user-window file on a disk with no room but the slack of the file's last page, the operator's
+// commands answered far too long: the replies find no room there while the short lines that say so
+// still fit. Each failure is said once for the whole run, as the file records it: the line that
+// says a failure (of that file or of another on the same disk) is no sign that the file works, and
+// at its size limit, where the trim finds no room for its copy either, the two failures of the file
+// come by turns without being said again.
+class FullDiskUserFileTest : public FailureReportsTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FullDiskUserFileTest, EachFailureIsSaidOnce) {
+    const bool atItsLimit = GetParam();
+    SmallFileSystem disk(256 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    constexpr qint64 kLimit = 64 * 1024 * 1024; // the user-window file's
+    constexpr qint64 kSlack = 3500;             // free in the file's last page
+    QByteArray lines;
+    while (lines.size() < 4 * SmallFileSystem::kPage)
+        lines += "an old line of the user window\r\n";
+    lines.truncate(4 * SmallFileSystem::kPage - kSlack);
+    // At its limit the oldest lines are a hole, so that the trim needs room.
+    const qint64 start = atItsLimit ? kLimit + kSlack - lines.size() : 0;
+    ASSERT_TRUE(disk.WriteAfterHole(QStringLiteral("gpsuser.txt"), start, lines));
+    const QString user = disk.FilePath(QStringLiteral("gpsuser.txt"));
+    m_view.m_strUserPath = user;
+    m_view.m_bUserToFile = true;
+    m_receiver.setMisbehaviour(sim::Misbehaviour::Overlong);
+    ASSERT_TRUE(disk.LeaveFree(0));
+
+    const auto timesSaid = [&](const QString& text) {
+        return ReadFileBytes(user).mid(start + lines.size()).count((" UTC " + text).toLatin1());
+    };
+    const QString writeFailure =
+        QStringLiteral("Unable to write the user-window file %1: No space left on device").arg(user);
+    constexpr int kCommands = 6;
+    for (int i = 0; i < kCommands; ++i)
+        m_view.m_listCommands << QStringLiteral("*IDN?\r");
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return timesSaid(writeFailure) > 0; }));
+    // Another file on the disk fails after it.
+    m_view.m_strLogPath = disk.FilePath(QStringLiteral("gpslog.log"));
+    ASSERT_TRUE(WaitUntil([&] { return m_view.m_listCommands.isEmpty(); }));
+    ASSERT_TRUE(TriedAgain(m_view.m_dwLastLog)()); // the last reply in, and the log tried since
+    m_view.OnStop();
+
+    const QByteArray written = ReadFileBytes(user).mid(start + lines.size());
+    EXPECT_EQ(timesSaid(writeFailure), 1) << written.constData();
+    EXPECT_EQ(timesSaid(QStringLiteral("Unable to write log file ")), 1) << written.constData();
+    EXPECT_EQ(timesSaid(QStringLiteral("Unable to trim ")), atItsLimit ? 1 : 0) << written.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(UnderOrAtItsLimit, FullDiskUserFileTest, ::testing::Bool());
