@@ -30,9 +30,9 @@ platform::TrimRule DiagnosticTrimRule(const DiagnosticFileLimits& limits, qint64
 
 // Appends the narrowed text to a file, creating it when missing and trimming it to its limits
 // first, as platform::AppendCapped does. The text is appended whole or not at all; a trim that
-// cannot be made leaves the file as it was and the text is appended to it. Returns whether the
-// text was written; when it was not, `reason` (if given) gets the system's reason. `trimFailure`
-// (if given) says why a due trim could not be made, empty otherwise.
+// cannot be made at all leaves the file past its limit and the text is appended to it. Returns
+// whether the text was written; when it was not, `reason` (if given) gets the system's reason.
+// `trimFailure` (if given) says why a due trim could not be made, empty otherwise.
 bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {},
                     QString* reason = nullptr, QString* trimFailure = nullptr);
 

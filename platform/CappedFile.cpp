@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -19,6 +20,9 @@ namespace {
 
 constexpr qint64 kCopyPiece = 1024 * 1024;
 constexpr std::uint32_t kTrimRetryMs = 60 * 1000;
+// A copy is made only when it leaves at least this share of its size free beside it: for the file
+// system's own records of it, and for the other files' lines meanwhile.
+constexpr qint64 kCopyHeadroomShare = 64;
 
 // A trim that failed is owed: not tried again on every append, which would fill a nearly full
 // disk with the copy over and over, but once the file has grown by another step or a minute later.
@@ -61,60 +65,124 @@ OwedTrims& Owed() {
     return owed;
 }
 
-bool Fail(QString* reason, const QString& text) {
-    if (reason)
-        *reason = text;
-    return false;
-}
+// What a trim in place that stopped part-way left, after the system's reason.
+const QString kStoppedPartWay = QStringLiteral(
+    ", part-way through a trim in place: the file keeps its newest lines whole, but some of its "
+    "oldest are overwritten with copies of newer ones");
 
-// Copies the bytes of `from` from `offset` to its end into `to`, a piece at a time, at `to`'s
-// position (or, `inPlace`, at offset 0 of the same file).
-bool CopyTail(int from, qint64 offset, qint64 length, int to, bool inPlace, QString* reason) {
+// A copy of the file's bytes from `offset` to `length`, a piece at a time.
+struct TailCopy {
+    bool done = false;
+    bool readFailed = false; // the file itself could not be read, not the copy written
+    qint64 written = 0;      // bytes that reached the copy
+    QString failure;         // the system's reason
+};
+
+// Copies the bytes of `from` from `offset` to `length` into `to`, at `to`'s position (or,
+// `inPlace`, at offset 0 of the same file: each piece is read before anything is written over it).
+TailCopy CopyTail(int from, qint64 offset, qint64 length, int to, bool inPlace) {
+    TailCopy copy;
     QByteArray piece;
     for (qint64 at = offset; at < length; at += kCopyPiece) {
         const qint64 size = std::min(kCopyPiece, length - at);
-        if (const int error = ReadFullyAt(from, at, size, piece); error != 0)
-            return Fail(reason, SystemReason(error));
-        if (piece.size() != size)
-            return Fail(reason, QStringLiteral("the file shrank"));
-        if (const int error = WriteFully(to, piece.constData(), size, inPlace ? at - offset : -1); error != 0)
-            return Fail(reason, SystemReason(error));
+        if (const int error = ReadFullyAt(from, at, size, piece); error != 0 || piece.size() != size) {
+            copy.readFailed = true;
+            copy.failure = error != 0 ? SystemReason(error) : QStringLiteral("the file shrank");
+            return copy;
+        }
+        qint64 written = 0;
+        const int error = WriteFully(to, piece.constData(), size, inPlace ? at - offset : -1, &written);
+        copy.written += written;
+        if (error != 0) {
+            copy.failure = SystemReason(error);
+            return copy;
+        }
     }
-    return true;
+    copy.done = true;
+    return copy;
 }
 
-enum class Trim { Failed, Replaced, CutInPlace };
+// Whether the file system that holds the file open on `fd` has room for a copy of `bytes` bytes
+// beside it. Room that cannot be told counts as room: the copy's own failure then decides.
+bool RoomForCopy(int fd, qint64 bytes) {
+    struct statvfs disk {};
+    if (::fstatvfs(fd, &disk) != 0)
+        return true;
+    const qint64 free = static_cast<qint64>(disk.f_bavail) * static_cast<qint64>(disk.f_frsize);
+    return free - bytes / kCopyHeadroomShare >= bytes;
+}
 
-// The kept tail from `cut` on, followed by the bytes, through a save file that replaces the file;
-// in place when the folder refuses the save file for lack of rights (the bytes then still to be
-// appended).
-Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteArrayView bytes,
-             QString* reason) {
+enum class Trim {
+    Failed,
+    Replaced,   // the bytes are in too
+    CutInPlace, // the bytes still to be appended
+};
+
+enum class Copy { Replaced, NotPlaced, FileUnreadable };
+
+// The kept tail from `cut` on, followed by the bytes, through a save file that replaces the file.
+// NotPlaced when the copy could not be made or put in the file's place; FileUnreadable when the file
+// itself could not be read.
+Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QByteArrayView bytes,
+                     QString* reason) {
     SaveFile replacement(path);
     if (!replacement.Open()) {
-        if (!FolderRefusesNewFiles(path)) {
-            Fail(reason, replacement.ErrorString());
-            return Trim::Failed;
-        }
-        // Not crash-safe, but the only way the limit holds in such a folder.
-        if (!CopyTail(file.handle(), cut, length, file.handle(), true, reason) || !FlushToDisk(file, reason))
-            return Trim::Failed;
-        if (::ftruncate(file.handle(), length - cut) != 0) {
-            Fail(reason, SystemReason(errno));
-            return Trim::Failed;
-        }
-        return Trim::CutInPlace;
+        *reason = replacement.ErrorString();
+        return Copy::NotPlaced;
     }
-    if (!CopyTail(file.handle(), cut, length, replacement.Handle(), false, reason))
-        return Trim::Failed; // the temporary file goes with `replacement`
+    const TailCopy copy = CopyTail(fd, cut, length, replacement.Handle(), false);
+    if (!copy.done) {
+        *reason = copy.failure; // the temporary file goes with `replacement`
+        return copy.readFailed ? Copy::FileUnreadable : Copy::NotPlaced;
+    }
     if (const int error = WriteFully(replacement.Handle(), bytes.data(), bytes.size()); error != 0) {
-        Fail(reason, SystemReason(error));
-        return Trim::Failed;
+        *reason = SystemReason(error);
+        return Copy::NotPlaced;
     }
     if (replacement.Commit())
-        return Trim::Replaced;
-    Fail(reason, replacement.ErrorString());
+        return Copy::Replaced;
+    *reason = replacement.ErrorString();
+    return Copy::NotPlaced;
+}
+
+// Moves the kept tail from `cut` on to the front of the file, syncs it to the disk and cuts the
+// file to its length: no room needed, but not crash-safe. A failure's reason says what it left.
+Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason) {
+    const TailCopy moved = CopyTail(fd, cut, length, fd, true);
+    QString failure = moved.failure;
+    if (moved.done) {
+        if (const int error = SyncToDisk(fd); error != 0)
+            failure = SystemReason(error);
+        else if (::ftruncate(fd, length - cut) != 0)
+            failure = SystemReason(errno);
+        else
+            return Trim::CutInPlace;
+    }
+    *reason = failure;
+    if (moved.written > 0)
+        *reason += kStoppedPartWay;
     return Trim::Failed;
+}
+
+// Cuts the file back to its kept tail from `cut` on. Through a save file when the disk has room
+// for that copy; in place when it has not, or when the copy cannot be made or put in place (no
+// room after all, a quota, a folder that refuses new files, a refused rename).
+Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteArrayView bytes,
+             QString* reason) {
+    const int fd = file.handle();
+    if (RoomForCopy(fd, length - cut + bytes.size())) {
+        QString copyFailure;
+        switch (ReplaceWithTail(fd, path, length, cut, bytes, &copyFailure)) {
+        case Copy::Replaced:
+            return Trim::Replaced;
+        case Copy::FileUnreadable:
+            *reason = copyFailure;
+            return Trim::Failed;
+        case Copy::NotPlaced:
+            break;
+        }
+    }
+    return CutInPlace(fd, length, cut, reason);
 }
 
 } // namespace
@@ -151,6 +219,8 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         }
     }
     result.appended = AppendWhole(file, bytes, &result.failure);
+    if (!result.appended && !result.trimFailure.isEmpty()) // all that a caller says then
+        result.failure += QStringLiteral(" (its trim failed too: %1)").arg(result.trimFailure);
     return result;
 }
 

@@ -11,7 +11,7 @@ namespace platform {
 
 struct CappedAppend {
     bool appended = false;
-    QString failure;     // why the bytes were not appended (the system's reason)
+    QString failure;     // why the bytes were not appended (the system's reason, and trimFailure)
     QString trimFailure; // why the file stays past its limit: a due trim could not be made
 
     // Whether the bytes were appended, the reasons given to the out-parameters that are there.
@@ -26,15 +26,22 @@ struct CappedAppend {
 
 // Appends the bytes to the file at `path`, open for reading and writing as `file`, after cutting
 // it back to the rule's kept tail when it is longer than the rule's trigger. A partial record left
-// at the end (a crash) is dropped first, so records stay on their boundaries.
+// at the end (a crash) is dropped first, whatever the limit, so records stay on their boundaries.
 //
-// The kept tail and the bytes go to a temporary file beside it that replaces it once all reached
-// the disk. Where the folder refuses the temporary file for lack of rights, the kept tail is moved
-// to the front of the file itself, flushed, and the file cut to its length. Either way the tail is
-// copied a piece at a time. A trim that fails otherwise (too little room for the copy) leaves the
-// file as it was, the bytes are appended to it when they fit, `trimFailure` says why, and the trim
-// is tried again only once the file has grown by another trim step or a minute has passed;
-// meanwhile `trimFailure` keeps saying why. The bytes are appended whole or not at all.
+// When the disk has room for it, the kept tail and the bytes go to a save file beside the file
+// that replaces it once all reached the disk. Without that room (the free room is looked at first,
+// so that a copy that cannot fit never fills the disk), or when the copy cannot be made or put in
+// the file's place (no room after all, a quota, a folder that refuses new files, a refused rename),
+// the kept tail is moved to the front of the file itself, a piece at a time, synced, and the file
+// cut to its length: that needs no room but is not crash-safe.
+//
+// A trim in place that fails before it has written anything leaves the file as it was; one that
+// stops part-way leaves it at its length, its newest part whole and some of its oldest lines
+// overwritten with copies of newer ones, and `trimFailure` says so after the system's reason.
+// Either way the bytes are appended to it when they fit, `trimFailure` says why the file stays
+// past its limit (and so does `failure` when the bytes did not fit either), and the trim is tried
+// again only once the file has grown by another trim step or a minute has passed; meanwhile
+// `trimFailure` keeps saying why. The bytes are appended whole or not at all.
 CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes, const TrimRule& rule);
 
 } // namespace platform

@@ -5,21 +5,26 @@
 
 namespace platform {
 
-int WriteFully(int fd, const char* data, qint64 size, qint64 offset) {
-    qint64 written = 0;
-    while (written < size) {
-        const auto rest = static_cast<size_t>(size - written);
-        const ssize_t count = offset < 0 ? ::write(fd, data + written, rest)
-                                         : ::pwrite(fd, data + written, rest, offset + written);
+int WriteFully(int fd, const char* data, qint64 size, qint64 offset, qint64* written) {
+    qint64 done = 0;
+    const auto result = [&](int error) {
+        if (written)
+            *written = done;
+        return error;
+    };
+    while (done < size) {
+        const auto rest = static_cast<size_t>(size - done);
+        const ssize_t count =
+            offset < 0 ? ::write(fd, data + done, rest) : ::pwrite(fd, data + done, rest, offset + done);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            return errno;
+            return result(errno);
         if (count == 0)
-            return ENOSPC;
-        written += count;
+            return result(ENOSPC);
+        done += count;
     }
-    return 0;
+    return result(0);
 }
 
 int ReadFullyAt(int fd, qint64 offset, qint64 size, QByteArray& bytes) {

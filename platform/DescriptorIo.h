@@ -9,8 +9,9 @@ namespace platform {
 
 // Writes all `size` bytes, at `offset` or, when it is negative, at the descriptor's position,
 // retrying after interrupts and short writes. 0 when every byte was written; otherwise the
-// error number (ENOSPC for a write that the disk took nothing of), some bytes perhaps written.
-int WriteFully(int fd, const char* data, qint64 size, qint64 offset = -1);
+// error number (ENOSPC for a write that the disk took nothing of), some bytes perhaps written:
+// `written`, when given, gets how many.
+int WriteFully(int fd, const char* data, qint64 size, qint64 offset = -1, qint64* written = nullptr);
 
 // Reads `size` bytes at `offset` into `bytes`; fewer only at the end of the file. 0, or the error
 // number.

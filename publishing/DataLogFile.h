@@ -11,9 +11,10 @@ enum class LogWriteResult {
 
 // Opens the log (created when missing, never truncated), trims it when it is over the limit of
 // `maxSizeKb` kB (0 = none, LogTrimRule) and appends the line, as platform::AppendCapped does: the
-// log keeps its newest whole lines, and a trim that cannot be made leaves it as it was, the line
-// appended to it. The line is appended whole or not at all: what a full disk took of it is cut off
-// again. On a failure `reason` (when given) says why: "not a regular file" or the system's text;
-// `trimFailure` (when given) says why a due trim could not be made, empty otherwise.
+// log keeps its newest whole lines (trimmed in place where there is no room for a copy), and a trim
+// that cannot be made at all leaves it past its limit, the line appended to it. The line is
+// appended whole or not at all: what a full disk took of it is cut off again. On a failure `reason`
+// (when given) says why: "not a regular file" or the system's text; `trimFailure` (when given) says
+// why a due trim could not be made, empty otherwise.
 LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb,
                              QString* reason = nullptr, QString* trimFailure = nullptr);

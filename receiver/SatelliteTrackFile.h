@@ -21,11 +21,11 @@ std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes);
 
 // Appends a snapshot of the table to the file (created when missing), first trimming the file to
 // its last whole records when it has grown past the limit, as platform::AppendCapped does (a trim
-// that cannot be made leaves the file as it was and the snapshot is appended to it; `trimFailure`,
-// when given, says why). Stamps every slot in use with the time and the low 8 bits of the satellite
-// count before writing it. A partial record at the end is dropped, and a snapshot is appended whole
-// or not at all. False, with the system's reason, when the file cannot be opened (nothing is
-// stamped then) or written.
+// that cannot be made at all leaves the file past its limit and the snapshot is appended to it;
+// `trimFailure`, when given, says why). Stamps every slot in use with the time and the low 8 bits
+// of the satellite count before writing it. A partial record at the end is dropped, and a snapshot
+// is appended whole or not at all. False, with the system's reason, when the file cannot be opened
+// (nothing is stamped then) or written.
 bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlots>& sats, int satsInReply,
                          std::uint32_t time, int maxSizeKb, QString* reason = nullptr,
                          QString* trimFailure = nullptr);

@@ -20,6 +20,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +48,12 @@ QByteArray OldLogLines(qint64 bytes, const QByteArray& end = "\r\n") {
     return lines;
 }
 
+// Old whole lines exactly `bytes` long: the last one's value is as long as it takes.
+QByteArray OldLogOfLength(qint64 bytes) {
+    QByteArray lines = OldLogLines(bytes - 200);
+    return lines + "199999999\t" + QByteArray(bytes - lines.size() - 20, '1') + "\t\t\t\t\t\t\t\t\r\n";
+}
+
 // Where the first line that the running program wrote starts in `log`: its lines carry the present
 // time, ten digits, the old ones nine. -1 when there is none.
 qsizetype FirstNewLine(const QByteArray& log) {
@@ -52,6 +61,22 @@ qsizetype FirstNewLine(const QByteArray& log) {
     const QRegularExpressionMatch match = present.match(QString::fromLatin1(log));
     return match.hasMatch() ? match.capturedEnd(1) : -1;
 }
+
+// The calling thread meets files as the user `uid` does, without root's power over them, for as
+// long as the object lives (the file system's user id is the thread's own).
+class AsUser {
+public:
+    explicit AsUser(uid_t uid) {
+        ::setfsgid(uid);
+        ::setfsuid(uid);
+    }
+    ~AsUser() {
+        ::setfsuid(0);
+        ::setfsgid(0);
+    }
+    AsUser(const AsUser&) = delete;
+    AsUser& operator=(const AsUser&) = delete;
+};
 
 // Lets the process's own files in `folder` be written but no new file be made there, as a web
 // server's folder set up for the operator's files: the folder is r-x, the power of root to ignore
@@ -157,53 +182,6 @@ TEST(CappedFiles, AFolderWithoutRightsToMakeFilesStillHoldsTheLimits) {
         EXPECT_EQ(records[records.size() - i].m_dwTime, 1100u - i);
 }
 
-// A user-window file at its 64 MB cap on a disk with 10 MB free, too little for the 32 MB it keeps:
-// the lines still go in, the disk's reason is said once, and the copy is not tried at every line
-// (which would fill the disk each time) but again a minute later, when it succeeds once there is
-// room.
-TEST(CappedFiles, ATrimWithoutRoomForItsCopyAppendsAndWaitsBeforeTryingAgain) {
-    SmallFileSystem disk(112 * kMegabyte);
-    if (!disk.Mounted())
-        GTEST_SKIP() << disk.Reason();
-    auto ticks = std::make_shared<platform::ManualTickSource>(1000);
-    platform::SetTickSource(ticks);
-    platform::SetWallClock(std::make_shared<FixedWallClock>(1709680029));
-    CvDlgBar bar;
-    CChildView view;
-    view.m_pDlgBar = &bar;
-    view.m_bUserToFile = true;
-    view.m_strUserPath = disk.FilePath(QStringLiteral("gpsuser.txt"));
-    QByteArray full = LogLines(0, 64 * kMegabyte - 200);
-    full += QByteArray(64 * kMegabyte - 22 - full.size(), 'x') + "\r\n";
-    ASSERT_TRUE(WriteFileBytes(view.m_strUserPath, full));
-    ASSERT_TRUE(disk.LeaveFree(10 * kMegabyte));
-
-    const long long writtenBefore = IoCounter("wchar");
-    for (int i = 0; i < 20; ++i)
-        view.UserWindowLine(QStringLiteral("line %1").arg(i));
-    // One copy that the disk cut short, then only the lines and the line that says so.
-    EXPECT_LT(IoCounter("wchar") - writtenBefore, 11 * kMegabyte);
-    const QByteArray grown = ReadFileBytes(view.m_strUserPath);
-    EXPECT_TRUE(grown.startsWith(full));
-    EXPECT_EQ(grown.count("UTC line "), 20);
-    const QString said = QStringLiteral("Unable to trim %1 to its size limit: No space left on device")
-                             .arg(view.m_strUserPath);
-    EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText().right(400));
-
-    disk.FreeAll();
-    view.UserWindowLine(QStringLiteral("still waiting"));
-    EXPECT_GT(QFile(view.m_strUserPath).size(), 64 * kMegabyte);
-    ticks->advance(60 * 1000);
-    view.UserWindowLine(QStringLiteral("trimmed"));
-    const QByteArray trimmed = ReadFileBytes(view.m_strUserPath);
-    EXPECT_TRUE(trimmed.endsWith(" UTC trimmed\r\n"));
-    EXPECT_LE(trimmed.size(), 32 * kMegabyte + 32);
-    EXPECT_TRUE(grown.contains(trimmed.left(1000)));
-    EXPECT_EQ(bar.UserWindowText().count(said), 1);
-    platform::SetTickSource(nullptr);
-    platform::SetWallClock(nullptr);
-}
-
 // Past a limit of 1 MB a trim never keeps less than its kept size allows: a log whose newest part
 // holds no line end (the NUL blocks a power cut leaves, one long line) keeps its newest kept-size
 // bytes, cut at the byte, and lines that end in a lone CR are whole lines to it, also beside the
@@ -235,6 +213,141 @@ TEST(CappedFiles, ALargeLimitKeepsItsKeptSizeWhereNoLineEndsInIt) {
         EXPECT_EQ(appended(small, 1), small + line);
 }
 
+// A trim whose copy cannot be made or put in place cuts the file back in place. A disk with less
+// room than the copy needs: the copy is not even tried (the free room is looked at first), so the
+// disk is not filled to its last byte by a copy that was going to fail. A disk with room for bytes
+// but for no new file (as a quota may refuse one). A sticky folder where the log belongs to another
+// user: the copy is made but cannot be renamed over the log.
+TEST(CappedFiles, ATrimWhoseCopyCannotBeMadeOrPutInPlaceCutsTheFileInPlace) {
+    const QByteArray line = "1709680029\t\t\t\t\t\t\t\t\t\r\n";
+    const auto expectTrimmed = [&](const QString& path, const QByteArray& old, int limitKb) {
+        QString reason;
+        QString trimFailure;
+        ASSERT_EQ(AppendLogLine(path, line, limitKb, &reason, &trimFailure), LogWriteResult::Written)
+            << qPrintable(reason);
+        EXPECT_EQ(trimFailure, QString()) << qPrintable(trimFailure);
+        const QByteArray trimmed = ReadFileBytes(path);
+        ASSERT_TRUE(trimmed.endsWith(line));
+        const QByteArray kept = trimmed.chopped(line.size());
+        const platform::TrimRule rule = LogTrimRule(limitKb);
+        EXPECT_TRUE(old.endsWith(kept));
+        EXPECT_EQ(old.at(old.size() - kept.size() - 1), '\n'); // whole lines
+        const qint64 oldLine = OldLogLines(1).size();
+        if (rule.kept == platform::KeptTail::AtMost) {
+            EXPECT_LE(kept.size(), rule.keptBytes);
+            EXPECT_GT(kept.size(), rule.keptBytes - oldLine);
+        } else {
+            EXPECT_GE(kept.size(), rule.keptBytes);
+            EXPECT_LT(kept.size(), rule.keptBytes + oldLine);
+        }
+        // No copy left beside it (a small disk's filler aside).
+        QStringList beside = QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden);
+        beside.removeAll(QStringLiteral(".filler"));
+        EXPECT_EQ(beside, QStringList(QFileInfo(path).fileName()));
+    };
+    {
+        SmallFileSystem disk(4 * kMegabyte);
+        if (!disk.Mounted())
+            GTEST_SKIP() << disk.Reason();
+        const QString path = disk.FilePath(QStringLiteral("gpslog.log"));
+        const QByteArray old = OldLogLines(2200 * 1024);
+        ASSERT_TRUE(WriteFileBytes(path, old));
+        ASSERT_TRUE(disk.LeaveFree(kMegabyte));
+        const long long writtenBefore = IoCounter("wchar");
+        expectTrimmed(path, old, 2048);
+        // The kept part moved once, and no copy of it begun beside it.
+        EXPECT_LT(IoCounter("wchar") - writtenBefore, LogTrimRule(2048).keptBytes + 256 * 1024);
+        EXPECT_GT(disk.FreeBytes(), kMegabyte);
+    }
+    {
+        SmallFileSystem disk(kMegabyte, ",nr_inodes=2"); // the root folder and the log
+        ASSERT_TRUE(disk.Mounted()) << disk.Reason();
+        const QString path = disk.FilePath(QStringLiteral("gpslog.log"));
+        const QByteArray old = OldLogLines(3000);
+        ASSERT_TRUE(WriteFileBytes(path, old));
+        expectTrimmed(path, old, 1);
+    }
+    {
+        QTemporaryDir dir;
+        constexpr uid_t kOwner = 4242;
+        constexpr uid_t kProgram = 4343;
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
+        const QString path = folder + QStringLiteral("/gpslog.log");
+        const QByteArray old = OldLogLines(3000);
+        ASSERT_TRUE(WriteFileBytes(path, old));
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kOwner, kOwner), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+        const AsUser program(kProgram);
+        expectTrimmed(path, old, 1);
+    }
+}
+
+// A user-window file at its 64 MB cap whose oldest 40 MB are a hole (they take no room), on a disk
+// with 10 MB free: too little for a copy of the newest 32 MB, so the trim goes in place, and moving
+// those lines over the hole needs room too. The trim stops part-way, the disk full: what the file
+// was left with is said once with the lines that no longer fit, and once more when they fit again.
+// The trim is tried again not at every line (each try would write until the disk is full) but a
+// minute later, when it succeeds.
+TEST(CappedFiles, AnInPlaceTrimThatStopsPartWaySaysWhatItLeftOnce) {
+    SmallFileSystem disk(64 * kMegabyte);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    auto ticks = std::make_shared<platform::ManualTickSource>(1000);
+    platform::SetTickSource(ticks);
+    platform::SetWallClock(std::make_shared<FixedWallClock>(1709680029));
+    CvDlgBar bar;
+    CChildView view;
+    view.m_pDlgBar = &bar;
+    view.m_bUserToFile = true;
+    view.m_strUserPath = disk.FilePath(QStringLiteral("gpsuser.txt"));
+    constexpr qint64 kHole = 40 * kMegabyte;
+    QByteArray lines = LogLines(0, 24 * kMegabyte - 200);
+    lines += QByteArray(24 * kMegabyte - 22 - lines.size(), 'x') + "\r\n";
+    ASSERT_TRUE(disk.WriteAfterHole(QStringLiteral("gpsuser.txt"), kHole, lines));
+    ASSERT_TRUE(disk.LeaveFree(10 * kMegabyte));
+
+    const long long writtenBefore = IoCounter("wchar");
+    for (int i = 0; i < 20; ++i)
+        view.UserWindowLine(QStringLiteral("line %1").arg(i));
+    EXPECT_LT(IoCounter("wchar") - writtenBefore, 11 * kMegabyte); // one move that the disk cut short
+    const QByteArray left = ReadFileBytes(view.m_strUserPath);
+    EXPECT_EQ(left.size(), kHole + lines.size());
+    EXPECT_TRUE(left.endsWith(lines)); // the newest part whole
+    // The oldest overwritten with newer lines: those after the first line end past the kept size's
+    // boundary, which lies in the hole.
+    EXPECT_TRUE(left.startsWith(lines.mid(lines.indexOf('\n') + 1, kMegabyte)));
+    const QString partWay = QStringLiteral(
+        "No space left on device, part-way through a trim in place: the file keeps its newest lines whole, "
+        "but some of its oldest are overwritten with copies of newer ones");
+    const QString unwritten =
+        QStringLiteral("Unable to write the user-window file %1: No space left on device "
+                       "(its trim failed too: %2)")
+            .arg(view.m_strUserPath, partWay);
+    EXPECT_EQ(bar.UserWindowText().count(unwritten), 1) << qPrintable(bar.UserWindowText().right(600));
+
+    disk.FreeAll();
+    view.UserWindowLine(QStringLiteral("still waiting"));
+    const QByteArray grown = ReadFileBytes(view.m_strUserPath);
+    EXPECT_TRUE(grown.right(1000).contains(" UTC still waiting\r\n")); // and the line that says so
+    EXPECT_GT(grown.size(), 64 * kMegabyte);
+    const QString untrimmed =
+        QStringLiteral("Unable to trim %1 to its size limit: %2").arg(view.m_strUserPath, partWay);
+    EXPECT_EQ(bar.UserWindowText().count(untrimmed), 1) << qPrintable(bar.UserWindowText().right(600));
+    ticks->advance(60 * 1000);
+    view.UserWindowLine(QStringLiteral("trimmed"));
+    const QByteArray trimmed = ReadFileBytes(view.m_strUserPath);
+    EXPECT_TRUE(trimmed.endsWith(" UTC trimmed\r\n"));
+    EXPECT_LE(trimmed.size(), 32 * kMegabyte + 32);
+    EXPECT_TRUE(lines.contains(trimmed.left(1000)));
+    EXPECT_EQ(bar.UserWindowText().count(unwritten), 1);
+    EXPECT_EQ(bar.UserWindowText().count(untrimmed), 1);
+    platform::SetTickSource(nullptr);
+    platform::SetWallClock(nullptr);
+}
+
 // The running program writing its data log (and track file, when one is named) at every status
 // step.
 class CappedFilesWhilePolling : public PollingMainFrameTest {
@@ -245,6 +358,32 @@ protected:
         return ReadFileBytes(m_view.m_strLogPath);
     }
 };
+
+// A data log past its 2 MB limit that has filled its small disk to the last byte, with nothing else
+// there to delete: its trim has no room for a copy, so it cuts the log back in place, and the
+// program goes on logging.
+TEST_F(CappedFilesWhilePolling, ALogThatFillsItsDiskIsTrimmedInPlaceAndLinesGoOn) {
+    SmallFileSystem disk(3 * kMegabyte);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    constexpr int kLimitKb = 2048;
+    const QByteArray old = OldLogOfLength(560 * SmallFileSystem::kPage); // 2240 kB, no room in its last page
+    m_view.m_strLogPath = disk.FilePath(QStringLiteral("gpslog.log"));
+    m_view.m_nLogMaxSize = kLimitKb;
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
+    ASSERT_TRUE(disk.LeaveFree(0));
+
+    m_view.OnStart();
+    const QByteArray log = LogAfterLines(3);
+    const qsizetype kept = FirstNewLine(log);
+    ASSERT_GT(kept, 0) << log.left(200).constData();
+    EXPECT_TRUE(old.endsWith(log.left(kept)));
+    EXPECT_EQ(old.at(old.size() - kept - 1), '\n');
+    EXPECT_LE(kept, LogTrimRule(kLimitKb).keptBytes);
+    EXPECT_GT(kept, LogTrimRule(kLimitKb).keptBytes - OldLogLines(1).size());
+    EXPECT_FALSE(UserWindow().contains(QStringLiteral("Unable to"))) << qPrintable(UserWindow());
+    EXPECT_GT(disk.FreeBytes(), 100 * 1024);
+}
 
 // A 2.2 MB data log whose lines end in CR alone (written elsewhere, or converted), past its 2 MB
 // limit: the trim keeps its newest lines within the kept size, not the program's new line alone.

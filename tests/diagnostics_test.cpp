@@ -128,8 +128,7 @@ QByteArray NumberedLines(qint64 length) {
 }
 
 // On a nearly full disk the user-window and debug files keep whole lines in order: a line the
-// disk cuts short is taken back, and a trim that cannot be finished leaves the file as it was, the
-// line appended to it.
+// disk cuts short is taken back, and a trim that cannot be finished keeps the newest lines whole.
 TEST(DiagnosticFiles, ANearlyFullDiskLeavesWholeLinesInOrder) {
     SmallFileSystem disk(64 * 1024);
     if (!disk.Mounted())
@@ -146,7 +145,9 @@ TEST(DiagnosticFiles, ANearlyFullDiskLeavesWholeLinesInOrder) {
     ASSERT_TRUE(AppendNarrowed(path, QStringLiteral("next\r\n")));
     EXPECT_EQ(FileBytes(path), old + "next\r\n");
 
-    // The oldest lines are a hole, so copying the newest over them needs room the disk lacks.
+    // The oldest lines are a hole: there is no room for a copy of the newest, and moving them over
+    // the hole in place needs room too. The move stops part-way, the disk full; the newest lines
+    // stay whole, and the line that no longer fits says what the trim left.
     const QByteArray lines = NumberedLines(2 * SmallFileSystem::kPage);
     ASSERT_TRUE(disk.WriteAfterHole(QStringLiteral("gpsuser.txt"), 3 * SmallFileSystem::kPage, lines));
     const QByteArray before = FileBytes(path);
@@ -155,16 +156,20 @@ TEST(DiagnosticFiles, ANearlyFullDiskLeavesWholeLinesInOrder) {
     auto ticks = std::make_shared<platform::ManualTickSource>(0);
     platform::SetTickSource(ticks);
     QString trimFailure;
-    EXPECT_TRUE(AppendNarrowed(path, QStringLiteral("next\r\n"), limits, nullptr, &trimFailure));
-    EXPECT_EQ(trimFailure, QStringLiteral("No space left on device"));
-    EXPECT_EQ(FileBytes(path), before + "next\r\n");
+    EXPECT_FALSE(AppendNarrowed(path, QStringLiteral("next\r\n"), limits, &reason, &trimFailure));
+    EXPECT_TRUE(
+        trimFailure.startsWith(QStringLiteral("No space left on device, part-way through a trim in place")))
+        << qPrintable(trimFailure);
+    EXPECT_EQ(reason, QStringLiteral("No space left on device (its trim failed too: %1)").arg(trimFailure));
+    const QByteArray left = FileBytes(path);
+    EXPECT_EQ(left.size(), before.size());
+    EXPECT_TRUE(left.endsWith(lines));
     disk.FreeAll();
     ticks->advance(60 * 1000); // a trim that failed is tried again a minute later
     ASSERT_TRUE(AppendNarrowed(path, QStringLiteral("last\r\n"), limits, nullptr, &trimFailure));
     EXPECT_EQ(trimFailure, QString());
-    const QByteArray grown = before + "next\r\n";
-    const qsizetype cut = grown.indexOf('\n', grown.size() - lines.size() - 1) + 1;
-    EXPECT_EQ(FileBytes(path), grown.mid(cut) + "last\r\n");
+    const qsizetype cut = before.indexOf('\n', before.size() - lines.size() - 1) + 1;
+    EXPECT_EQ(FileBytes(path), before.mid(cut) + "last\r\n");
     platform::SetTickSource(nullptr);
 }
 

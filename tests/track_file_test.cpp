@@ -134,8 +134,8 @@ TEST(TrackFile, TrimKeepsTheLastWholeRecords) {
 }
 
 // On a nearly full disk the track file keeps whole records: a snapshot cut short is taken back and
-// said once, a trim that cannot be finished leaves the file as it was (the snapshot appended to it),
-// and once there is room the next snapshot follows the last whole record.
+// said once, a trim that cannot be finished keeps the newest records whole (the snapshot appended
+// to them), and once there is room the next snapshot follows the last whole record.
 TEST(TrackFile, ANearlyFullDiskLeavesWholeRecordsAndIsSaidOnce) {
     SmallFileSystem disk(64 * 1024);
     if (!disk.Mounted())
@@ -169,17 +169,24 @@ TEST(TrackFile, ANearlyFullDiskLeavesWholeRecordsAndIsSaidOnce) {
     EXPECT_TRUE(grown.startsWith(old));
     platform::SetWallClock(nullptr);
 
-    // The oldest records are a hole, so copying the newest over them needs room the disk lacks.
+    // The oldest records are a hole: there is no room for a copy of the newest, and moving them over
+    // the hole in place needs two pages where one is free. The move stops part-way; the newest
+    // records stay whole, and the snapshot still fits in the file's last page.
     ASSERT_TRUE(
         disk.WriteAfterHole(QStringLiteral("gpsdmp.bin"), 3 * SmallFileSystem::kPage, NumberedRecords(400)));
     const QByteArray before = ReadFileBytes(path);
     ASSERT_TRUE(disk.LeaveFree(SmallFileSystem::kPage));
     std::array<CSatInfo, kSatelliteSlots> sats{};
     sats[0].m_byPrnLow = 7;
-    ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 4));
-    const QByteArray snapshot = ReadFileBytes(path).mid(before.size());
-    EXPECT_EQ(ReadFileBytes(path), before + snapshot);
+    QString trimFailure;
+    ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 4, nullptr, &trimFailure));
+    EXPECT_TRUE(trimFailure.contains(QStringLiteral("part-way"))) << qPrintable(trimFailure);
+    const QByteArray left = ReadFileBytes(path);
+    const QByteArray snapshot = left.mid(before.size());
     EXPECT_EQ(snapshot.size(), kSatRecordBytes);
+    const QByteArray kept = before.right(TrackTrimRule(4).keptBytes);
+    EXPECT_EQ(left.mid(SmallFileSystem::kPage), before.mid(SmallFileSystem::kPage) + snapshot);
+    EXPECT_EQ(left.left(SmallFileSystem::kPage), kept.left(SmallFileSystem::kPage));
     disk.FreeAll();
     ticks->advance(60 * 1000); // a trim that failed is tried again a minute later
     ASSERT_TRUE(AppendTrackSnapshot(path, sats, 1, 999, 4));

@@ -21,12 +21,13 @@ class SmallFileSystem {
 public:
     static constexpr qint64 kPage = 4096; // tmpfs hands out space a page at a time
 
-    explicit SmallFileSystem(qint64 bytes) {
+    // `moreOptions`: further tmpfs options, as ",nr_inodes=2" for a disk with room for no new file.
+    explicit SmallFileSystem(qint64 bytes, const QByteArray& moreOptions = {}) {
         if (!m_folder.isValid()) {
             m_reason = "no temporary folder for the mount";
             return;
         }
-        const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0777";
+        const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0777" + moreOptions;
         if (::mount("tmpfs", QFile::encodeName(m_folder.path()).constData(), "tmpfs", 0,
                     options.constData()) != 0) {
             m_reason = std::string("cannot mount a small file system (") + std::strerror(errno) +
