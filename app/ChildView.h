@@ -315,9 +315,10 @@ private:
     void ReadUccmLeapSeconds();
     void WaitOnPort(platform::SerialPort* port, int ms);
     void EchoTraffic(const QString& text);
-    // What a text for the user window and its file is: a line that says a failure (ReportFailure)
-    // is no sign that the user-window file works when it fits there.
-    enum class UserText { Ordinary, FailureLine };
+    // What a text for the user window and its file is: traffic and replies go as they come; a line
+    // of the program's own starts on a line of its own; one that says a failure (ReportFailure) is
+    // no sign that the user-window file works when it fits there.
+    enum class UserText { AsItComes, Line, FailureLine };
     void PutUserWindowLine(const QString& text, UserText kind);
     void WriteUserFile(const QString& text, UserText kind);
     void SendPhase();

@@ -60,18 +60,18 @@ void CChildView::Diagnostic(const QString& text) {
 }
 
 void CChildView::UserWindowLine(QString text) {
-    PutUserWindowLine(text, UserText::Ordinary);
+    PutUserWindowLine(text, UserText::Line);
 }
 
 void CChildView::PutUserWindowLine(const QString& text, UserText kind) {
     const QString line = UserLine(platform::ToUtcTime(platform::CurrentWallClock().now()), text);
     if (m_pDlgBar && m_pDlgBar->GetDlgItem(IDC_USER_WINDOW))
-        m_pDlgBar->AppendToUserWindow(line);
+        m_pDlgBar->AppendLineToUserWindow(line);
     WriteUserFile(line, kind);
 }
 
 void CChildView::AppendUserFile(const QString& text) {
-    WriteUserFile(text, UserText::Ordinary);
+    WriteUserFile(text, UserText::AsItComes);
 }
 
 void CChildView::WriteUserFile(const QString& text, UserText kind) {
@@ -79,7 +79,9 @@ void CChildView::WriteUserFile(const QString& text, UserText kind) {
         return;
     QString reason;
     QString trimFailure;
-    const bool written = AppendNarrowed(m_strUserPath, text, {}, &reason, &trimFailure);
+    const bool written =
+        AppendNarrowed(m_strUserPath, text, {}, &reason, &trimFailure,
+                       kind == UserText::AsItComes ? TextStart::AsItComes : TextStart::OnALineOfItsOwn);
     // A failure line may fit where the file's own lines do not (a short line on a full disk): that
     // it was written says nothing of the file. That it was not, or its trim failed, still counts.
     if (kind == UserText::FailureLine && written && trimFailure.isEmpty())

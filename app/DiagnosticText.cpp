@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "platform/CappedFile.h"
+#include "platform/DescriptorIo.h"
 #include "platform/FileAccess.h"
 
 #include <QFile>
@@ -24,6 +25,12 @@ QString UserLine(const std::tm& utcTime, const QString& text) {
     return line;
 }
 
+QString LineBreakBeforeOwnLine(QStringView before) {
+    if (before.isEmpty() || before.back() == QLatin1Char('\n'))
+        return {};
+    return before.back() == QLatin1Char('\r') ? QStringLiteral("\n") : QStringLiteral("\r\n");
+}
+
 QByteArray NarrowToBytes(const QString& text) {
     QByteArray bytes(text.size(), '\0');
     for (qsizetype i = 0; i < text.size(); ++i)
@@ -39,13 +46,16 @@ platform::TrimRule DiagnosticTrimRule(const DiagnosticFileLimits& limits, qint64
 }
 
 bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits,
-                    QString* reason, QString* trimFailure) {
+                    QString* reason, QString* trimFailure, TextStart start) {
     if (path.isEmpty())
         return false;
     QFile file;
     if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return false;
-    const QByteArray bytes = NarrowToBytes(text);
+    QByteArray lastByte;
+    if (start == TextStart::OnALineOfItsOwn && file.size() > 0)
+        platform::ReadFullyAt(file.handle(), file.size() - 1, 1, lastByte); // unreadable: as it comes
+    const QByteArray bytes = NarrowToBytes(LineBreakBeforeOwnLine(QString::fromLatin1(lastByte)) + text);
     return platform::AppendCapped(file, path, bytes, DiagnosticTrimRule(limits, bytes.size()))
         .Give(reason, trimFailure);
 }

@@ -15,6 +15,11 @@ QString DebugLine(const std::tm& localTime, const QString& text);
 // " %H:%M:%S %d/%m/%y UTC " + text, with CR LF appended unless the line's first CR LF is its end.
 QString UserLine(const std::tm& utcTime, const QString& text);
 
+// What goes before a line of the program's own so that it starts a line of its own after the text
+// `before` (the user window's or its file's; only its end counts): nothing at the start or after a
+// line end, LF after a lone CR, else CR LF. The receiver's prompts and partial replies end mid-line.
+QString LineBreakBeforeOwnLine(QStringView before);
+
 // Each UTF-16 unit narrowed to its low byte.
 QByteArray NarrowToBytes(const QString& text);
 
@@ -28,13 +33,18 @@ struct DiagnosticFileLimits {
 // The trim rule of a file of these limits before `appendedBytes` are appended to it.
 platform::TrimRule DiagnosticTrimRule(const DiagnosticFileLimits& limits, qint64 appendedBytes);
 
+// Where an appended text starts: right after what the file holds (traffic, replies), or on a line
+// of its own (the program's own lines).
+enum class TextStart { AsItComes, OnALineOfItsOwn };
+
 // Appends the narrowed text to a file, creating it when missing and trimming it to its limits
 // first, as platform::AppendCapped does. The text is appended whole or not at all; a trim that
 // cannot be made at all leaves the file past its limit and the text is appended to it. Returns
 // whether the text was written; when it was not, `reason` (if given) gets the system's reason.
 // `trimFailure` (if given) says why a due trim could not be made, empty otherwise.
 bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {},
-                    QString* reason = nullptr, QString* trimFailure = nullptr);
+                    QString* reason = nullptr, QString* trimFailure = nullptr,
+                    TextStart start = TextStart::AsItComes);
 
 // "Orvane [<executable>] <port>".
 QString WindowTitle(const QString& executableName, const QString& portName);

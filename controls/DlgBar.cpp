@@ -2,6 +2,7 @@
 
 #include "app/ChildView.h"
 #include "app/CommandIds.h"
+#include "app/DiagnosticText.h"
 #include "controls/CommandQueue.h"
 
 #include <QCheckBox>
@@ -158,6 +159,15 @@ void CvDlgBar::AppendToUserWindow(const QString& text) {
     if (m_strPendingUserText.size() > 2 * kUserWindowLimit)
         m_strPendingUserText = UserWindowTail(m_strPendingUserText, kUserWindowLimit + 1);
     RefreshSoon();
+}
+
+void CvDlgBar::AppendLineToUserWindow(const QString& line) {
+    QString before = m_strPendingUserText.right(1);
+    if (before.isEmpty() && UserWindowLength(*m_pUserWindow) > 0) {
+        const QChar last = m_pUserWindow->document()->characterAt(UserWindowLength(*m_pUserWindow) - 1);
+        before = last == QChar::ParagraphSeparator ? QStringLiteral("\n") : QString(last);
+    }
+    AppendToUserWindow(LineBreakBeforeOwnLine(before) + line);
 }
 
 void CvDlgBar::SetDebugFieldTexts(const QString& waitCount, const QString& step) {

@@ -39,6 +39,9 @@ public:
     // kUserWindowRefreshMs, so that a chattering line redraws it once a period rather than at
     // every poll tick; reading the window (UserWindow) brings it up to date.
     void AppendToUserWindow(const QString& text);
+    // Appends a line of the program's own, on a line of its own when the window ends mid-line (a
+    // receiver's prompt or partial reply).
+    void AppendLineToUserWindow(const QString& line);
     // The texts of the two debug fields (wait count and poll step), shown with the user window's
     // next refresh, as they change at every poll tick.
     void SetDebugFieldTexts(const QString& waitCount, const QString& step);

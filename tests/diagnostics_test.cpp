@@ -1,16 +1,19 @@
 #include "app/ChildView.h"
 #include "app/DiagnosticText.h"
 #include "app/Globals.h"
+#include "app/MainFrame.h"
 #include "controls/DlgBar.h"
 #include "platform/Paths.h"
 #include "platform/TickCount.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
+#include "support/SimulatedPolling.h"
 #include "support/SmallFileSystem.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -85,6 +88,34 @@ TEST_F(DiagnosticLinesTest, UserWindowShowsEveryLineWhetherOrNotTheFileGetsIt) {
     m_view.m_bUserToFile = true;
     m_view.AppendUserFile(QStringLiteral("raw traffic\r"));
     EXPECT_EQ(FileBytes(m_view.m_strUserPath), QByteArray("raw traffic\r"));
+}
+
+// The program's lines among the receiver's traffic (as the traffic echo puts it) start lines of
+// their own in the window and the file, and the traffic stays as it came: a reply cut by a line
+// goes on after it, and a line after a line end comes without a blank line.
+TEST_F(DiagnosticLinesTest, TheProgramsLinesStartALineOfTheirOwnAmongTheTraffic) {
+    CvDlgBar bar;
+    m_view.m_pDlgBar = &bar;
+    m_view.m_bUserToFile = true;
+    const auto traffic = [&](const char* text) {
+        bar.AppendToUserWindow(QString::fromLatin1(text));
+        m_view.AppendUserFile(QString::fromLatin1(text));
+    };
+    traffic("HEWLETT-PACKARD,Z38");
+    m_view.UserWindowLine(QStringLiteral("cut"));
+    traffic("16A\r\nscpi > ");
+    m_view.UserWindowLine(QStringLiteral("after the prompt"));
+    m_view.UserWindowLine(QStringLiteral("after a line end"));
+    traffic("\r");
+    m_view.UserWindowLine(QStringLiteral("after a CR"));
+    traffic("\nend");
+    const QByteArray stamp = " 21:07:09 05/03/24 UTC ";
+    const QByteArray expected = "HEWLETT-PACKARD,Z38\r\n" + stamp + "cut\r\n16A\r\nscpi > \r\n" + stamp +
+                                "after the prompt\r\n" + stamp + "after a line end\r\n\r\n" + stamp +
+                                "after a CR\r\n\nend";
+    EXPECT_EQ(FileBytes(m_view.m_strUserPath), expected);
+    EXPECT_EQ(bar.UserWindow()->toPlainText(),
+              QString::fromLatin1(expected).replace(QStringLiteral("\r\n"), "\n"));
 }
 
 TEST_F(DiagnosticLinesTest, AnUnwritableFileLosesTheLineAndTheNextLineStillArrives) {
@@ -211,6 +242,46 @@ TEST_F(DiagnosticLinesTest, AFailureLineThatFitsDoesNotRepeatTheFailure) {
     const QByteArray failure = "Unable to write the user-window file";
     EXPECT_EQ(bar.UserWindowText().count(QLatin1String(failure)), 1) << qPrintable(bar.UserWindowText());
     EXPECT_EQ(FileBytes(m_view.m_strUserPath).count(failure), 1);
+}
+
+// The operator's command answered by a receiver whose prompt ends without a line end, then lines of
+// the program's own (the data log and the page failing): each starts a line of its own right after
+// the prompt, in the window and in the file, and the reply stays as it came.
+TEST(UserWindowLines, TheProgramsLinesStartALineOfTheirOwnAfterTheReceiversPrompt) {
+    constexpr int kWaitMs = 30000;
+    QTemporaryDir folder;
+    sim::ReceiverSimulator receiver(sim::Family::HewlettPackard);
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, kWaitMs));
+    ASSERT_TRUE(receiver.start());
+    PollSimulatedHewlettPackard(view, receiver);
+    view.m_nLogInterval = 1;
+    view.m_nStatusInterval = 1;
+    view.m_strLogPath.clear();
+    view.m_bHtmlStatus = false;
+    view.m_strUserPath = folder.filePath(QStringLiteral("gpsuser.txt"));
+    view.m_bUserToFile = true;
+    view.m_listCommands << QStringLiteral("*IDN?\r");
+    view.OnStart();
+    const auto window = [&] { return frame.m_wndDlgBar.UserWindowText(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window().endsWith(QStringLiteral("scpi > ")); }, kWaitMs));
+    const QString reply = window();
+    view.m_strLogPath = folder.filePath(QStringLiteral("missing/gpslog.log"));
+    view.m_strHtmlPath = folder.filePath(QStringLiteral("missing/status.htm"));
+    view.m_bHtmlStatus = true;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window().count(QStringLiteral(" UTC Unable to ")) >= 2; }, kWaitMs));
+    view.OnStop();
+
+    for (const QString& shown : {window(), QString::fromLatin1(FileBytes(view.m_strUserPath))}) {
+        EXPECT_TRUE(shown.startsWith(reply + QStringLiteral("\r\n "))) << qPrintable(shown);
+        const QStringList lines = shown.mid(reply.size() + 2).split(QStringLiteral("\r\n"));
+        EXPECT_EQ(lines.back(), QString()) << qPrintable(shown);
+        for (const QString& line : lines.first(lines.size() - 1))
+            EXPECT_TRUE(line.startsWith(QLatin1Char(' ')) && line.contains(QStringLiteral(" UTC Unable to ")))
+                << qPrintable(line);
+    }
 }
 
 TEST_F(DiagnosticLinesTest, TitleNamesTheExecutableAndThePort) {
