@@ -6,6 +6,7 @@
 #include "platform/SystemReason.h"
 #include "platform/TickCount.h"
 #include "platform/TrimCutPoint.h"
+#include "platform/WholeFileReads.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -116,6 +117,7 @@ enum class Trim {
     Failed,
     Replaced,   // the bytes are in too
     CutInPlace, // the bytes still to be appended
+    Postponed,  // the file is being read whole: not trimmed in place now, and nothing failed
 };
 
 enum class Copy { Replaced, NotPlaced, FileUnreadable };
@@ -148,6 +150,9 @@ Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QBy
 // Moves the kept tail from `cut` on to the front of the file, syncs it to the disk and cuts the
 // file to its length: no room needed, but not crash-safe. A failure's reason says what it left.
 Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason) {
+    const InPlaceRewrite rewrite(fd);
+    if (!rewrite.Acquired())
+        return Trim::Postponed;
     const TailCopy moved = CopyTail(fd, cut, length, fd, true);
     QString failure = moved.failure;
     if (moved.done) {
@@ -214,6 +219,8 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
                 break;
             case Trim::Failed:
                 Owed().Failed(path, length, result.trimFailure);
+                break;
+            case Trim::Postponed: // tried again at the next append
                 break;
             }
         }

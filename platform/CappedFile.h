@@ -33,7 +33,9 @@ struct CappedAppend {
 // so that a copy that cannot fit never fills the disk), or when the copy cannot be made or put in
 // the file's place (no room after all, a quota, a folder that refuses new files, a refused rename),
 // the kept tail is moved to the front of the file itself, a piece at a time, synced, and the file
-// cut to its length: that needs no room but is not crash-safe.
+// cut to its length: that needs no room but is not crash-safe. A file that another thread reads
+// whole (WholeFileRead) is not trimmed in place meanwhile: the bytes are appended and the trim
+// comes at a later append.
 //
 // A trim in place that fails before it has written anything leaves the file as it was; one that
 // stops part-way leaves it at its length, its newest part whole and some of its oldest lines

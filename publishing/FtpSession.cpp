@@ -1,6 +1,7 @@
 #include "publishing/FtpSession.h"
 
 #include "platform/FileAccess.h"
+#include "platform/WholeFileReads.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -287,6 +288,8 @@ bool FtpSession::Put(const QString& localPath, const QString& remoteName) {
     QFile file;
     if (!platform::OpenRegularFile(file, localPath, QIODevice::ReadOnly, &m_strError))
         return false;
+    // Not trimmed in place while it is sent, which would send a mix of it before and after.
+    const platform::WholeFileRead reading(file.handle());
     return Send(file, remoteName);
 }
 

@@ -69,7 +69,8 @@ public:
     // Checks that the remote folder exists and makes it the folder of the later uploads.
     bool ChangeDirectory(const QString& folder);
     // Stores a local file under a remote name in the current folder, as a binary transfer.
-    // A file that grows meanwhile (the data log) is sent as it was when opened.
+    // A file that grows meanwhile (the data log) is sent as it was when opened, and it is not
+    // trimmed in place while it is sent (platform::WholeFileRead).
     bool Put(const QString& localPath, const QString& remoteName);
     // Stores bytes under a remote name, as Put does.
     bool PutBytes(const QByteArray& bytes, const QString& remoteName);

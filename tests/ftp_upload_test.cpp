@@ -7,12 +7,14 @@
 #include "app/Globals.h"
 #include "platform/SerialPort.h"
 #include "platform/TickCount.h"
+#include "publishing/DataLogFormat.h"
 #include "receiver/PollSequence.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/AddressSpaceLimit.h"
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
 #include "support/SimulatedPolling.h"
+#include "support/SmallFileSystem.h"
 
 #include <QApplication>
 #include <QDir>
@@ -434,6 +436,44 @@ TEST_F(FtpUploadTest, SlowServerHoldsUpNeitherPollingNorTheDataLogNorTheWindow) 
     EXPECT_LT(stopping.elapsed(), 1000);
     const QString lines = UserLines().join(u'|');
     EXPECT_TRUE(lines.contains(QStringLiteral("FTP upload abandoned "))) << lines.toStdString();
+}
+
+// The data log sent as a further file while a line falls due that takes it past its limit, on a
+// disk without room for a trim's copy, so that the trim can only be made in place: the trim waits
+// for the upload's read (which a server that takes in 4 MB a second makes last), so the log goes
+// as it was when its turn came, not a mix of it before and after the move. The line is written
+// meanwhile, and the trim comes with the first line after the upload.
+TEST_F(FtpUploadTest, ALogThatIsSentIsNotTrimmedInPlaceMeanwhile) {
+    SmallFileSystem disk(24 * 1024 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    FtpServerProcess server(m_remote.path(), QLatin1String(kUser), QLatin1String(kPassword),
+                            {QStringLiteral("--read-limit"), QString::number(4 * 1024 * 1024)});
+    ASSERT_GT(server.port(), 0);
+    UseServer(server.port());
+    m_view.m_strImageFileType.clear();
+    m_view.m_strLogPath = disk.FilePath(QStringLiteral("gpslog.log"));
+    m_view.m_nLogMaxSize = 16 * 1024;
+    m_view.m_strFtpAdditionalFiles = m_view.m_strLogPath;
+    const QByteArray old = QByteArray("1709600000\t2.4979\t-3.217E-09\t\t\t\t\t\t\t\r\n").repeated(500000);
+    ASSERT_TRUE(WriteFileBytes(m_view.m_strLogPath, old));
+    ASSERT_TRUE(disk.LeaveFree(256 * 1024));
+
+    m_view.FtpUpload();
+    const QString sent = m_remote.filePath(QStringLiteral("pub/Site/gpslog.log"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(sent).size() > 0; }, 20000));
+    m_view.UpdateLogFile();
+    EXPECT_TRUE(m_view.IsFtpUploadRunning());
+    ASSERT_TRUE(WaitForRunEnd(60000));
+    EXPECT_TRUE(UserLines().contains("File upload OK: " + m_view.m_strLogPath + " to gpslog.log"))
+        << UserLines().join(u'|').toStdString();
+    EXPECT_TRUE(ReadFileBytes(sent) == old); // not a mix
+    const QByteArray log = ReadFileBytes(m_view.m_strLogPath);
+    EXPECT_TRUE(log.startsWith(old));
+    EXPECT_GT(log.size(), old.size());
+
+    m_view.UpdateLogFile();
+    EXPECT_LE(QFile(m_view.m_strLogPath).size(), LogTrimRule(16 * 1024).keptBytes + 200);
 }
 
 // A server that stalls, at the connection or at QUIT, with the usual 30 s time-out: opening the

@@ -9,8 +9,8 @@
 #include <functional>
 
 // The server prints its events ("CMD <name>" per command, "STOR <path>" per file stored) as they come.
-// `options` may make it slow ("--delay", seconds before each answer) or stall ("--stall", a command
-// it never answers).
+// `options` may make it slow ("--delay", seconds before each answer; "--read-limit", bytes a second
+// it takes in of an upload) or stall ("--stall", a command it never answers).
 class FtpServerProcess {
 public:
     FtpServerProcess(const QString& root, const QString& user, const QString& password,

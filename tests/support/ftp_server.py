@@ -1,10 +1,11 @@
 """A real FTP server for the upload tests: pyftpdlib on 127.0.0.1 on a free port, one account.
 
-Usage: ftp_server.py ROOT USER PASSWORD [--delay SECONDS] [--stall COMMAND]
+Usage: ftp_server.py ROOT USER PASSWORD [--delay SECONDS] [--stall COMMAND] [--read-limit BYTES]
 Prints "PORT <n>" once it listens, then one line per command received ("CMD <name>") and per
 file stored ("STOR <path relative to ROOT>"). --delay answers every command that many seconds
-after it came, as a slow server does; --stall never answers the named command. Ends when its
-standard input closes, so that it never outlives the test that started it.
+after it came, as a slow server does; --stall never answers the named command; --read-limit takes
+in an upload at that many bytes a second, as over a slow line. Ends when its standard input
+closes, so that it never outlives the test that started it.
 """
 import argparse
 import logging
@@ -13,7 +14,7 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 parser = argparse.ArgumentParser()
@@ -22,6 +23,7 @@ parser.add_argument("user")
 parser.add_argument("password")
 parser.add_argument("--delay", type=float, default=0.0)
 parser.add_argument("--stall", default="")
+parser.add_argument("--read-limit", type=int, default=0)
 options = parser.parse_args()
 root = options.root
 logging.basicConfig(level=logging.CRITICAL)
@@ -44,6 +46,12 @@ class Handler(FTPHandler):
     def on_file_received(self, file):
         print("STOR", os.path.relpath(file, root), flush=True)
 
+
+if options.read_limit > 0:
+    class SlowLine(ThrottledDTPHandler):
+        read_limit = options.read_limit
+
+    Handler.dtp_handler = SlowLine
 
 authorizer = DummyAuthorizer()
 authorizer.add_user(options.user, options.password, root, perm="elradfmwMT")
