@@ -1,6 +1,7 @@
 #include "platform/SettingsFileFormat.h"
 
 #include <QLocale>
+#include <QSet>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -144,7 +145,9 @@ private:
 
     template <typename OnLine> void EndLine(OnLine& onLine) {
         onLine(std::as_const(m_line));
-        m_line = IniLine();
+        m_line.text.resize(0); // keeps its buffer for the next line
+        m_line.equals = -1;
+        m_line.cut = false;
         m_length = 0;
         m_inQuotes = false;
         m_escape = Escape::None;
@@ -160,11 +163,20 @@ private:
 
 // A key or section name: "\" stands for "/", "%XX" and "%UXXXX" for one UTF-16 unit, other
 // bytes are UTF-8.
-QString UnescapedKey(const QByteArray& data, qsizetype from, qsizetype to) {
-    QString result;
+void AppendUnescapedKey(const QByteArray& data, qsizetype from, qsizetype to, QString& result) {
     qsizetype i = from;
     while (i < to) {
         const auto ch = static_cast<unsigned char>(data[i]);
+        if (ch != '\\' && ch != '%' && ch < 0x80) {
+            // Plain text is taken a run at a time.
+            qsizetype end = i + 1;
+            while (end < to && data[end] != '\\' && data[end] != '%' &&
+                   static_cast<unsigned char>(data[end]) < 0x80)
+                ++end;
+            result += QLatin1StringView(data.constData() + i, end - i);
+            i = end;
+            continue;
+        }
         if (ch == '\\') {
             result += QLatin1Char('/');
             ++i;
@@ -204,12 +216,14 @@ QString UnescapedKey(const QByteArray& data, qsizetype from, qsizetype to) {
         result += QChar(code);
         i = first + digits;
     }
-    return result;
 }
 
 // "Section/Key" without empty parts, as QSettings looks keys up.
 QString NormalisedKey(const QString& key) {
-    return key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+    const QLatin1Char slash('/');
+    if (!key.startsWith(slash) && !key.endsWith(slash) && !key.contains(QLatin1String("//")))
+        return key;
+    return key.split(slash, Qt::SkipEmptyParts).join(slash);
 }
 
 void ChopTrailingBlanks(QString& text, qsizetype limit) {
@@ -500,8 +514,11 @@ struct SettingsLines {
                 section.clear();
             else if (name.compare("%general", Qt::CaseInsensitive) == 0)
                 section = QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
-            else
-                section = UnescapedKey(name, 0, name.size()) + QLatin1Char('/');
+            else {
+                section.clear();
+                AppendUnescapedKey(name, 0, name.size(), section);
+                section += QLatin1Char('/');
+            }
             return;
         }
         if (line.equals == -1)
@@ -509,9 +526,15 @@ struct SettingsLines {
         qsizetype keyEnd = line.equals;
         while (keyEnd > 0 && (bytes[keyEnd - 1] == ' ' || bytes[keyEnd - 1] == '\t'))
             --keyEnd;
-        const QString key = NormalisedKey(section + UnescapedKey(bytes, 0, keyEnd));
+        QString key = section;
+        AppendUnescapedKey(bytes, 0, keyEnd, key);
+        key = NormalisedKey(key);
         if (key.isEmpty())
             return;
+        if (!Keeps(key, bytes.size())) {
+            ++text.droppedValues;
+            return;
+        }
         if (line.cut) {
             text.values.remove(key); // an earlier line of the same key is overridden by this one
             if (!text.overlongKeys.contains(key))
@@ -521,15 +544,30 @@ struct SettingsLines {
         text.values.insert(key, StoredValue(bytes, line.equals + 1, bytes.size()));
     }
 
+    // Every key of the program's own, a key already kept, and other keys within the bounds.
+    bool Keeps(const QString& key, qsizetype size) {
+        if (!isOwn || isOwn(key) || foreignKept.contains(key))
+            return true;
+        if (foreignKept.size() >= kForeignSettingsKept || foreignBytes + size > kForeignSettingsBytes)
+            return false;
+        foreignKept.insert(key);
+        foreignBytes += size;
+        return true;
+    }
+
+    SettingsKeyFilter isOwn;
+    QSet<QString> foreignKept;
+    qsizetype foreignBytes = 0;
     QString section;
     SettingsText text;
 };
 
 } // namespace
 
-SettingsText ReadSettingsFile(QIODevice& device) {
+SettingsText ReadSettingsFile(QIODevice& device, const SettingsKeyFilter& isOwn) {
     constexpr qint64 kPiece = 64 * 1024;
     SettingsLines lines;
+    lines.isOwn = isOwn;
     IniLineSplitter splitter;
     QByteArray piece(kPiece, Qt::Uninitialized);
     for (qint64 count; (count = device.read(piece.data(), kPiece)) > 0;)

@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QSettings>
 #include <QStringList>
+#include <functional>
 
 namespace platform {
 
@@ -15,14 +16,24 @@ namespace platform {
 // a longer one (a damaged or hand-edited file) reads as missing, and is never held in memory whole.
 constexpr qsizetype kLongestSettingsValue = 64 * 1024;
 
+// Of the keys that are not the program's own, a read keeps the first this many, and only while
+// their text stays within kForeignSettingsBytes (far past what a hand-edited file holds).
+constexpr qsizetype kForeignSettingsKept = 10000;
+constexpr qsizetype kForeignSettingsBytes = 4 * 1024 * 1024;
+
 struct SettingsText {
     QSettings::SettingsMap values; // as ReadSettingsText gives them
-    QStringList overlongKeys;      // "Section/Key" of the values that were too long, in file order
+    QStringList overlongKeys;      // "Section/Key" of the kept values that were too long, in file order
+    qint64 droppedValues = 0;      // lines of keys that are not the program's past the kept ones
 };
 
+// Tells the program's own keys from the others.
+using SettingsKeyFilter = std::function<bool(const QString& key)>;
+
 // The values of the file read from the device a piece at a time, so that memory stays bounded
-// whatever the file holds.
-SettingsText ReadSettingsFile(QIODevice& device);
+// whatever the file holds. With `isOwn`, every key it accepts is kept and the others within the
+// bounds above; without it, every key.
+SettingsText ReadSettingsFile(QIODevice& device, const SettingsKeyFilter& isOwn = {});
 
 // The values of a settings file's text, keyed "Section/Key" ("Key" in the General section). A
 // value is a QString, a QStringList (an unquoted list with commas) or, for "@Invalid()" and the

@@ -1,97 +1,228 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/FileAccess.h"
 #include "platform/FileWriting.h"
 #include "platform/Paths.h"
 #include "platform/SettingsFileFormat.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
-#include <QTemporaryFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <cerrno>
+#include <sys/stat.h>
 #include <utility>
 
 namespace platform {
 
 namespace {
 
-// The keys whose values the store's file held too long to read, not yet told.
-QMutex g_overlongMutex;
-QStringList g_overlongKeys;
+// What a path named when it was read or written: a file that another program replaced or
+// rewrote since differs in one of these.
+struct FileStamp {
+    bool exists = false;
+    bool regular = false;
+    int error = 0; // why it could not be looked at, other than its absence
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
 
-bool ReadSettingsDevice(QIODevice& device, QSettings::SettingsMap& values) {
-    SettingsText text = ReadSettingsFile(device);
-    values = std::move(text.values);
-    if (!text.overlongKeys.isEmpty()) {
-        const QMutexLocker lock(&g_overlongMutex);
-        for (const QString& key : std::as_const(text.overlongKeys)) {
-            if (!g_overlongKeys.contains(key))
-                g_overlongKeys.append(key);
+    bool operator==(const FileStamp& other) const {
+        return exists == other.exists && regular == other.regular && error == other.error &&
+               device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+// Through symbolic links, as the file is read and written.
+FileStamp StampOf(const QString& path) {
+    FileStamp stamp;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        // Nothing there, or a folder on the way that is missing or no folder: nothing to lose.
+        if (errno != ENOENT && errno != ENOTDIR)
+            stamp.error = errno;
+        return stamp;
+    }
+    stamp.exists = true;
+    stamp.regular = S_ISREG(info.st_mode);
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modified = info.st_mtim;
+    stamp.changed = info.st_ctim;
+    return stamp;
+}
+
+// The values of the process's settings file, shared by every store.
+struct SharedSettings {
+    QMutex mutex;
+    QString folder; // set by SetSettingsFolder; the desktop's configuration folder when empty
+    QString path;   // the file the values are of
+    bool read = false;
+    FileStamp stamp;    // what the path named when it was last read or written
+    QString unreadable; // why the file there could not be read: then it is not written either
+    QSettings::SettingsMap values;
+    QSet<QString> pending; // keys set or removed since the last write
+    SettingsReadProblems problems;
+};
+
+SharedSettings& Shared() {
+    static SharedSettings shared;
+    return shared;
+}
+
+QString SettingsPath(const SharedSettings& shared) {
+    const QString folder = shared.folder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                               : shared.folder;
+    return folder + QLatin1Char('/') + ExecutableBaseName() + QStringLiteral(".conf");
+}
+
+void NoteProblems(SettingsReadProblems& problems, const SettingsText& text) {
+    for (const QString& key : text.overlongKeys) {
+        if (!problems.overlongKeys.contains(key))
+            problems.overlongKeys.append(key);
+    }
+    problems.droppedValues += text.droppedValues;
+}
+
+// Reads the file into the shared values when it is not what was read last, keeping the changes
+// not yet written over it. The mutex is held.
+void Refresh(SharedSettings& shared, const QString& path) {
+    const FileStamp stamp = StampOf(path);
+    if (shared.read && path == shared.path && stamp == shared.stamp)
+        return;
+    const QSettings::SettingsMap before = std::exchange(shared.values, {});
+    if (path != shared.path)
+        shared.pending.clear(); // changes meant for another file
+    shared.path = path;
+    shared.stamp = stamp;
+    shared.read = true;
+    shared.unreadable.clear();
+    if (stamp.exists && !stamp.regular) {
+        // Not even opened: opening a FIFO waits for a writer, and a device may act on an open.
+        shared.unreadable = NotRegularFileReason();
+        shared.problems.notRegular = true;
+    } else if (stamp.exists || stamp.error != 0) {
+        QFile file;
+        QString reason;
+        if (OpenRegularFile(file, path, QIODevice::ReadOnly, &reason)) {
+            SettingsText text = ReadSettingsFile(file, IsProgramSettingsKey);
+            NoteProblems(shared.problems, text);
+            shared.values = std::move(text.values);
+        } else {
+            // A file that could not be read is not replaced by one without its values.
+            shared.unreadable = reason;
+            shared.problems.notRegular = reason == NotRegularFileReason();
         }
     }
-    return true;
-}
-
-// Why the store's file was last not written on this thread.
-thread_local QString t_writeFailure;
-
-// The device is Qt's save file for the store, which Qt commits when this returns true: the text
-// must have reached the disk by then, as Qt's commit would keep a file cut short by a full disk.
-// False makes Qt discard the temporary file and keep the old one.
-bool WriteSettingsDevice(QIODevice& device, const QSettings::SettingsMap& values) {
-    const QByteArray text = WriteSettingsText(values);
-    auto* const file = qobject_cast<QFileDevice*>(&device);
-    if (device.write(text) != text.size()) {
-        t_writeFailure = device.errorString();
-        return false;
+    for (const QString& key : std::as_const(shared.pending)) {
+        if (const auto it = before.constFind(key); it != before.cend())
+            shared.values.insert(key, it.value());
+        else
+            shared.values.remove(key);
     }
-    return !file || FlushToDisk(*file, &t_writeFailure);
 }
 
-// The native format's file (<name>.conf, Qt's INI layout), read with our own reader so that every
-// value stays plain text.
-QSettings::Format SettingsFileFormat() {
-    static const QSettings::Format format = QSettings::registerFormat(
-        QStringLiteral("conf"), ReadSettingsDevice, WriteSettingsDevice, Qt::CaseSensitive);
-    return format;
+bool SameValue(const QVariant& a, const QVariant& b) {
+    return a.metaType() == b.metaType() && a == b;
 }
 
 } // namespace
 
-std::unique_ptr<QSettings> OpenSettingsStore() {
-    // The name as the organisation and no application name: the settings sit directly under it.
-    return std::make_unique<QSettings>(SettingsFileFormat(), QSettings::UserScope, ExecutableBaseName());
+SettingsStore::SettingsStore() {
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    m_path = SettingsPath(shared);
+    Refresh(shared, m_path);
 }
 
-QStringList TakeOverlongSettings() {
-    const QMutexLocker lock(&g_overlongMutex);
-    return std::exchange(g_overlongKeys, QStringList());
+SettingsStore::~SettingsStore() {
+    if (m_changed)
+        sync();
 }
 
-void ForgetSettingsWriteFailure() {
-    t_writeFailure.clear();
+QVariant SettingsStore::value(const QString& key) const {
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    return shared.path == m_path ? shared.values.value(key) : QVariant();
 }
 
-QString SettingsSaveFailureReason(const QString& fileName) {
-    if (!t_writeFailure.isEmpty())
-        return std::exchange(t_writeFailure, QString());
-    QFile file(fileName);
-    const bool existed = file.exists();
-    if (!file.open(QIODevice::ReadWrite))
-        return file.errorString();
-    if (!existed)
-        file.remove();
-    // A disk without room for Qt's lock file beside the settings.
-    QTemporaryFile probe(fileName + QStringLiteral(".XXXXXX"));
-    QString reason;
-    if (!probe.open())
-        return probe.errorString();
-    if (probe.write("?", 1) != 1 || !FlushToDisk(probe, &reason))
-        return reason.isEmpty() ? probe.errorString() : reason;
-    return QStringLiteral("access denied");
+bool SettingsStore::contains(const QString& key) const {
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    return shared.path == m_path && shared.values.contains(key);
+}
+
+void SettingsStore::setValue(const QString& key, const QVariant& value) {
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    if (shared.path != m_path)
+        return;
+    const auto it = shared.values.find(key);
+    if (it != shared.values.end() && SameValue(it.value(), value))
+        return;
+    shared.values.insert(key, value);
+    shared.pending.insert(key);
+    m_changed = true;
+}
+
+void SettingsStore::remove(const QString& key) {
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    if (shared.path != m_path)
+        return;
+    const QString under = key + QLatin1Char('/');
+    for (auto it = shared.values.lowerBound(key); it != shared.values.end();) {
+        if (it.key() != key && !it.key().startsWith(under))
+            break;
+        shared.pending.insert(it.key());
+        it = shared.values.erase(it);
+        m_changed = true;
+    }
+}
+
+bool SettingsStore::sync() {
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    m_changed = false;
+    m_failure.clear();
+    if (shared.path != m_path || shared.pending.isEmpty())
+        return true;
+    // Another copy of the program or the operator may have written the file meanwhile.
+    Refresh(shared, m_path);
+    if (!shared.unreadable.isEmpty()) {
+        m_failure = shared.unreadable;
+        return false;
+    }
+    QDir().mkpath(QFileInfo(m_path).absolutePath()); // a failure is the save's to tell
+    if (!SaveWholeFile(m_path, WriteSettingsText(shared.values), &m_failure))
+        return false;
+    shared.pending.clear();
+    shared.stamp = StampOf(m_path);
+    return true;
+}
+
+std::unique_ptr<SettingsStore> OpenSettingsStore() {
+    return std::make_unique<SettingsStore>();
+}
+
+SettingsReadProblems TakeSettingsReadProblems() {
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    return std::exchange(shared.problems, SettingsReadProblems());
 }
 
 void SetSettingsFolder(const QString& folder) {
-    QSettings::setPath(SettingsFileFormat(), QSettings::UserScope, folder);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    SharedSettings& shared = Shared();
+    const QMutexLocker lock(&shared.mutex);
+    shared.folder = folder;
 }
 
 } // namespace platform

@@ -1,15 +1,25 @@
 // Loading and saving every setting of the view in the native settings store.
 #include "app/ChildView.h"
 #include "app/Globals.h"
+#include "platform/FileAccess.h"
 #include "platform/SettingsFileFormat.h"
 #include "platform/SettingsStore.h"
 #include "settings/SettingsIo.h"
-
 #include "settings/SettingsKeys.h"
 
+namespace {
+
+// A path that names no regular file, found at start or at a save: one line for both, said once.
+const QString kUseTheFile = QStringLiteral("use the settings file");
+QString NotRegularReason() {
+    return platform::NotRegularFileReason() + QStringLiteral(", read as empty and never written");
+}
+
+} // namespace
+
 void CChildView::LoadSettings() {
-    const std::unique_ptr<QSettings> store = platform::OpenSettingsStore();
-    const QSettingsTree tree(*store);
+    const std::unique_ptr<platform::SettingsStore> store = platform::OpenSettingsStore();
+    const StoreSettingsTree tree(*store);
     ProcessSettings process{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay};
     const StoredVersions versions = LoadViewSettings(tree, *this, process);
     g_nReceiverType = process.receiverType;
@@ -17,27 +27,38 @@ void CChildView::LoadSettings() {
     g_bBlitFromDisplay = process.blitFromDisplay;
     m_bOldRegVersion = versions.oldRegVersion;
     m_bOldLogVersion = versions.oldLogVersion;
+    const platform::SettingsReadProblems problems = platform::TakeSettingsReadProblems();
+    const QString path = store->fileName();
+    if (problems.notRegular)
+        ReportFileFailure(ReportedOutput::Settings, kUseTheFile, path, NotRegularReason());
     // Values far too long for any setting (a damaged or hand-edited file) read as their defaults.
-    const QStringList overlong = platform::TakeOverlongSettings();
-    if (!overlong.isEmpty())
+    if (!problems.overlongKeys.isEmpty())
         ReportFileFailure(
-            ReportedOutput::Settings, QStringLiteral("read %1 from").arg(overlong.join(QStringLiteral(", "))),
-            store->fileName(),
+            ReportedOutput::Settings,
+            QStringLiteral("read %1 from").arg(problems.overlongKeys.join(QStringLiteral(", "))), path,
             QStringLiteral("value longer than %1 bytes, default used").arg(platform::kLongestSettingsValue));
+    if (problems.droppedValues > 0)
+        ReportFileFailure(ReportedOutput::Settings, QStringLiteral("read every setting of"), path,
+                          QStringLiteral("more than %1 keys that are not the program's, the %2 values past "
+                                         "them are not read nor saved back")
+                              .arg(platform::kForeignSettingsKept)
+                              .arg(problems.droppedValues));
 }
 
 void CChildView::SaveSettings() {
-    const std::unique_ptr<QSettings> store = platform::OpenSettingsStore();
-    QSettingsTree tree(*store);
+    const std::unique_ptr<platform::SettingsStore> store = platform::OpenSettingsStore();
+    StoreSettingsTree tree(*store);
     SaveViewSettings(tree, *this, ProcessSettings{g_nReceiverType, g_bUseBitmap, g_bBlitFromDisplay});
     if (!m_strStoredComPort.isNull() && m_strComPort == g_strPortOverride)
         store->setValue(SettingsKey::ComPort, m_strStoredComPort);
-    platform::ForgetSettingsWriteFailure(); // one from an earlier save is not this one's
-    store->sync();
-    if (store->status() == QSettings::NoError) {
+    if (store->sync()) {
         ReportWorking(ReportedOutput::Settings);
         return;
     }
-    ReportFileFailure(ReportedOutput::Settings, QStringLiteral("save the settings to"), store->fileName(),
-                      platform::SettingsSaveFailureReason(store->fileName()));
+    const QString reason = store->failureReason();
+    if (reason == platform::NotRegularFileReason())
+        ReportFileFailure(ReportedOutput::Settings, kUseTheFile, store->fileName(), NotRegularReason());
+    else
+        ReportFileFailure(ReportedOutput::Settings, QStringLiteral("save the settings to"), store->fileName(),
+                          reason);
 }

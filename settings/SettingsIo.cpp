@@ -4,6 +4,8 @@
 #include "settings/SettingValues.h"
 #include "settings/SettingsKeys.h"
 
+#include <QSet>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -219,13 +221,45 @@ private:
     SettingsTree& m_tree;
 };
 
+// The keys the table names, whatever their kind.
+class KeyCollector {
+public:
+    void Int(const QString& key, const auto&) { keys.insert(key); }
+    void Bool(const QString& key, const auto&) { keys.insert(key); }
+    void Byte(const QString& key, const auto&) { keys.insert(key); }
+    void Colour(const QString& key, const auto&) { keys.insert(key); }
+    void Double(const QString& key, const auto&) { keys.insert(key); }
+    void String(const QString& key, const auto&) { keys.insert(key); }
+    void NtpTime(const QString& secondsKey, const QString& fractionKey, const auto&) {
+        keys.insert(secondsKey);
+        keys.insert(fractionKey);
+    }
+
+    QSet<QString> keys;
+};
+
+const QString kRegVersion = u"Version/RegVersion"_s;
+const QString kLogVersion = u"Version/LogVersion"_s;
+
 } // namespace
+
+bool platform::IsProgramSettingsKey(const QString& key) {
+    static const QSet<QString> keys = [] {
+        KeyCollector collector;
+        const ViewSettings view;
+        const ProcessSettings process;
+        VisitSettings(collector, view, process);
+        collector.keys.unite({kRegVersion, kLogVersion, SettingsKey::WindowPos});
+        return collector.keys;
+    }();
+    return keys.contains(key);
+}
 
 StoredVersions LoadViewSettings(const SettingsTree& tree, ViewSettings& view, ProcessSettings& process) {
     StoredVersions versions;
-    const auto regVersion = StoredInt32(tree.Value(u"Version/RegVersion"_s));
+    const auto regVersion = StoredInt32(tree.Value(kRegVersion));
     versions.oldRegVersion = !regVersion || *regVersion < kSettingsVersion;
-    const auto logVersion = StoredInt32(tree.Value(u"Version/LogVersion"_s));
+    const auto logVersion = StoredInt32(tree.Value(kLogVersion));
     versions.oldLogVersion = logVersion && *logVersion < kSettingsVersion;
 
     Loader loader(tree);
@@ -235,8 +269,8 @@ StoredVersions LoadViewSettings(const SettingsTree& tree, ViewSettings& view, Pr
 }
 
 void SaveViewSettings(SettingsTree& tree, const ViewSettings& view, const ProcessSettings& process) {
-    tree.SetValue(u"Version/RegVersion"_s, kSettingsVersion);
-    tree.SetValue(u"Version/LogVersion"_s, kSettingsVersion);
+    tree.SetValue(kRegVersion, kSettingsVersion);
+    tree.SetValue(kLogVersion, kSettingsVersion);
     Saver saver(tree);
     VisitSettings(saver, view, process);
 }

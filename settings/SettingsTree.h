@@ -1,7 +1,8 @@
 #pragma once
 // A tree of Section/Key values as the settings store holds them. The view's settings are loaded
 // from and saved to one; the native store stands behind it in the program.
-#include <QSettings>
+#include "platform/SettingsStore.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -13,13 +14,13 @@ public:
     virtual void SetValue(const QString& key, const QVariant& value) = 0;
 };
 
-// The tree of a QSettings store.
-class QSettingsTree final : public SettingsTree {
+// The tree of the program's settings store.
+class StoreSettingsTree final : public SettingsTree {
 public:
-    explicit QSettingsTree(QSettings& settings) : m_settings(settings) {}
-    QVariant Value(const QString& key) const override { return m_settings.value(key); }
-    void SetValue(const QString& key, const QVariant& value) override { m_settings.setValue(key, value); }
+    explicit StoreSettingsTree(platform::SettingsStore& store) : m_store(store) {}
+    QVariant Value(const QString& key) const override { return m_store.value(key); }
+    void SetValue(const QString& key, const QVariant& value) override { m_store.setValue(key, value); }
 
 private:
-    QSettings& m_settings;
+    platform::SettingsStore& m_store;
 };

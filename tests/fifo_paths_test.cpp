@@ -12,38 +12,17 @@
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
 #include "support/HangWatchdog.h"
+#include "support/OpenCounter.h"
 #include "support/SimulatedPolling.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Counts the opens of a path: inotify reports each as it happens, as an event without a name.
-class OpenCounter {
-public:
-    explicit OpenCounter(const QString& path) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        EXPECT_GE(inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_OPEN), 0);
-    }
-    ~OpenCounter() { close(m_fd); }
-    OpenCounter(const OpenCounter&) = delete;
-    OpenCounter& operator=(const OpenCounter&) = delete;
-
-    // The opens since the last call.
-    int Opens() {
-        inotify_event events[64];
-        const ssize_t n = read(m_fd, events, sizeof events);
-        return n > 0 ? static_cast<int>(n / static_cast<ssize_t>(sizeof(inotify_event))) : 0;
-    }
-
-private:
-    int m_fd;
-};
 
 class FifoPaths : public ::testing::Test {
 protected:

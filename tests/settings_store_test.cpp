@@ -1,0 +1,311 @@
+// The settings file as the program meets it at start and leaves it at exit: a path that names a
+// FIFO, a device, a socket or a folder, a file of a million keys that are not the program's, and a
+// file that another copy of the program rewrites while this one runs.
+#include "app/Globals.h"
+#include "app/MainFrame.h"
+#include "controls/DlgBar.h"
+#include "platform/SettingsStore.h"
+#include "platform/TerminationSignals.h"
+#include "platform/WallClock.h"
+#include "support/FileBytes.h"
+#include "support/HangWatchdog.h"
+#include "support/OpenCounter.h"
+#include "support/ProcessCounters.h"
+#include "support/SettingsFiles.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kStartWaitMs = 60000;
+
+// What a path names, through links (the device's numbers for a device).
+std::string Kind(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return "nothing";
+    if (S_ISCHR(info.st_mode))
+        return "character device " + std::to_string(major(info.st_rdev)) + ',' +
+               std::to_string(minor(info.st_rdev));
+    return S_ISFIFO(info.st_mode)   ? "FIFO"
+           : S_ISSOCK(info.st_mode) ? "socket"
+           : S_ISDIR(info.st_mode)  ? "folder"
+           : S_ISREG(info.st_mode)  ? "regular file"
+                                    : "other";
+}
+
+bool MakeFifo(const QString& path) {
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+enum class Stand { Fifo, LinkToNullDevice, Folder, Socket };
+
+// Puts the thing in place of the settings file at `path`; `folder` holds whatever else it needs.
+bool MakeInPlace(Stand stand, const QString& path, const QString& folder) {
+    const QByteArray name = QFile::encodeName(path);
+    switch (stand) {
+    case Stand::Fifo:
+        return MakeFifo(path);
+    case Stand::LinkToNullDevice: {
+        const QByteArray device = QFile::encodeName(folder + QStringLiteral("/null"));
+        return ::mknod(device.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+               ::symlink(device.constData(), name.constData()) == 0;
+    }
+    case Stand::Folder:
+        return QDir().mkdir(path);
+    case Stand::Socket: {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (name.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+            return false;
+        std::copy(name.begin(), name.end(), address.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        return bound;
+    }
+    }
+    return false;
+}
+
+class SettingsFileStandIn : public ::testing::TestWithParam<Stand> {
+protected:
+    SettingsFileStandIn() {
+        UseFreshSettingsStore();
+        g_nReceiverType = -1;
+    }
+    ~SettingsFileStandIn() override { g_nReceiverType = -1; }
+
+    QTemporaryDir m_devices;
+};
+
+} // namespace
+
+// Started with something that is no regular file in place of its settings file, the program starts
+// on the defaults, says so once in the user window and on the status bar (saves included), ends on
+// a termination signal, and leaves the thing as it was.
+TEST_P(SettingsFileStandIn, TheProgramStartsOnTheDefaultsSaysSoOnceAndLeavesItAsItWas) {
+    const HangWatchdog watchdog("the program started with a settings file that is no regular file");
+    const QString path = platform::OpenSettingsStore()->fileName();
+    ASSERT_TRUE(MakeInPlace(GetParam(), path, m_devices.path())) << path.toStdString();
+    const std::string kind = Kind(path);
+
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+    const platform::TerminationSignals termination{[&frame] { frame.close(); }};
+    ASSERT_TRUE(termination.installed());
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitFor([&view] { return view.m_bInitialised; }, kStartWaitMs));
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_EQ(g_nReceiverType, RECEIVER_JACKSON) << "the defaults, as at a first run";
+    const QString said = QStringLiteral("Unable to use the settings file %1: not a regular file, read as "
+                                        "empty and never written")
+                             .arg(path);
+    EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
+
+    view.SaveSettings(); // as Options OK does
+    EXPECT_EQ(Kind(path), kind);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(QTest::qWaitFor([&frame] { return !frame.isVisible(); }, kStartWaitMs));
+    EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND)) << "shut down in order";
+    EXPECT_EQ(Kind(path), kind);
+    if (GetParam() == Stand::LinkToNullDevice) {
+        EXPECT_EQ(kind, "character device 1,3");
+    }
+    const QString userWindow = frame.m_wndDlgBar.UserWindowText();
+    EXPECT_EQ(userWindow.count(said), 1) << qPrintable(userWindow);
+    EXPECT_EQ(userWindow.count(path), 1) << qPrintable(userWindow);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, SettingsFileStandIn,
+                         ::testing::Values(Stand::Fifo, Stand::LinkToNullDevice, Stand::Folder,
+                                           Stand::Socket),
+                         [](const ::testing::TestParamInfo<Stand>& info) {
+                             switch (info.param) {
+                             case Stand::Fifo:
+                                 return "Fifo";
+                             case Stand::LinkToNullDevice:
+                                 return "LinkToNullDevice";
+                             case Stand::Folder:
+                                 return "Folder";
+                             case Stand::Socket:
+                                 break;
+                             }
+                             return "Socket";
+                         });
+
+// Every other file the program reads at start named as a FIFO by a regular settings file: the
+// receiver profile, the map's backdrop and track file, the graph's data log, the user-window and
+// debug files. The program starts, draws both windows and leaves every FIFO as it was.
+TEST(SettingsFilePaths, EveryFileReadAtStartMayBeAFifo) {
+    const HangWatchdog watchdog("a file read at start named as a FIFO");
+    QTemporaryDir folder;
+    QMap<QString, QString> fifos;
+    for (const char* key : {"Profile/Path", "Map/Path", "Dump/Path", "Log/Path", "User/Path", "Debug/Path"}) {
+        const QString fifo = folder.filePath(QString::fromLatin1(key).section(QLatin1Char('/'), 0, 0));
+        ASSERT_TRUE(MakeFifo(fifo));
+        fifos.insert(QString::fromLatin1(key), fifo);
+    }
+    QByteArray text = "[Version]\nRegVersion=2\nLogVersion=2\n[Receiver]\nType=3\n[Map]\nBackdrop=1\n"
+                      "[User]\nToFile=1\n[Debug]\nEnable=1\n[Mode]\nComsDebug=1\n";
+    for (auto it = fifos.cbegin(); it != fifos.cend(); ++it)
+        text += '[' + it.key().section(QLatin1Char('/'), 0, 0).toLatin1() + "]\nPath=" + it->toUtf8() + '\n';
+    WriteSettingsFile(text);
+
+    {
+        CMainFrame frame;
+        CChildView& view = frame.m_wndView;
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitFor([&view] { return view.m_bInitialised; }, kStartWaitMs));
+        EXPECT_EQ(view.m_strProfilePath, fifos.value(QStringLiteral("Profile/Path")));
+        view.m_wndMap.m_bCacheValid = false;
+        view.m_wndGraph.m_bCacheValid = false;
+        EXPECT_FALSE(view.m_wndMap.grab().isNull());
+        EXPECT_FALSE(view.m_wndGraph.grab().isNull());
+        frame.close();
+    }
+    for (const QString& fifo : std::as_const(fifos))
+        EXPECT_EQ(Kind(fifo), "FIFO") << fifo.toStdString();
+}
+
+// The program itself, started with a FIFO as its settings file, comes to wait in its event loop
+// (its start-up done) and ends on SIGTERM with its ordinary exit; the FIFO stays a FIFO.
+TEST(SettingsFileStandInProgram, AFifoAsTheSettingsFileLetsTheProgramStartAndEnd) {
+    QTemporaryDir home;
+    const QString config = home.filePath(QStringLiteral("config"));
+    ASSERT_TRUE(QDir().mkpath(config));
+    const QString fifo = config + QStringLiteral("/orvane.conf");
+    ASSERT_TRUE(MakeFifo(fifo));
+
+    QString program = QStringLiteral(ORVANE_BINARY_DIR "/orvane");
+    QStringList arguments;
+    if (platform::SystemWallClock().hasSetTimePrivilege()) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+        arguments = {"--inh-caps=-sys_time", "--bounding-set=-sys_time", "--", program};
+        program = setpriv;
+    }
+    QProcess orvane;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    orvane.setProcessEnvironment(environment);
+    orvane.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    orvane.start(program, arguments);
+    ASSERT_TRUE(orvane.waitForStarted(kStartWaitMs));
+
+    // Waiting in poll(2) for a while, not at once: its zero-time start-up tick has run.
+    const QString syscall = QStringLiteral("/proc/%1/syscall").arg(orvane.processId());
+    const bool waits = QTest::qWaitFor(
+        [&syscall] {
+            const QList<QByteArray> fields = ReadFileBytes(syscall).trimmed().split(' ');
+            constexpr int kPoll = 7; // x86-64
+            return fields.size() > 3 && fields[0].toInt() == kPoll && fields[3] != "0x0";
+        },
+        kStartWaitMs);
+    EXPECT_TRUE(waits) << "still in: " << ReadFileBytes(syscall).toStdString();
+    orvane.terminate();
+    const bool ended = orvane.waitForFinished(kStartWaitMs);
+    if (!ended) {
+        orvane.kill();
+        orvane.waitForFinished(kStartWaitMs);
+    }
+    EXPECT_TRUE(ended) << "SIGTERM was not acted on";
+    EXPECT_EQ(orvane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(orvane.exitCode(), 0);
+    EXPECT_EQ(Kind(fifo), "FIFO");
+}
+
+// A file of a million keys that are not the program's, with the program's own before and after
+// them: read once at start in bounded memory, the program's keys as ever, the rest past the first
+// ten thousand dropped and said once; nothing is read again at exit.
+TEST(SettingsFileSize, AMillionForeignKeysAreReadOnceInBoundedMemory) {
+    constexpr int kForeignKeys = 1000000;
+    constexpr long kMemoryBoundKb = 100 * 1024;
+    UseFreshSettingsStore();
+    const QString path = platform::OpenSettingsStore()->fileName();
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QByteArray block = "[FTP]\nServerName=ftp.example.org\n[Foreign]\n";
+        char line[32];
+        for (int i = 0; i < kForeignKeys; ++i) {
+            block.append(line, std::snprintf(line, sizeof line, "K%07d=%06d\n", i, i));
+            if (block.size() >= (1 << 20) || i + 1 == kForeignKeys) {
+                ASSERT_EQ(file.write(block), block.size());
+                block.clear();
+            }
+        }
+        block = "[Initial]\nWindowPos=\"0,1,-1,-1,-1,-1,15,25,615,425\"\n[Port]\nBaud=4800\n"
+                "[Receiver]\nType=3\n[Version]\nLogVersion=2\nRegVersion=2\n";
+        ASSERT_EQ(file.write(block), block.size());
+    }
+    OpenCounter opens(path);
+
+    const long peakBefore = PeakMemoryKb();
+    CMainFrame frame;
+    CChildView& view = frame.m_wndView;
+    view.Initialise();
+    EXPECT_LT(PeakMemoryKb() - peakBefore, kMemoryBoundKb) << "kB more at the peak";
+    EXPECT_EQ(view.m_strFtpServer, QStringLiteral("ftp.example.org"));
+    EXPECT_EQ(view.m_nBaud, 4800);
+    EXPECT_FALSE(view.m_bOldRegVersion);
+    EXPECT_EQ(frame.geometry(), QRect(15, 25, 600, 400));
+    const QString said = QStringLiteral("Unable to read every setting of %1: more than 10000 keys that are "
+                                        "not the program's, the 990000 values past them are not read nor "
+                                        "saved back")
+                             .arg(path);
+    EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
+
+    view.SaveSettings();
+    frame.close(); // the exit's saves
+    EXPECT_EQ(opens.Opens(), 1) << "the file read once";
+    EXPECT_EQ(frame.m_wndDlgBar.UserWindowText().count(said), 1);
+    const QByteArray kept = ReadFileBytes(path);
+    EXPECT_TRUE(kept.contains("\nK0009999=009999\n"));
+    EXPECT_FALSE(kept.contains("\nK0010000="));
+    EXPECT_TRUE(kept.contains("\nBaud=4800\n"));
+
+    RestartSettingsStore();
+    CMainFrame restarted;
+    restarted.m_wndView.Initialise();
+    EXPECT_EQ(restarted.m_wndView.m_nBaud, 4800);
+    EXPECT_FALSE(restarted.m_wndDlgBar.UserWindowText().contains(QStringLiteral("Unable")));
+    g_nReceiverType = -1;
+}
+
+// Another copy of the program (or the operator) rewrites the file while this one runs: the next
+// store sees its values, and a save of this copy keeps what it does not write itself.
+TEST(SettingsFileSharing, AFileRewrittenMeanwhileIsReadAgainAndKeptBySaves) {
+    WriteSettingsFile("[Version]\nLogVersion=2\nRegVersion=2\n[Port]\nBaud=4800\n[Other]\nKept=1\n");
+    const QString path = platform::OpenSettingsStore()->fileName();
+    CChildView view;
+    view.LoadSettings();
+    ASSERT_EQ(view.m_nBaud, 4800);
+
+    const QString rewritten = path + QStringLiteral(".other");
+    ASSERT_TRUE(WriteFileBytes(rewritten, "[Port]\nBaud=9600\n[Other]\nAdded=2\nKept=1\n"));
+    ASSERT_TRUE(QFile::remove(path) && QFile::rename(rewritten, path));
+    EXPECT_EQ(platform::OpenSettingsStore()->value(QStringLiteral("Other/Added")).toString(), "2");
+
+    view.m_nBaud = 19200;
+    view.SaveSettings();
+    const QString saved = QString::fromLatin1(ReadFileBytes(path));
+    EXPECT_TRUE(saved.contains(QStringLiteral("[Other]\nAdded=2\nKept=1\n"))) << qPrintable(saved);
+    EXPECT_TRUE(saved.contains(QStringLiteral("\nBaud=19200\n"))) << qPrintable(saved);
+}
