@@ -10,7 +10,6 @@
 // Changes are written when a store is synced or closed: the file is read again first when it
 // changed on disk, the changes are put over it, and the whole text replaces the file only once all
 // of it reached the disk.
-#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QVariant>

@@ -297,7 +297,7 @@ TEST_F(SettingsStoreTest, ANearlyFullDiskKeepsEveryStoredKey) {
         QStringLiteral("Unable to save the settings to %1: No space left on device").arg(file);
     EXPECT_EQ(bar.UserWindowText().count(said), 1) << qPrintable(bar.UserWindowText());
 
-    // No room at all: not even Qt's lock file beside the settings can be made.
+    // No room at all: not even the save's temporary file beside the settings can be made.
     ASSERT_TRUE(disk.LeaveFree(0));
     view.SaveSettings();
     EXPECT_EQ(ReadFileBytes(file), saved);
