@@ -503,22 +503,31 @@ void AppendValue(const QVariant& value, QByteArray& out) {
     }
 }
 
+// Bytes that a key or section name holds as they are: no escape, no '/', nothing past ASCII.
+bool IsPlainName(QByteArrayView name) {
+    for (const char ch : name) {
+        if (ch == '\\' || ch == '%' || ch == '/' || static_cast<unsigned char>(ch) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // Takes the lines of a settings file's text into its values, section by section.
-struct SettingsLines {
+class SettingsLines {
+public:
+    // With `ownKeys`, every key in it is kept and other keys within the bounds; without, all.
+    explicit SettingsLines(const QSet<QString>* ownKeys) : m_bounded(ownKeys != nullptr) {
+        if (ownKeys) {
+            for (const QString& key : *ownKeys)
+                m_ownKeys.insert(key.toUtf8());
+        }
+    }
+
     void operator()(const IniLine& line) {
         const QByteArray& bytes = line.text;
         if (bytes.startsWith('[')) {
             const qsizetype close = bytes.indexOf(']');
-            const QByteArray name = bytes.mid(1, close == -1 ? -1 : close - 1).trimmed();
-            if (name.compare("general", Qt::CaseInsensitive) == 0)
-                section.clear();
-            else if (name.compare("%general", Qt::CaseInsensitive) == 0)
-                section = QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
-            else {
-                section.clear();
-                AppendUnescapedKey(name, 0, name.size(), section);
-                section += QLatin1Char('/');
-            }
+            StartSection(bytes.mid(1, close == -1 ? -1 : close - 1).trimmed());
             return;
         }
         if (line.equals == -1)
@@ -526,62 +535,101 @@ struct SettingsLines {
         qsizetype keyEnd = line.equals;
         while (keyEnd > 0 && (bytes[keyEnd - 1] == ' ' || bytes[keyEnd - 1] == '\t'))
             --keyEnd;
-        QString key = section;
-        AppendUnescapedKey(bytes, 0, keyEnd, key);
-        key = NormalisedKey(key);
+        // A plain key is its own UTF-8 form: most lines are told kept or dropped without a QString.
+        QString key;
+        const QByteArrayView keyBytes(bytes.constData(), keyEnd);
+        if (m_sectionPlain && keyEnd > 0 && IsPlainName(keyBytes)) {
+            m_keyBytes.resize(0);
+            m_keyBytes += m_plainSection;
+            m_keyBytes += keyBytes;
+        } else {
+            key = m_section;
+            AppendUnescapedKey(bytes, 0, keyEnd, key);
+            key = NormalisedKey(key);
+            if (key.isEmpty())
+                return;
+            m_keyBytes = key.toUtf8();
+        }
+        if (!Keeps(bytes.size())) {
+            ++m_text.droppedValues;
+            return;
+        }
         if (key.isEmpty())
-            return;
-        if (!Keeps(key, bytes.size())) {
-            ++text.droppedValues;
-            return;
-        }
+            key = QString::fromLatin1(m_keyBytes);
         if (line.cut) {
-            text.values.remove(key); // an earlier line of the same key is overridden by this one
-            if (!text.overlongKeys.contains(key))
-                text.overlongKeys.append(key);
+            m_text.values.remove(key); // an earlier line of the same key is overridden by this one
+            if (!m_text.overlongKeys.contains(key))
+                m_text.overlongKeys.append(key);
             return;
         }
-        text.values.insert(key, StoredValue(bytes, line.equals + 1, bytes.size()));
+        m_text.values.insert(key, StoredValue(bytes, line.equals + 1, bytes.size()));
     }
 
-    // Every key of the program's own, a key already kept, and other keys within the bounds.
-    bool Keeps(const QString& key, qsizetype size) {
-        if (!isOwn || isOwn(key) || foreignKept.contains(key))
+    SettingsText Take() { return std::move(m_text); }
+
+private:
+    void StartSection(const QByteArray& name) {
+        m_section.clear();
+        m_plainSection.clear();
+        m_sectionPlain = false;
+        if (name.compare("general", Qt::CaseInsensitive) == 0) {
+            m_sectionPlain = true;
+            return;
+        }
+        if (name.compare("%general", Qt::CaseInsensitive) == 0) {
+            m_section = QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
+            return;
+        }
+        AppendUnescapedKey(name, 0, name.size(), m_section);
+        m_section += QLatin1Char('/');
+        if (!name.isEmpty() && IsPlainName(name)) {
+            m_sectionPlain = true;
+            m_plainSection = name + '/';
+        }
+    }
+
+    // Whether the key of m_keyBytes is kept: one of the program's own, one already kept, or
+    // another within the bounds.
+    bool Keeps(qsizetype size) {
+        if (!m_bounded || m_ownKeys.contains(m_keyBytes) || m_foreignKept.contains(m_keyBytes))
             return true;
-        if (foreignKept.size() >= kForeignSettingsKept || foreignBytes + size > kForeignSettingsBytes)
+        if (m_foreignKept.size() >= kForeignSettingsKept || m_foreignBytes + size > kForeignSettingsBytes)
             return false;
-        foreignKept.insert(key);
-        foreignBytes += size;
+        m_foreignKept.insert(m_keyBytes);
+        m_foreignBytes += size;
         return true;
     }
 
-    SettingsKeyFilter isOwn;
-    QSet<QString> foreignKept;
-    qsizetype foreignBytes = 0;
-    QString section;
-    SettingsText text;
+    const bool m_bounded;
+    QSet<QByteArray> m_ownKeys;     // UTF-8
+    QSet<QByteArray> m_foreignKept; // UTF-8
+    qsizetype m_foreignBytes = 0;
+    QString m_section; // with its '/', empty in the General section
+    bool m_sectionPlain = true;
+    QByteArray m_plainSection; // the section's bytes with its '/', when plain
+    QByteArray m_keyBytes;     // the key of the line at hand, UTF-8
+    SettingsText m_text;
 };
 
 } // namespace
 
-SettingsText ReadSettingsFile(QIODevice& device, const SettingsKeyFilter& isOwn) {
+SettingsText ReadSettingsFile(QIODevice& device, const QSet<QString>* ownKeys) {
     constexpr qint64 kPiece = 64 * 1024;
-    SettingsLines lines;
-    lines.isOwn = isOwn;
+    SettingsLines lines(ownKeys);
     IniLineSplitter splitter;
     QByteArray piece(kPiece, Qt::Uninitialized);
     for (qint64 count; (count = device.read(piece.data(), kPiece)) > 0;)
         splitter.Feed(QByteArrayView(piece.constData(), count), lines);
     splitter.Finish(lines);
-    return std::move(lines.text);
+    return lines.Take();
 }
 
 QSettings::SettingsMap ReadSettingsText(const QByteArray& text) {
-    SettingsLines lines;
+    SettingsLines lines(nullptr);
     IniLineSplitter splitter;
     splitter.Feed(text, lines);
     splitter.Finish(lines);
-    return std::move(lines.text.values);
+    return lines.Take().values;
 }
 
 QByteArray WriteSettingsText(const QSettings::SettingsMap& values) {

@@ -6,9 +6,9 @@
 // value reads as missing, and no value costs more than its text.
 #include <QByteArray>
 #include <QIODevice>
+#include <QSet>
 #include <QSettings>
 #include <QStringList>
-#include <functional>
 
 namespace platform {
 
@@ -27,13 +27,10 @@ struct SettingsText {
     qint64 droppedValues = 0;      // lines of keys that are not the program's past the kept ones
 };
 
-// Tells the program's own keys from the others.
-using SettingsKeyFilter = std::function<bool(const QString& key)>;
-
 // The values of the file read from the device a piece at a time, so that memory stays bounded
-// whatever the file holds. With `isOwn`, every key it accepts is kept and the others within the
-// bounds above; without it, every key.
-SettingsText ReadSettingsFile(QIODevice& device, const SettingsKeyFilter& isOwn = {});
+// whatever the file holds. With `ownKeys` (the program's own), every key in it is kept and the
+// others within the bounds above; without it, every key.
+SettingsText ReadSettingsFile(QIODevice& device, const QSet<QString>* ownKeys = nullptr);
 
 // The values of a settings file's text, keyed "Section/Key" ("Key" in the General section). A
 // value is a QString, a QStringList (an unquoted list with commas) or, for "@Invalid()" and the

@@ -113,7 +113,7 @@ void Refresh(SharedSettings& shared, const QString& path) {
         QFile file;
         QString reason;
         if (OpenRegularFile(file, path, QIODevice::ReadOnly, &reason)) {
-            SettingsText text = ReadSettingsFile(file, IsProgramSettingsKey);
+            SettingsText text = ReadSettingsFile(file, &ProgramSettingsKeys());
             NoteProblems(shared.problems, text);
             shared.values = std::move(text.values);
         } else {

@@ -10,6 +10,7 @@
 // Changes are written when a store is synced or closed: the file is read again first when it
 // changed on disk, the changes are put over it, and the whole text replaces the file only once all
 // of it reached the disk.
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -47,9 +48,9 @@ private:
 
 std::unique_ptr<SettingsStore> OpenSettingsStore();
 
-// Whether `key` is one of the program's own settings, which a settings file keeps however many
-// other keys it holds (the settings layer names them).
-bool IsProgramSettingsKey(const QString& key);
+// The program's own settings keys, which a settings file keeps however many other keys it holds
+// (the settings layer names them).
+const QSet<QString>& ProgramSettingsKeys();
 
 // What reading the settings file found that the operator is to be told, since the last call.
 struct SettingsReadProblems {

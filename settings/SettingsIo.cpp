@@ -243,7 +243,7 @@ const QString kLogVersion = u"Version/LogVersion"_s;
 
 } // namespace
 
-bool platform::IsProgramSettingsKey(const QString& key) {
+const QSet<QString>& platform::ProgramSettingsKeys() {
     static const QSet<QString> keys = [] {
         KeyCollector collector;
         const ViewSettings view;
@@ -252,7 +252,7 @@ bool platform::IsProgramSettingsKey(const QString& key) {
         collector.keys.unite({kRegVersion, kLogVersion, SettingsKey::WindowPos});
         return collector.keys;
     }();
-    return keys.contains(key);
+    return keys;
 }
 
 StoredVersions LoadViewSettings(const SettingsTree& tree, ViewSettings& view, ProcessSettings& process) {

@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "app/MainFrame.h"
 #include "controls/DlgBar.h"
+#include "platform/SettingsFileFormat.h"
 #include "platform/SettingsStore.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WallClock.h"
@@ -13,6 +14,7 @@
 #include "support/ProcessCounters.h"
 #include "support/SettingsFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
@@ -287,6 +289,28 @@ TEST(SettingsFileSize, AMillionForeignKeysAreReadOnceInBoundedMemory) {
     EXPECT_EQ(restarted.m_wndView.m_nBaud, 4800);
     EXPECT_FALSE(restarted.m_wndDlgBar.UserWindowText().contains(QStringLiteral("Unable")));
     g_nReceiverType = -1;
+}
+
+// Past the bound on other keys, the program's own are still kept however the file writes them
+// (escaped section and key names, a key in the General section with its section in it), and a
+// kept key takes its later values.
+TEST(SettingsFileSize, TheProgramsKeysAreKeptHoweverTheyAreWritten) {
+    QByteArray text = "[Foreign]\n";
+    for (qsizetype i = 0; i <= platform::kForeignSettingsKept; ++i)
+        text += 'F' + QByteArray::number(i) + "=1\n";
+    text += "[Port]\nBaud=4800\n%44ataBits=7\n[%50ort]\nParity=2\n[General]\nPort\\StopBits=1\n"
+            "[Other]\nK=1\n[Oth%65r]\nK2=1\n[Foreign]\nF0=2\n";
+    QBuffer device(&text);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    const platform::SettingsText read = platform::ReadSettingsFile(device, &platform::ProgramSettingsKeys());
+    EXPECT_EQ(read.values.value(QStringLiteral("Port/Baud")), QStringLiteral("4800"));
+    EXPECT_EQ(read.values.value(QStringLiteral("Port/DataBits")), QStringLiteral("7"));
+    EXPECT_EQ(read.values.value(QStringLiteral("Port/Parity")), QStringLiteral("2"));
+    EXPECT_EQ(read.values.value(QStringLiteral("Port/StopBits")), QStringLiteral("1"));
+    EXPECT_EQ(read.values.value(QStringLiteral("Foreign/F0")), QStringLiteral("2"));
+    EXPECT_TRUE(read.values.contains(QStringLiteral("Foreign/F%1").arg(platform::kForeignSettingsKept - 1)));
+    EXPECT_EQ(read.values.size(), platform::kForeignSettingsKept + 4);
+    EXPECT_EQ(read.droppedValues, 3); // F10000, Other/K and Other/K2
 }
 
 // Another copy of the program (or the operator) rewrites the file while this one runs: the next
