@@ -5,6 +5,7 @@
 #include "platform/SettingsStore.h"
 #include "settings/WindowPlacement.h"
 #include "support/DesktopSession.h"
+#include "support/WaitBounds.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kWaitMs = 20000; // bounded waits on the window manager, generous for a busy machine
 constexpr unsigned kNormalState = 1;
 constexpr unsigned kIconicState = 3;
 
@@ -56,7 +56,8 @@ protected:
     void ShowOnScreen(CMainFrame& frame) {
         frame.resize(900, 600);
         frame.show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(frame.winId()); }, kWaitMs)) << Describe(frame);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(frame.winId()); }, kBusyMachineWaitMs))
+            << Describe(frame);
     }
 
     // What the window manager and Qt say of the frame, for failure messages.
@@ -97,16 +98,23 @@ protected:
         CChildView& view = frame.m_wndView;
         view.OnHide();
         ASSERT_TRUE(view.m_bTrayIcon);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->IsViewable(frame.winId()); }, kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->IsViewable(frame.winId()); }, kBusyMachineWaitMs));
+        // Qt takes in the focus that hiding lost only after a short timer of its own. Shown again
+        // before that (the test's double-click is far quicker than a hand's, more so on a busy
+        // machine), Qt counts the window manager's focus-in as no change and leaves the widgets of
+        // the window inactive: click once Qt has taken it in, as the operator's double-click does.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() != frame.windowHandle(); },
+                                    kBusyMachineWaitMs));
         QWidget* icon = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (icon = ShownTrayIconWindow()) != nullptr; }, kWaitMs));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return (icon = ShownTrayIconWindow()) != nullptr; }, kBusyMachineWaitMs));
         const QPoint center = icon->mapToGlobal(icon->rect().center());
         ASSERT_TRUE(DesktopSession::RunTool(
             QStringLiteral("xdotool"),
             {QStringLiteral("mousemove"), QString::number(center.x()), QString::number(center.y()),
              QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
              QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.m_bTrayIcon; }, kWaitMs))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.m_bTrayIcon; }, kBusyMachineWaitMs))
             << "the icon was not double-clicked";
     }
 
@@ -127,7 +135,7 @@ TEST_F(DesktopTest, AStoredPlacementLargerThanTheScreenKeepsTheTitleBarOnTheScre
         return OnScreen(window) && desktop->FrameRect(window) == screen &&
                frame.geometry().top() > screen.top() + 5;
     };
-    EXPECT_TRUE(QTest::qWaitFor(frameFillsTheScreen, kWaitMs)) << Describe(frame);
+    EXPECT_TRUE(QTest::qWaitFor(frameFillsTheScreen, kBusyMachineWaitMs)) << Describe(frame);
 
     // Framed already, the window is fitted at once.
     frame.setGeometry(100, 100, 600, 400);
@@ -135,9 +143,9 @@ TEST_F(DesktopTest, AStoredPlacementLargerThanTheScreenKeepsTheTitleBarOnTheScre
         [&] {
             return frame.geometry().topLeft() == QPoint(100, 100) && desktop->FrameRect(window).width() < 700;
         },
-        kWaitMs));
+        kBusyMachineWaitMs));
     ApplyWindowPlacement(frame, *ParseWindowPlacement("0,1,-1,-1,-1,-1,-30,-40,2000,1200"));
-    EXPECT_TRUE(QTest::qWaitFor(frameFillsTheScreen, kWaitMs)) << Describe(frame);
+    EXPECT_TRUE(QTest::qWaitFor(frameFillsTheScreen, kBusyMachineWaitMs)) << Describe(frame);
 }
 
 TEST_F(DesktopTest, AMaximisedStartWithAPlacementLargerThanTheScreenRestoresOntoTheScreen) {
@@ -167,19 +175,20 @@ TEST_F(DesktopTest, AMaximisedStartWithAPlacementLargerThanTheScreenRestoresOnto
                    shown != maximised && frame.geometry() == shown &&
                    screen.contains(desktop->FrameRect(window)) && shown.top() > screen.top() + 5;
         };
-        ASSERT_TRUE(QTest::qWaitFor(shownMaximised, kWaitMs)) << Describe(frame);
+        ASSERT_TRUE(QTest::qWaitFor(shownMaximised, kBusyMachineWaitMs)) << Describe(frame);
         maximised = desktop->WindowRect(window);
 
         // The title bar's restore button.
         desktop->RequestMaximized(window, false);
-        ASSERT_TRUE(QTest::qWaitFor(restoredOnTheScreen, kWaitMs)) << start << ": " << Describe(frame);
+        ASSERT_TRUE(QTest::qWaitFor(restoredOnTheScreen, kBusyMachineWaitMs))
+            << start << ": " << Describe(frame);
 
         // Maximised and restored again, it comes back there.
         desktop->RequestMaximized(window, true);
-        ASSERT_TRUE(QTest::qWaitFor(shownMaximised, kWaitMs)) << Describe(frame);
+        ASSERT_TRUE(QTest::qWaitFor(shownMaximised, kBusyMachineWaitMs)) << Describe(frame);
         maximised = desktop->WindowRect(window);
         desktop->RequestMaximized(window, false);
-        ASSERT_TRUE(QTest::qWaitFor(restoredOnTheScreen, kWaitMs)) << Describe(frame);
+        ASSERT_TRUE(QTest::qWaitFor(restoredOnTheScreen, kBusyMachineWaitMs)) << Describe(frame);
     }
 }
 
@@ -189,7 +198,8 @@ TEST_F(DesktopTest, AMaximisedStartWithoutAWindowManagerStillEndsMaximised) {
     platform::OpenSettingsStore()->setValue("Initial/WindowPos", "0,3,-1,-1,-1,-1,10,10,800,600");
     CMainFrame frame;
     frame.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.windowState() & Qt::WindowMaximized; }, kWaitMs))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return frame.windowState() & Qt::WindowMaximized; }, kBusyMachineWaitMs))
         << Describe(frame);
 }
 
@@ -204,19 +214,19 @@ TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {
     frame.m_wndView.OnHide();
     // Qt reads the window manager's state when it handles the change: let it see the window
     // iconic before the window manager restores it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reported.states & Qt::WindowMinimized; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reported.states & Qt::WindowMinimized; }, kBusyMachineWaitMs));
     ASSERT_TRUE(DesktopSession::RunTool(QStringLiteral("xdotool"),
                                         {QStringLiteral("windowactivate"), QString::number(window)}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return OnScreen(window) && frame.windowState() == Qt::WindowNoState; },
-                                kWaitMs))
+                                kBusyMachineWaitMs))
         << Describe(frame);
 
     // A tray starts; hidden to it, the window comes back on the screen.
     ASSERT_EQ(desktop->StartTray(), QString());
-    ASSERT_TRUE(QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, kBusyMachineWaitMs));
     ASSERT_NO_FATAL_FAILURE(HideAndDoubleClickTheTrayIcon(frame));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return BackAndActive(frame) && frame.windowState() == Qt::WindowNoState; }, kWaitMs))
+        [&] { return BackAndActive(frame) && frame.windowState() == Qt::WindowNoState; }, kBusyMachineWaitMs))
         << Describe(frame);
 
     // Maximised, it comes back maximised.
@@ -225,17 +235,18 @@ TEST_F(DesktopTest, TheTrayIconBringsTheWindowBackOnScreenFromEveryState) {
         return OnScreen(window) && frame.isMaximized() && desktop->FrameRect(window).width() == screenWidth;
     };
     frame.showMaximized();
-    ASSERT_TRUE(QTest::qWaitFor(maximised, kWaitMs)) << Describe(frame);
+    ASSERT_TRUE(QTest::qWaitFor(maximised, kBusyMachineWaitMs)) << Describe(frame);
     ASSERT_NO_FATAL_FAILURE(HideAndDoubleClickTheTrayIcon(frame));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return BackAndActive(frame) && maximised(); }, kWaitMs))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BackAndActive(frame) && maximised(); }, kBusyMachineWaitMs))
         << Describe(frame);
 
     // Minimised by the window manager, it comes back restored.
     ASSERT_TRUE(DesktopSession::RunTool(QStringLiteral("xdotool"),
                                         {QStringLiteral("windowminimize"), QString::number(window)}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isMinimized(); }, kWaitMs)) << Describe(frame);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isMinimized(); }, kBusyMachineWaitMs)) << Describe(frame);
     ASSERT_NO_FATAL_FAILURE(HideAndDoubleClickTheTrayIcon(frame));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return BackAndActive(frame) && !frame.isMinimized(); }, kWaitMs))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return BackAndActive(frame) && !frame.isMinimized(); }, kBusyMachineWaitMs))
         << Describe(frame);
 }
 
@@ -244,14 +255,15 @@ TEST_F(DesktopTest, AWindowHiddenToATrayThatEndsComesBackOnTheScreen) {
     ASSERT_NO_FATAL_FAILURE(ShowOnScreen(frame));
     const WId window = frame.winId();
     ASSERT_EQ(desktop->StartTray(), QString());
-    ASSERT_TRUE(QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, kBusyMachineWaitMs));
 
     frame.m_wndView.OnHide();
     ASSERT_TRUE(frame.m_wndView.m_bTrayIcon);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->IsViewable(window); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop->IsViewable(window); }, kBusyMachineWaitMs));
     // The panel that holds the tray quits: its icon goes with it, the window comes back.
     desktop->EndTray();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return OnScreen(window) && !frame.m_wndView.m_bTrayIcon; }, kWaitMs))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return OnScreen(window) && !frame.m_wndView.m_bTrayIcon; }, kBusyMachineWaitMs))
         << Describe(frame);
 }
 

@@ -1,5 +1,7 @@
 #include "support/DesktopSession.h"
 
+#include "support/WaitBounds.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -23,9 +25,7 @@ namespace {
 
 DesktopSession* g_desktop = nullptr;
 
-constexpr int kStartTimeoutMs = 30000; // the machine may be busy with parallel builds and tests
 constexpr int kEndTimeoutMs = 5000;
-constexpr int kToolTimeoutMs = 30000;
 constexpr int kTrayWidth = 120;
 constexpr int kTrayHeight = 24;
 
@@ -128,7 +128,7 @@ DesktopSession::DesktopSession() {
                      numberPipe[1]);
     close(numberPipe[1]);
     QByteArray number;
-    const QDeadlineTimer deadline(kStartTimeoutMs);
+    const QDeadlineTimer deadline(kBusyMachineWaitMs);
     char byte = 0;
     while (m_server > 0 && !number.endsWith('\n') && WaitReadable(numberPipe[0], deadline) &&
            read(numberPipe[0], &byte, 1) == 1)
@@ -151,7 +151,7 @@ DesktopSession::DesktopSession() {
     if (m_windowManager <= 0)
         m_windowManagerFailure =
             QStringLiteral("openbox could not start (scripts/install-deps.sh installs it)");
-    else if (!WaitForWindowManager(kStartTimeoutMs))
+    else if (!WaitForWindowManager(kBusyMachineWaitMs))
         m_windowManagerFailure = QStringLiteral("openbox did not take the screen in time");
 }
 
@@ -309,6 +309,6 @@ bool DesktopSession::IsMaximized(unsigned long window) const {
 bool DesktopSession::RunTool(const QString& program, const QStringList& arguments) {
     QProcess tool;
     tool.start(program, arguments);
-    return tool.waitForFinished(kToolTimeoutMs) && tool.exitStatus() == QProcess::NormalExit &&
+    return tool.waitForFinished(kBusyMachineWaitMs) && tool.exitStatus() == QProcess::NormalExit &&
            tool.exitCode() == 0;
 }

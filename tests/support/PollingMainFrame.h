@@ -5,6 +5,7 @@
 #include "app/MainFrame.h"
 #include "controls/DlgBar.h"
 #include "support/SimulatedPolling.h"
+#include "support/WaitBounds.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -13,10 +14,8 @@
 
 class PollingMainFrameTest : public ::testing::Test {
 protected:
-    static constexpr int kWaitMs = 30000;
-
     void SetUp() override {
-        ASSERT_TRUE(QTest::qWaitFor([this] { return m_view.m_bInitialised; }, kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return m_view.m_bInitialised; }, kBusyMachineWaitMs));
         ASSERT_TRUE(m_receiver.start());
         PollSimulatedHewlettPackard(m_view, m_receiver);
         m_view.m_nLogInterval = 1;
@@ -27,7 +26,7 @@ protected:
     }
     void TearDown() override { m_view.OnStop(); }
 
-    bool WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, kWaitMs); }
+    bool WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, kBusyMachineWaitMs); }
     QString UserWindow() const { return m_frame.m_wndDlgBar.UserWindow()->toPlainText(); }
 
     sim::ReceiverSimulator m_receiver{sim::Family::HewlettPackard};
