@@ -2,6 +2,7 @@
 #include "controls/CommandQueue.h"
 #include "platform/Paths.h"
 #include "support/SettingsFiles.h"
+#include "support/WaitBounds.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -69,7 +70,7 @@ TEST_F(DialogBarTest, ReturnAndEnterTypedIntoTheCommandBoxPressSend) {
     QComboBox* box = bar.CommandBox();
     frame.show();
     frame.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame, kBusyMachineWaitMs));
     view.m_listCommands.clear();
     // The keys go to whatever has the focus after a click in the box, as a user types them.
     QTest::mouseClick(box, Qt::LeftButton, {}, box->lineEdit()->geometry().center());

@@ -13,6 +13,7 @@
 #include "support/FtpServerProcess.h"
 #include "support/HangWatchdog.h"
 #include "support/OpenCounter.h"
+#include "support/PollTicks.h"
 #include "support/SimulatedPolling.h"
 
 #include <QDir>
@@ -68,7 +69,7 @@ TEST_F(FifoPaths, PollingPaintingThePageAndTheReplayGoOn) {
         const bool atStatus = m_view.m_nPollStep == PollStepStatus && m_view.m_nWaitCount > 0;
         if (atStatus)
             ticks->advance(m_view.m_nStatusInterval + 1); // the page is due at every status step
-        m_view.OnTimer(IDT_POLL);
+        PollTick(m_view);
         if (atStatus && m_view.m_nWaitCount == 0) {
             ++statusSteps;
             // Each status step draws both windows afresh, as a new answer does.

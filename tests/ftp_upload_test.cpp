@@ -13,8 +13,10 @@
 #include "support/AddressSpaceLimit.h"
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
+#include "support/PollTicks.h"
 #include "support/SimulatedPolling.h"
 #include "support/SmallFileSystem.h"
+#include "support/WaitBounds.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,7 +115,7 @@ protected:
         PollSimulatedHewlettPackard(m_view, receiver);
     }
     // Until the run's last line is shown.
-    bool WaitForRunEnd(int timeoutMs = 20000) {
+    bool WaitForRunEnd(int timeoutMs = kBusyMachineWaitMs) {
         return QTest::qWaitFor([this] { return !m_view.IsFtpUploadRunning(); }, timeoutMs);
     }
     void Upload() {
@@ -234,8 +236,8 @@ TEST_F(FtpUploadTest, FailuresEndTheRunWithTheirLine) {
     // A remote folder that does not exist: nothing is sent.
     m_view.m_strFtpDirectory = QStringLiteral("nowhere");
     Upload();
-    events =
-        server.WaitFor([](const QStringList& e) { return e.count(QStringLiteral("CMD QUIT")) == 2; }, 10000);
+    events = server.WaitFor([](const QStringList& e) { return e.count(QStringLiteral("CMD QUIT")) == 2; },
+                            kBusyMachineWaitMs);
     EXPECT_EQ(FtpServerProcess::Stored(events).size(), 2);
     lines = UserLines();
     ASSERT_EQ(lines.size(), 5);
@@ -311,7 +313,7 @@ TEST_F(FtpUploadTest, PollCycleUploadsOnUpdateAllAndKeepsPollingPastASilentServe
     const auto runStatusSteps = [this](int steps) {
         for (int done = 0, ticks = 0; done < steps && ticks < 5000 && m_view.IsRunning(); ++ticks) {
             const bool atStatus = m_view.m_nPollStep == PollStepStatus && m_view.m_nWaitCount > 0;
-            m_view.OnTimer(IDT_POLL);
+            PollTick(m_view);
             if (atStatus && m_view.m_nWaitCount == 0)
                 ++done;
             if (m_view.m_hActivePort)
@@ -406,7 +408,7 @@ TEST_F(FtpUploadTest, SlowServerHoldsUpNeitherPollingNorTheDataLogNorTheWindow) 
     // A record after the run, to close the data log's last gap.
     const auto records = [this] { return ReadFileBytes(m_view.m_strLogPath).count('\n'); };
     const qsizetype recordsAtEnd = records();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return records() > recordsAtEnd; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return records() > recordsAtEnd; }, kBusyMachineWaitMs));
 
     const QString skipped = QStringLiteral("FTP upload skipped: the last upload is still running");
     QStringList firstRun = RunLines(UserLines());
@@ -432,7 +434,7 @@ TEST_F(FtpUploadTest, SlowServerHoldsUpNeitherPollingNorTheDataLogNorTheWindow) 
     QElapsedTimer stopping;
     stopping.start();
     m_view.OnCmdMsg(ID_STOP);
-    ASSERT_TRUE(WaitForRunEnd(5000));
+    ASSERT_TRUE(WaitForRunEnd());
     EXPECT_LT(stopping.elapsed(), 1000);
     const QString lines = UserLines().join(u'|');
     EXPECT_TRUE(lines.contains(QStringLiteral("FTP upload abandoned "))) << lines.toStdString();
@@ -483,11 +485,11 @@ TEST_F(FtpUploadTest, OptionsSheetAndExitEndAStalledRunWithinASecond) {
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     UseServer(silent.serverPort());
     m_view.FtpUpload();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.hasPendingConnections(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.hasPendingConnections(); }, kBusyMachineWaitMs));
     qint64 sheetWait = -1;
     QElapsedTimer ending;
     QTimer::singleShot(0, [&] {
-        if (WaitForRunEnd(5000))
+        if (WaitForRunEnd())
             sheetWait = ending.elapsed();
         if (QWidget* sheet = QApplication::activeModalWidget())
             sheet->close();

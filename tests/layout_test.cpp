@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/TextWnd.h"
 #include "simulator/ReceiverSimulator.h"
+#include "support/WaitBounds.h"
 
 #include <QAction>
 #include <QDir>
@@ -181,13 +182,14 @@ TEST(TextWindowScreens, NoStatusScreenInTheTimeViewNorAfterItsFamily) {
     frame.resize(1100, 700);
     frame.show();
     CChildView& view = frame.m_wndView;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, kBusyMachineWaitMs));
     g_nReceiverType = RECEIVER_JACKSON;
     view.SetReceiverDefaults();
     view.m_strComPort = receiver.portPath();
     frame.Action(ID_VIEW_ALL)->trigger();
     frame.Action(ID_START)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_wndText.m_strText.contains("GPSDO Status"); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_wndText.m_strText.contains("GPSDO Status"); },
+                                kBusyMachineWaitMs));
     frame.Action(ID_STOP)->trigger();
     frame.Action(ID_VIEW_TIME)->trigger();
     EXPECT_EQ(InkBands(InkRows(Render(view.m_wndText, QStringLiteral("time-after-stop")))), 0);

@@ -6,6 +6,8 @@
 #include "platform/SerialPort.h"
 #include "platform/TickCount.h"
 #include "simulator/ReceiverSimulator.h"
+#include "support/PollTicks.h"
+#include "support/WaitBounds.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -37,11 +39,11 @@ protected:
     void UserCommandTick() { view.OnTimer(IDT_USER_COMMAND); }
     // Runs poll ticks until the request in flight is answered or polling stopped.
     void CompleteStep() {
-        view.OnTimer(IDT_POLL);
+        PollTick(view);
         for (int i = 0; i < 200 && view.IsRunning() && view.m_nWaitCount > 0; ++i) {
-            if (view.m_hActivePort)
-                view.m_hActivePort->waitForReadyRead(20);
             view.OnTimer(IDT_POLL);
+            if (view.IsRunning() && view.m_nWaitCount > 0)
+                view.m_hActivePort->waitForReadyRead(20);
         }
     }
     QPushButton* SendButton() { return qobject_cast<QPushButton*>(frame.m_wndDlgBar.GetDlgItem(IDC_SEND)); }
@@ -79,8 +81,8 @@ TEST_F(OperatorQueueTest, CommandsReachTheReceiverOnePerTickInTheOrderEntered) {
     view.m_listCommands << QStringLiteral("*IDN?\r") << QStringLiteral(":SYST:ERR?\r")
                         << QStringLiteral("*IDN?\r");
     UserCommandTick();
-    view.OnTimer(IDT_POLL); // sent
-    UserCommandTick();      // taken while its reply is outstanding
+    PollTick(view);    // sent
+    UserCommandTick(); // taken while its reply is outstanding
     CompleteStep();
     for (int i = 0; i < 4; ++i) {
         UserCommandTick();
@@ -117,7 +119,7 @@ TEST_F(OperatorQueueTest, AButtonPressedWhileStartsMessageBoxIsUpIsSentAfterIt) 
         frame.m_wndDlgBar.Button(0)->click();
         QElapsedTimer elapsed;
         elapsed.start();
-        while (!view.m_listCommands.isEmpty() && elapsed.elapsed() < 5000)
+        while (!view.m_listCommands.isEmpty() && elapsed.elapsed() < kBusyMachineWaitMs)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         taken = view.m_strUserCommand == ":SYST:ERR?\r";
         return platform::MessageResult::Ok;

@@ -14,6 +14,7 @@
 #include "support/FileBytes.h"
 #include "support/SettingsFiles.h"
 #include "support/StatusScreens.h"
+#include "support/WaitBounds.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,7 +92,7 @@ protected:
     // As a person does it: the tab, a click into the edit, its text selected and replaced by keys.
     void TypeIntoField(int tab, int id, const QString& text) {
         sheet->Tabs()->setCurrentIndex(tab);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(sheet, kBusyMachineWaitMs));
         auto* edit = Control<QLineEdit>(tab, id);
         QTest::mouseClick(edit, Qt::LeftButton);
         ASSERT_EQ(QApplication::focusWidget(), edit);
@@ -406,14 +407,14 @@ TEST(OptionsWhileRunning, ThePortRestsWhileTheSheetIsOpenAndStartsAgainAfter) {
                 acted = true;
                 EXPECT_FALSE(view.IsRunning());
                 EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND));
-                EXPECT_TRUE(receiver.waitForClient(false, 5000)) << "the port is closed";
+                EXPECT_TRUE(receiver.waitForClient(false, kBusyMachineWaitMs)) << "the port is closed";
                 sheet.findChild<QPushButton*>(QString::fromLatin1(button))->click();
             });
             frame.Action(ID_OPTIONS)->trigger();
             EXPECT_TRUE(acted);
             EXPECT_TRUE(view.IsRunning()) << button;
             EXPECT_TRUE(view.IsTimerActive(IDT_USER_COMMAND)) << button;
-            EXPECT_TRUE(receiver.waitForClient(true, 5000)) << "the port is open again";
+            EXPECT_TRUE(receiver.waitForClient(true, kBusyMachineWaitMs)) << "the port is open again";
         }
         view.OnStop();
     }

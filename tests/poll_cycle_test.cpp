@@ -13,7 +13,9 @@
 #include "receiver/ProteusPackets.h"
 #include "receiver/ReplyText.h"
 #include "simulator/ReceiverSimulator.h"
+#include "support/PollTicks.h"
 #include "support/PtyPeer.h"
+#include "support/WaitBounds.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -29,6 +31,11 @@
 #include <thread>
 
 namespace {
+
+// No wait for an answer to begin: the first receive tick comes at once, as the poll timer's does.
+// For a line that is to stay silent, and for one whose port still holds bytes of a faulty reply
+// (a wait for more bytes would not see those, and a full buffer would hold up the answer).
+constexpr int kNoAnswerStartWaitMs = 0;
 
 class PollCycleTest : public ::testing::Test {
 protected:
@@ -71,12 +78,14 @@ protected:
         m_view.OnStart();
         ASSERT_TRUE(m_view.IsRunning());
     }
-    // Sends a Proteus request at `step` as the poll cycle would and reads its frame.
-    bool PollProteus(const QString& request, int step, QString& reply) {
+    // Sends a Proteus request at `step` as the poll cycle would and reads its frame once it has
+    // begun to come (or `answerStartMs` has passed).
+    bool PollProteus(const QString& request, int step, QString& reply,
+                     int answerStartMs = kBusyMachineWaitMs) {
         m_view.m_nPollStep = step;
         m_view.m_strRequest = request;
         m_view.WriteCommand(m_view.m_hActivePort, request);
-        m_view.m_hActivePort->waitForReadyRead(1000); // returns as soon as bytes come
+        m_view.m_hActivePort->waitForReadyRead(answerStartMs); // returns as soon as bytes come
         return m_view.ReadProteus(reply);
     }
     // A receiver of another family on m_port; the test plays it.
@@ -90,24 +99,22 @@ protected:
         for (qint64 left = ms; left > 0 && m_view.m_hActivePort; left = ms - elapsed.elapsed())
             m_view.m_hActivePort->waitForReadyRead(static_cast<int>(left));
     }
-    // Runs ticks until the request in flight is answered, timed out, or polling stopped.
-    void CompleteStep() {
-        Tick();
+    // Runs ticks until the request in flight is answered, timed out, or polling stopped; the first
+    // receive tick comes once the answer has begun (a Proteus receive tick that finds nothing is a
+    // time-out at once).
+    void CompleteStep(int answerStartMs = kBusyMachineWaitMs) {
+        PollTick(m_view, answerStartMs);
         for (int i = 0; i < 300 && m_view.IsRunning() && m_view.m_nWaitCount > 0; ++i) {
-            // A Proteus receive tick that finds nothing is a time-out: on a busy machine the frame
-            // may take longer than one wait to start coming.
-            if (g_nReceiverType == RECEIVER_PROTEUS && m_view.m_hActivePort)
-                m_view.m_hActivePort->waitForReadyRead(1000); // returns as soon as bytes come
             WaitForBytes();
             Tick();
         }
     }
     // The steps of n requests in the order they are sent.
-    std::vector<int> RunSteps(int n) {
+    std::vector<int> RunSteps(int n, int answerStartMs = kBusyMachineWaitMs) {
         std::vector<int> steps;
         for (int i = 0; i < n && m_view.IsRunning(); ++i) {
             steps.push_back(m_view.m_strUserCommand.isEmpty() ? m_view.m_nPollStep : PollStepUser);
-            CompleteStep();
+            CompleteStep(answerStartMs);
         }
         return steps;
     }
@@ -141,7 +148,7 @@ TEST_F(PollCycleTest, StartRunsTheHewlettPackardExchangeAndStopUndoesStart) {
     ASSERT_TRUE(m_view.IsRunning());
     EXPECT_TRUE(m_view.m_bPortOpen);
     // The last request may still be on its way to the receiver when Start returns.
-    EXPECT_TRUE(m_sim.waitForRequests(6, 2000));
+    EXPECT_TRUE(m_sim.waitForRequests(6, kBusyMachineWaitMs));
     EXPECT_EQ(m_sim.received(), Sent({"PTIME:TCOD:CONT 0\r", ":SYST:COMM:SER1:FDUP 0\r", ":SYST:ERR?\r",
                                       ":SYST:ERR?\r", ":PTIM:LEAP:ACC?\r\n", ":SYST:ERR?\r"}));
     EXPECT_EQ(m_view.m_nLeapCorrection, 18);
@@ -201,7 +208,9 @@ TEST_F(PollCycleTest, JacksonStartUpProbesTheEngineAndChannelTwo) {
     m_view.m_bAutoLeaps = true;
     m_view.m_nLeapCorrection = 0;
     m_view.OnStart();
-    EXPECT_EQ(m_port.received(), QByteArray("GPS:TYPE?\rCSAC:TEMP?\rMEAS:CURR?\r:PTIM:LEAP?\r\n"));
+    const QByteArray sent = m_port.receivedOnce(
+        [](const QByteArray& got) { return got.endsWith(":PTIM:LEAP?\r\n"); }, kBusyMachineWaitMs);
+    EXPECT_EQ(sent, QByteArray("GPS:TYPE?\rCSAC:TEMP?\rMEAS:CURR?\r:PTIM:LEAP?\r\n"));
     EXPECT_TRUE(m_view.m_bSaasmGps);
     EXPECT_EQ(m_view.m_strPollCommand[10], QStringLiteral("MEAS:CURR?\r"));
     EXPECT_EQ(m_view.m_strLabel[2], QStringLiteral("I")); // it was the temperature's label
@@ -226,7 +235,8 @@ TEST_F(PollCycleTest, UccmLeapSecondsComeFromACompleteTimeOfDayLine) {
     streaming = false;
     device.join();
     EXPECT_EQ(m_view.m_nLeapCorrection, 0x12);
-    const QByteArray sent = m_port.received();
+    const QByteArray sent = m_port.receivedOnce(
+        [](const QByteArray& got) { return got.endsWith("TOD DI\rTOD DI\rTOD DI\r"); }, kBusyMachineWaitMs);
     EXPECT_TRUE(sent.startsWith("TOD EN\r"));
     EXPECT_TRUE(sent.endsWith("TOD DI\rTOD DI\rTOD DI\r"));
 }
@@ -247,12 +257,20 @@ TEST_F(PollCycleTest, StartupAgainstAStreamingReceiverEndsInBoundedTime) {
         m_view.m_hComPort->read(1 << 20);
     device.join();
     EXPECT_LT(startTook, 7 * 1500);
-    EXPECT_TRUE(m_port.received().endsWith("CVT?0\rTCO?0\rHIS?0\rERR?0\rSAT?0\rLTR?0\rAUX?0\r"));
+    const QByteArray queries = "CVT?0\rTCO?0\rHIS?0\rERR?0\rSAT?0\rLTR?0\rAUX?0\r";
+    EXPECT_TRUE(
+        m_port.receivedOnce([&](const QByteArray& got) { return got.endsWith(queries); }, kBusyMachineWaitMs)
+            .endsWith(queries));
 }
 
 TEST_F(PollCycleTest, StartFailuresShowTheirMessage) {
     UseSimulator();
-    m_view.m_strComPort = QStringLiteral("/dev/no-such-receiver");
+    // Absent devices of this test's own: a port's lock file is named after its device, and another
+    // test opening an absent device of the same name at that moment holds it.
+    const QTemporaryDir folder;
+    const QString absentReceiver = folder.filePath(QStringLiteral("no-such-receiver"));
+    const QString absentInstrument = folder.filePath(QStringLiteral("no-such-instrument"));
+    m_view.m_strComPort = absentReceiver;
     m_view.m_listCommands << QStringLiteral("*IDN?\r"); // a queued command cannot open it either
     m_view.OnTimer(IDT_USER_COMMAND);
     EXPECT_FALSE(m_view.IsRunning() || m_view.m_bStopAfterCommand);
@@ -265,17 +283,17 @@ TEST_F(PollCycleTest, StartFailuresShowTheirMessage) {
     m_view.m_nBaud = 19200;
     m_view.m_nTimerValue = 0;
     m_view.m_bPort2Enabled = true;
-    m_view.m_strComPort2 = QStringLiteral("/dev/no-such-instrument");
+    m_view.m_strComPort2 = absentInstrument;
     m_view.OnStart();
     EXPECT_TRUE(m_view.IsRunning());
     EXPECT_FALSE(m_view.m_bPort2Enabled);
     EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 10); // never faster than 10 ms
     // An absent device is named, with the system's reason.
     EXPECT_EQ(m_boxes,
-              QStringList({"CreateFile failed for com port /dev/no-such-receiver: No such file or directory",
+              QStringList({"CreateFile failed for com port " + absentReceiver + ": No such file or directory",
                            "Unable to configure the serial port",
-                           "CreateFile failed for auxiliary com port /dev/no-such-instrument: No such "
-                           "file or directory"}));
+                           "CreateFile failed for auxiliary com port " + absentInstrument +
+                               ": No such file or directory"}));
 }
 
 TEST_F(PollCycleTest, SlotsArePolledInOrderAndTheirAnswersDecoded) {
@@ -302,7 +320,7 @@ TEST_F(PollCycleTest, ATimeOutIsTracedAndRestartsAtTheWakeUpStep) {
     m_view.OnStart();
     RunSteps(2);
     m_sim.setMisbehaviour(sim::Misbehaviour::Partial, 1);
-    Tick();
+    PollTick(m_view);
     for (int i = 0; i < 4; ++i) {
         WaitForBytes(50);
         Tick();
@@ -322,8 +340,8 @@ TEST_F(PollCycleTest, AReplyThatCompletesOnTheLastTickIsAReply) {
     m_view.m_nRetries = 1;
     m_view.OnStart();
     m_view.m_nPollStep = PollStepTimeInterval;
-    Tick();
-    ASSERT_TRUE(m_sim.waitForReplies(1, 1000));
+    PollTick(m_view);
+    ASSERT_TRUE(m_sim.waitForReplies(1, kBusyMachineWaitMs));
     WaitForBytes(200);
     Tick();
     EXPECT_EQ(m_view.m_nTimeouts, 0);
@@ -348,7 +366,7 @@ TEST_F(PollCycleTest, AQueuedCommandWhileStoppedOpensThePortForItAlone) {
     m_view.m_nRetries = 3;
     m_view.m_listCommands << QStringLiteral("*IDN?\r");
     m_view.OnTimer(IDT_USER_COMMAND);
-    CompleteStep();
+    CompleteStep(kNoAnswerStartWaitMs);
     EXPECT_EQ(m_view.m_nTimeouts, 1);
     EXPECT_FALSE(m_view.IsRunning());
 }
@@ -404,7 +422,9 @@ TEST_F(PollCycleTest, AuxiliaryRequestsGoToTheSecondPortAndFeedTheirChannel) {
 
 TEST_F(PollCycleTest, FaultyRepliesTimeOutOrDecodeAndTheCycleGoesOn) {
     UseSimulator();
-    m_view.m_nRetries = 30;
+    // The running program's wait, which a reply trickled out on a busy machine still meets; the faulty
+    // replies' steps tick at the timer's pace from the start.
+    m_view.m_nRetries = ViewSettings{}.m_nRetries;
     m_view.OnStart();
     RunSteps(8); // once round to step 10
     for (auto fault : {sim::Misbehaviour::Garbage, sim::Misbehaviour::Endless, sim::Misbehaviour::Overlong,
@@ -412,7 +432,7 @@ TEST_F(PollCycleTest, FaultyRepliesTimeOutOrDecodeAndTheCycleGoesOn) {
         const int timeouts = m_view.m_nTimeouts;
         m_view.m_nPollStep = PollStepFirstChannel;
         m_sim.setMisbehaviour(fault, 1);
-        CompleteStep();
+        CompleteStep(kNoAnswerStartWaitMs);
         EXPECT_LE(m_view.m_strReply.size(), kMaxReplyChars);
         m_sim.setMisbehaviour(sim::Misbehaviour::None);
         const bool timedOut = m_view.m_nTimeouts > timeouts;
@@ -421,19 +441,23 @@ TEST_F(PollCycleTest, FaultyRepliesTimeOutOrDecodeAndTheCycleGoesOn) {
         if (!timedOut && fault != sim::Misbehaviour::Overlong) { // a whole reply: its value is read
             EXPECT_TRUE(IsNumber(m_view.m_strChannelValue[0])) << static_cast<int>(fault);
         }
-        RunSteps(2);
+        RunSteps(2, kNoAnswerStartWaitMs);
         EXPECT_TRUE(m_view.IsRunning());
     }
 }
 
 TEST_F(PollCycleTest, APortThatVanishesMidReplyStopsWithoutWaitingOutTheReply) {
     UseSimulator();
-    m_view.m_nRetries = 10;
+    // A wait of a hundred ticks: the line goes 0.2 s after the reply's last byte, well before that
+    // even on a busy machine, and a program that waited the reply out would show its time-out here.
+    m_view.m_nRetries = 100;
     m_view.OnStart();
     m_sim.setMisbehaviour(sim::Misbehaviour::Vanish);
-    for (int i = 0; i < 100 && m_view.IsRunning(); ++i) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (m_view.IsRunning() && elapsed.elapsed() < kBusyMachineWaitMs) {
         WaitForBytes(50);
-        Tick();
+        PollTick(m_view);
     }
     EXPECT_EQ(m_view.m_nTimeouts, 0); // the line is seen gone before the wait runs out
     EXPECT_FALSE(m_view.IsRunning());
@@ -480,7 +504,7 @@ TEST_F(PollCycleTest, TheRealEventLoopPollsUntilStopped) {
     m_view.OnStart();
     QElapsedTimer elapsed;
     elapsed.start();
-    while (m_view.m_strChannelValue[2].isEmpty() && elapsed.elapsed() < 10000)
+    while (m_view.m_strChannelValue[2].isEmpty() && elapsed.elapsed() < kBusyMachineWaitMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(IsNumber(m_view.m_strChannelValue[2]));
     m_view.OnStop();
@@ -530,7 +554,7 @@ TEST_F(PollCycleTest, ProteusRefusedFramesAreReportedAndChangeNothing) {
     m_proteus.setMisbehaviour(sim::Misbehaviour::Partial, 1);
     EXPECT_FALSE(PollProteus(efcPoll, 8, reply)); // cut before its check word
     m_proteus.setMisbehaviour(sim::Misbehaviour::Silence, 1);
-    EXPECT_FALSE(PollProteus(statusPoll, PollStepStatus, reply));
+    EXPECT_FALSE(PollProteus(statusPoll, PollStepStatus, reply, kNoAnswerStartWaitMs));
     m_proteus.setMisbehaviour(sim::Misbehaviour::Overlong, 1);
     EXPECT_FALSE(PollProteus(statusPoll, PollStepStatus, reply));
     EXPECT_EQ(reply, QStringLiteral("before"));

@@ -8,6 +8,7 @@
 #include "platform/SettingsStore.h"
 #include "settings/OptionsSheet.h"
 #include "support/LoopbackUdp.h"
+#include "support/WaitBounds.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,7 +49,7 @@ protected:
             m_boxes << request.text;
             return platform::MessageResult::Ok;
         });
-        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bInitialised; }, 5000));
+        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bInitialised; }, kBusyMachineWaitMs));
         g_nReceiverType = RECEIVER_HP;
         m_view.SetReceiverDefaults();
         m_view.m_strComPort = m_link;
@@ -70,13 +71,13 @@ protected:
         m_receiver = std::make_unique<QProcess>();
         m_receiver->start(QStringLiteral(ORVANE_BINARY_DIR "/simulator/orvane-sim"),
                           {"--family", family, "--link", m_link});
-        ASSERT_TRUE(m_receiver->waitForStarted(5000));
-        ASSERT_TRUE(m_receiver->waitForReadyRead(5000)); // it prints the link once it serves
+        ASSERT_TRUE(m_receiver->waitForStarted(kBusyMachineWaitMs));
+        ASSERT_TRUE(m_receiver->waitForReadyRead(kBusyMachineWaitMs)); // it prints the link once it serves
     }
     // Kills it by its process id, as a pulled cable or a power cut would end the line.
     void KillReceiver() {
         m_receiver->kill();
-        ASSERT_TRUE(m_receiver->waitForFinished(5000));
+        ASSERT_TRUE(m_receiver->waitForFinished(kBusyMachineWaitMs));
         // Killed, it leaves its link naming a pseudo-terminal number that another test's terminal
         // may take next; the device is gone, so the link goes too.
         QFile::remove(m_link);
@@ -113,11 +114,11 @@ protected:
 TEST_F(PortRecoveryTest, PollingResumesWhenTheReceiverComesBackOnItsLink) {
     StartReceiver();
     m_view.OnStart();
-    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, 10000));
+    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, kBusyMachineWaitMs));
     EXPECT_EQ(m_view.m_nLeapCorrection, 18);
 
     KillReceiver();
-    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, 10000));
+    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
     EXPECT_FALSE(m_view.IsRunning());
     EXPECT_EQ(m_view.TimerPeriod(IDT_RECONNECT), kReconnectIntervalMs);
     EXPECT_TRUE(m_view.IsTimerActive(IDT_RECONNECT));
@@ -143,7 +144,7 @@ TEST_F(PortRecoveryTest, PollingResumesWhenTheReceiverComesBackOnItsLink) {
     // Back on the same link: the retry timer starts polling again, start-up exchange included.
     m_view.m_nLeapCorrection = 0;
     StartReceiver();
-    ASSERT_TRUE(WaitUntil([this] { return m_view.IsRunning() && Polled(); }, 3 * kReconnectIntervalMs));
+    ASSERT_TRUE(WaitUntil([this] { return m_view.IsRunning() && Polled(); }, kBusyMachineWaitMs));
     EXPECT_EQ(m_view.m_nLeapCorrection, 18);
     EXPECT_FALSE(m_view.m_bReconnecting || m_view.IsTimerActive(IDT_RECONNECT));
     EXPECT_TRUE(
@@ -156,14 +157,14 @@ TEST_F(PortRecoveryTest, PollingResumesWhenTheReceiverComesBackOnItsLink) {
 TEST_F(PortRecoveryTest, TheOperatorsStopEndsTheRetriesAndIsNotAFailure) {
     StartReceiver();
     m_view.OnStart();
-    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, 10000));
+    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, kBusyMachineWaitMs));
     m_frame.OnCmdMsg(ID_STOP);
     EXPECT_FALSE(m_view.m_bReconnecting || m_view.IsTimerActive(IDT_RECONNECT));
     EXPECT_FALSE(m_view.m_wndText.m_strText.isEmpty()); // an operator's Stop keeps the last screen
 
     m_view.OnStart();
     KillReceiver();
-    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, 10000));
+    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
     QAction stop;
     m_view.OnUpdateCmdUI(ID_STOP, stop);
     EXPECT_TRUE(stop.isEnabled()); // Stop ends the retries
@@ -193,7 +194,7 @@ TEST_F(PortRecoveryTest, AReceiverMissingAtAnAutomaticStartIsRetriedWithoutAMess
               QStringLiteral("Receiver port %1 not open, reopening it every 5 s: ").arg(m_link) + reason);
 
     StartReceiver();
-    EXPECT_TRUE(WaitUntil([this] { return m_view.IsRunning() && Polled(); }, 3 * kReconnectIntervalMs));
+    EXPECT_TRUE(WaitUntil([this] { return m_view.IsRunning() && Polled(); }, kBusyMachineWaitMs));
     EXPECT_TRUE(StatusBar().isEmpty());
     EXPECT_TRUE(m_boxes.isEmpty());
     KillReceiver();
@@ -202,9 +203,9 @@ TEST_F(PortRecoveryTest, AReceiverMissingAtAnAutomaticStartIsRetriedWithoutAMess
 TEST_F(PortRecoveryTest, TheOptionsSheetHoldsTheRetriesAndThePortReopensWithItsSettings) {
     StartReceiver();
     m_view.OnStart();
-    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, 10000));
+    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, kBusyMachineWaitMs));
     KillReceiver();
-    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, 10000));
+    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
     std::vector<int> rates; // the receiver port's rate at each open
     platform::SetSerialPortOpener([&](const QString& name, const platform::SerialLine& line) {
         rates.push_back(line.baud);
@@ -248,7 +249,7 @@ TEST_F(PortRecoveryTest, ABusySntpPortIsSaidOnceWhenTheRetriesReopenThePort) {
     // Kills the receiver and brings it back; the retry timer's tick reopens the port.
     const auto dropAndReopen = [&] {
         KillReceiver();
-        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, 10000));
+        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
         StartReceiver();
         m_view.OnTimer(IDT_RECONNECT);
         ASSERT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
@@ -257,7 +258,7 @@ TEST_F(PortRecoveryTest, ABusySntpPortIsSaidOnceWhenTheRetriesReopenThePort) {
 
     StartReceiver();
     m_frame.OnCmdMsg(ID_START);
-    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, 10000));
+    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, kBusyMachineWaitMs));
     EXPECT_EQ(m_boxes, QStringList{failure});
 
     for (int drop = 0; drop < 3; ++drop)
@@ -304,7 +305,7 @@ TEST_P(LineLossTest, TheLossIsActedOnAtTheFirstPollTickAfterIt) {
     StartReceiver(QString::fromLatin1(GetParam().family));
     m_view.OnStart();
     ASSERT_TRUE(m_view.IsRunning());
-    ASSERT_TRUE(WaitUntil([this] { return !m_view.m_strRawStatus.isEmpty(); }, 20000));
+    ASSERT_TRUE(WaitUntil([this] { return !m_view.m_strRawStatus.isEmpty(); }, kBusyMachineWaitMs));
 
     // From here the test ticks the cycle itself: on to a request whose reply is awaited.
     m_view.KillTimer(IDT_POLL);
@@ -315,7 +316,8 @@ TEST_P(LineLossTest, TheLossIsActedOnAtTheFirstPollTickAfterIt) {
 
     KillReceiver();
     // The event loop lets the port see the hang-up, as it does in the running program.
-    ASSERT_TRUE(WaitUntil([this] { return m_view.m_hComPort && m_view.m_hComPort->failed(); }, 10000));
+    ASSERT_TRUE(
+        WaitUntil([this] { return m_view.m_hComPort && m_view.m_hComPort->failed(); }, kBusyMachineWaitMs));
     EXPECT_FALSE(m_view.m_bReconnecting);
 
     m_view.OnTimer(IDT_POLL);

@@ -1,5 +1,6 @@
 #include "platform/QtSerialPort.h"
 #include "support/PtyPeer.h"
+#include "support/WaitBounds.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -41,14 +42,15 @@ TEST(QtSerialPort, OpensAPseudoTerminalWithSevenBitsOddParityAndCarriesBytes) {
     ASSERT_EQ(opened.error, SerialOpenError::None);
     EXPECT_EQ(opened.port->read(100), QByteArray()); // a read returns at once
     EXPECT_TRUE(opened.port->write("*IDN?\r"));
-    EXPECT_EQ(device.received(), QByteArray("*IDN?\r"));
+    EXPECT_EQ(device.receivedOnce([](const QByteArray& got) { return got.size() >= 6; }, kBusyMachineWaitMs),
+              QByteArray("*IDN?\r"));
     device.write("HEWLETT\r\n");
-    ASSERT_TRUE(opened.port->waitForReadyRead(1000));
+    ASSERT_TRUE(opened.port->waitForReadyRead(kBusyMachineWaitMs));
     EXPECT_EQ(opened.port->read(100), QByteArray("HEWLETT\r\n"));
 
     // A device that has gone fails every read and write.
     device.close();
-    opened.port->waitForReadyRead(100);
+    opened.port->waitForReadyRead(kBusyMachineWaitMs); // returns at the hang-up
     EXPECT_FALSE(opened.port->read(100));
     EXPECT_FALSE(opened.port->write("SST?\r"));
 }
@@ -67,7 +69,7 @@ TEST(QtSerialPort, AFloodingDeviceIsHeldToTheBufferYetWritesAndReadsGoOn) {
     qint64 total = 0;
     QElapsedTimer elapsed;
     elapsed.start();
-    while (total < 8 * block.size() && elapsed.elapsed() < 5000) {
+    while (total < 8 * block.size() && elapsed.elapsed() < kBusyMachineWaitMs) {
         opened.port->waitForReadyRead(50);
         const QByteArray chunk = opened.port->read(1 << 20).value_or(QByteArray());
         EXPECT_LE(chunk.size(), 64 * 1024);

@@ -9,7 +9,9 @@
 #include "receiver/PollSequence.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/FixedWallClock.h"
+#include "support/PollTicks.h"
 #include "support/SystemTimes.h"
+#include "support/WaitBounds.h"
 #include "timeservice/NtpTime.h"
 
 #include <QCoreApplication>
@@ -17,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -237,30 +240,34 @@ void Connect(CChildView& view, const sim::ReceiverSimulator& simulator, int fami
 }
 
 // One request and its reply (or a time-out), ticking as the poll timer would, but at once when
-// bytes arrive. A Proteus receive tick that finds nothing is a time-out, so a tick waits for bytes
-// as long as the first wait after a request may last.
+// bytes arrive. The first receive tick comes once the answer has begun: a Proteus receive tick
+// that finds nothing is a time-out.
 void Step(CChildView& view) {
-    view.OnTimer(IDT_POLL);
+    PollTick(view);
     for (int i = 0; i < 300 && view.IsRunning() && view.m_nWaitCount > 0; ++i) {
-        view.m_hActivePort->waitForReadyRead(200);
         view.OnTimer(IDT_POLL);
+        if (view.IsRunning() && view.m_nWaitCount > 0)
+            view.m_hActivePort->waitForReadyRead(200);
     }
+}
+
+// Polls until `done` holds (bounded); true once it does.
+bool PollUntil(CChildView& view, const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (view.IsRunning() && !done() && waited.elapsed() < kBusyMachineWaitMs)
+        Step(view);
+    return done();
 }
 
 // Polls until the first status screen says the receiver's time is valid.
 bool WaitForValidTime(CChildView& view) {
-    for (int i = 0; i < 40 && view.IsRunning() && !view.m_bTimeValid; ++i)
-        Step(view);
-    return view.m_bTimeValid;
+    return PollUntil(view, [&view] { return view.m_bTimeValid; });
 }
 
 // Polls until the running Set time has ended; the receiver's second changes within one second.
 bool FinishSetTime(CChildView& view) {
-    QElapsedTimer waited;
-    waited.start();
-    while (view.IsRunning() && view.m_bSetTimePending && waited.elapsed() < 3000)
-        Step(view);
-    return !view.m_bSetTimePending;
+    return PollUntil(view, [&view] { return !view.m_bSetTimePending; });
 }
 
 double Seconds(const timespec& t) {
@@ -280,9 +287,7 @@ TEST_F(SetTimeTest, PeriodicAndMenuSettingAgainstTheSimulator) {
     EXPECT_FALSE(m_view.m_bSetTimePending) << "not due yet";
 
     auto runSetTime = [&] {
-        for (int i = 0; i < 40 && !m_view.m_bSetTimePending; ++i)
-            Step(m_view);
-        EXPECT_TRUE(m_view.m_bSetTimePending);
+        EXPECT_TRUE(PollUntil(m_view, [&] { return m_view.m_bSetTimePending; }));
         EXPECT_TRUE(FinishSetTime(m_view));
     };
     m_ticks->advance(60001);
@@ -397,7 +402,7 @@ TEST_F(SetTimeTest, GiveUpBetweenRequestsSendsNothingEmpty) {
     m_view.OnTimer(IDT_POLL); // the tick the Set time had posted
     EXPECT_NE(m_view.m_nPollStep, PollStepUser);
     ASSERT_FALSE(m_view.m_strRequest.isEmpty());
-    ASSERT_TRUE(simulator.waitForRequests(1, 2000));
+    ASSERT_TRUE(simulator.waitForRequests(1, kBusyMachineWaitMs));
     EXPECT_EQ(simulator.received()[0], m_view.m_strRequest.toLatin1());
     Step(m_view);
     EXPECT_EQ(m_view.m_nTimeouts, 0);

@@ -9,6 +9,7 @@
 #include "settings/OptionsSheet.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/SettingsFiles.h"
+#include "support/WaitBounds.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -154,13 +155,13 @@ protected:
         std::raise(SIGTERM);
         QElapsedTimer elapsed;
         elapsed.start();
-        while (frame.isVisible() && elapsed.elapsed() < 5000)
+        while (frame.isVisible() && elapsed.elapsed() < kBusyMachineWaitMs)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         EXPECT_FALSE(frame.isVisible());
     }
     void ExpectShutDown() {
         EXPECT_FALSE(view.IsRunning());
-        EXPECT_TRUE(m_receiver.waitForClient(false, 5000)) << "the port is closed";
+        EXPECT_TRUE(m_receiver.waitForClient(false, kBusyMachineWaitMs)) << "the port is closed";
         EXPECT_TRUE(m_receiver.received().empty()) << "no start-up exchange";
         EXPECT_FALSE(view.IsTimerActive(IDT_POLL));
         EXPECT_FALSE(view.IsTimerActive(IDT_USER_COMMAND));

@@ -10,6 +10,7 @@
 #include "receiver/ReplyValues.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/PtyPeer.h"
+#include "support/WaitBounds.h"
 #include "timeservice/TimeCode.h"
 
 #include <QDateTime>
@@ -41,7 +42,7 @@ ProgramReply Exchange(PtyPeer& client, int family, const QString& requestText) {
             matched = MatchReplyEnd(reply.raw, g_ReplyPrompts[family]);
             return matched != kNoReplyEnd;
         },
-        3000);
+        kBusyMachineWaitMs);
     reply.complete = matched != kNoReplyEnd;
     if (reply.complete)
         reply.trimmed = TrimReply(reply.raw, matched, request);

@@ -3,6 +3,7 @@
 #include "simulator/ReceiverSimulator.h"
 #include "simulator/TextRequests.h"
 #include "support/PtyPeer.h"
+#include "support/WaitBounds.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -113,9 +114,9 @@ TEST_F(HpLine, ContinuousTimeCodeComesEverySecondWhenSwitchedOn) {
     QElapsedTimer elapsed;
     elapsed.start();
     const QByteArray first =
-        client->readUntil([](const QByteArray& got) { return got.endsWith("\r\n"); }, 2000);
+        client->readUntil([](const QByteArray& got) { return got.endsWith("\r\n"); }, kBusyMachineWaitMs);
     const QByteArray second =
-        client->readUntil([](const QByteArray& got) { return got.endsWith("\r\n"); }, 2000);
+        client->readUntil([](const QByteArray& got) { return got.endsWith("\r\n"); }, kBusyMachineWaitMs);
     EXPECT_TRUE(code.match(QString(first)).hasMatch()) << first.constData();
     EXPECT_TRUE(code.match(QString(second)).hasMatch()) << second.constData();
     EXPECT_LT(elapsed.elapsed(), 3500);
@@ -134,11 +135,12 @@ TEST_F(HpLine, SlowNulAndOverlongRepliesStillEndInThePrompt) {
     simulator.setSlowPace(pace);
     simulator.setMisbehaviour(Misbehaviour::Slow, 1);
     client->write("*IDN?\r");
-    QByteArray slow = client->readUntil([](const QByteArray& got) { return !got.isEmpty(); }, 2000);
+    QByteArray slow =
+        client->readUntil([](const QByteArray& got) { return !got.isEmpty(); }, kBusyMachineWaitMs);
     QElapsedTimer trickle;
     trickle.start();
-    slow +=
-        client->readUntil([&](const QByteArray& got) { return (slow + got).endsWith(kScpiPrompt); }, 5000);
+    slow += client->readUntil([&](const QByteArray& got) { return (slow + got).endsWith(kScpiPrompt); },
+                              kBusyMachineWaitMs);
     EXPECT_EQ(slow, plain);
     // Each piece waits its gap after the one before, however busy the machine.
     const auto pieces = (plain.size() + pace.chunkBytes - 1) / pace.chunkBytes;
@@ -147,17 +149,18 @@ TEST_F(HpLine, SlowNulAndOverlongRepliesStillEndInThePrompt) {
     simulator.setMisbehaviour(Misbehaviour::NulBytes, 1);
     client->write("*IDN?\r");
     QByteArray withNuls = client->readUntil(
-        [](QByteArray got) { return got.replace('\0', QByteArray()).endsWith(kScpiPrompt); }, 3000);
+        [](QByteArray got) { return got.replace('\0', QByteArray()).endsWith(kScpiPrompt); },
+        kBusyMachineWaitMs);
     EXPECT_GT(withNuls.count('\0'), 5);
     EXPECT_EQ(withNuls.replace('\0', QByteArray()), plain);
 
     simulator.setMisbehaviour(Misbehaviour::Overlong, 1);
-    const QByteArray overlong = client->exchange("*IDN?\r", kScpiPrompt, 5000);
+    const QByteArray overlong = client->exchange("*IDN?\r", kScpiPrompt);
     EXPECT_GE(overlong.size(), sim::kOverlongReplyBytes);
     EXPECT_TRUE(overlong.startsWith(plain.left(plain.size() - kScpiPrompt.size())));
     EXPECT_TRUE(overlong.endsWith(kScpiPrompt));
     // The count moves once write() has returned, which may be after the client has read it all.
-    EXPECT_TRUE(simulator.waitForReplies(4, 3000)) << simulator.repliesSent();
+    EXPECT_TRUE(simulator.waitForReplies(4, kBusyMachineWaitMs)) << simulator.repliesSent();
     EXPECT_EQ(simulator.repliesSent(), 4);
 }
 
@@ -170,23 +173,23 @@ TEST_F(HpLine, SurvivesGarbageInputAndClientsThatDisappear) {
     // Whatever the noise left half-received is ended by the first CR; the errors it raised are
     // cleared, so the prompt is the plain one again.
     const QByteArray idn = QByteArray("*IDN?\r\nHEWLETT-PACKARD,Z3816A,3542A01234,3524\r\n") + kScpiPrompt;
-    EXPECT_TRUE(client->exchange("\r*CLS\r*IDN?\r", idn, 5000).endsWith(idn));
+    EXPECT_TRUE(client->exchange("\r*CLS\r*IDN?\r", idn).endsWith(idn));
 
     // A client that leaves in the middle of a slow reply, and one that leaves before reading its
     // answer: the next client finds the line clean (once it has purged it, as the program does).
     simulator.setSlowPace({1, std::chrono::milliseconds(20)});
     simulator.setMisbehaviour(Misbehaviour::Slow, 1);
     client->write(":SYSTEM:STATUS?\r");
-    client->readUntil([](const QByteArray& got) { return got.size() > 2; }, 2000);
+    client->readUntil([](const QByteArray& got) { return got.size() > 2; }, kBusyMachineWaitMs);
     client->close();
-    ASSERT_TRUE(simulator.waitForClient(false, 2000));
+    ASSERT_TRUE(simulator.waitForClient(false, kBusyMachineWaitMs));
     const int repliesBefore = simulator.repliesSent();
     {
         PtyPeer brief(simulator.portPath());
         brief.write("*IDN?\r");
-        EXPECT_TRUE(simulator.waitForReplies(repliesBefore + 1, 2000));
+        EXPECT_TRUE(simulator.waitForReplies(repliesBefore + 1, kBusyMachineWaitMs));
     }
-    ASSERT_TRUE(simulator.waitForClient(false, 2000));
+    ASSERT_TRUE(simulator.waitForClient(false, kBusyMachineWaitMs));
     PtyPeer next(simulator.portPath());
     next.readFor(100);
     EXPECT_EQ(next.exchange("*IDN?\r", kScpiPrompt), idn);
@@ -202,7 +205,8 @@ TEST(ProteusSimulator, FramesPassTheDecoderAndStrayBytesAreSkipped) {
     // Sends a request and reads until `length` bytes have come (or the time is up).
     const auto exchange = [&](const QString& stored, qsizetype length) {
         client.write(ProteusWireBytes(stored));
-        return client.readUntil([&](const QByteArray& got) { return got.size() >= length; }, 3000);
+        return client.readUntil([&](const QByteArray& got) { return got.size() >= length; },
+                                kBusyMachineWaitMs);
     };
     const QByteArray efc = exchange(ProteusPoll(kProteusEfcPollId), kProteusEfcFrameBytes);
     ASSERT_EQ(CheckProteusFrame(efc), ProteusFrameKind::Efc);
@@ -271,7 +275,9 @@ const QString kProgram = QStringLiteral(ORVANE_BINARY_DIR "/simulator/orvane-sim
 QString StartProgram(QProcess& program, const QTemporaryDir& folder, QStringList arguments) {
     const QString link = folder.filePath("receiver");
     program.start(kProgram, arguments << "--link" << link);
-    return program.waitForStarted(5000) && program.waitForReadyRead(5000) ? link : QString();
+    return program.waitForStarted(kBusyMachineWaitMs) && program.waitForReadyRead(kBusyMachineWaitMs)
+               ? link
+               : QString();
 }
 } // namespace
 
@@ -289,7 +295,7 @@ TEST(SimulatorProgram, ServesThroughItsLinkUntilTerminated) {
         EXPECT_FALSE(status.contains("\r\n0,0\r\n")); // started in holdover
     }
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
-    ASSERT_TRUE(program.waitForFinished(5000));
+    ASSERT_TRUE(program.waitForFinished(kBusyMachineWaitMs));
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
@@ -303,17 +309,18 @@ TEST(SimulatorProgram, MisbehavesAsToldOnItsCommandLine) {
         PtyPeer client(link);
         client.write("*IDN?\r");
         const QByteArray reply = client.readUntil(
-            [](QByteArray got) { return got.replace('\0', QByteArray()).endsWith(kScpiPrompt); }, 5000);
+            [](QByteArray got) { return got.replace('\0', QByteArray()).endsWith(kScpiPrompt); },
+            kBusyMachineWaitMs);
         EXPECT_GT(reply.count('\0'), 0);
         EXPECT_TRUE(QByteArray(reply).replace('\0', QByteArray()).endsWith(kScpiPrompt));
     }
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
-    ASSERT_TRUE(program.waitForFinished(5000));
+    ASSERT_TRUE(program.waitForFinished(kBusyMachineWaitMs));
 
     // An unknown mode is refused with the list of modes.
     QProcess refused;
     refused.start(kProgram, {"--family", "hp", "--link", link, "--misbehave", "sulk"});
-    ASSERT_TRUE(refused.waitForFinished(5000));
+    ASSERT_TRUE(refused.waitForFinished(kBusyMachineWaitMs));
     EXPECT_EQ(refused.exitCode(), 2);
     EXPECT_TRUE(refused.readAllStandardError().contains("--misbehave none|silence|garbage"));
 }

@@ -2,6 +2,7 @@
 #include "app/Globals.h"
 #include "app/MainFrame.h"
 #include "support/SettingsFiles.h"
+#include "support/WaitBounds.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -36,11 +37,11 @@ protected:
     QTemporaryDir m_folder;
 };
 
-// Runs the event loop until the view has been through its start-up tick (at most five seconds).
+// Runs the event loop until the view has been through its start-up tick (bounded).
 bool WaitForStartUp(const CChildView& view) {
     QElapsedTimer elapsed;
     elapsed.start();
-    while (!view.m_bInitialised && elapsed.elapsed() < 5000)
+    while (!view.m_bInitialised && elapsed.elapsed() < kBusyMachineWaitMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     return view.m_bInitialised;
 }

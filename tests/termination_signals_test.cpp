@@ -1,4 +1,5 @@
 #include "platform/TerminationSignals.h"
+#include "support/WaitBounds.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -9,7 +10,7 @@ namespace {
 int RunEventsUntil(const int& count, int wanted) {
     QElapsedTimer elapsed;
     elapsed.start();
-    while (count < wanted && elapsed.elapsed() < 3000)
+    while (count < wanted && elapsed.elapsed() < kBusyMachineWaitMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return count;
 }

@@ -3,6 +3,7 @@
 #include "platform/WallClock.h"
 #include "support/LoopbackTimeServer.h"
 #include "support/LoopbackUdp.h"
+#include "support/WaitBounds.h"
 #include "timeservice/NtpTime.h"
 #include "timeservice/SntpPacket.h"
 #include "timeservice/TimeServer.h"
@@ -47,7 +48,7 @@ protected:
     std::uint16_t Port() const { return m_server.Port(); }
 
     // Sends a request and returns the first reply.
-    std::optional<Bytes> Exchange(const Bytes& request, int timeoutMs = 5000) const {
+    std::optional<Bytes> Exchange(const Bytes& request, int timeoutMs = kBusyMachineWaitMs) const {
         const Client client(Port());
         client.Send(request);
         return client.Receive(timeoutMs);
@@ -61,13 +62,13 @@ void ExpectAnsweredInTurn(const Client& client, const Bytes& datagram, NtpTimest
     client.Send(datagram);
     client.Send(Request(48, next));
     if (answerable) {
-        const auto first = client.Receive(1000);
+        const auto first = client.Receive(kBusyMachineWaitMs);
         ASSERT_TRUE(first);
         EXPECT_EQ(first->size(), 48u);
         EXPECT_EQ(ReadNtpTimestamp(first->data() + 24), marker);
         EXPECT_EQ((*first)[0], 0xDC) << "the answer is a version 3 server reply";
     }
-    const auto following = client.Receive(1000);
+    const auto following = client.Receive(kBusyMachineWaitMs);
     ASSERT_TRUE(following);
     EXPECT_EQ(ReadNtpTimestamp(following->data() + 24), next);
 }
@@ -155,13 +156,13 @@ bool SendForged(std::uint16_t fromPort, std::uint16_t toPort, const Bytes& paylo
 bool Probe(std::uint16_t port) {
     const Client client(port);
     client.Send(Request(48, MakeNtp(77, 77)));
-    const auto reply = client.Receive(2000);
+    const auto reply = client.Receive(kBusyMachineWaitMs);
     return reply && ReadNtpTimestamp(reply->data() + 24) == MakeNtp(77, 77);
 }
 
 // The count moves just after an answer has gone out, so a client may hold the answer first.
 void ExpectAnswers(const LoopbackTimeServer& service, std::uint64_t count) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return service.m_server.AnswersSent() >= count; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return service.m_server.AnswersSent() >= count; }, kBusyMachineWaitMs));
     EXPECT_EQ(service.m_server.AnswersSent(), count);
 }
 

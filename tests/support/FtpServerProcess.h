@@ -2,6 +2,8 @@
 // A real FTP server for upload tests and benchmarks: pyftpdlib (Debian's python3-pyftpdlib, run by
 // /usr/bin/python3) on 127.0.0.1 on a free port, serving one account from a folder. Ended by its
 // own process id when this object goes.
+#include "support/WaitBounds.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
@@ -19,7 +21,8 @@ public:
                         QStringList{QStringLiteral(ORVANE_SOURCE_DIR "/tests/support/ftp_server.py"), root,
                                     user, password} +
                             options);
-        const QStringList first = WaitFor([](const QStringList& events) { return !events.isEmpty(); }, 10000);
+        const QStringList first =
+            WaitFor([](const QStringList& events) { return !events.isEmpty(); }, kBusyMachineWaitMs);
         if (!first.isEmpty() && first.front().startsWith(QLatin1String("PORT ")))
             m_port = first.front().mid(5).toInt();
         m_events.clear();
@@ -44,7 +47,7 @@ public:
     // Every event of the session, up to its QUIT.
     QStringList Session() {
         return WaitFor([](const QStringList& events) { return events.contains(QStringLiteral("CMD QUIT")); },
-                       10000);
+                       kBusyMachineWaitMs);
     }
     static QStringList Stored(const QStringList& events) {
         QStringList stored;

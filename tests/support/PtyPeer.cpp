@@ -91,8 +91,11 @@ void PtyPeer::pump(int timeoutMs) {
     char buffer[4096];
     const ssize_t count = ::read(m_fd, buffer, sizeof buffer);
     if (count > 0) {
-        std::lock_guard lock(m_mutex);
-        m_received.append(buffer, count);
+        {
+            std::lock_guard lock(m_mutex);
+            m_received.append(buffer, count);
+        }
+        m_arrived.notify_all();
     } else if (count == 0 || (fd.revents & POLLHUP)) {
         m_hungUp = true;
     }
@@ -119,6 +122,24 @@ QByteArray PtyPeer::received() {
     if (!m_running && m_fd >= 0)
         pump(20);
     std::lock_guard lock(m_mutex);
+    return m_received;
+}
+
+QByteArray PtyPeer::receivedOnce(const std::function<bool(const QByteArray&)>& done, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (m_running) { // the responder reads
+        std::unique_lock lock(m_mutex);
+        m_arrived.wait_until(lock, deadline, [&] { return done(m_received); });
+        return m_received;
+    }
+    while (m_fd >= 0 && !m_hungUp && !done(m_received)) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        pump(static_cast<int>(left));
+    }
     return m_received;
 }
 

@@ -3,9 +3,12 @@
 // program opens slavePath(); the test writes what the device says and reads what the program sent,
 // or lets a responder thread answer each command (text up to a CR, with a following LF) by itself.
 // Made on a path, it is a plain raw-mode client of that device (a simulated receiver's port).
+#include "support/WaitBounds.h"
+
 #include <QByteArray>
 #include <QString>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -26,13 +29,16 @@ public:
     bool write(const QByteArray& bytes);
     // Everything that has come so far.
     QByteArray received();
+    // Everything that has come, once `done` holds for it or `timeoutMs` has passed.
+    QByteArray receivedOnce(const std::function<bool(const QByteArray&)>& done, int timeoutMs);
     // What comes from now until `done` holds for it, the line hangs up, or `timeoutMs` passes.
     QByteArray readUntil(const std::function<bool(const QByteArray&)>& done, int timeoutMs);
     QByteArray readFor(int ms) {
         return readUntil([](const QByteArray&) { return false; }, ms);
     }
     // Writes `request` and reads until the reply ends with `prompt` (or the time is up).
-    QByteArray exchange(const QByteArray& request, const QByteArray& prompt, int timeoutMs = 3000);
+    QByteArray exchange(const QByteArray& request, const QByteArray& prompt,
+                        int timeoutMs = kBusyMachineWaitMs);
     // The far end hung up (end of file or an I/O error on read).
     bool hungUp() const { return m_hungUp; }
     // Closes this end: for a fresh terminal, the port vanishes under the program.
@@ -47,6 +53,7 @@ private:
     QString m_slavePath;
     std::atomic<bool> m_hungUp{false};
     std::mutex m_mutex;
+    std::condition_variable m_arrived; // m_received has grown
     QByteArray m_received;
     std::atomic<bool> m_running{false};
     std::thread m_thread;
