@@ -78,6 +78,13 @@ bool OpenRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode,
         return false;
     }
     const QByteArray name = QFile::encodeName(path);
+    // Opening a FIFO or a device does something even when it is refused at once: it lets a FIFO's
+    // waiting writer or reader through, raises a serial line's modem lines, arms a watchdog. What
+    // the path names is looked at first; the check after the open is for what took its place.
+    if (struct stat named{}; ::stat(name.constData(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        SetReason(reason, NotRegularFileReason());
+        return false;
+    }
     const int fd = ::open(name.constData(), OpenFlags(mode), 0666);
     if (fd < 0) {
         SetReason(reason, OpenFailureReason(name, errno));

@@ -18,9 +18,9 @@ QString NotRegularFileReason();
 // Opens `path` into `file` with QFile's mode flags (ReadOnly, WriteOnly, ReadWrite, Append,
 // Truncate, Unbuffered, ExistingOnly, NewOnly; WriteOnly alone truncates, as QFile does). A missing
 // file is created for writing unless ExistingOnly is given. Anything that is not a regular file is
-// refused without waiting. The file is opened with O_NONBLOCK, checked with fstat, and switched
-// back to blocking before it is handed to `file` (as a descriptor: its fileName() is empty, so
-// messages name `path`). On failure `file` is
+// refused without being opened (what takes its place meanwhile, without waiting): the file is
+// opened with O_NONBLOCK, checked with fstat, and switched back to blocking before it is handed to
+// `file` (as a descriptor: its fileName() is empty, so messages name `path`). On failure `file` is
 // left closed and `reason` (when given) says why: "not a regular file" or the system's text.
 // The first time a run opens a file for writing, the leftover temporaries of its killed saves and
 // trims are removed (SaveFile), so an append need not wait for the file's next trim.

@@ -4,9 +4,12 @@
 // refused at once as files that cannot be opened, and painting, the page, the upload and polling
 // go on. A watchdog fails a test that blocks.
 #include "app/ChildView.h"
+#include "app/DiagnosticText.h"
 #include "app/Globals.h"
+#include "platform/FileAccess.h"
 #include "platform/SerialPort.h"
 #include "platform/TickCount.h"
+#include "publishing/DataLogFile.h"
 #include "receiver/PollSequence.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/FileBytes.h"
@@ -21,6 +24,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -84,8 +88,8 @@ TEST_F(FifoPaths, PollingPaintingThePageAndTheReplayGoOn) {
     EXPECT_EQ(statusSteps, 3);
     EXPECT_EQ(m_view.m_nTimeouts, 0);
     EXPECT_TRUE(m_view.m_wndMap.m_bCacheValid && m_view.m_wndGraph.m_bCacheValid);
-    // The backdrop was refused once, not again at every paint.
-    EXPECT_EQ(backdropOpens.Opens(), 1);
+    // The backdrop was refused without being opened.
+    EXPECT_EQ(backdropOpens.Opens(), 0);
     // The page went out without an include block.
     const QByteArray page = ReadFileBytes(m_view.m_strHtmlPath);
     EXPECT_TRUE(page.contains("</html>"));
@@ -130,4 +134,30 @@ TEST_F(FifoPaths, AFifoToUploadEndsTheRunWithItsLine) {
     EXPECT_TRUE(user.contains(QStringLiteral("not a regular file ") + fifo + QStringLiteral(" to pipe.txt")))
         << user.toStdString();
     EXPECT_TRUE(user.contains(QStringLiteral("FTP quit OK: "))) << user.toStdString();
+}
+
+// A FIFO and a device (the null device's numbers) named as the data log, the user-window file and a
+// file to read are refused without even being opened: an open alone lets a FIFO's waiting writer
+// or reader through, or raises a serial line's modem lines.
+TEST_F(FifoPaths, AFifoOrADeviceIsRefusedWithoutBeingOpened) {
+    constexpr unsigned kNullDeviceMajor = 1;
+    constexpr unsigned kNullDeviceMinor = 3;
+    const QString device = m_dir.filePath(QStringLiteral("null"));
+    ASSERT_EQ(mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666,
+                    makedev(kNullDeviceMajor, kNullDeviceMinor)),
+              0);
+    for (const QString& path : {Fifo(QStringLiteral("pipe")), device}) {
+        OpenCounter opens(path);
+        QString log;
+        QString user;
+        QString read;
+        EXPECT_EQ(AppendLogLine(path, "1709600000\t1\r\n", 1, &log), LogWriteResult::OpenFailed);
+        EXPECT_FALSE(AppendNarrowed(path, QStringLiteral("line\r\n"), {}, &user));
+        EXPECT_FALSE(platform::ReadRegularFile(path, 1024, &read));
+        for (const QString& reason : {log, user, read})
+            EXPECT_EQ(reason, platform::NotRegularFileReason()) << path.toStdString();
+        EXPECT_EQ(opens.Opens(), 0) << path.toStdString();
+        QFile(path).open(QIODevice::ReadWrite); // the counter sees an open
+        EXPECT_EQ(opens.Opens(), 1) << path.toStdString();
+    }
 }
