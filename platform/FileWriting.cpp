@@ -65,11 +65,6 @@ bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason) {
     return Fail(reason, SystemReason(error));
 }
 
-bool FolderRefusesNewFiles(const QString& path) {
-    SaveFile probe(path); // its temporary goes with it
-    return !probe.Open() && probe.FolderRefused();
-}
-
 bool PublishWholeFile(const QString& path, QByteArrayView bytes, QString* reason) {
     SaveFile save(path);
     if (save.Open())

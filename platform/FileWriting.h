@@ -25,10 +25,6 @@ bool SaveWholeFile(const QString& path, QByteArrayView bytes, QString* reason = 
 // length before the append and the result is false, with the system's reason.
 bool AppendWhole(QFileDevice& file, QByteArrayView bytes, QString* reason = nullptr);
 
-// Whether the folder that holds `path` (its target, for a symbolic link) refuses to have new files
-// made in it for lack of rights (EACCES, EPERM): a folder set up for the operator's files alone.
-bool FolderRefusesNewFiles(const QString& path);
-
 // Writes a file that other programs read while it changes (the status page, its text file and
 // pictures) as SaveWholeFile does; where the folder refuses the temporary file for lack of rights,
 // the file itself, when it is a regular file, is truncated and written, and flushed to the disk,
