@@ -6,7 +6,8 @@
 // program or the operator wrote it): every store opened meanwhile shares the values read. It is
 // read without ever blocking: a path that names a FIFO, a device, a socket or a folder reads as an
 // empty file and is never written. Of the keys that are not the program's own, only the first
-// kForeignSettingsKept are kept, so that a damaged or hostile file costs bounded memory and time.
+// kForeignSettingsKept are kept, within kForeignSettingsBytes, so that a damaged or hostile file
+// costs bounded memory and time.
 // Changes are written when a store is synced or closed: the file is read again first when it
 // changed on disk, the changes are put over it, and the whole text replaces the file only once all
 // of it reached the disk.

@@ -11,6 +11,7 @@ namespace {
 
 // A path that names no regular file, found at start or at a save: one line for both, said once.
 const QString kUseTheFile = QStringLiteral("use the settings file");
+constexpr qsizetype kMiB = 1024 * 1024;
 QString NotRegularReason() {
     return platform::NotRegularFileReason() + QStringLiteral(", read as empty and never written");
 }
@@ -38,11 +39,13 @@ void CChildView::LoadSettings() {
             QStringLiteral("read %1 from").arg(problems.overlongKeys.join(QStringLiteral(", "))), path,
             QStringLiteral("value longer than %1 bytes, default used").arg(platform::kLongestSettingsValue));
     if (problems.droppedValues > 0)
-        ReportFileFailure(ReportedOutput::Settings, QStringLiteral("read every setting of"), path,
-                          QStringLiteral("more than %1 keys that are not the program's, the %2 values past "
-                                         "them are not read nor saved back")
-                              .arg(platform::kForeignSettingsKept)
-                              .arg(problems.droppedValues));
+        ReportFileFailure(
+            ReportedOutput::Settings, QStringLiteral("read every setting of"), path,
+            QStringLiteral("more than %1 keys or %2 MiB of settings that are not the program's, "
+                           "the %3 values past them are not read nor saved back")
+                .arg(platform::kForeignSettingsKept)
+                .arg(platform::kForeignSettingsBytes / kMiB)
+                .arg(problems.droppedValues));
 }
 
 void CChildView::SaveSettings() {

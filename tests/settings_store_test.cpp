@@ -268,9 +268,9 @@ TEST(SettingsFileSize, AMillionForeignKeysAreReadOnceInBoundedMemory) {
     EXPECT_EQ(view.m_nBaud, 4800);
     EXPECT_FALSE(view.m_bOldRegVersion);
     EXPECT_EQ(frame.geometry(), QRect(15, 25, 600, 400));
-    const QString said = QStringLiteral("Unable to read every setting of %1: more than 10000 keys that are "
-                                        "not the program's, the 990000 values past them are not read nor "
-                                        "saved back")
+    const QString said = QStringLiteral("Unable to read every setting of %1: more than 10000 keys or 4 MiB "
+                                        "of settings that are not the program's, the 990000 values past "
+                                        "them are not read nor saved back")
                              .arg(path);
     EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
 
@@ -288,6 +288,26 @@ TEST(SettingsFileSize, AMillionForeignKeysAreReadOnceInBoundedMemory) {
     restarted.m_wndView.Initialise();
     EXPECT_EQ(restarted.m_wndView.m_nBaud, 4800);
     EXPECT_FALSE(restarted.m_wndDlgBar.UserWindowText().contains(QStringLiteral("Unable")));
+    g_nReceiverType = -1;
+}
+
+// A few foreign keys of long values pass the bound on their bytes well before the bound on their
+// number: what is said names the bound that dropped them.
+TEST(SettingsFileSize, ForeignValuesPastTheByteBoundAreSaidAsSuch) {
+    constexpr int kForeignKeys = 80;
+    const QByteArray longValue(60 * 1024, 'v');
+    QByteArray text = "[Receiver]\nType=3\n[Version]\nLogVersion=2\nRegVersion=2\n[Foreign]\n";
+    for (int i = 0; i < kForeignKeys; ++i)
+        text += 'K' + QByteArray::number(i) + '=' + longValue + '\n';
+    WriteSettingsFile(text + "[Port]\nBaud=4800\n");
+    CMainFrame frame;
+    frame.m_wndView.Initialise();
+    EXPECT_EQ(frame.m_wndView.m_nBaud, 4800);
+    const QString said = QStringLiteral("Unable to read every setting of %1: more than 10000 keys or 4 MiB "
+                                        "of settings that are not the program's, the 12 values past them "
+                                        "are not read nor saved back")
+                             .arg(platform::OpenSettingsStore()->fileName());
+    EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
     g_nReceiverType = -1;
 }
 
