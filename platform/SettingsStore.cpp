@@ -178,10 +178,14 @@ void SettingsStore::remove(const QString& key) {
     const QMutexLocker lock(&shared.mutex);
     if (shared.path != m_path)
         return;
+    if (shared.values.remove(key) != 0) {
+        shared.pending.insert(key);
+        m_changed = true;
+    }
+    // The keys under it sort together, but after keys such as "Key-2" that come between.
     const QString under = key + QLatin1Char('/');
-    for (auto it = shared.values.lowerBound(key); it != shared.values.end();) {
-        if (it.key() != key && !it.key().startsWith(under))
-            break;
+    for (auto it = shared.values.lowerBound(under);
+         it != shared.values.end() && it.key().startsWith(under);) {
         shared.pending.insert(it.key());
         it = shared.values.erase(it);
         m_changed = true;

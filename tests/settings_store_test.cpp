@@ -353,3 +353,16 @@ TEST(SettingsFileSharing, AFileRewrittenMeanwhileIsReadAgainAndKeptBySaves) {
     EXPECT_TRUE(saved.contains(QStringLiteral("[Other]\nAdded=2\nKept=1\n"))) << qPrintable(saved);
     EXPECT_TRUE(saved.contains(QStringLiteral("\nBaud=19200\n"))) << qPrintable(saved);
 }
+
+// Removing a key takes the keys under it too, also past keys that sort between them ("-" and "."
+// come before "/").
+TEST(SettingsFileSharing, RemovingAKeyTakesEveryKeyUnderIt) {
+    UseFreshSettingsStore();
+    const auto store = platform::OpenSettingsStore();
+    for (const char* key : {"Initial/WindowPos", "Initial/WindowPos-2", "Initial/WindowPos/Old"})
+        store->setValue(QString::fromLatin1(key), 1);
+    store->remove(QStringLiteral("Initial/WindowPos"));
+    EXPECT_FALSE(store->contains(QStringLiteral("Initial/WindowPos")));
+    EXPECT_FALSE(store->contains(QStringLiteral("Initial/WindowPos/Old")));
+    EXPECT_TRUE(store->contains(QStringLiteral("Initial/WindowPos-2")));
+}
