@@ -9,6 +9,7 @@
 #include "support/FixedWallClock.h"
 #include "support/SimulatedPolling.h"
 #include "support/SmallFileSystem.h"
+#include "support/WaitBounds.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
@@ -248,12 +249,11 @@ TEST_F(DiagnosticLinesTest, AFailureLineThatFitsDoesNotRepeatTheFailure) {
 // the program's own (the data log and the page failing): each starts a line of its own right after
 // the prompt, in the window and in the file, and the reply stays as it came.
 TEST(UserWindowLines, TheProgramsLinesStartALineOfTheirOwnAfterTheReceiversPrompt) {
-    constexpr int kWaitMs = 30000;
     QTemporaryDir folder;
     sim::ReceiverSimulator receiver(sim::Family::HewlettPackard);
     CMainFrame frame;
     CChildView& view = frame.m_wndView;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, kBusyMachineWaitMs));
     ASSERT_TRUE(receiver.start());
     PollSimulatedHewlettPackard(view, receiver);
     view.m_nLogInterval = 1;
@@ -265,13 +265,14 @@ TEST(UserWindowLines, TheProgramsLinesStartALineOfTheirOwnAfterTheReceiversPromp
     view.m_listCommands << QStringLiteral("*IDN?\r");
     view.OnStart();
     const auto window = [&] { return frame.m_wndDlgBar.UserWindowText(); };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window().endsWith(QStringLiteral("scpi > ")); }, kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window().endsWith(QStringLiteral("scpi > ")); }, kBusyMachineWaitMs));
     const QString reply = window();
     view.m_strLogPath = folder.filePath(QStringLiteral("missing/gpslog.log"));
     view.m_strHtmlPath = folder.filePath(QStringLiteral("missing/status.htm"));
     view.m_bHtmlStatus = true;
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window().count(QStringLiteral(" UTC Unable to ")) >= 2; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window().count(QStringLiteral(" UTC Unable to ")) >= 2; },
+                                kBusyMachineWaitMs));
     view.OnStop();
 
     for (const QString& shown : {window(), QString::fromLatin1(FileBytes(view.m_strUserPath))}) {

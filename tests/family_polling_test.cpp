@@ -9,6 +9,7 @@
 #include "receiver/SatelliteTrackFile.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/FixedWallClock.h"
+#include "support/WaitBounds.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -132,7 +133,7 @@ protected:
     bool RunUntil(const std::function<bool()>& done) {
         QElapsedTimer elapsed;
         elapsed.start();
-        while (m_view.IsRunning() && !done() && elapsed.elapsed() < 30000) {
+        while (m_view.IsRunning() && !done() && elapsed.elapsed() < kBusyMachineWaitMs) {
             if (m_view.m_nWaitCount > 0 && m_view.m_hActivePort)
                 m_view.m_hActivePort->waitForReadyRead(1000); // returns as soon as bytes come
             m_satBeforeLastTick = m_view.m_sat;

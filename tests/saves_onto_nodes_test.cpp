@@ -7,6 +7,7 @@
 #include "controls/DlgBar.h"
 #include "support/FileBytes.h"
 #include "support/SimulatedPolling.h"
+#include "support/WaitBounds.h"
 
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr int kWaitMs = 30000;
 constexpr unsigned kNullDeviceMajor = 1;
 constexpr unsigned kNullDeviceMinor = 3;
 
@@ -51,7 +51,7 @@ TEST(SavesOntoNodes, APageThatIsAFifoAndPicturesThatAreDevicesStaySoAndAreSaidOn
     {
         CMainFrame frame;
         CChildView& view = frame.m_wndView;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view.m_bInitialised; }, kBusyMachineWaitMs));
         ASSERT_TRUE(receiver.start());
         PollSimulatedHewlettPackard(view, receiver);
         view.m_strLogPath.clear();
@@ -68,8 +68,9 @@ TEST(SavesOntoNodes, APageThatIsAFifoAndPicturesThatAreDevicesStaySoAndAreSaidOn
         for (int times = 0; times < 3; ++times) {
             const DWORD html = view.m_dwLastHtml;
             const DWORD exported = view.m_dwLastExport;
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return view.m_dwLastHtml != html && view.m_dwLastExport != exported; }, kWaitMs));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return view.m_dwLastHtml != html && view.m_dwLastExport != exported; },
+                                kBusyMachineWaitMs));
         }
         // The page's other companions were written.
         EXPECT_TRUE(ReadFileBytes(dir.filePath(QStringLiteral("status1.png"))).startsWith("\x89PNG"));

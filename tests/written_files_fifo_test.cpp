@@ -8,6 +8,7 @@
 #include "platform/WallClock.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/FixedWallClock.h"
+#include "support/WaitBounds.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,7 +50,7 @@ TEST(WrittenFilesAsFifos, PollingGoesOnAndEachFileSaysSoOnce) {
     int screens = 0;
     QElapsedTimer elapsed;
     elapsed.start();
-    while (view.IsRunning() && screens < 3 && elapsed.elapsed() < 30000) {
+    while (view.IsRunning() && screens < 3 && elapsed.elapsed() < kBusyMachineWaitMs) {
         ticks->advance(10001); // a log line and a track snapshot due at every status step
         view.m_sat = {};       // so that every satellite answer changes the table
         if (view.m_nWaitCount > 0 && view.m_hActivePort)
