@@ -9,6 +9,7 @@
 #include "receiver/SatelliteTrackFile.h"
 #include "simulator/ReceiverSimulator.h"
 #include "support/FixedWallClock.h"
+#include "support/StartUpAttempts.h"
 #include "support/WaitBounds.h"
 
 #include <QElapsedTimer>
@@ -118,7 +119,13 @@ protected:
         m_view.m_strUserPath = m_dir.filePath(QStringLiteral("gpsuser.txt"));
         m_view.m_strHtmlPath = m_dir.filePath(QStringLiteral("gpsstat.htm"));
         m_view.m_strLogPath = m_dir.filePath(QStringLiteral("gpslog.log"));
-        m_view.OnStart();
+        // The families whose start-up exchange asks for the leap seconds (Proteus gives them in its
+        // frames, Datum 2000 not at all).
+        const bool leapSecondsAtStart =
+            family.receiverType != RECEIVER_PROTEUS && family.receiverType != RECEIVER_DATUM;
+        StartUntilTaken([this] { m_view.OnStart(); },
+                        [&] { return !leapSecondsAtStart || m_view.m_nLeapCorrection != 0; },
+                        [this] { m_view.OnStop(); });
         ASSERT_TRUE(m_view.IsRunning());
         m_ticks->advance(10001); // the first snapshot may come 10 s after Start
     }

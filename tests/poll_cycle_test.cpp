@@ -15,6 +15,7 @@
 #include "simulator/ReceiverSimulator.h"
 #include "support/PollTicks.h"
 #include "support/PtyPeer.h"
+#include "support/StartUpAttempts.h"
 #include "support/WaitBounds.h"
 
 #include <QCoreApplication>
@@ -144,14 +145,25 @@ TEST_F(PollCycleTest, StartRunsTheHewlettPackardExchangeAndStopUndoesStart) {
     m_view.m_bInitZ3816A = true;
     m_view.m_bAutoLeaps = true;
     m_view.m_bKeepAwake = true;
-    m_view.OnStart();
+    const Sent startUp = {"PTIME:TCOD:CONT 0\r", ":SYST:COMM:SER1:FDUP 0\r", ":SYST:ERR?\r",
+                          ":SYST:ERR?\r",        ":PTIM:LEAP:ACC?\r\n",      ":SYST:ERR?\r"};
+    const bool leapSecondsRead = StartUntilTaken(
+        [&] {
+            m_view.m_nLeapCorrection = 0;
+            m_view.OnStart();
+        },
+        [&] { return m_view.m_nLeapCorrection == 18; },
+        [&] {
+            m_sim.waitForRequests(startUp.size(), kBusyMachineWaitMs);
+            m_view.OnStop();
+            m_sim.clearReceived();
+        });
     ASSERT_TRUE(m_view.IsRunning());
     EXPECT_TRUE(m_view.m_bPortOpen);
     // The last request may still be on its way to the receiver when Start returns.
-    EXPECT_TRUE(m_sim.waitForRequests(6, kBusyMachineWaitMs));
-    EXPECT_EQ(m_sim.received(), Sent({"PTIME:TCOD:CONT 0\r", ":SYST:COMM:SER1:FDUP 0\r", ":SYST:ERR?\r",
-                                      ":SYST:ERR?\r", ":PTIM:LEAP:ACC?\r\n", ":SYST:ERR?\r"}));
-    EXPECT_EQ(m_view.m_nLeapCorrection, 18);
+    EXPECT_TRUE(m_sim.waitForRequests(startUp.size(), kBusyMachineWaitMs));
+    EXPECT_EQ(m_sim.received(), startUp);
+    EXPECT_TRUE(leapSecondsRead) << m_view.m_nLeapCorrection;
     EXPECT_EQ(m_view.m_nPollStep, PollStepWakeUp);
     EXPECT_EQ(m_view.TimerPeriod(IDT_POLL), 60);
     EXPECT_TRUE(m_keepAwake);
@@ -204,13 +216,24 @@ TEST_F(PollCycleTest, JacksonStartUpProbesTheEngineAndChannelTwo) {
         const auto found = answers.constFind(command.trimmed());
         return echo + (found != answers.cend() ? *found + "\r\nscpi > " : QByteArray("Command Error\r\n"));
     });
-    UsePort(RECEIVER_JACKSON);
-    m_view.m_bAutoLeaps = true;
-    m_view.m_nLeapCorrection = 0;
-    m_view.OnStart();
-    const QByteArray sent = m_port.receivedOnce(
-        [](const QByteArray& got) { return got.endsWith(":PTIM:LEAP?\r\n"); }, kBusyMachineWaitMs);
-    EXPECT_EQ(sent, QByteArray("GPS:TYPE?\rCSAC:TEMP?\rMEAS:CURR?\r:PTIM:LEAP?\r\n"));
+    const QByteArray startUp = "GPS:TYPE?\rCSAC:TEMP?\rMEAS:CURR?\r:PTIM:LEAP?\r\n";
+    QByteArray sent; // by the last start
+    StartUntilTaken(
+        [&] {
+            UsePort(RECEIVER_JACKSON);
+            m_view.m_bAutoLeaps = true;
+            m_view.m_nLeapCorrection = 0;
+            const qsizetype before = m_port.received().size();
+            m_view.OnStart();
+            // It ends with a leap-second query, the one request that ends in CR LF.
+            sent = m_port
+                       .receivedOnce([&](const QByteArray& got) { return got.mid(before).endsWith("\r\n"); },
+                                     kBusyMachineWaitMs)
+                       .mid(before);
+        },
+        [&] { return sent == startUp && m_view.m_bSaasmGps && m_view.m_nLeapCorrection == 18; },
+        [&] { m_view.OnStop(); });
+    EXPECT_EQ(sent, startUp);
     EXPECT_TRUE(m_view.m_bSaasmGps);
     EXPECT_EQ(m_view.m_strPollCommand[10], QStringLiteral("MEAS:CURR?\r"));
     EXPECT_EQ(m_view.m_strLabel[2], QStringLiteral("I")); // it was the temperature's label
