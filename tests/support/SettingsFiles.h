@@ -10,7 +10,7 @@
 // Points the store at a new empty folder, so the next store opened starts empty.
 void UseFreshSettingsStore();
 // Moves the stored file into a new folder and points the store there, so that the next store
-// opened parses the file as a newly started program would (Qt keeps parsed files of one path).
+// opened parses the file as a newly started program would (the store keeps the file it parsed).
 void RestartSettingsStore();
 // Replaces the store by a file with the given bytes, as a new program start would find it.
 void WriteSettingsFile(const QByteArray& bytes);
