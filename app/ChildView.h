@@ -108,6 +108,9 @@ public:
     // failed (`trimFailure`).
     void ReportFileWrite(ReportedOutput output, bool written, const QString& what, const QString& path,
                          const QString& reason, const QString& trimFailure = {});
+    // A picture's write ("the exported graph", "the page's map picture"): a success goes to
+    // ReportWorking, a failure to ReportFailure with the writer's reason.
+    void ReportPictureWrite(ReportedOutput output, const QString& picture, const ImageWriteResult& result);
     // A diagnostic line, to the debug file and the user window as their switches say.
     void Diagnostic(const QString& text);
     void UpdateTitle();

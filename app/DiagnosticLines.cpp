@@ -52,6 +52,14 @@ void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QStr
         ReportFileFailure(output, what, path, reason);
 }
 
+void CChildView::ReportPictureWrite(ReportedOutput output, const QString& picture,
+                                    const ImageWriteResult& result) {
+    if (result.ok)
+        ReportWorking(output);
+    else
+        ReportFailure(output, QStringLiteral("Unable to write %1: %2").arg(picture, result.error));
+}
+
 void CChildView::Diagnostic(const QString& text) {
     if (m_bDebugEnable)
         DebugToFile(text);

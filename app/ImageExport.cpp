@@ -1,4 +1,5 @@
-// The view's image export: the graph and the map to their export paths.
+// The view's image export: the graph and the map to their export paths. A picture that cannot be
+// written is said once, as the page's pictures are.
 #include "app/ChildView.h"
 #include "platform/TickCount.h"
 
@@ -40,8 +41,10 @@ void CChildView::ExportImages() {
             m_dMax[kTimeIntervalChannel] = m_nTiExportMax;
             m_dMin[kTimeIntervalChannel] = -static_cast<double>(m_nTiExportMax);
         }
-        m_wndGraph.ExportImage(m_strGraphExportPath, false, m_bExportAllGraph, size);
+        ReportPictureWrite(ReportedOutput::ExportedGraph, QStringLiteral("the exported graph"),
+                           m_wndGraph.ExportImage(m_strGraphExportPath, false, m_bExportAllGraph, size));
     }
     if (!m_strMapExportPath.isEmpty())
-        m_wndMap.ExportImage(m_strMapExportPath, false, size);
+        ReportPictureWrite(ReportedOutput::ExportedMap, QStringLiteral("the exported map"),
+                           m_wndMap.ExportImage(m_strMapExportPath, false, size));
 }

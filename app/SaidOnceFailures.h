@@ -20,6 +20,8 @@ enum class ReportedOutput {
     PageTextFile,
     PageMapPicture,
     PageGraphPicture,
+    ExportedGraph,
+    ExportedMap,
     FtpUpload,
     TimeServer, // the SNTP service's start after an unattended start of polling
 };

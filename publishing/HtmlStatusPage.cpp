@@ -53,20 +53,12 @@ void CChildView::UpdateHtml(const QString& statusText) {
     // The pictures beside the page, square at the page's image size.
     const bool blit = g_bUseBitmap && g_bBlitFromDisplay;
     const QRect imageRect(0, 0, m_nHtmlImageSize, m_nHtmlImageSize);
-    const auto reportPicture = [this](ReportedOutput output, const QString& which,
-                                      const ImageWriteResult& result) {
-        if (result.ok)
-            ReportWorking(output);
-        else
-            ReportFailure(
-                output, QStringLiteral("Unable to write the page's %1 picture: %2").arg(which, result.error));
-    };
     if (const QString map = GetMapImageName(); !map.isEmpty())
-        reportPicture(ReportedOutput::PageMapPicture, QStringLiteral("map"),
-                      m_wndMap.ExportImage(map, blit, imageRect));
+        ReportPictureWrite(ReportedOutput::PageMapPicture, QStringLiteral("the page's map picture"),
+                           m_wndMap.ExportImage(map, blit, imageRect));
     if (const QString graph = GetGraphImageName(); !graph.isEmpty())
-        reportPicture(ReportedOutput::PageGraphPicture, QStringLiteral("graph"),
-                      m_wndGraph.ExportImage(graph, blit, false, imageRect));
+        ReportPictureWrite(ReportedOutput::PageGraphPicture, QStringLiteral("the page's graph picture"),
+                           m_wndGraph.ExportImage(graph, blit, false, imageRect));
 
     const QString textPath = GetTxtFileName();
     QString reason;

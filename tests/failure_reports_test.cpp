@@ -1,6 +1,6 @@
 // Outputs that fail at every interval while the program polls (the data log, the HTML page with its
-// text file and pictures, the FTP upload), with the diagnostic switches as they come: each failure
-// is said once in the user window and on the status bar, and said again only after that output
+// text file and pictures, the exported pictures, the FTP upload), with the diagnostic switches as they come:
+// each failure is said once in the user window and on the status bar, and said again only after that output
 // worked in between. The main frame polls the simulated receiver on a pseudo-terminal.
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
@@ -142,6 +142,25 @@ TEST_F(FailureReportsTest, APageInAFolderThatRefusesWrites) {
                                    QFile::setPermissions(web, kReadOnlyFolder);
                                }});
     QFile::setPermissions(web, kWritableFolder);
+}
+
+// Exported pictures whose folder is gone: each export's failure with the system's reason, whatever
+// the diagnostic switches; the folder made again, both are written and the status bar cleared.
+TEST_F(FailureReportsTest, ExportsIntoAFolderThatIsGone) {
+    const QString folder = m_folder.filePath(QStringLiteral("Exports"));
+    const QString graph = folder + QStringLiteral("/graph.png");
+    const QString map = folder + QStringLiteral("/map.png");
+    m_view.m_strGraphExportPath = graph;
+    m_view.m_strMapExportPath = map;
+    m_view.m_nExportInterval = 1;
+    const auto gone = QStringLiteral(": No such file or directory");
+    ExpectSaidOncePerBreakage(
+        {{QStringLiteral("Unable to write the exported map: cannot write %1%2").arg(map, gone),
+          QStringLiteral("Unable to write the exported graph: cannot write %1%2").arg(graph, gone)},
+         TriedAgain(m_view.m_dwLastExport),
+         [&] { QDir().mkpath(folder); },
+         [&] { return QFile::exists(graph) && QFile::exists(map); },
+         [&] { QDir(folder).removeRecursively(); }});
 }
 
 // A login refused at every run; a run that succeeds in between.
