@@ -33,6 +33,7 @@
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -309,22 +310,22 @@ TEST(SettingsFileProgram, AByteOrderMarkIsSkipped) {
 }
 
 // A settings file whose reading fails with EIO (a bad sector, a dying USB stick), injected into the
-// program's own reads: it runs on the defaults, and neither its saves nor its exit write over the
-// file, not even once the operator rewrote it and it reads again.
+// program's own reads (the first or every one): it runs on the defaults, and neither its saves nor
+// its exit write over the file, not even once the operator rewrote it and it reads again.
 TEST(SettingsFileProgram, AFileThatCannotBeReadWholeIsNeverWritten) {
     const std::optional<ProgramStart> start = OrdinaryStart();
     if (!start)
         GTEST_SKIP() << "setpriv is needed to drop the clock capability";
     const QByteArray operatorSettings = kOperatorSettings;
     const QByteArray rewritten = operatorSettings + "[Other]\nSecondNote=written while it ran\n";
-    for (const bool rewrite : {false, true}) {
+    for (const auto& [times, rewrite] : {std::pair{"first", false}, {"first", true}, {"every", true}}) {
         const ProgramHome home;
         const QString path = home.SettingsPath();
         ASSERT_TRUE(WriteFileBytes(path, operatorSettings));
         QProcessEnvironment fault;
         fault.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_READ_FAULT_SHIM));
         fault.insert(QStringLiteral("ORVANE_READ_FAULT_PATH"), path);
-        fault.insert(QStringLiteral("ORVANE_READ_FAULT_TIMES"), QStringLiteral("first"));
+        fault.insert(QStringLiteral("ORVANE_READ_FAULT_TIMES"), QString::fromLatin1(times));
         // The runtime of a sanitizer build would rather come first.
         fault.insert(QStringLiteral("ASAN_OPTIONS"),
                      qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
@@ -336,7 +337,7 @@ TEST(SettingsFileProgram, AFileThatCannotBeReadWholeIsNeverWritten) {
         });
         const QByteArray expected = rewrite ? rewritten : operatorSettings;
         const QByteArray saved = ReadFileBytes(path);
-        EXPECT_TRUE(saved == expected) << KeptValues(expected, saved) << " of "
+        EXPECT_TRUE(saved == expected) << times << " read failing: " << KeptValues(expected, saved) << " of "
                                        << platform::ReadSettingsText(expected).size() << " values kept";
     }
 }
