@@ -268,6 +268,27 @@ int KeptValues(const QByteArray& text, const QByteArray& saved) {
     return count;
 }
 
+// What preloads into the program the library that makes its reads of the file at `path` fail:
+// the first or every one, from its `reading`th reading of the file on.
+QProcessEnvironment ReadFault(const QString& path, const char* times, int reading = 1) {
+    QProcessEnvironment fault;
+    fault.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_READ_FAULT_SHIM));
+    fault.insert(QStringLiteral("ORVANE_READ_FAULT_PATH"), path);
+    fault.insert(QStringLiteral("ORVANE_READ_FAULT_TIMES"), QString::fromLatin1(times));
+    fault.insert(QStringLiteral("ORVANE_READ_FAULT_READING"), QString::number(reading));
+    // The runtime of a sanitizer build would rather come first.
+    fault.insert(QStringLiteral("ASAN_OPTIONS"),
+                 qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
+    return fault;
+}
+
+// Replaces the file as an editor does, by a new one renamed over it.
+void Rewrite(const QString& path, const QByteArray& bytes) {
+    const QString written = path + QStringLiteral(".new");
+    ASSERT_TRUE(WriteFileBytes(written, bytes));
+    ASSERT_TRUE(QFile::remove(path) && QFile::rename(written, path));
+}
+
 // An operator's settings: the receiver, its port, the data log, an auxiliary channel and a note of
 // the operator's own.
 constexpr const char* kOperatorSettings =
@@ -322,24 +343,41 @@ TEST(SettingsFileProgram, AFileThatCannotBeReadWholeIsNeverWritten) {
         const ProgramHome home;
         const QString path = home.SettingsPath();
         ASSERT_TRUE(WriteFileBytes(path, operatorSettings));
-        QProcessEnvironment fault;
-        fault.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_READ_FAULT_SHIM));
-        fault.insert(QStringLiteral("ORVANE_READ_FAULT_PATH"), path);
-        fault.insert(QStringLiteral("ORVANE_READ_FAULT_TIMES"), QString::fromLatin1(times));
-        // The runtime of a sanitizer build would rather come first.
-        fault.insert(QStringLiteral("ASAN_OPTIONS"),
-                     qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
-        RunToAnOrdinaryExit(*start, home.Home(), home.Config(), fault, [&] {
-            if (rewrite) {
-                ASSERT_TRUE(WriteFileBytes(path + QStringLiteral(".new"), rewritten));
-                ASSERT_TRUE(QFile::remove(path) && QFile::rename(path + QStringLiteral(".new"), path));
-            }
+        RunToAnOrdinaryExit(*start, home.Home(), home.Config(), ReadFault(path, times), [&] {
+            if (rewrite)
+                Rewrite(path, rewritten);
         });
         const QByteArray expected = rewrite ? rewritten : operatorSettings;
         const QByteArray saved = ReadFileBytes(path);
         EXPECT_TRUE(saved == expected) << times << " read failing: " << KeptValues(expected, saved) << " of "
                                        << platform::ReadSettingsText(expected).size() << " values kept";
     }
+}
+
+// The operator rewrites the file while the program runs, and its reading again at the exit's save
+// fails: the program says so once in its user-window file (in its data folder) and leaves the file
+// as the operator wrote it.
+TEST(SettingsFileProgram, AFailedReadAtTheExitsSaveIsSaidOnceInTheUserWindowFile) {
+    const std::optional<ProgramStart> start = OrdinaryStart();
+    if (!start)
+        GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+    const ProgramHome home;
+    const QString path = home.SettingsPath();
+    const QByteArray operatorSettings = QByteArray(kOperatorSettings) + "[User]\nToFile=1\n";
+    const QByteArray rewritten = operatorSettings + "[Other]\nSecondNote=written while it ran\n";
+    ASSERT_TRUE(WriteFileBytes(path, operatorSettings));
+    RunToAnOrdinaryExit(*start, home.Home(), home.Config(), ReadFault(path, "first", 2),
+                        [&] { Rewrite(path, rewritten); });
+    const QByteArray saved = ReadFileBytes(path);
+    EXPECT_TRUE(saved == rewritten) << KeptValues(rewritten, saved) << " of "
+                                    << platform::ReadSettingsText(rewritten).size() << " values kept";
+    const QString userFile =
+        QString::fromLatin1(ReadFileBytes(home.Home() + QStringLiteral("/Documents/Orvane/gpsuser.txt")));
+    const QString said =
+        QStringLiteral("Unable to read the settings file %1: Input/output error, its settings "
+                       "not used and the file not written in this run")
+            .arg(path);
+    EXPECT_EQ(userFile.count(said), 1) << qPrintable(userFile);
 }
 
 // The same failure met by the program in this process (the kernel's EIO from reading what a link

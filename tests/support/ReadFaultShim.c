@@ -1,7 +1,9 @@
 /* Preloaded into a program (LD_PRELOAD), makes read(2) of one file fail with EIO, as a bad sector
  * or a dying USB stick does. Every other read goes through untouched.
  *   ORVANE_READ_FAULT_PATH  the file's absolute path, as /proc/self/fd names its descriptors
- *   ORVANE_READ_FAULT_TIMES "every" fails every read of it; otherwise only the first fails */
+ *   ORVANE_READ_FAULT_TIMES "every" fails every read of it; otherwise only the first fails
+ *   ORVANE_READ_FAULT_READING  the reading of it from which reads fail (a read at the file's start
+ *                              begins a reading); the first when unset */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -16,6 +18,7 @@
 typedef ssize_t (*ReadFunction)(int, void*, size_t);
 
 static atomic_int g_faults = 0;
+static atomic_int g_readings = 0;
 /* Found at the first read: a library's initialiser may read before this one's would run. */
 static _Atomic(ReadFunction) g_read = NULL;
 
@@ -35,8 +38,13 @@ static int FailsNow(int fd) {
     const char* path = getenv("ORVANE_READ_FAULT_PATH");
     const int error = errno; /* a read that goes through must leave errno as the caller had it */
     const int names = path != NULL && path[0] != '\0' && NamesPath(fd, path);
+    const int readings = names && lseek(fd, 0, SEEK_CUR) == 0 ? atomic_fetch_add(&g_readings, 1) + 1
+                                                              : atomic_load(&g_readings);
     errno = error;
     if (!names)
+        return 0;
+    const char* from = getenv("ORVANE_READ_FAULT_READING");
+    if (from != NULL && readings < atoi(from))
         return 0;
     const char* times = getenv("ORVANE_READ_FAULT_TIMES");
     if (times != NULL && strcmp(times, "every") == 0)
