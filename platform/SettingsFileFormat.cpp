@@ -600,7 +600,8 @@ public:
             return;
         }
         m_text.values.insert(key, StoredValue(bytes, line.equals + 1, bytes.size()));
-        if (line.ended)
+        // A trailing line break is an escaped one, which would take the writer's line break with it.
+        if (line.ended && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
             m_text.valueBytes.insert(key, bytes.sliced(line.equals + 1));
         else
             m_text.valueBytes.remove(key);
