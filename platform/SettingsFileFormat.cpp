@@ -33,22 +33,65 @@ int HexValue(char c) {
 }
 
 // One logical line: its text from its first non-blank byte (at most the kept bytes of a longer
-// one), where its first '=' outside quotes is (-1 for none), and whether it was cut.
+// one), where its first '=' outside quotes is (-1 for none), whether it was cut, and whether it
+// ended as a line does (not by the end of the text inside quotes or after a lone backslash, where
+// its text followed by a line break would run on into the next line).
 struct IniLine {
     QByteArray text;
     qsizetype equals = -1;
     bool cut = false;
+    bool ended = true;
 };
+
+// UTF-8's byte-order mark, which some editors put at the start of a text.
+constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
 
 // Splits the text into logical lines as Qt's INI reader does, a piece at a time: blank lines and
 // ';' comment lines are skipped; a line ends at a line break outside quotes or at a ';' that is
 // not its first character (which starts a comment); a backslash takes the next byte with it (a line
 // break too, and the other half of a CR LF or LF CR pair). Of a line whose value is longer than
-// kLongestSettingsValue (or whose key is), only the first bytes are kept.
+// kLongestSettingsValue (or whose key is), only the first bytes are kept. A byte-order mark at the
+// start of the text is skipped, as Qt's reader does, wherever the pieces split it.
 class IniLineSplitter {
 public:
     // Calls onLine(const IniLine&) for each line that the bytes complete.
     template <typename OnLine> void Feed(QByteArrayView bytes, OnLine&& onLine) {
+        if (m_atStart)
+            bytes = PastByteOrderMark(bytes, onLine);
+        Split(bytes, onLine);
+    }
+    // The end of the text ends the last line.
+    template <typename OnLine> void Finish(OnLine&& onLine) {
+        if (m_atStart) // a text of the mark's first bytes only
+            Split(kByteOrderMark.first(std::exchange(m_markBytes, 0)), onLine);
+        m_atStart = false;
+        if (m_where == Where::InLine)
+            EndLine(onLine, !m_inQuotes && m_escape != Escape::Next);
+        m_where = Where::BetweenLines;
+    }
+
+private:
+    enum class Where { BetweenLines, InComment, InLine };
+    enum class Escape { None, Next, OtherLineBreak };
+
+    // Takes the bytes of the mark at the text's start; gives the bytes after it. Bytes that turn
+    // out not to be the mark are split as text.
+    template <typename OnLine> QByteArrayView PastByteOrderMark(QByteArrayView bytes, OnLine& onLine) {
+        while (m_markBytes < kByteOrderMark.size() && !bytes.isEmpty()) {
+            if (bytes.front() != kByteOrderMark[m_markBytes]) {
+                m_atStart = false;
+                Split(kByteOrderMark.first(std::exchange(m_markBytes, 0)), onLine);
+                return bytes;
+            }
+            ++m_markBytes;
+            bytes = bytes.sliced(1);
+        }
+        if (m_markBytes == kByteOrderMark.size())
+            m_atStart = false;
+        return bytes;
+    }
+
+    template <typename OnLine> void Split(QByteArrayView bytes, OnLine& onLine) {
         const qsizetype size = bytes.size();
         for (qsizetype i = 0; i < size;) {
             // Plain text within a line is taken a run at a time.
@@ -63,16 +106,6 @@ public:
             Take(bytes[i++], onLine);
         }
     }
-    // The end of the text ends the last line.
-    template <typename OnLine> void Finish(OnLine&& onLine) {
-        if (m_where == Where::InLine)
-            EndLine(onLine);
-        m_where = Where::BetweenLines;
-    }
-
-private:
-    enum class Where { BetweenLines, InComment, InLine };
-    enum class Escape { None, Next, OtherLineBreak };
 
     template <typename OnLine> void Take(char ch, OnLine& onLine) {
         switch (m_where) {
@@ -114,7 +147,7 @@ private:
         case '\r':
         case ';':
             if (!m_inQuotes) {
-                EndLine(onLine);
+                EndLine(onLine, true);
                 m_where = ch == ';' ? Where::InComment : Where::BetweenLines;
                 return;
             }
@@ -143,7 +176,8 @@ private:
         m_length += bytes.size();
     }
 
-    template <typename OnLine> void EndLine(OnLine& onLine) {
+    template <typename OnLine> void EndLine(OnLine& onLine, bool ended) {
+        m_line.ended = ended;
         onLine(std::as_const(m_line));
         m_line.text.resize(0); // keeps its buffer for the next line
         m_line.equals = -1;
@@ -153,6 +187,8 @@ private:
         m_escape = Escape::None;
     }
 
+    bool m_atStart = true;     // the text's start may still be its byte-order mark
+    qsizetype m_markBytes = 0; // of the mark, met so far
     Where m_where = Where::BetweenLines;
     Escape m_escape = Escape::None;
     char m_escapedBreak = 0;
@@ -558,11 +594,17 @@ public:
             key = QString::fromLatin1(m_keyBytes);
         if (line.cut) {
             m_text.values.remove(key); // an earlier line of the same key is overridden by this one
+            m_text.valueBytes.remove(key);
             if (!m_text.overlongKeys.contains(key))
                 m_text.overlongKeys.append(key);
             return;
         }
         m_text.values.insert(key, StoredValue(bytes, line.equals + 1, bytes.size()));
+        // A trailing line break is an escaped one, which would take the writer's line break with it.
+        if (line.ended && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+            m_text.valueBytes.insert(key, bytes.sliced(line.equals + 1));
+        else
+            m_text.valueBytes.remove(key);
     }
 
     SettingsText Take() { return std::move(m_text); }
@@ -618,8 +660,14 @@ SettingsText ReadSettingsFile(QIODevice& device, const QSet<QString>* ownKeys) {
     SettingsLines lines(ownKeys);
     IniLineSplitter splitter;
     QByteArray piece(kPiece, Qt::Uninitialized);
-    for (qint64 count; (count = device.read(piece.data(), kPiece)) > 0;)
+    qint64 count = 0;
+    while ((count = device.read(piece.data(), kPiece)) > 0)
         splitter.Feed(QByteArrayView(piece.constData(), count), lines);
+    if (count < 0) {
+        SettingsText failed;
+        failed.readFailure = device.errorString();
+        return failed;
+    }
     splitter.Finish(lines);
     return lines.Take();
 }
@@ -632,13 +680,20 @@ QSettings::SettingsMap ReadSettingsText(const QByteArray& text) {
     return lines.Take().values;
 }
 
-QByteArray WriteSettingsText(const QSettings::SettingsMap& values) {
+QByteArray WriteSettingsText(const QSettings::SettingsMap& values, const SettingsValueBytes& asRead) {
+    struct Entry {
+        QString key; // within its section
+        const QVariant* value;
+        const QByteArray* bytes; // as read, when it is written so
+    };
     // Keys without a section first (as "[General]"), then each section in key order.
-    std::map<QString, std::vector<std::pair<QString, QVariant>>> sections;
+    std::map<QString, std::vector<Entry>> sections;
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
         const QString section = slash < 0 ? QString() : it.key().left(slash);
-        sections[section].emplace_back(slash < 0 ? it.key() : it.key().sliced(slash + 1), it.value());
+        const auto bytes = asRead.constFind(it.key());
+        sections[section].push_back(Entry{slash < 0 ? it.key() : it.key().sliced(slash + 1), &it.value(),
+                                          bytes == asRead.cend() ? nullptr : &bytes.value()});
     }
     QByteArray out;
     for (const auto& [section, keys] : sections) {
@@ -653,10 +708,13 @@ QByteArray WriteSettingsText(const QSettings::SettingsMap& values) {
         if (!out.isEmpty())
             out += '\n';
         out += header + '\n';
-        for (const auto& [key, value] : keys) {
-            AppendEscapedKey(key, out);
+        for (const Entry& entry : keys) {
+            AppendEscapedKey(entry.key, out);
             out += '=';
-            AppendValue(value, out);
+            if (entry.bytes)
+                out += *entry.bytes;
+            else
+                AppendValue(*entry.value, out);
             out += '\n';
         }
     }

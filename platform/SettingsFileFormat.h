@@ -1,10 +1,13 @@
 #pragma once
 // The text of the settings file: Qt's INI layout ("[Section]" lines, "Key=value" lines, the same
-// quoting and escapes), read so that every value stays plain text. Qt's own reader decodes values
-// written as "@Variant(...)" (and "@DateTime(...)", "@Rect(...)", ...) through QDataStream, where
-// a few bytes of text can claim a list of 2^31 elements and cost tens of gigabytes; here such a
-// value reads as missing, and no value costs more than its text.
+// quoting and escapes, a UTF-8 byte-order mark at the start skipped), read so that every value
+// stays plain text. Qt's own reader decodes values written as "@Variant(...)" (and "@DateTime(...)",
+// "@Rect(...)", ...) through QDataStream, where a few bytes of text can claim a list of 2^31
+// elements and cost tens of gigabytes; here such a value reads as missing, and no value costs more
+// than its text. Each value's bytes as they stood in the file are kept too, so that a value the
+// program never set is written back exactly as it was, however it is typed or malformed.
 #include <QByteArray>
+#include <QHash>
 #include <QIODevice>
 #include <QSet>
 #include <QSettings>
@@ -21,10 +24,18 @@ constexpr qsizetype kLongestSettingsValue = 64 * 1024;
 constexpr qsizetype kForeignSettingsKept = 10000;
 constexpr qsizetype kForeignSettingsBytes = 4 * 1024 * 1024;
 
+// A value's bytes after the '=' of its line, by key: only of lines that read back the same when
+// written out again on a line of their own.
+using SettingsValueBytes = QHash<QString, QByteArray>;
+
 struct SettingsText {
     QSettings::SettingsMap values; // as ReadSettingsText gives them
+    SettingsValueBytes valueBytes; // of the values, as they stood in the file
     QStringList overlongKeys;      // "Section/Key" of the kept values that were too long, in file order
     qint64 droppedValues = 0;      // lines of keys that are not the program's past the kept ones
+    // Why the device could not be read to its end (a disk's read error): then nothing else is set,
+    // as the part read before is not the file.
+    QString readFailure;
 };
 
 // The values of the file read from the device a piece at a time, so that memory stays bounded
@@ -38,7 +49,8 @@ SettingsText ReadSettingsFile(QIODevice& device, const QSet<QString>* ownKeys = 
 QSettings::SettingsMap ReadSettingsText(const QByteArray& text);
 
 // The text Qt's INI writer gives for these values: sections in key order after the General one,
-// strings escaped and quoted as Qt does, numbers and booleans as text.
-QByteArray WriteSettingsText(const QSettings::SettingsMap& values);
+// strings escaped and quoted as Qt does, numbers and booleans as text. A value with bytes in
+// `asRead` is written as those bytes.
+QByteArray WriteSettingsText(const QSettings::SettingsMap& values, const SettingsValueBytes& asRead = {});
 
 } // namespace platform

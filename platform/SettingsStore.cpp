@@ -67,8 +67,12 @@ struct SharedSettings {
     bool read = false;
     FileStamp stamp;    // what the path named when it was last read or written
     QString unreadable; // why the file there could not be read: then it is not written either
+    // Why a read of the file failed part-way in this process: then it is never written in it, even
+    // once it reads again, as the program's values are not the file's.
+    QString failedRead;
     QSettings::SettingsMap values;
-    QSet<QString> pending; // keys set or removed since the last write
+    SettingsValueBytes valueBytes; // as read, of the values not set or removed since
+    QSet<QString> pending;         // keys set or removed since the last write
     SettingsReadProblems problems;
 };
 
@@ -99,8 +103,11 @@ void Refresh(SharedSettings& shared, const QString& path) {
     if (shared.read && path == shared.path && stamp == shared.stamp)
         return;
     const QSettings::SettingsMap before = std::exchange(shared.values, {});
-    if (path != shared.path)
+    shared.valueBytes.clear();
+    if (path != shared.path) {
         shared.pending.clear(); // changes meant for another file
+        shared.failedRead.clear();
+    }
     shared.path = path;
     shared.stamp = stamp;
     shared.read = true;
@@ -114,8 +121,17 @@ void Refresh(SharedSettings& shared, const QString& path) {
         QString reason;
         if (OpenRegularFile(file, path, QIODevice::ReadOnly, &reason)) {
             SettingsText text = ReadSettingsFile(file, &ProgramSettingsKeys());
-            NoteProblems(shared.problems, text);
-            shared.values = std::move(text.values);
+            if (text.readFailure.isEmpty()) {
+                NoteProblems(shared.problems, text);
+                shared.values = std::move(text.values);
+                shared.valueBytes = std::move(text.valueBytes);
+            } else {
+                // Read in part, the file holds values that the program does not have: it runs on
+                // the defaults, which are not to be put over them.
+                shared.unreadable = text.readFailure;
+                shared.failedRead = text.readFailure;
+                shared.problems.readFailure = text.readFailure;
+            }
         } else {
             // A file that could not be read is not replaced by one without its values.
             shared.unreadable = reason;
@@ -123,6 +139,7 @@ void Refresh(SharedSettings& shared, const QString& path) {
         }
     }
     for (const QString& key : std::as_const(shared.pending)) {
+        shared.valueBytes.remove(key);
         if (const auto it = before.constFind(key); it != before.cend())
             shared.values.insert(key, it.value());
         else
@@ -169,6 +186,7 @@ void SettingsStore::setValue(const QString& key, const QVariant& value) {
     if (it != shared.values.end() && SameValue(it.value(), value))
         return;
     shared.values.insert(key, value);
+    shared.valueBytes.remove(key);
     shared.pending.insert(key);
     m_changed = true;
 }
@@ -178,6 +196,7 @@ void SettingsStore::remove(const QString& key) {
     const QMutexLocker lock(&shared.mutex);
     if (shared.path != m_path)
         return;
+    shared.valueBytes.remove(key);
     if (shared.values.remove(key) != 0) {
         shared.pending.insert(key);
         m_changed = true;
@@ -187,6 +206,7 @@ void SettingsStore::remove(const QString& key) {
     for (auto it = shared.values.lowerBound(under);
          it != shared.values.end() && it.key().startsWith(under);) {
         shared.pending.insert(it.key());
+        shared.valueBytes.remove(it.key());
         it = shared.values.erase(it);
         m_changed = true;
     }
@@ -197,16 +217,22 @@ bool SettingsStore::sync() {
     const QMutexLocker lock(&shared.mutex);
     m_changed = false;
     m_failure.clear();
+    m_failedRead = false;
     if (shared.path != m_path || shared.pending.isEmpty())
         return true;
     // Another copy of the program or the operator may have written the file meanwhile.
     Refresh(shared, m_path);
+    if (!shared.failedRead.isEmpty()) {
+        m_failure = shared.failedRead;
+        m_failedRead = true;
+        return false;
+    }
     if (!shared.unreadable.isEmpty()) {
         m_failure = shared.unreadable;
         return false;
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath()); // a failure is the save's to tell
-    if (!SaveWholeFile(m_path, WriteSettingsText(shared.values), &m_failure))
+    if (!SaveWholeFile(m_path, WriteSettingsText(shared.values, shared.valueBytes), &m_failure))
         return false;
     shared.pending.clear();
     shared.stamp = StampOf(m_path);

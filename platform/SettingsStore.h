@@ -10,7 +10,9 @@
 // costs bounded memory and time.
 // Changes are written when a store is synced or closed: the file is read again first when it
 // changed on disk, the changes are put over it, and the whole text replaces the file only once all
-// of it reached the disk.
+// of it reached the disk. A value not set or removed in this process is written as its bytes stood in
+// the file. A file whose read fails part-way (a disk's read error) reads as empty and is not written
+// again in this process.
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -39,11 +41,14 @@ public:
     // they stay in the store (its values) and are written by the next sync that can.
     bool sync();
     QString failureReason() const { return m_failure; }
+    // Whether the last sync refused because a read of the file failed part-way in this process.
+    bool failedOnRead() const { return m_failedRead; }
     QString fileName() const { return m_path; }
 
 private:
     QString m_path;
     QString m_failure;
+    bool m_failedRead = false;
     bool m_changed = false;
 };
 
@@ -61,6 +66,8 @@ struct SettingsReadProblems {
     qint64 droppedValues = 0;
     // The path names something other than a regular file: it read as empty and is not written.
     bool notRegular = false;
+    // Why a read of the file failed part-way: it read as empty and is not written in this process.
+    QString readFailure;
 };
 SettingsReadProblems TakeSettingsReadProblems();
 

@@ -16,6 +16,13 @@ QString NotRegularReason() {
     return platform::NotRegularFileReason() + QStringLiteral(", read as empty and never written");
 }
 
+// A file whose read failed part-way (a disk's read error), found at start or at a save: one line
+// for both, said once.
+const QString kReadTheFile = QStringLiteral("read the settings file");
+QString ReadFailureReason(const QString& reason) {
+    return reason + QStringLiteral(", its settings not used and the file not written in this run");
+}
+
 } // namespace
 
 void CChildView::LoadSettings() {
@@ -32,6 +39,9 @@ void CChildView::LoadSettings() {
     const QString path = store->fileName();
     if (problems.notRegular)
         ReportFileFailure(ReportedOutput::Settings, kUseTheFile, path, NotRegularReason());
+    if (!problems.readFailure.isEmpty())
+        ReportFileFailure(ReportedOutput::Settings, kReadTheFile, path,
+                          ReadFailureReason(problems.readFailure));
     // Values far too long for any setting (a damaged or hand-edited file) read as their defaults.
     if (!problems.overlongKeys.isEmpty())
         ReportFileFailure(
@@ -59,7 +69,10 @@ void CChildView::SaveSettings() {
         return;
     }
     const QString reason = store->failureReason();
-    if (reason == platform::NotRegularFileReason())
+    if (store->failedOnRead())
+        ReportFileFailure(ReportedOutput::Settings, kReadTheFile, store->fileName(),
+                          ReadFailureReason(reason));
+    else if (reason == platform::NotRegularFileReason())
         ReportFileFailure(ReportedOutput::Settings, kUseTheFile, store->fileName(), NotRegularReason());
     else
         ReportFileFailure(ReportedOutput::Settings, QStringLiteral("save the settings to"), store->fileName(),

@@ -11,9 +11,32 @@
 
 namespace {
 
-const char* const kTokens[] = {
-    "[", "]",   "[Graph]", "[%41]",     "=",          "\"", "\\", "\\\n",  "\n",  "\r", ";",
-    ",", "Key", "LabelC1", "@Variant(", "@Invalid()", " ",  "\t", "\\x41", "\\0", "%",  "=\"a\\\n;b\""};
+const char* const kTokens[] = {"[",
+                               "]",
+                               "[Graph]",
+                               "[%41]",
+                               "=",
+                               "\"",
+                               "\\",
+                               "\\\n",
+                               "\n",
+                               "\r",
+                               ";",
+                               ",",
+                               "Key",
+                               "LabelC1",
+                               "@Variant(",
+                               "@Invalid()",
+                               " ",
+                               "\t",
+                               "\\x41",
+                               "\\0",
+                               "%",
+                               "=\"a\\\n;b\"",
+                               "\xEF\xBB\xBF",
+                               "\xEF",
+                               "\\\r",
+                               "@Rect(1 2 3 4)"};
 
 QByteArray HostileSettings(QRandomGenerator& random) {
     QByteArray text;
@@ -36,6 +59,18 @@ TEST(FuzzSettingsFile, HostileTextReadInRaggedPiecesReadsAsItsWholeText) {
         ASSERT_EQ(read.values, platform::ReadSettingsText(text))
             << "round " << round << ": " << text.toHex().constData();
         EXPECT_TRUE(read.overlongKeys.isEmpty());
+        QBuffer whole;
+        whole.setData(text);
+        whole.open(QIODevice::ReadOnly);
+        ASSERT_EQ(read.valueBytes, platform::ReadSettingsFile(whole).valueBytes)
+            << "round " << round << ": " << text.toHex().constData();
+        // Written again, the values kept as they stood read as they did.
+        const QByteArray written = platform::WriteSettingsText(read.values, read.valueBytes);
+        const QSettings::SettingsMap again = platform::ReadSettingsText(written);
+        for (auto it = read.valueBytes.cbegin(); it != read.valueBytes.cend(); ++it)
+            ASSERT_EQ(again.value(it.key()), read.values.value(it.key()))
+                << "round " << round << ": " << text.toHex().constData()
+                << "\nwritten: " << written.toHex().constData();
     }
 }
 

@@ -1,6 +1,7 @@
 // The settings file as the program meets it at start and leaves it at exit: a path that names a
-// FIFO, a device, a socket or a folder, a file of a million keys that are not the program's, and a
-// file that another copy of the program rewrites while this one runs.
+// FIFO, a device, a socket or a folder, a file saved with a byte-order mark, a file whose reading
+// fails with a disk's read error, a file of a million keys that are not the program's, and a file
+// that another copy of the program rewrites while this one runs.
 #include "app/Globals.h"
 #include "app/MainFrame.h"
 #include "controls/DlgBar.h"
@@ -16,19 +17,23 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -183,32 +188,39 @@ TEST(SettingsFilePaths, EveryFileReadAtStartMayBeAFifo) {
         EXPECT_EQ(Kind(fifo), "FIFO") << fifo.toStdString();
 }
 
-// The program itself, started with a FIFO as its settings file, comes to wait in its event loop
-// (its start-up done) and ends on SIGTERM with its ordinary exit; the FIFO stays a FIFO.
-TEST(SettingsFileStandInProgram, AFifoAsTheSettingsFileLetsTheProgramStartAndEnd) {
-    QTemporaryDir home;
-    const QString config = home.filePath(QStringLiteral("config"));
-    ASSERT_TRUE(QDir().mkpath(config));
-    const QString fifo = config + QStringLiteral("/orvane.conf");
-    ASSERT_TRUE(MakeFifo(fifo));
+namespace {
 
-    QString program = QStringLiteral(ORVANE_BINARY_DIR "/orvane");
+// How the operator starts the program: without the clock capability. Empty when that cannot be
+// dropped here (no setpriv).
+struct ProgramStart {
+    QString program;
     QStringList arguments;
-    if (platform::SystemWallClock().hasSetTimePrivilege()) {
-        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-        if (setpriv.isEmpty())
-            GTEST_SKIP() << "setpriv is needed to drop the clock capability";
-        arguments = {"--inh-caps=-sys_time", "--bounding-set=-sys_time", "--", program};
-        program = setpriv;
-    }
+};
+std::optional<ProgramStart> OrdinaryStart() {
+    ProgramStart start{QStringLiteral(ORVANE_BINARY_DIR "/orvane"), {}};
+    if (!platform::SystemWallClock().hasSetTimePrivilege())
+        return start;
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        return std::nullopt;
+    return ProgramStart{setpriv, {"--inh-caps=-sys_time", "--bounding-set=-sys_time", "--", start.program}};
+}
+
+// Runs the program with its home (and so its data folder) in `home` and its settings folder at
+// `config`, the environment's other variables added: it comes to wait in its event loop (its
+// start-up done), `whileRunning` runs, and it ends on SIGTERM with its ordinary exit.
+void RunToAnOrdinaryExit(const ProgramStart& start, const QString& home, const QString& config,
+                         const QProcessEnvironment& added = {},
+                         const std::function<void()>& whileRunning = {}) {
     QProcess orvane;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(added);
     orvane.setProcessEnvironment(environment);
     orvane.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    orvane.start(program, arguments);
+    orvane.start(start.program, start.arguments);
     ASSERT_TRUE(orvane.waitForStarted(kStartWaitMs));
 
     // Waiting in poll(2) for a while, not at once: its zero-time start-up tick has run.
@@ -221,6 +233,8 @@ TEST(SettingsFileStandInProgram, AFifoAsTheSettingsFileLetsTheProgramStartAndEnd
         },
         kStartWaitMs);
     EXPECT_TRUE(waits) << "still in: " << ReadFileBytes(syscall).toStdString();
+    if (waits && whileRunning)
+        whileRunning();
     orvane.terminate();
     const bool ended = orvane.waitForFinished(kStartWaitMs);
     if (!ended) {
@@ -230,7 +244,173 @@ TEST(SettingsFileStandInProgram, AFifoAsTheSettingsFileLetsTheProgramStartAndEnd
     EXPECT_TRUE(ended) << "SIGTERM was not acted on";
     EXPECT_EQ(orvane.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(orvane.exitCode(), 0);
-    EXPECT_EQ(Kind(fifo), "FIFO");
+}
+
+// A home folder with a settings folder in it, as the program finds them.
+class ProgramHome {
+public:
+    ProgramHome() { QDir().mkpath(Config()); }
+    QString Home() const { return m_home.path(); }
+    QString Config() const { return m_home.filePath(QStringLiteral("config")); }
+    QString SettingsPath() const { return Config() + QStringLiteral("/orvane.conf"); }
+
+private:
+    QTemporaryDir m_home;
+};
+
+// How many of the values of `text` the saved file still holds, under their keys.
+int KeptValues(const QByteArray& text, const QByteArray& saved) {
+    const QSettings::SettingsMap values = platform::ReadSettingsText(text);
+    const QSettings::SettingsMap kept = platform::ReadSettingsText(saved);
+    int count = 0;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        count += kept.value(it.key()) == it.value() ? 1 : 0;
+    return count;
+}
+
+// What preloads into the program the library that makes its reads of the file at `path` fail:
+// the first or every one, from its `reading`th reading of the file on.
+QProcessEnvironment ReadFault(const QString& path, const char* times, int reading = 1) {
+    QProcessEnvironment fault;
+    fault.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_READ_FAULT_SHIM));
+    fault.insert(QStringLiteral("ORVANE_READ_FAULT_PATH"), path);
+    fault.insert(QStringLiteral("ORVANE_READ_FAULT_TIMES"), QString::fromLatin1(times));
+    fault.insert(QStringLiteral("ORVANE_READ_FAULT_READING"), QString::number(reading));
+    // The runtime of a sanitizer build would rather come first.
+    fault.insert(QStringLiteral("ASAN_OPTIONS"),
+                 qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
+    return fault;
+}
+
+// Replaces the file as an editor does, by a new one renamed over it.
+void Rewrite(const QString& path, const QByteArray& bytes) {
+    const QString written = path + QStringLiteral(".new");
+    ASSERT_TRUE(WriteFileBytes(written, bytes));
+    ASSERT_TRUE(QFile::remove(path) && QFile::rename(written, path));
+}
+
+// An operator's settings: the receiver, its port, the data log, an auxiliary channel and a note of
+// the operator's own.
+constexpr const char* kOperatorSettings =
+    "[Version]\nLogVersion=2\nRegVersion=2\n[Receiver]\nType=3\n"
+    "[Port]\nComPort=/nonexistent/ttyOperator\nBaud=19200\nParity=2\nStopBits=2\nDataBits=7\n"
+    "[Log]\nMaxSize=5000\nLogInterval=60000\n[Aux]\nEnabled0=1\nRequestString0=:PTIM:TCOD?\n"
+    "[Other]\nOperatorNote=kept by hand\n";
+
+} // namespace
+
+// The program itself, started with a FIFO as its settings file, comes to wait in its event loop
+// (its start-up done) and ends on SIGTERM with its ordinary exit; the FIFO stays a FIFO.
+TEST(SettingsFileStandInProgram, AFifoAsTheSettingsFileLetsTheProgramStartAndEnd) {
+    const std::optional<ProgramStart> start = OrdinaryStart();
+    if (!start)
+        GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+    const ProgramHome home;
+    ASSERT_TRUE(MakeFifo(home.SettingsPath()));
+    RunToAnOrdinaryExit(*start, home.Home(), home.Config());
+    EXPECT_EQ(Kind(home.SettingsPath()), "FIFO");
+}
+
+// A settings file saved by an editor that starts UTF-8 with a byte-order mark: the program reads
+// its first section as ever (whichever it is), and its exit's save keeps the operator's values.
+TEST(SettingsFileProgram, AByteOrderMarkIsSkipped) {
+    const std::optional<ProgramStart> start = OrdinaryStart();
+    if (!start)
+        GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+    const QByteArray aux = "[Aux]\nEnabled0=1\nRequestString0=:PTIM:TCOD?\n";
+    const QByteArray rest = "[Receiver]\nType=3\n[Port]\nComPort=/nonexistent/ttyOperator\nBaud=19200\n";
+    const QByteArray version = "[Version]\nLogVersion=2\nRegVersion=2\n";
+    for (const QByteArray& text : {aux + version + rest, version + aux + rest}) {
+        const ProgramHome home;
+        ASSERT_TRUE(WriteFileBytes(home.SettingsPath(), "\xEF\xBB\xBF" + text));
+        RunToAnOrdinaryExit(*start, home.Home(), home.Config());
+        const QByteArray saved = ReadFileBytes(home.SettingsPath());
+        EXPECT_EQ(KeptValues(text, saved), platform::ReadSettingsText(text).size()) << text.toStdString();
+        EXPECT_FALSE(saved.contains("[General]")) << "foreign keys in the General section";
+    }
+}
+
+// A settings file whose reading fails with EIO (a bad sector, a dying USB stick), injected into the
+// program's own reads (the first or every one): it runs on the defaults, and neither its saves nor
+// its exit write over the file, not even once the operator rewrote it and it reads again.
+TEST(SettingsFileProgram, AFileThatCannotBeReadWholeIsNeverWritten) {
+    const std::optional<ProgramStart> start = OrdinaryStart();
+    if (!start)
+        GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+    const QByteArray operatorSettings = kOperatorSettings;
+    const QByteArray rewritten = operatorSettings + "[Other]\nSecondNote=written while it ran\n";
+    for (const auto& [times, rewrite] : {std::pair{"first", false}, {"first", true}, {"every", true}}) {
+        const ProgramHome home;
+        const QString path = home.SettingsPath();
+        ASSERT_TRUE(WriteFileBytes(path, operatorSettings));
+        RunToAnOrdinaryExit(*start, home.Home(), home.Config(), ReadFault(path, times), [&] {
+            if (rewrite)
+                Rewrite(path, rewritten);
+        });
+        const QByteArray expected = rewrite ? rewritten : operatorSettings;
+        const QByteArray saved = ReadFileBytes(path);
+        EXPECT_TRUE(saved == expected) << times << " read failing: " << KeptValues(expected, saved) << " of "
+                                       << platform::ReadSettingsText(expected).size() << " values kept";
+    }
+}
+
+// The operator rewrites the file while the program runs, and its reading again at the exit's save
+// fails: the program says so once in its user-window file (in its data folder) and leaves the file
+// as the operator wrote it.
+TEST(SettingsFileProgram, AFailedReadAtTheExitsSaveIsSaidOnceInTheUserWindowFile) {
+    const std::optional<ProgramStart> start = OrdinaryStart();
+    if (!start)
+        GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+    const ProgramHome home;
+    const QString path = home.SettingsPath();
+    const QByteArray operatorSettings = QByteArray(kOperatorSettings) + "[User]\nToFile=1\n";
+    const QByteArray rewritten = operatorSettings + "[Other]\nSecondNote=written while it ran\n";
+    ASSERT_TRUE(WriteFileBytes(path, operatorSettings));
+    RunToAnOrdinaryExit(*start, home.Home(), home.Config(), ReadFault(path, "first", 2),
+                        [&] { Rewrite(path, rewritten); });
+    const QByteArray saved = ReadFileBytes(path);
+    EXPECT_TRUE(saved == rewritten) << KeptValues(rewritten, saved) << " of "
+                                    << platform::ReadSettingsText(rewritten).size() << " values kept";
+    const QString userFile =
+        QString::fromLatin1(ReadFileBytes(home.Home() + QStringLiteral("/Documents/Orvane/gpsuser.txt")));
+    const QString said =
+        QStringLiteral("Unable to read the settings file %1: Input/output error, its settings "
+                       "not used and the file not written in this run")
+            .arg(path);
+    EXPECT_EQ(userFile.count(said), 1) << qPrintable(userFile);
+}
+
+// The same failure met by the program in this process (the kernel's EIO from reading what a link
+// names): said once, with the system's reason, in the user window and on the status bar; the
+// defaults are used; saves and the exit write nothing, also after the operator put a readable file
+// in its place.
+TEST(SettingsFileReadFailure, ItIsSaidOnceAndTheFileIsNeverWritten) {
+    UseFreshSettingsStore();
+    g_nReceiverType = -1;
+    const QString path = platform::OpenSettingsStore()->fileName();
+    // Reading a process's memory from address 0, never mapped, fails with EIO.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), path));
+    {
+        CMainFrame frame;
+        CChildView& view = frame.m_wndView;
+        view.Initialise();
+        EXPECT_EQ(g_nReceiverType, RECEIVER_JACKSON) << "the defaults";
+        const QString said = QStringLiteral("Unable to read the settings file %1: Input/output error, its "
+                                            "settings not used and the file not written in this run")
+                                 .arg(path);
+        EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
+        view.SaveSettings();
+        EXPECT_EQ(QFileInfo(path).symLinkTarget(), QStringLiteral("/proc/self/mem"));
+
+        ASSERT_TRUE(QFile::remove(path) && WriteFileBytes(path, kOperatorSettings));
+        view.SaveSettings();
+        frame.close(); // the exit's saves
+        EXPECT_EQ(ReadFileBytes(path).toStdString(), kOperatorSettings);
+        const QString userWindow = frame.m_wndDlgBar.UserWindowText();
+        EXPECT_EQ(userWindow.count(said), 1) << qPrintable(userWindow);
+        EXPECT_EQ(userWindow.count(path), 1) << qPrintable(userWindow);
+    }
+    g_nReceiverType = -1;
 }
 
 // A file of a million keys that are not the program's, with the program's own before and after

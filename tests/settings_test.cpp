@@ -13,11 +13,15 @@
 #include "support/SmallFileSystem.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPoint>
 #include <QRandomGenerator>
+#include <QRect>
 #include <QRegularExpression>
+#include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -141,6 +145,50 @@ TEST(SettingsFile, TextsAndNumbersReadTheSameByQtAndByUs) {
         EXPECT_EQ(qt.value(it.key()).toString(), it.value().toString()) << qPrintable(it.key());
 }
 
+// A value of a kind that Qt's writer gives in a typed form ("@Rect(...)", "@ByteArray(...)",
+// "@Variant(...)"), or a text it must quote or escape.
+QVariant RandomTypedValue(QRandomGenerator& random) {
+    const auto number = [&random] { return random.bounded(-5000, 5000); };
+    switch (random.bounded(11)) {
+    case 0:
+        return QRect(number(), number(), number(), number());
+    case 1:
+        return QSize(number(), number());
+    case 2:
+        return QPoint(number(), number());
+    case 3: {
+        QByteArray bytes(1, '\0');
+        for (int n = random.bounded(12); n > 0; --n)
+            bytes += static_cast<char>(random.bounded(256));
+        return bytes;
+    }
+    case 4:
+        return QVariantList{number(), RandomText(random)};
+    case 5:
+        return QStringList{RandomText(random), RandomText(random)};
+    case 6:
+        return QDateTime::fromSecsSinceEpoch(random.bounded(2000000000), Qt::UTC);
+    case 7:
+        return random.generateDouble() * number();
+    case 8:
+        return QStringLiteral(" \"lead\", a; b \\ ") + RandomText(random);
+    case 9:
+        return number();
+    default:
+        return RandomText(random);
+    }
+}
+
+// A key in the General section or another one, some with letters past ASCII.
+QString RandomSettingsKey(QRandomGenerator& random, int index) {
+    static const QStringList kSections{QString(), QStringLiteral("Other/"), QStringLiteral("Zeta Section/"),
+                                       QString::fromUtf8("M\u00e4rz/")};
+    static const QStringList kNames{QStringLiteral("Key"), QStringLiteral("Plain.Name-"),
+                                    QString::fromUtf8("Schl\u00fcssel")};
+    return kSections.at(random.bounded(kSections.size())) + kNames.at(random.bounded(kNames.size())) +
+           QString::number(index);
+}
+
 // Qt decodes "@Variant(...)" as binary data, where these few bytes claim a list of 2^31 - 1
 // texts (51 GB); the store reads such values as missing and the other "@" forms as their text.
 TEST(SettingsFile, NoValueCostsMoreThanItsText) {
@@ -159,6 +207,58 @@ TEST(SettingsFile, NoValueCostsMoreThanItsText) {
     EXPECT_FALSE(values.value(QStringLiteral("Graph/LabelC7")).isValid());
 }
 
+// Files written by Qt's own writer with typed and quoted values of keys the program does not
+// read: a save that changes only the baud rate leaves every other line as it stood, byte for byte.
+TEST(SettingsFile, ValuesNotSetInThisProcessAreWrittenBackAsTheyStood) {
+    constexpr int kFiles = 300;
+    QRandomGenerator random(20261209);
+    QTemporaryDir folder;
+    int changedFiles = 0;
+    for (int round = 0; round < kFiles; ++round) {
+        const QString qtFile = folder.filePath(QStringLiteral("qt%1.conf").arg(round));
+        {
+            QSettings qt(qtFile, QSettings::IniFormat);
+            qt.setValue(QStringLiteral("Port/Baud"), QStringLiteral("4800"));
+            for (int i = random.bounded(3, 12); i > 0; --i)
+                qt.setValue(RandomSettingsKey(random, i), RandomTypedValue(random));
+        }
+        const QByteArray written = ReadFileBytes(qtFile);
+        WriteSettingsFile(written);
+        const auto store = platform::OpenSettingsStore();
+        store->setValue(QStringLiteral("Port/Baud"), QStringLiteral("9600"));
+        ASSERT_TRUE(store->sync());
+        const QByteArray saved = ReadFileBytes(store->fileName());
+        if (saved != QByteArray(written).replace("\nBaud=4800\n", "\nBaud=9600\n") && ++changedFiles == 1)
+            ADD_FAILURE() << "Qt wrote:\n" << written.toStdString() << "saved:\n" << saved.toStdString();
+    }
+    EXPECT_EQ(changedFiles, 0) << "of " << kFiles << " files had another line changed";
+
+    // Typed and quoted values written by hand, malformed ones among them.
+    const QByteArray byHand =
+        "[General]\nAt=@\nEmptyList=,\n\n[Other]\nContinued=a\\\nb\nEscapes=\\q\\x\\\"\nQuote=\"a\"b\"c\"\n"
+        "Rect=@Rect(1 2\nSpaced=  two  blanks  \nTyped=@Point(1 2), @Size(3 4)\n"
+        "Variant=@Variant(\\0\\0\\0\\x7f\n\n[Port]\nBaud=4800\n";
+    WriteSettingsFile(byHand);
+    const auto store = platform::OpenSettingsStore();
+    store->setValue(QStringLiteral("Port/Baud"), QStringLiteral("9600"));
+    ASSERT_TRUE(store->sync());
+    EXPECT_EQ(ReadFileBytes(store->fileName()).toStdString(),
+              QByteArray(byHand).replace("Baud=4800", "Baud=9600").toStdString());
+
+    // A value that the end of the file cut inside its quotes or its escape would run on into the
+    // lines after it: it is written as a value set here.
+    for (const QByteArray& cut : {QByteArray("[A]\nK=\"open"), QByteArray("[A]\nK=open\\")}) {
+        WriteSettingsFile(cut);
+        const auto after = platform::OpenSettingsStore();
+        after->setValue(QStringLiteral("B/Key"), QStringLiteral("1"));
+        ASSERT_TRUE(after->sync());
+        QSettings::SettingsMap expected = platform::ReadSettingsText(cut);
+        expected.insert(QStringLiteral("B/Key"), QStringLiteral("1"));
+        EXPECT_EQ(platform::ReadSettingsText(ReadFileBytes(after->fileName())), expected)
+            << cut.toStdString();
+    }
+}
+
 // A line split across the pieces the file is read in reads as it does whole.
 TEST(SettingsFile, APieceAtATimeReadsAsTheWholeText) {
     QRandomGenerator random(20261208);
@@ -171,6 +271,38 @@ TEST(SettingsFile, APieceAtATimeReadsAsTheWholeText) {
     ASSERT_GT(device.reads, text.size() / 8) << "not read a few bytes at a time";
     EXPECT_EQ(read.values, platform::ReadSettingsText(text));
     EXPECT_TRUE(read.overlongKeys.isEmpty());
+}
+
+// A text that starts with UTF-8's byte-order mark (as some editors save it) reads as it does
+// without, however the reads split the mark; elsewhere, or cut short, its bytes are text.
+TEST(SettingsFile, AByteOrderMarkAtTheStartIsSkipped) {
+    const QByteArray mark = "\xEF\xBB\xBF";
+    const QByteArray text = "[Aux]\nEnabled0=1\n[Version]\nRegVersion=2\n";
+    const QSettings::SettingsMap plain = platform::ReadSettingsText(text);
+    EXPECT_EQ(platform::ReadSettingsText(mark + text), plain);
+    for (const qint64 pieceBytes : {1, 2, 4}) {
+        PieceByPieceDevice device(mark + text, [pieceBytes] { return pieceBytes; });
+        EXPECT_EQ(platform::ReadSettingsFile(device).values, plain) << pieceBytes << "-byte reads";
+    }
+    EXPECT_TRUE(platform::ReadSettingsText("K=1\n" + mark + "L=2\n").contains(QString::fromUtf8(mark + "L")));
+    for (qsizetype cut = 1; cut < mark.size(); ++cut) {
+        const QByteArray start = mark.first(cut);
+        EXPECT_EQ(platform::ReadSettingsText(start + "K=1\n").firstKey(), QString::fromUtf8(start + "K"));
+        PieceByPieceDevice device(start, [] { return qint64{1}; });
+        EXPECT_TRUE(platform::ReadSettingsFile(device).values.isEmpty()) << "a start without its key";
+    }
+}
+
+// A read that fails part-way (a disk's read error) is told with its reason, and gives none of
+// the values before it: they are not the file.
+TEST(SettingsFile, AReadThatFailsPartWayGivesItsReasonAndNoValues) {
+    const QByteArray text = "[Port]\nBaud=4800\nParity=2\n[Other]\nNote=kept\n";
+    int reads = 0;
+    PieceByPieceDevice device(text, [&reads] { return ++reads < 3 ? qint64{16} : qint64{-1}; });
+    const platform::SettingsText read = platform::ReadSettingsFile(device);
+    EXPECT_EQ(read.readFailure, QStringLiteral("Input/output error"));
+    EXPECT_TRUE(read.values.isEmpty());
+    EXPECT_TRUE(read.valueBytes.isEmpty());
 }
 
 // A value longer than the longest the file may hold reads as missing and is named; the line's end

@@ -10,7 +10,8 @@
 
 class PieceByPieceDevice final : public QIODevice {
 public:
-    // `pieceBytes` gives the most that each read hands out (at least 1).
+    // `pieceBytes` gives the most that each read hands out (at least 1); a negative count makes that
+    // read fail, as a disk's read error does.
     PieceByPieceDevice(QByteArray text, std::function<qint64()> pieceBytes)
         : m_text(std::move(text)), m_pieceBytes(std::move(pieceBytes)) {
         open(ReadOnly | Unbuffered);
@@ -21,7 +22,12 @@ public:
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
         ++reads;
-        const qint64 count = std::min({maxSize, m_pieceBytes(), m_text.size() - m_pos});
+        const qint64 piece = m_pieceBytes();
+        if (piece < 0) {
+            setErrorString(QStringLiteral("Input/output error"));
+            return -1;
+        }
+        const qint64 count = std::min({maxSize, piece, m_text.size() - m_pos});
         std::copy_n(m_text.constData() + m_pos, count, data);
         m_pos += count;
         return count;
