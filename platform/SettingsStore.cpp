@@ -67,7 +67,7 @@ struct SharedSettings {
     bool read = false;
     FileStamp stamp;    // what the path named when it was last read or written
     QString unreadable; // why the file there could not be read: then it is not written either
-    // Why a read of the file failed part-way in this process: then it is never written in it, even
+    // Why the file could not be opened or read whole in this process: then it is never written in it, even
     // once it reads again, as the program's values are not the file's.
     QString failedRead;
     QSettings::SettingsMap values;
@@ -94,6 +94,15 @@ void NoteProblems(SettingsReadProblems& problems, const SettingsText& text) {
             problems.overlongKeys.append(key);
     }
     problems.droppedValues += text.droppedValues;
+}
+
+// A file that could not be opened or read whole holds values that the program does not have: it
+// runs on the defaults, which are not to be put over them in this process, even once the file can
+// be read again. The mutex is held.
+void FailedRead(SharedSettings& shared, const QString& reason) {
+    shared.unreadable = reason;
+    shared.failedRead = reason;
+    shared.problems.readFailure = reason;
 }
 
 // Reads the file into the shared values when it is not what was read last, keeping the changes
@@ -126,16 +135,13 @@ void Refresh(SharedSettings& shared, const QString& path) {
                 shared.values = std::move(text.values);
                 shared.valueBytes = std::move(text.valueBytes);
             } else {
-                // Read in part, the file holds values that the program does not have: it runs on
-                // the defaults, which are not to be put over them.
-                shared.unreadable = text.readFailure;
-                shared.failedRead = text.readFailure;
-                shared.problems.readFailure = text.readFailure;
+                FailedRead(shared, text.readFailure);
             }
-        } else {
-            // A file that could not be read is not replaced by one without its values.
-            shared.unreadable = reason;
-            shared.problems.notRegular = reason == NotRegularFileReason();
+        } else if (reason == NotRegularFileReason()) {
+            shared.unreadable = reason; // it took the place of the file meanwhile
+            shared.problems.notRegular = true;
+        } else if (const FileStamp now = StampOf(path); now.exists || now.error != 0) {
+            FailedRead(shared, reason); // not a file that went meanwhile: one that could not be opened
         }
     }
     for (const QString& key : std::as_const(shared.pending)) {

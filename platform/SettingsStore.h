@@ -11,8 +11,8 @@
 // Changes are written when a store is synced or closed: the file is read again first when it
 // changed on disk, the changes are put over it, and the whole text replaces the file only once all
 // of it reached the disk. A value not set or removed in this process is written as its bytes stood in
-// the file. A file whose read fails part-way (a disk's read error) reads as empty and is not written
-// again in this process.
+// the file. A file that cannot be opened (refused rights) or whose read fails part-way (a disk's read
+// error) reads as empty and is not written again in this process.
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -41,7 +41,8 @@ public:
     // they stay in the store (its values) and are written by the next sync that can.
     bool sync();
     QString failureReason() const { return m_failure; }
-    // Whether the last sync refused because a read of the file failed part-way in this process.
+    // Whether the last sync refused because the file could not be opened or read whole in this
+    // process.
     bool failedOnRead() const { return m_failedRead; }
     QString fileName() const { return m_path; }
 
@@ -66,7 +67,8 @@ struct SettingsReadProblems {
     qint64 droppedValues = 0;
     // The path names something other than a regular file: it read as empty and is not written.
     bool notRegular = false;
-    // Why a read of the file failed part-way: it read as empty and is not written in this process.
+    // Why the file could not be opened or read whole: it read as empty and is not written in this
+    // process.
     QString readFailure;
 };
 SettingsReadProblems TakeSettingsReadProblems();

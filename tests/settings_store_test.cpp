@@ -14,6 +14,7 @@
 #include "support/OpenCounter.h"
 #include "support/ProcessCounters.h"
 #include "support/SettingsFiles.h"
+#include "support/WithoutFileOverride.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -409,6 +410,33 @@ TEST(SettingsFileReadFailure, ItIsSaidOnceAndTheFileIsNeverWritten) {
         const QString userWindow = frame.m_wndDlgBar.UserWindowText();
         EXPECT_EQ(userWindow.count(said), 1) << qPrintable(userWindow);
         EXPECT_EQ(userWindow.count(path), 1) << qPrintable(userWindow);
+    }
+    g_nReceiverType = -1;
+}
+
+// A file that the program may not read at start: the defaults, said once; made readable during the
+// run, it is still not written over with them.
+TEST(SettingsFileReadFailure, AFileThatCouldNotBeOpenedAtStartIsNotWrittenOnceItCanBe) {
+    UseFreshSettingsStore();
+    g_nReceiverType = -1;
+    const QString path = platform::OpenSettingsStore()->fileName();
+    ASSERT_TRUE(WriteFileBytes(path, kOperatorSettings));
+    WithoutFileOverride asAUser;
+    ASSERT_TRUE(QFile::setPermissions(path, {}));
+    {
+        CMainFrame frame;
+        CChildView& view = frame.m_wndView;
+        view.Initialise();
+        EXPECT_EQ(g_nReceiverType, RECEIVER_JACKSON) << "the defaults";
+        const QString said = QStringLiteral("Unable to read the settings file %1: Permission denied, its "
+                                            "settings not used and the file not written in this run")
+                                 .arg(path);
+        EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
+        ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        view.SaveSettings();
+        frame.close(); // the exit's saves
+        EXPECT_EQ(ReadFileBytes(path).toStdString(), kOperatorSettings);
+        EXPECT_EQ(frame.m_wndDlgBar.UserWindowText().count(said), 1);
     }
     g_nReceiverType = -1;
 }
