@@ -351,9 +351,9 @@ TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
         const QList<QByteArray> failed = Run(Shim(report, lastSync + 1, 0, error), Until::Written);
         ExpectKeptAndUnderLimit();
         ASSERT_GT(failed.size(), lastSync + 1);
-        EXPECT_EQ(failed[lastSync], "fsync failed");
+        EXPECT_EQ(failed[lastSync].toStdString(), "fsync failed");
         if (error == EINTR) {
-            EXPECT_EQ(failed[lastSync + 1], "fsync");
+            EXPECT_EQ(failed[lastSync + 1].toStdString(), "fsync");
         }
     }
 }
