@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 namespace {
 
