@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/TimerPeriod.h"
 #include "controls/DlgBar.h"
+#include "platform/InPlaceTrim.h"
 #include "platform/Paths.h"
 #include "platform/SerialPort.h"
 #include "receiver/CommandTables.h"
@@ -116,6 +117,10 @@ void CChildView::Initialise() {
             QFile::remove(m_strLogPath);
         m_bOldLogVersion = false;
     }
+    // A trim in place of the data log or the track file that a kill or power failure interrupted
+    // is finished before the graph and the map read them.
+    platform::FinishInterruptedTrim(m_strLogPath);
+    platform::FinishInterruptedTrim(m_strDumpPath);
     // 6. The frame reopens where it was closed.
     WindowPlacement placement;
     if (m_pMainFrame && LoadWindowPlacement(placement))

@@ -2,11 +2,11 @@
 
 #include "platform/DescriptorIo.h"
 #include "platform/FileWriting.h"
+#include "platform/InPlaceTrim.h"
 #include "platform/SaveFile.h"
 #include "platform/SystemReason.h"
 #include "platform/TickCount.h"
 #include "platform/TrimCutPoint.h"
-#include "platform/WholeFileReads.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -66,22 +66,15 @@ OwedTrims& Owed() {
     return owed;
 }
 
-// What a trim in place that stopped part-way left, after the system's reason.
-const QString kStoppedPartWay = QStringLiteral(
-    ", part-way through a trim in place: the file keeps its newest lines whole, but some of its "
-    "oldest are overwritten with copies of newer ones");
-
 // A copy of the file's bytes from `offset` to `length`, a piece at a time.
 struct TailCopy {
     bool done = false;
     bool readFailed = false; // the file itself could not be read, not the copy written
-    qint64 written = 0;      // bytes that reached the copy
     QString failure;         // the system's reason
 };
 
-// Copies the bytes of `from` from `offset` to `length` into `to`, at `to`'s position (or,
-// `inPlace`, at offset 0 of the same file: each piece is read before anything is written over it).
-TailCopy CopyTail(int from, qint64 offset, qint64 length, int to, bool inPlace) {
+// Copies the bytes of `from` from `offset` to `length` into `to`, at `to`'s position.
+TailCopy CopyTail(int from, qint64 offset, qint64 length, int to) {
     TailCopy copy;
     QByteArray piece;
     for (qint64 at = offset; at < length; at += kCopyPiece) {
@@ -91,10 +84,7 @@ TailCopy CopyTail(int from, qint64 offset, qint64 length, int to, bool inPlace) 
             copy.failure = error != 0 ? SystemReason(error) : QStringLiteral("the file shrank");
             return copy;
         }
-        qint64 written = 0;
-        const int error = WriteFully(to, piece.constData(), size, inPlace ? at - offset : -1, &written);
-        copy.written += written;
-        if (error != 0) {
+        if (const int error = WriteFully(to, piece.constData(), size); error != 0) {
             copy.failure = SystemReason(error);
             return copy;
         }
@@ -132,7 +122,7 @@ Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QBy
         *reason = replacement.ErrorString();
         return Copy::NotPlaced;
     }
-    const TailCopy copy = CopyTail(fd, cut, length, replacement.Handle(), false);
+    const TailCopy copy = CopyTail(fd, cut, length, replacement.Handle());
     if (!copy.done) {
         *reason = copy.failure; // the temporary file goes with `replacement`
         return copy.readFailed ? Copy::FileUnreadable : Copy::NotPlaced;
@@ -147,25 +137,20 @@ Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QBy
     return Copy::NotPlaced;
 }
 
-// Moves the kept tail from `cut` on to the front of the file, syncs it to the disk and cuts the
-// file to its length: no room needed, but not crash-safe. A failure's reason says what it left.
+// Moves the kept tail from `cut` on to the front of the file and cuts it to its length: no room
+// needed, and where the file system holds the move's record, a kill or power failure part-way
+// loses nothing (InPlaceTrim). A failure's reason says what it left.
 Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason) {
-    const InPlaceRewrite rewrite(fd);
-    if (!rewrite.Acquired())
+    const InPlaceTrim trim = TrimInPlace(fd, length, cut);
+    *reason = trim.failure;
+    switch (trim.outcome) {
+    case InPlace::Cut:
+        return Trim::CutInPlace;
+    case InPlace::Postponed:
         return Trim::Postponed;
-    const TailCopy moved = CopyTail(fd, cut, length, fd, true);
-    QString failure = moved.failure;
-    if (moved.done) {
-        if (const int error = SyncToDisk(fd); error != 0)
-            failure = SystemReason(error);
-        else if (::ftruncate(fd, length - cut) != 0)
-            failure = SystemReason(errno);
-        else
-            return Trim::CutInPlace;
+    case InPlace::Failed:
+        break;
     }
-    *reason = failure;
-    if (moved.written > 0)
-        *reason += kStoppedPartWay;
     return Trim::Failed;
 }
 
@@ -195,6 +180,25 @@ Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteA
 CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes, const TrimRule& rule) {
     CappedAppend result;
     const int fd = file.handle();
+    // A trim in place that a kill or power failure interrupted is finished first: trimmed anew from
+    // its end, the file would lose the kept lines already moved to its front. Until it is finished,
+    // the file is not trimmed anew.
+    bool moveOwed = false;
+    if (const auto interrupted = FindInterruptedMove(fd)) {
+        moveOwed = true;
+        const qint64 length = file.size();
+        if (const auto waiting = Owed().Waiting(path, length, rule.Step())) {
+            result.trimFailure = *waiting;
+        } else {
+            const InPlaceTrim finished = FinishInterruptedMove(fd, *interrupted);
+            result.trimFailure = finished.failure;
+            moveOwed = finished.outcome != InPlace::Cut;
+            if (finished.outcome == InPlace::Cut)
+                Owed().Done(path);
+            else if (finished.outcome == InPlace::Failed)
+                Owed().Failed(path, length, finished.failure);
+        }
+    }
     qint64 length = file.size();
     if (rule.recordBytes > 0 && length % rule.recordBytes != 0) {
         length -= length % rule.recordBytes;
@@ -203,7 +207,7 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
             return result;
         }
     }
-    if (rule.Limits() && length > rule.triggerBytes) {
+    if (!moveOwed && rule.Limits() && length > rule.triggerBytes) {
         if (const auto waiting = Owed().Waiting(path, length, rule.Step())) {
             result.trimFailure = *waiting;
         } else if (const CutPoint cut = FindCutPoint(fd, length, rule); !cut.failure.isEmpty()) {

@@ -33,13 +33,16 @@ struct CappedAppend {
 // so that a copy that cannot fit never fills the disk), or when the copy cannot be made or put in
 // the file's place (no room after all, a quota, a folder that refuses new files, a refused rename),
 // the kept tail is moved to the front of the file itself, a piece at a time, synced, and the file
-// cut to its length: that needs no room but is not crash-safe. A file that another thread reads
-// whole (WholeFileRead) is not trimmed in place meanwhile: the bytes are appended and the trim
-// comes at a later append.
+// cut to its length: that needs no room, and where the file system holds the move's record
+// (InPlaceTrim) a move that was interrupted is finished from where it stopped by the next append,
+// before anything else, rather than the file trimmed anew. A file that another thread reads whole
+// (WholeFileRead) is not trimmed in place meanwhile: the bytes are appended and the trim comes at
+// a later append.
 //
 // A trim in place that fails before it has written anything leaves the file as it was; one that
 // stops part-way leaves it at its length, its newest part whole and some of its oldest lines
-// overwritten with copies of newer ones, and `trimFailure` says so after the system's reason.
+// overwritten with copies of newer ones (until its move is finished), and `trimFailure` says so
+// after the system's reason.
 // Either way the bytes are appended to it when they fit, `trimFailure` says why the file stays
 // past its limit (and so does `failure` when the bytes did not fit either), and the trim is tried
 // again only once the file has grown by another trim step or a minute has passed; meanwhile

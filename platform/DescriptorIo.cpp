@@ -48,7 +48,10 @@ int ReadFullyAt(int fd, qint64 offset, qint64 size, QByteArray& bytes) {
 }
 
 int SyncToDisk(int fd) {
-    if (::fsync(fd) == 0)
+    int result = ::fsync(fd);
+    while (result != 0 && errno == EINTR)
+        result = ::fsync(fd);
+    if (result == 0)
         return 0;
     const int error = errno;
     const bool cannotSync =

@@ -17,8 +17,8 @@ int WriteFully(int fd, const char* data, qint64 size, qint64 offset = -1, qint64
 // number.
 int ReadFullyAt(int fd, qint64 offset, qint64 size, QByteArray& bytes);
 
-// Syncs what was written to the descriptor to the disk; a file system that has nothing to sync or
-// cannot sync is no failure. 0, or the error number.
+// Syncs what was written to the descriptor to the disk, again after an interrupt; a file system
+// that has nothing to sync or cannot sync is no failure. 0, or the error number.
 int SyncToDisk(int fd);
 
 } // namespace platform

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -346,6 +347,43 @@ TEST(CappedFiles, AnInPlaceTrimThatStopsPartWaySaysWhatItLeftOnce) {
     EXPECT_EQ(bar.UserWindowText().count(untrimmed), 1);
     platform::SetTickSource(nullptr);
     platform::SetWallClock(nullptr);
+}
+
+// A record of a move in place that does not fit the file (not a record, a length the file no
+// longer has, a file whose last bytes changed since) is dropped, never acted on: the log on its
+// full disk is trimmed as it would be without it, and the record is gone.
+TEST(CappedFiles, AMoveRecordThatDoesNotFitTheFileIsDroppedNotFollowed) {
+    SmallFileSystem disk(kMegabyte);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    if (!disk.KeepsUserAttributes())
+        GTEST_SKIP() << "the small file system keeps no extended attributes";
+    const QString path = disk.FilePath(QStringLiteral("gpslog.log"));
+    const QByteArray path8 = QFile::encodeName(path);
+    const QByteArray line = "1709680029\t\t\t\t\t\t\t\t\t\r\n";
+    const QByteArray old = OldLogLines(3000);
+    const QByteArray length = QByteArray::number(old.size()).rightJustified(12, '0');
+    for (const QByteArray& record :
+         {QByteArray("not a record"),
+          "000000000100 " + QByteArray::number(old.size() + 1).rightJustified(12, '0') +
+              " 000000000000 00000000",
+          "000000000100 " + length + " 000000000000 00000000",
+          "000000000100 " + length + " 000000000000 zz"}) {
+        SCOPED_TRACE(record.constData());
+        disk.FreeAll();
+        QFile::remove(path);
+        ASSERT_TRUE(WriteFileBytes(path, old));
+        ASSERT_EQ(::setxattr(path8.constData(), "user.orvane.trim", record.constData(), record.size(), 0), 0);
+        ASSERT_TRUE(disk.LeaveFree(0));
+        ASSERT_EQ(AppendLogLine(path, line, 1), LogWriteResult::Written);
+        const QByteArray trimmed = ReadFileBytes(path);
+        ASSERT_TRUE(trimmed.endsWith(line));
+        const QByteArray kept = trimmed.chopped(line.size());
+        EXPECT_TRUE(old.endsWith(kept));
+        EXPECT_EQ(old.at(old.size() - kept.size() - 1), '\n');
+        EXPECT_GE(kept.size(), LogTrimRule(1).keptBytes);
+        EXPECT_LT(::getxattr(path8.constData(), "user.orvane.trim", nullptr, 0), 0);
+    }
 }
 
 // The running program writing its data log (and track file, when one is named) at every status

@@ -15,6 +15,7 @@
 #include <string>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 class SmallFileSystem {
@@ -78,6 +79,16 @@ public:
         QFile file(FilePath(name));
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.resize(hole) &&
                file.seek(hole) && file.write(bytes) == bytes.size() && file.flush();
+    }
+
+    // Whether its files take extended attributes of the user's (tmpfs since Linux 6.6).
+    bool KeepsUserAttributes() const {
+        const QByteArray probe = QFile::encodeName(FilePath(QStringLiteral(".attributes")));
+        QFile file(QFile::decodeName(probe));
+        const bool keeps =
+            file.open(QIODevice::WriteOnly) && ::setxattr(probe.constData(), "user.probe", "1", 1, 0) == 0;
+        file.remove();
+        return keeps;
     }
 
     // Frees what LeaveFree took.

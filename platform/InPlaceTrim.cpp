@@ -1,0 +1,236 @@
+#include "platform/InPlaceTrim.h"
+
+#include "platform/DescriptorIo.h"
+#include "platform/FileAccess.h"
+#include "platform/SystemReason.h"
+#include "platform/WholeFileReads.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr char kRecordName[] = "user.orvane.trim";
+// Fields of a fixed width, so the record keeps its size as the move advances: on ext4 it stays in
+// the inode's own room, which a full disk still has.
+constexpr int kFieldDigits = 12;
+constexpr qsizetype kMostRecordBytes = 128;
+constexpr int kRecordFields = 4;
+constexpr int kHexBase = 16;
+constexpr qint64 kMostPiece = 1024 * 1024;
+// The record checks the file's last bytes as they were when the move began: no write of the move
+// reaches them (it stays short of the end by the cut), but a file that was cut and grew again, or
+// was rewritten, has others there.
+constexpr qint64 kTailCheckBytes = 64;
+// A move with at most this many checkpoints syncs each (two syncs): the large limits' moves, whose
+// cut is 1/64 of the file. Many more, as the small cuts of limits of 1 MB and less make, would
+// hold the interface thread for seconds on a disk (bench/in_place_trim_bench.cpp); their record
+// then follows the writes without syncs: safe from a kill, not from a power failure.
+constexpr qint64 kMostSyncedCheckpoints = 100;
+
+constexpr std::uint32_t kFnvOffset = 2166136261u;
+constexpr std::uint32_t kFnvPrime = 16777619u;
+
+// What a trim in place that stopped part-way left, after the system's reason.
+const QString kStoppedPartWay = QStringLiteral(
+    ", part-way through a trim in place: the file keeps its newest lines whole, but some of its "
+    "oldest are overwritten with copies of newer ones");
+
+std::uint32_t Fnv1a(const QByteArray& bytes) {
+    std::uint32_t hash = kFnvOffset;
+    for (const char byte : bytes)
+        hash = (hash ^ static_cast<std::uint8_t>(byte)) * kFnvPrime;
+    return hash;
+}
+
+// The check of the last bytes of a file `length` long that a move from `cut` leaves untouched. 0,
+// or the error number (EIO for a file shorter than that).
+int TailCheck(int fd, qint64 length, qint64 cut, std::uint32_t* check) {
+    const qint64 size = std::min(kTailCheckBytes, cut);
+    QByteArray bytes;
+    if (const int error = ReadFullyAt(fd, length - size, size, bytes); error != 0)
+        return error;
+    if (bytes.size() != size)
+        return EIO;
+    *check = Fnv1a(bytes);
+    return 0;
+}
+
+QByteArray FormatRecord(const InterruptedMove& move) {
+    char text[kMostRecordBytes];
+    const int size =
+        std::snprintf(text, sizeof text, "%0*lld %0*lld %0*lld %08x", kFieldDigits,
+                      static_cast<long long>(move.cut), kFieldDigits, static_cast<long long>(move.length),
+                      kFieldDigits, static_cast<long long>(move.moved), static_cast<unsigned>(move.tail));
+    return QByteArray(text, std::clamp<int>(size, 0, sizeof text - 1));
+}
+
+std::optional<InterruptedMove> ParseRecord(const QByteArray& value) {
+    const QList<QByteArray> fields = value.split(' ');
+    if (fields.size() != kRecordFields)
+        return std::nullopt;
+    bool numbers[kRecordFields] = {};
+    const InterruptedMove move{fields[0].toLongLong(&numbers[0]), fields[1].toLongLong(&numbers[1]),
+                               fields[2].toLongLong(&numbers[2]), fields[3].toUInt(&numbers[3], kHexBase)};
+    const bool fits = std::all_of(std::begin(numbers), std::end(numbers), [](bool n) { return n; }) &&
+                      move.cut > 0 && move.length > move.cut && move.moved >= 0 &&
+                      move.moved <= move.length - move.cut;
+    return fits ? std::optional(move) : std::nullopt;
+}
+
+bool Synced(qint64 toMove, qint64 cut) {
+    return toMove / cut <= kMostSyncedCheckpoints;
+}
+
+// The record of a move on its file: set before its first write, advanced as it goes, removed
+// once the file is cut.
+class MoveRecord {
+public:
+    MoveRecord(int fd, const InterruptedMove& move, bool synced) : m_fd(fd), m_move(move), m_synced(synced) {}
+
+    // Records that the first `moved` bytes are in place. Synced: the data it vouches for reaches
+    // the disk first, and the record itself before the writes it permits. A failed sync stops
+    // nothing (a disk that fails its syncs keeps no promise of its own). 0, or the error number.
+    int Set(qint64 moved) {
+        if (m_synced)
+            SyncToDisk(m_fd);
+        m_move.moved = moved;
+        const QByteArray value = FormatRecord(m_move);
+        if (::fsetxattr(m_fd, kRecordName, value.constData(), static_cast<size_t>(value.size()), 0) != 0)
+            return errno;
+        if (m_synced)
+            SyncToDisk(m_fd);
+        return 0;
+    }
+    // A record left by a kill between the cut and this is stale (the file is shorter than it says)
+    // and removed when next found.
+    void Remove() { ::fremovexattr(m_fd, kRecordName); }
+
+private:
+    int m_fd;
+    InterruptedMove m_move;
+    bool m_synced;
+};
+
+// Moves the bytes from `move.cut + move.moved` to `end` to `move.moved` on, and cuts the file to
+// `end - move.cut`. The writes never pass the recorded point by more than the cut: the record is
+// advanced first. `partWay`: the file's front is overwritten already.
+InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveRecord* record, bool partWay) {
+    const auto stopped = [&](const QString& reason) {
+        return InPlaceTrim{InPlace::Failed, partWay ? reason + kStoppedPartWay : reason};
+    };
+    const qint64 kept = end - move.cut;
+    const qint64 piece = std::min(kMostPiece, move.cut);
+    qint64 moved = move.moved;
+    qint64 permitted = moved + move.cut; // past it lie bytes still to be moved from the record
+    QByteArray bytes;
+    while (moved < kept) {
+        const qint64 size = std::min(piece, kept - moved);
+        if (record && moved + size > permitted) {
+            if (const int error = record->Set(moved); error != 0)
+                return stopped(SystemReason(error));
+            permitted = moved + move.cut;
+        }
+        if (const int error = ReadFullyAt(fd, move.cut + moved, size, bytes);
+            error != 0 || bytes.size() != size)
+            return stopped(error != 0 ? SystemReason(error) : QStringLiteral("the file shrank"));
+        qint64 written = 0;
+        const int error = WriteFully(fd, bytes.constData(), size, moved, &written);
+        partWay = partWay || written > 0;
+        if (error != 0)
+            return stopped(SystemReason(error));
+        moved += size;
+    }
+    // A failed sync does not keep the file at its length: the bytes are in place either way.
+    SyncToDisk(fd);
+    if (::ftruncate(fd, kept) != 0)
+        return stopped(SystemReason(errno));
+    if (record)
+        record->Remove();
+    return {InPlace::Cut, {}};
+}
+
+} // namespace
+
+InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs) {
+    const InPlaceRewrite rewrite(fd);
+    if (!rewrite.Acquired())
+        return {InPlace::Postponed, {}};
+    InterruptedMove move{cut, length, 0, 0};
+    std::optional<MoveRecord> record;
+    if (TailCheck(fd, length, cut, &move.tail) == 0) {
+        const bool synced =
+            syncs == RecordSyncs::AsDue ? Synced(length - cut, cut) : syncs == RecordSyncs::Always;
+        record.emplace(fd, move, synced);
+        if (record->Set(0) != 0)
+            record.reset(); // no room for it, or a file system without such records: not crash-safe
+    }
+    return MoveAndCut(fd, move, length, record ? &*record : nullptr, false);
+}
+
+std::optional<InterruptedMove> FindInterruptedMove(int fd) {
+    char value[kMostRecordBytes];
+    const ssize_t size = ::fgetxattr(fd, kRecordName, value, sizeof value);
+    if (size < 0 && errno != ERANGE)
+        return std::nullopt; // none, or a file system without such records
+    const auto move = size < 0 ? std::nullopt : ParseRecord(QByteArray(value, size));
+    struct stat info {};
+    if (move && ::fstat(fd, &info) == 0 && info.st_size < move->length) {
+        ::fremovexattr(fd, kRecordName);
+        return std::nullopt;
+    }
+    // A file that cannot be read now is not taken for a changed one: its move is left to the
+    // finish, which reads it again.
+    std::uint32_t tail = 0;
+    const int unreadable = move ? TailCheck(fd, move->length, move->cut, &tail) : 0;
+    if (!move || (unreadable == 0 && tail != move->tail)) {
+        ::fremovexattr(fd, kRecordName);
+        return std::nullopt;
+    }
+    return move;
+}
+
+InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move) {
+    const InPlaceRewrite rewrite(fd);
+    if (!rewrite.Acquired())
+        return {InPlace::Postponed, {}};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return {InPlace::Failed, SystemReason(errno) + kStoppedPartWay};
+    const qint64 end = info.st_size;
+    InterruptedMove current = move;
+    std::uint32_t tail = 0;
+    if (const int error = TailCheck(fd, move.length, move.cut, &tail); error != 0)
+        return {InPlace::Failed, SystemReason(error) + kStoppedPartWay};
+    if (end < move.length || tail != move.tail)
+        return {InPlace::Failed, SystemReason(ESTALE)}; // changed since it was found: nothing moved
+    // Bytes appended meanwhile are moved with the rest: the record then names the present end.
+    if (end > move.length) {
+        current.length = end;
+        if (const int error = TailCheck(fd, end, move.cut, &current.tail); error != 0)
+            return {InPlace::Failed, SystemReason(error) + kStoppedPartWay};
+    }
+    MoveRecord record(fd, current, Synced(end - move.cut - move.moved, move.cut));
+    if (end > move.length)
+        if (const int error = record.Set(move.moved); error != 0)
+            return {InPlace::Failed, SystemReason(error) + kStoppedPartWay};
+    return MoveAndCut(fd, current, end, &record, true);
+}
+
+void FinishInterruptedTrim(const QString& path) {
+    QFile file;
+    if (!OpenRegularFile(file, path, QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return;
+    if (const auto move = FindInterruptedMove(file.handle()))
+        FinishInterruptedMove(file.handle(), *move);
+}
+
+} // namespace platform

@@ -1,0 +1,362 @@
+// A trim in place killed part-way, through the running program: the program polls the simulated
+// receiver with its data log (or track file) at its limit on a small full disk, so that its first
+// line trims in place, and is killed at a chosen call of that rewrite (support/KillShim.c). Started
+// again without the shim, it must keep every line and record of the kept part and come back under
+// its limit. Also a failed or interrupted sync at the end of the move.
+#include "platform/TrimCutPoint.h"
+#include "platform/WallClock.h"
+#include "publishing/DataLogFormat.h"
+#include "receiver/SatelliteTrackFile.h"
+#include "support/FileBytes.h"
+#include "support/SmallFileSystem.h"
+#include "support/WaitBounds.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <set>
+
+namespace {
+
+constexpr int kOldTimeBase = 100000000; // nine digits: 1973, before the program's own lines
+constexpr qint64 kMegabyte = 1024 * 1024;
+constexpr int kPerMille = 1000;
+constexpr int kLastCalls = 3;
+
+QByteArray OldLine(int i) {
+    return QByteArray::number(kOldTimeBase + i) + "\t2.4979\t-3.217E-09\t\t\t\t\t\t\t\r\n";
+}
+
+// The program itself, started on a home folder of the test's own, with a settings file the test
+// writes.
+class ProgramRun {
+public:
+    ProgramRun(const QString& home, const QProcessEnvironment& extra) {
+        QString program = QStringLiteral(ORVANE_BINARY_DIR "/orvane");
+        QStringList arguments;
+        if (platform::SystemWallClock().hasSetTimePrivilege()) {
+            arguments = {"--inh-caps=-sys_time", "--bounding-set=-sys_time", "--", program};
+            program = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // A sanitizer build's runtime comes after a preloaded shim; it works all the same.
+        const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           (asan.isEmpty() ? asan : asan + ':') + QStringLiteral("verify_asan_link_order=0"));
+        for (const QString& key : extra.keys())
+            environment.insert(key, extra.value(key));
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(program, arguments);
+    }
+    ~ProgramRun() { End(); }
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    bool Started() { return m_process.waitForStarted(kBusyMachineWaitMs); }
+    // Until the shim killed it, or `past` holds: whether it was killed.
+    bool KilledBySignal(const std::function<bool()>& past) {
+        const bool ended = QTest::qWaitFor(
+            [&] { return m_process.state() == QProcess::NotRunning || past(); }, kBusyMachineWaitMs);
+        return ended && m_process.state() == QProcess::NotRunning &&
+               m_process.exitStatus() == QProcess::CrashExit;
+    }
+    // Killed by its process id, as a power cut would end it.
+    void End() {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(kBusyMachineWaitMs);
+    }
+
+private:
+    QProcess m_process;
+};
+
+// The simulated receiver on a link of its own.
+class Receiver {
+public:
+    explicit Receiver(const QString& link) {
+        m_process.start(QStringLiteral(ORVANE_BINARY_DIR "/simulator/orvane-sim"),
+                        {"--family", "jackson", "--link", link});
+    }
+    ~Receiver() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(kBusyMachineWaitMs))
+            m_process.kill();
+    }
+    // It prints the link once it serves.
+    bool Serving() {
+        return m_process.waitForStarted(kBusyMachineWaitMs) && m_process.waitForReadyRead(kBusyMachineWaitMs);
+    }
+
+private:
+    QProcess m_process;
+};
+
+// Which file is trimmed, and how its content is told apart.
+struct CappedKind {
+    bool track = false;
+    int limitKb = 0;
+};
+
+// A data log or track file at its limit on a small full disk, the program set to write it, and
+// what its trim keeps.
+class InterruptedTrimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_disk.Mounted())
+            GTEST_SKIP() << m_disk.Reason();
+        if (!m_disk.KeepsUserAttributes())
+            GTEST_SKIP() << "the small file system keeps no extended attributes: a trim in place is not "
+                            "crash-safe there";
+        if (platform::SystemWallClock().hasSetTimePrivilege() &&
+            QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            GTEST_SKIP() << "setpriv is needed to drop the clock capability";
+        ASSERT_TRUE(QDir().mkpath(m_home.filePath(QStringLiteral("config"))));
+    }
+
+    // The file made anew: whole numbered lines (records) just past the rule's trigger; the disk
+    // then left without a free byte. The kept part is what the rule keeps of it.
+    void MakeFullFile(const CappedKind& kind) {
+        m_kind = kind;
+        m_rule = kind.track ? TrackTrimRule(kind.limitKb) : LogTrimRule(kind.limitKb);
+        m_path = m_disk.FilePath(kind.track ? QStringLiteral("gpsdmp.bin") : QStringLiteral("gpslog.log"));
+        m_disk.FreeAll();
+        QFile::remove(m_path); // a new file: a record left on the old one goes with it
+        QByteArray content;
+        for (int i = 0; content.size() <= m_rule.triggerBytes; ++i)
+            content += kind.track ? OldRecord(i) : OldLine(i);
+        ASSERT_TRUE(WriteFileBytes(m_path, content));
+        ASSERT_TRUE(m_disk.LeaveFree(0));
+        m_canonical = QFileInfo(m_path).canonicalFilePath();
+        QFile file(m_path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const platform::CutPoint cut = platform::FindCutPoint(file.handle(), content.size(), m_rule);
+        ASSERT_TRUE(cut.offset);
+        m_kept = Numbers(content.mid(*cut.offset));
+        ASSERT_GT(m_kept.size(), 10u);
+    }
+
+    static QByteArray OldRecord(int i) {
+        CSatInfo sat;
+        sat.m_byPrnLow = static_cast<std::uint8_t>(i % 32 + 1);
+        sat.m_dwTime = static_cast<std::uint32_t>(kOldTimeBase + i);
+        const SatRecordBytes bytes = SerialiseSatInfo(sat);
+        return QByteArray(reinterpret_cast<const char*>(bytes.data()), kSatRecordBytes);
+    }
+
+    // The numbers of the old lines (records) in `bytes`; a line that is neither an old line whole
+    // nor one of the program's own is a failure.
+    std::multiset<int> Numbers(const QByteArray& bytes) {
+        std::multiset<int> numbers;
+        if (m_kind.track) {
+            for (const CSatInfo& sat : DecodeTrackRecords(bytes))
+                if (sat.m_dwTime < static_cast<std::uint32_t>(2 * kOldTimeBase))
+                    numbers.insert(static_cast<int>(sat.m_dwTime) - kOldTimeBase);
+            return numbers;
+        }
+        for (const QByteArray& line : bytes.split('\n')) {
+            const int number = line.left(line.indexOf('\t')).toInt() - kOldTimeBase;
+            if (line.isEmpty())
+                continue;
+            if (number >= 0 && number < kOldTimeBase && line + '\n' == OldLine(number))
+                numbers.insert(number);
+            else
+                EXPECT_TRUE(line.size() > 10 && line.at(10) == '\t')
+                    << "not a whole line: " << line.constData();
+        }
+        return numbers;
+    }
+
+    // Whether the program wrote a line (record) of its own to the file: its time is of this century.
+    static bool HasOwnEntry(const QString& path) {
+        static const QRegularExpression own(QStringLiteral("(^|\\n)\\d{10}\\t"));
+        const QByteArray bytes = ReadFileBytes(path);
+        if (!path.endsWith(QStringLiteral(".bin")))
+            return own.match(QString::fromLatin1(bytes)).hasMatch();
+        const std::vector<CSatInfo> records = DecodeTrackRecords(bytes);
+        return std::any_of(records.begin(), records.end(), [](const CSatInfo& sat) {
+            return sat.m_dwTime >= static_cast<std::uint32_t>(2 * kOldTimeBase);
+        });
+    }
+
+    // The settings of a run: polling the receiver on `link` at start, the data log written at
+    // every status step; the file under test on the small disk, the other beside the settings.
+    void WriteSettings(const QString& link) {
+        const QString log = m_kind.track ? m_home.filePath(QStringLiteral("gpslog.log")) : m_path;
+        const QString track = m_kind.track ? m_path : m_home.filePath(QStringLiteral("gpsdmp.bin"));
+        const QByteArray text =
+            "[Version]\nRegVersion=2\nLogVersion=2\n[Receiver]\nType=3\n[Initial]\nWasRunning=1\n"
+            "[Port]\nComPort=" +
+            link.toUtf8() + "\n[Log]\nPath=" + log.toUtf8() +
+            "\nMaxSize=" + QByteArray::number(m_kind.track ? 0 : m_kind.limitKb) +
+            "\nLogInterval=1\n[Dump]\nPath=" + track.toUtf8() +
+            "\n[Sat]\nMaxFileSize=" + QByteArray::number(m_kind.track ? m_kind.limitKb : 0) + "\n";
+        ASSERT_TRUE(WriteFileBytes(m_home.filePath(QStringLiteral("config/orvane.conf")), text));
+    }
+
+    QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int syncError = 0) const {
+        QProcessEnvironment shim;
+        shim.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_KILL_SHIM));
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_PATH"), m_canonical);
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_REPORT"), report);
+        if (at > 0)
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_AT"), QString::number(at));
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SPLIT"), QString::number(split));
+        if (syncError != 0)
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_ERROR"), QString::number(syncError));
+        return shim;
+    }
+
+    enum class Until {
+        Killed,  // the shim kills it, or its first line (record) is in the file without that
+        Written, // its first line (record) is in the file
+        Started, // as Written for a data log; for a track file, the data log beside it has its first
+                 // line (the start is over; a snapshot comes only 10 s into a run)
+    };
+
+    // Runs the program with `environment` until the point named; the calls on the file that the
+    // shim reported.
+    QList<QByteArray> Run(const QProcessEnvironment& environment, Until until) {
+        const QString link = m_home.filePath(QStringLiteral("receiver-%1").arg(++m_runs));
+        const QString report = environment.value(QStringLiteral("ORVANE_KILL_SHIM_REPORT"));
+        const QString log = m_home.filePath(QStringLiteral("gpslog.log")); // beside a track file
+        if (!report.isEmpty())
+            QFile::remove(report);
+        QFile::remove(log);
+        WriteSettings(link);
+        Receiver receiver(link);
+        EXPECT_TRUE(receiver.Serving());
+        ProgramRun program(m_home.path(), environment);
+        EXPECT_TRUE(program.Started());
+        const QString written = m_kind.track && until == Until::Started ? log : m_path;
+        if (until == Until::Killed)
+            m_killed = program.KilledBySignal([&] { return HasOwnEntry(m_path); });
+        else
+            EXPECT_TRUE(QTest::qWaitFor([&] { return HasOwnEntry(written); }, kBusyMachineWaitMs));
+        program.End();
+        return report.isEmpty() ? QList<QByteArray>() : ReadFileBytes(report).split('\n');
+    }
+
+    // Every line (record) of the kept part is in the file, and the file is back under its limit.
+    void ExpectKeptAndUnderLimit() {
+        const QByteArray bytes = ReadFileBytes(m_path);
+        EXPECT_LE(bytes.size(), m_rule.triggerBytes);
+        const std::multiset<int> numbers = Numbers(bytes);
+        int lost = 0;
+        for (const int number : m_kept)
+            lost += numbers.count(number) == 0 ? 1 : 0;
+        EXPECT_EQ(lost, 0) << "of " << m_kept.size() << " kept";
+    }
+
+    SmallFileSystem m_disk{4 * kMegabyte};
+    QTemporaryDir m_home;
+    CappedKind m_kind;
+    platform::TrimRule m_rule;
+    QString m_path;
+    QString m_canonical;
+    std::multiset<int> m_kept;
+    int m_runs = 0;
+    bool m_killed = false; // by the shim, in the last run that asked for it
+};
+
+// The calls that the trim before the first line (snapshot) makes, as a run without a kill counts
+// them: those before its append (write; the move writes with pwrite).
+qint64 CallsOfTheTrim(const QList<QByteArray>& calls) {
+    return calls.indexOf("write");
+}
+
+struct KillCase {
+    CappedKind kind;
+    int kills;
+    quint32 seed;
+};
+
+void PrintTo(const KillCase& kill, std::ostream* out) {
+    *out << kill.kind.limitKb << " kB, " << kill.kills << " kills, seed " << kill.seed;
+}
+
+std::string KillCaseName(const ::testing::TestParamInfo<KillCase>& info) {
+    return std::to_string(info.param.kind.limitKb) + "kB_seed" + std::to_string(info.param.seed);
+}
+
+class KilledTrim : public InterruptedTrimTest, public ::testing::WithParamInterface<KillCase> {};
+
+} // namespace
+
+// Killed at a random call of the trim in place (a write cut short at a random byte, a record's
+// update, the sync, the cut), then started again: every kept line or record is still there and the
+// file is under its limit.
+TEST_P(KilledTrim, RestartKeepsEveryKeptLineAndComesBackUnderTheLimit) {
+    const KillCase kill = GetParam();
+    QRandomGenerator random(kill.seed);
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    MakeFullFile(kill.kind);
+    const qint64 calls = CallsOfTheTrim(Run(Shim(report), Until::Written));
+    ASSERT_GT(calls, 0);
+    ExpectKeptAndUnderLimit();
+    for (int i = 0; i < kill.kills; ++i) {
+        // A run of several kills has its last at one of the trim's last calls: the last sync, the
+        // cut, the record's removal.
+        const bool last = kill.kills > 1 && i + 1 == kill.kills;
+        const qint64 at = last ? calls - random.bounded(kLastCalls) : random.bounded(calls) + 1;
+        const int split = random.bounded(kPerMille);
+        SCOPED_TRACE(testing::Message() << "seed " << kill.seed << ", kill " << i << " at call " << at
+                                        << " of " << calls << ", a write cut at " << split << "/1000");
+        MakeFullFile(kill.kind);
+        Run(Shim(report, at, split), Until::Killed);
+        EXPECT_TRUE(m_killed) << "the shim's call never came";
+        Run(QProcessEnvironment(), Until::Started);
+        ExpectKeptAndUnderLimit();
+    }
+}
+
+// Eight runs of three kills each, side by side: small cuts whose record is synced (16 kB), many
+// small cuts recorded without syncs (64 kB), cuts of 1/64 of a large limit (2 MB).
+INSTANTIATE_TEST_SUITE_P(DataLog, KilledTrim,
+                         ::testing::Values(KillCase{{false, 16}, 3, 1101}, KillCase{{false, 16}, 3, 1102},
+                                           KillCase{{false, 16}, 3, 1103}, KillCase{{false, 64}, 3, 1104},
+                                           KillCase{{false, 64}, 3, 1105}, KillCase{{false, 64}, 3, 1106},
+                                           KillCase{{false, 2048}, 3, 1107},
+                                           KillCase{{false, 2048}, 3, 1108}),
+                         KillCaseName);
+// A track file's snapshot comes 10 s into a run: four runs of one kill each.
+INSTANTIATE_TEST_SUITE_P(TrackFile, KilledTrim,
+                         ::testing::Values(KillCase{{true, 16}, 1, 2201}, KillCase{{true, 16}, 1, 2202},
+                                           KillCase{{true, 16}, 1, 2203}, KillCase{{true, 16}, 1, 2204}),
+                         KillCaseName);
+
+// The sync after the move fails (a disk error) or is interrupted: the log is cut to its length all
+// the same, keeping its lines, and an interrupted sync is made again.
+TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    MakeFullFile({false, 16});
+    const QList<QByteArray> calls = Run(Shim(report), Until::Written);
+    const qsizetype lastSync = calls.mid(0, calls.indexOf("ftruncate")).lastIndexOf("fsync");
+    ASSERT_GE(lastSync, 0) << calls.join(' ').constData();
+    for (const int error : {EIO, EINTR}) {
+        SCOPED_TRACE(std::strerror(error));
+        MakeFullFile({false, 16});
+        const QList<QByteArray> failed = Run(Shim(report, lastSync + 1, 0, error), Until::Written);
+        ExpectKeptAndUnderLimit();
+        ASSERT_GT(failed.size(), lastSync + 1);
+        EXPECT_EQ(failed[lastSync].toStdString(), "fsync failed");
+        if (error == EINTR) {
+            EXPECT_EQ(failed[lastSync + 1].toStdString(), "fsync");
+        }
+    }
+}

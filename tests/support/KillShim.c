@@ -1,0 +1,171 @@
+// Preloaded into the program (LD_PRELOAD) by the tests of kills and faults part-way through a
+// file's rewrite. It counts the calls that change one file (write, pwrite, ftruncate, fsync,
+// fdatasync, fsetxattr, fremovexattr on a descriptor whose /proc/self/fd link names the path in
+// ORVANE_KILL_SHIM_PATH) and, at the call numbered ORVANE_KILL_SHIM_AT (from 1):
+// - kills the process with SIGKILL before the call, or, for a write, after writing only
+//   ORVANE_KILL_SHIM_SPLIT thousandths of its bytes;
+// - or, with ORVANE_KILL_SHIM_SYNC_ERROR set to an error number, fails that call (an fsync) with
+//   that error instead, and lets the process go on.
+// With ORVANE_KILL_SHIM_REPORT naming a file, each counted call appends its name to it, and " failed"
+// for the one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdatomic.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+enum Action { kPass, kKill, kFail };
+
+static atomic_long g_calls;
+
+static const char* Setting(const char* name) {
+    const char* value = getenv(name);
+    return value && *value ? value : NULL;
+}
+
+static int Watched(int fd) {
+    const char* path = Setting("ORVANE_KILL_SHIM_PATH");
+    if (!path || fd < 0)
+        return 0;
+    char link[64];
+    char target[PATH_MAX];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t length = readlink(link, target, sizeof target - 1);
+    if (length < 0)
+        return 0;
+    target[length] = '\0';
+    return strcmp(target, path) == 0;
+}
+
+static void Report(const char* call, int failed) {
+    const char* report = Setting("ORVANE_KILL_SHIM_REPORT");
+    if (!report)
+        return;
+    static ssize_t (*realWrite)(int, const void*, size_t);
+    if (!realWrite)
+        realWrite = (ssize_t(*)(int, const void*, size_t))dlsym(RTLD_NEXT, "write");
+    const int fd = open(report, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    char line[64];
+    const int size = snprintf(line, sizeof line, "%s%s\n", call, failed ? " failed" : "");
+    realWrite(fd, line, (size_t)size);
+    close(fd);
+}
+
+// What to do at this counted call on `fd`.
+static enum Action Count(int fd, const char* call) {
+    if (!Watched(fd))
+        return kPass;
+    const long number = atomic_fetch_add(&g_calls, 1) + 1;
+    const char* at = Setting("ORVANE_KILL_SHIM_AT");
+    const enum Action action = !at || atol(at) != number                ? kPass
+                               : Setting("ORVANE_KILL_SHIM_SYNC_ERROR") ? kFail
+                                                                        : kKill;
+    Report(call, action == kFail);
+    return action;
+}
+
+static void Kill(void) {
+    kill(getpid(), SIGKILL);
+    for (;;)
+        pause();
+}
+
+// The bytes of a write of `size` to make before the kill.
+static size_t SplitOf(size_t size) {
+    const char* split = Setting("ORVANE_KILL_SHIM_SPLIT");
+    return split ? size * (size_t)atol(split) / 1000 : 0;
+}
+
+#define REAL(name, type) ((type)dlsym(RTLD_NEXT, name))
+
+typedef ssize_t (*WriteCall)(int, const void*, size_t);
+typedef ssize_t (*PwriteCall)(int, const void*, size_t, off_t);
+typedef int (*FdCall)(int);
+typedef int (*TruncateCall)(int, off_t);
+typedef int (*SetXattrCall)(int, const char*, const void*, size_t, int);
+typedef int (*RemoveXattrCall)(int, const char*);
+
+ssize_t write(int fd, const void* data, size_t size) {
+    const WriteCall real = REAL("write", WriteCall);
+    if (Count(fd, "write") == kKill) {
+        if (SplitOf(size) > 0)
+            real(fd, data, SplitOf(size));
+        Kill();
+    }
+    return real(fd, data, size);
+}
+
+static ssize_t Pwrite(const char* name, int fd, const void* data, size_t size, off_t offset) {
+    const PwriteCall real = REAL(name, PwriteCall);
+    if (Count(fd, "pwrite") == kKill) {
+        if (SplitOf(size) > 0)
+            real(fd, data, SplitOf(size), offset);
+        Kill();
+    }
+    return real(fd, data, size, offset);
+}
+
+ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
+    return Pwrite("pwrite", fd, data, size, offset);
+}
+
+ssize_t pwrite64(int fd, const void* data, size_t size, off_t offset) {
+    return Pwrite("pwrite64", fd, data, size, offset);
+}
+
+static int Sync(const char* name, int fd) {
+    switch (Count(fd, name)) {
+    case kKill:
+        Kill();
+        break;
+    case kFail:
+        errno = atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
+        return -1;
+    case kPass:
+        break;
+    }
+    return REAL(name, FdCall)(fd);
+}
+
+int fsync(int fd) {
+    return Sync("fsync", fd);
+}
+
+int fdatasync(int fd) {
+    return Sync("fdatasync", fd);
+}
+
+static int Truncate(const char* name, int fd, off_t length) {
+    if (Count(fd, "ftruncate") == kKill)
+        Kill();
+    return REAL(name, TruncateCall)(fd, length);
+}
+
+int ftruncate(int fd, off_t length) {
+    return Truncate("ftruncate", fd, length);
+}
+
+int ftruncate64(int fd, off_t length) {
+    return Truncate("ftruncate64", fd, length);
+}
+
+int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
+    if (Count(fd, "fsetxattr") == kKill)
+        Kill();
+    return REAL("fsetxattr", SetXattrCall)(fd, name, value, size, flags);
+}
+
+int fremovexattr(int fd, const char* name) {
+    if (Count(fd, "fremovexattr") == kKill)
+        Kill();
+    return REAL("fremovexattr", RemoveXattrCall)(fd, name);
+}
