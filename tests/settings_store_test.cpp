@@ -381,64 +381,60 @@ TEST(SettingsFileProgram, AFailedReadAtTheExitsSaveIsSaidOnceInTheUserWindowFile
     EXPECT_EQ(userFile.count(said), 1) << qPrintable(userFile);
 }
 
-// The same failure met by the program in this process (the kernel's EIO from reading what a link
-// names): said once, with the system's reason, in the user window and on the status bar; the
-// defaults are used; saves and the exit write nothing, also after the operator put a readable file
-// in its place.
-TEST(SettingsFileReadFailure, ItIsSaidOnceAndTheFileIsNeverWritten) {
-    UseFreshSettingsStore();
-    g_nReceiverType = -1;
-    const QString path = platform::OpenSettingsStore()->fileName();
-    // Reading a process's memory from address 0, never mapped, fails with EIO.
-    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), path));
-    {
+// A settings file that the program in this process cannot read at start: the defaults are used and
+// the failure is said once, with the system's reason, in the user window and on the status bar;
+// once the operator's readable file is in its place, neither a save nor the exit writes over it.
+class SettingsFileReadFailure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseFreshSettingsStore();
+        g_nReceiverType = -1;
+        m_path = platform::OpenSettingsStore()->fileName();
+    }
+    void TearDown() override { g_nReceiverType = -1; }
+
+    // `makeReadable` puts the operator's file in place, once the start has read the unreadable one.
+    void ExpectDefaultsSaidOnceAndTheFileKept(const QString& reason,
+                                              const std::function<void(CChildView&)>& makeReadable) {
         CMainFrame frame;
         CChildView& view = frame.m_wndView;
         view.Initialise();
         EXPECT_EQ(g_nReceiverType, RECEIVER_JACKSON) << "the defaults";
-        const QString said = QStringLiteral("Unable to read the settings file %1: Input/output error, its "
-                                            "settings not used and the file not written in this run")
-                                 .arg(path);
+        const QString said = QStringLiteral("Unable to read the settings file %1: %2, its settings not used "
+                                            "and the file not written in this run")
+                                 .arg(m_path, reason);
         EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
-        view.SaveSettings();
-        EXPECT_EQ(QFileInfo(path).symLinkTarget(), QStringLiteral("/proc/self/mem"));
-
-        ASSERT_TRUE(QFile::remove(path) && WriteFileBytes(path, kOperatorSettings));
+        makeReadable(view);
         view.SaveSettings();
         frame.close(); // the exit's saves
-        EXPECT_EQ(ReadFileBytes(path).toStdString(), kOperatorSettings);
+        EXPECT_EQ(ReadFileBytes(m_path).toStdString(), kOperatorSettings);
         const QString userWindow = frame.m_wndDlgBar.UserWindowText();
         EXPECT_EQ(userWindow.count(said), 1) << qPrintable(userWindow);
-        EXPECT_EQ(userWindow.count(path), 1) << qPrintable(userWindow);
+        EXPECT_EQ(userWindow.count(m_path), 1) << qPrintable(userWindow);
     }
-    g_nReceiverType = -1;
+
+    QString m_path;
+};
+
+// The kernel's EIO from reading what a link names; a save meanwhile leaves the link as it was.
+TEST_F(SettingsFileReadFailure, ItIsSaidOnceAndTheFileIsNeverWritten) {
+    // Reading a process's memory from address 0, never mapped, fails with EIO.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), m_path));
+    ExpectDefaultsSaidOnceAndTheFileKept(QStringLiteral("Input/output error"), [&](CChildView& view) {
+        view.SaveSettings();
+        EXPECT_EQ(QFileInfo(m_path).symLinkTarget(), QStringLiteral("/proc/self/mem"));
+        ASSERT_TRUE(QFile::remove(m_path) && WriteFileBytes(m_path, kOperatorSettings));
+    });
 }
 
-// A file that the program may not read at start: the defaults, said once; made readable during the
-// run, it is still not written over with them.
-TEST(SettingsFileReadFailure, AFileThatCouldNotBeOpenedAtStartIsNotWrittenOnceItCanBe) {
-    UseFreshSettingsStore();
-    g_nReceiverType = -1;
-    const QString path = platform::OpenSettingsStore()->fileName();
-    ASSERT_TRUE(WriteFileBytes(path, kOperatorSettings));
+// A file that the program may not open at start, made readable during the run.
+TEST_F(SettingsFileReadFailure, AFileThatCouldNotBeOpenedAtStartIsNotWrittenOnceItCanBe) {
+    ASSERT_TRUE(WriteFileBytes(m_path, kOperatorSettings));
     WithoutFileOverride asAUser;
-    ASSERT_TRUE(QFile::setPermissions(path, {}));
-    {
-        CMainFrame frame;
-        CChildView& view = frame.m_wndView;
-        view.Initialise();
-        EXPECT_EQ(g_nReceiverType, RECEIVER_JACKSON) << "the defaults";
-        const QString said = QStringLiteral("Unable to read the settings file %1: Permission denied, its "
-                                            "settings not used and the file not written in this run")
-                                 .arg(path);
-        EXPECT_EQ(frame.m_wndLinkStatus->text().toStdString(), said.toStdString());
-        ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        view.SaveSettings();
-        frame.close(); // the exit's saves
-        EXPECT_EQ(ReadFileBytes(path).toStdString(), kOperatorSettings);
-        EXPECT_EQ(frame.m_wndDlgBar.UserWindowText().count(said), 1);
-    }
-    g_nReceiverType = -1;
+    ASSERT_TRUE(QFile::setPermissions(m_path, {}));
+    ExpectDefaultsSaidOnceAndTheFileKept(QStringLiteral("Permission denied"), [&](CChildView&) {
+        ASSERT_TRUE(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    });
 }
 
 // A file of a million keys that are not the program's, with the program's own before and after

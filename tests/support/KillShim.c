@@ -21,6 +21,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "DescriptorNamesPath.h"
+
 enum Action { kPass, kKill, kFail };
 
 static atomic_long g_calls;
@@ -32,16 +34,7 @@ static const char* Setting(const char* name) {
 
 static int Watched(int fd) {
     const char* path = Setting("ORVANE_KILL_SHIM_PATH");
-    if (!path || fd < 0)
-        return 0;
-    char link[64];
-    char target[PATH_MAX];
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t length = readlink(link, target, sizeof target - 1);
-    if (length < 0)
-        return 0;
-    target[length] = '\0';
-    return strcmp(target, path) == 0;
+    return path && DescriptorNamesPath(fd, path);
 }
 
 static void Report(const char* call, int failed) {

@@ -15,6 +15,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "DescriptorNamesPath.h"
+
 typedef ssize_t (*ReadFunction)(int, void*, size_t);
 
 static atomic_int g_faults = 0;
@@ -22,22 +24,10 @@ static atomic_int g_readings = 0;
 /* Found at the first read: a library's initialiser may read before this one's would run. */
 static _Atomic(ReadFunction) g_read = NULL;
 
-/* Whether the descriptor names the file: its /proc/self/fd link is the path. */
-static int NamesPath(int fd, const char* path) {
-    char link[sizeof "/proc/self/fd/" + sizeof(int) * CHAR_BIT];
-    char target[PATH_MAX];
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t length = readlink(link, target, sizeof target - 1);
-    if (length < 0)
-        return 0;
-    target[length] = '\0';
-    return strcmp(target, path) == 0;
-}
-
 static int FailsNow(int fd) {
     const char* path = getenv("ORVANE_READ_FAULT_PATH");
     const int error = errno; /* a read that goes through must leave errno as the caller had it */
-    const int names = path != NULL && path[0] != '\0' && NamesPath(fd, path);
+    const int names = path != NULL && path[0] != '\0' && DescriptorNamesPath(fd, path);
     const int readings = names && lseek(fd, 0, SEEK_CUR) == 0 ? atomic_fetch_add(&g_readings, 1) + 1
                                                               : atomic_load(&g_readings);
     errno = error;
