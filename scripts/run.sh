@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts the program. The receiver's port is ORVANE_PORT or
-# the first argument when it is not an option; with neither, a simulated receiver (the Jackson
-# Labs family, or ORVANE_SIM_FAMILY: jackson, hp, datum, uccm, proteus) is started on a pseudo-terminal,
-# the program is pointed at it, and the simulator is stopped when the program ends.
+# Installs what building and running the program need and is missing (nothing that only the tests
+# need), builds and starts the program. The receiver's port is ORVANE_PORT or the first argument
+# when it is not an option; with neither, a simulated receiver (the Jackson Labs family, or
+# ORVANE_SIM_FAMILY: jackson, hp, datum, uccm, proteus) is started on a pseudo-terminal, the
+# program is pointed at it, and the simulator is stopped when the program ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
