@@ -97,8 +97,11 @@ public:
     // Says a failure of `output` once, in the user window and on the status bar, whatever the
     // switches: not again while it fails the same way, until ReportWorking. True when said now.
     bool ReportFailure(ReportedOutput output, const QString& text);
-    // The output worked: its next failure is said again, and the status bar drops its last one.
+    // The output worked: its next failure is said again, and the status bar drops its failures.
     void ReportWorking(ReportedOutput output);
+    // The status bar's line has ended: it shows the latest failure said that still stands, of any
+    // output, and goes blank only when none does.
+    void ShowStandingFailure();
     // A file that could not be written ("write the debug file", its path, the system's reason),
     // through ReportFailure. True when said now.
     bool ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,

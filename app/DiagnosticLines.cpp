@@ -33,7 +33,12 @@ void CChildView::ReportWorking(ReportedOutput output) {
     const QStringList said = m_saidFailures.Forget(output);
     // The status bar no longer tells of a failure that has ended; whatever it said since stays.
     if (!said.isEmpty() && m_pMainFrame && said.contains(m_pMainFrame->m_wndLinkStatus->text()))
-        m_pMainFrame->ShowLinkStatus(QString());
+        ShowStandingFailure();
+}
+
+void CChildView::ShowStandingFailure() {
+    // Another output's failure that still stands is not said again, so the bar keeps it in view.
+    ShowLinkStatus(m_saidFailures.Latest());
 }
 
 bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,

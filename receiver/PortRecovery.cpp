@@ -90,7 +90,7 @@ void CChildView::EndReconnect() {
     UserWindowLine(line);
     if (m_bDebugEnable)
         DebugToFile(line);
-    ShowLinkStatus({});
+    ShowStandingFailure();
 }
 
 void CChildView::OnStopCommand() {
@@ -99,7 +99,7 @@ void CChildView::OnStopCommand() {
     if (m_bReconnecting) {
         m_bReconnecting = false;
         KillTimer(IDT_RECONNECT);
-        ShowLinkStatus({});
+        ShowStandingFailure();
     }
 }
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -69,6 +70,42 @@ protected:
             EXPECT_EQ(StatusBar(), QString());
             breakage.breakAgain();
         }
+    }
+
+    // The page uploaded at every run to `server` as "tester" with `password`.
+    void UploadThePageTo(const FtpServerProcess& server, const QString& password) {
+        setenv("no_proxy", "127.0.0.1", 1);
+        const QString web = m_folder.filePath(QStringLiteral("Web"));
+        ASSERT_TRUE(QDir().mkpath(web));
+        m_view.m_strHtmlPath = web + QStringLiteral("/status.htm");
+        m_view.m_strImageFileType.clear();
+        m_view.m_bHtmlStatus = true;
+        m_view.m_strFtpServer = QStringLiteral("127.0.0.1:%1").arg(server.port());
+        m_view.m_strFtpAccount = QStringLiteral("tester");
+        m_view.m_strFtpPassword = password;
+        m_view.m_strFtpDirectory.clear();
+        m_view.m_nFtpInterval = 1;
+        m_view.m_nFtpTimeout = 5;
+    }
+    // The graph exported at every status step to a FIFO, which it refuses; its failure's line.
+    QString ExportTheGraphIntoAFifo() {
+        const QString graph = m_folder.filePath(QStringLiteral("graph.png"));
+        EXPECT_EQ(::mkfifo(QFile::encodeName(graph).constData(), 0600), 0);
+        m_view.m_strGraphExportPath = graph;
+        m_view.m_nExportInterval = 1;
+        return QStringLiteral("Unable to write the exported graph: cannot write %1: not a regular file")
+            .arg(graph);
+    }
+    // Another output has worked again: the graph's failure, said once and still standing, is on
+    // the status bar over the next exports; the graph written, the bar goes blank.
+    void ExpectTheGraphsFailureShownUntilItEnds(const QString& graphFailure) {
+        EXPECT_EQ(StatusBar().toStdString(), graphFailure.toStdString());
+        ASSERT_TRUE(TriedAgain(m_view.m_dwLastExport)());
+        EXPECT_EQ(StatusBar().toStdString(), graphFailure.toStdString());
+        EXPECT_EQ(TimesSaid(graphFailure), 1) << qPrintable(UserWindow());
+        ASSERT_TRUE(QFile::remove(m_view.m_strGraphExportPath));
+        ASSERT_TRUE(WaitUntil([&] { return QFile::exists(m_view.m_strGraphExportPath); }));
+        EXPECT_EQ(StatusBar(), QString());
     }
 
     QTemporaryDir m_folder;
@@ -165,21 +202,10 @@ TEST_F(FailureReportsTest, ExportsIntoAFolderThatIsGone) {
 
 // A login refused at every run; a run that succeeds in between.
 TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
-    setenv("no_proxy", "127.0.0.1", 1);
     QTemporaryDir remote;
     FtpServerProcess server(remote.path(), QStringLiteral("tester"), QStringLiteral("right"));
     ASSERT_GT(server.port(), 0);
-    const QString web = m_folder.filePath(QStringLiteral("Web"));
-    ASSERT_TRUE(QDir().mkpath(web));
-    m_view.m_strHtmlPath = web + QStringLiteral("/status.htm");
-    m_view.m_strImageFileType.clear();
-    m_view.m_bHtmlStatus = true;
-    m_view.m_strFtpServer = QStringLiteral("127.0.0.1:%1").arg(server.port());
-    m_view.m_strFtpAccount = QStringLiteral("tester");
-    m_view.m_strFtpPassword = QStringLiteral("wrong");
-    m_view.m_strFtpDirectory.clear();
-    m_view.m_nFtpInterval = 1;
-    m_view.m_nFtpTimeout = 5;
+    UploadThePageTo(server, QStringLiteral("wrong"));
     const auto logins = [&] {
         return server.WaitFor([](const QStringList&) { return true; }, 0).count(QStringLiteral("CMD PASS"));
     };
@@ -195,6 +221,42 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
                                           StatusBar().isEmpty();
                                },
                                [&] { m_view.m_strFtpPassword = QStringLiteral("wrong"); }});
+}
+
+// Two exports failing: the graph's path a FIFO, then the map's folder gone. The map written again,
+// the status bar shows the graph's failure in its place.
+TEST_F(FailureReportsTest, AnExportThatWorksAgainLeavesTheOtherExportsFailureOnTheStatusBar) {
+    const QString graphFailure = ExportTheGraphIntoAFifo();
+    const QString folder = m_folder.filePath(QStringLiteral("Exports"));
+    const QString map = folder + QStringLiteral("/map.png");
+    m_view.m_strMapExportPath = map;
+    const QString mapFailure =
+        QStringLiteral("Unable to write the exported map: cannot write %1: No such file or directory")
+            .arg(map);
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(graphFailure) == 1 && TimesSaid(mapFailure) == 1; }))
+        << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar().toStdString(), mapFailure.toStdString()); // each export tries the graph first
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(map); }));
+    ExpectTheGraphsFailureShownUntilItEnds(graphFailure);
+}
+
+// The graph's export failing, then an upload: the upload working again, the status bar shows the
+// graph's failure in its place.
+TEST_F(FailureReportsTest, AnUploadThatWorksAgainLeavesAnExportsFailureOnTheStatusBar) {
+    QTemporaryDir remote;
+    FtpServerProcess server(remote.path(), QStringLiteral("tester"), QStringLiteral("right"));
+    ASSERT_GT(server.port(), 0);
+    const QString graphFailure = ExportTheGraphIntoAFifo();
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(graphFailure) == 1; })) << qPrintable(UserWindow());
+    UploadThePageTo(server, QStringLiteral("wrong"));
+    ASSERT_TRUE(WaitUntil([&] { return StatusBar().startsWith(QStringLiteral("FTP upload failed: ")); }));
+    m_view.m_strFtpPassword = QStringLiteral("right");
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(remote.filePath(QStringLiteral("status.htm"))); }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_view.IsFtpUploadRunning(); }));
+    ExpectTheGraphsFailureShownUntilItEnds(graphFailure);
 }
 
 // The user-window file on a disk with no room but the slack of the file's last page, the operator's

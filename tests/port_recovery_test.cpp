@@ -25,6 +25,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -250,6 +251,38 @@ TEST_F(PortRecoveryTest, TheOptionsSheetHoldsTheRetriesAndThePortReopensWithItsS
     EXPECT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
     EXPECT_TRUE(m_boxes.isEmpty()) << qPrintable(m_boxes.join('|'));
     KillReceiver();
+}
+
+// A failure said while polling that still stands (the exported graph refused by the FIFO at its
+// path) takes the status bar back from the retry line when the port reopens, and when Stop ends
+// the retries.
+TEST_F(PortRecoveryTest, AFailureThatStillStandsReturnsToTheStatusBarWhenTheRetriesEnd) {
+    const QString graph = m_folder.filePath(QStringLiteral("graph.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(graph).constData(), 0600), 0);
+    m_view.m_strGraphExportPath = graph;
+    m_view.m_nExportInterval = 1;
+    const std::string failure =
+        QStringLiteral("Unable to write the exported graph: cannot write %1: not a regular file")
+            .arg(graph)
+            .toStdString();
+    const auto dropped = [&] {
+        KillReceiver();
+        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
+        EXPECT_TRUE(StatusBar().startsWith(QStringLiteral("Receiver port "))) << qPrintable(StatusBar());
+    };
+    StartReceiver();
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return StatusBar().toStdString() == failure; }, kBusyMachineWaitMs));
+
+    dropped();
+    StartReceiver();
+    m_view.OnTimer(IDT_RECONNECT);
+    ASSERT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
+    EXPECT_EQ(StatusBar().toStdString(), failure);
+
+    dropped();
+    m_frame.OnCmdMsg(ID_STOP);
+    EXPECT_EQ(StatusBar().toStdString(), failure);
 }
 
 // The SNTP port held by another program: the operator's Start says so in a box; the reopens after
