@@ -182,10 +182,11 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
     const int fd = file.handle();
     // A trim in place that a kill or power failure interrupted is finished first: trimmed anew from
     // its end, the file would lose the kept lines already moved to its front. Until it is finished,
-    // the file is not trimmed anew.
-    bool moveOwed = false;
-    if (const auto interrupted = FindInterruptedMove(fd)) {
-        moveOwed = true;
+    // the file is not trimmed anew; nor while its record cannot be read, which may name such a move.
+    const RecordedMove recorded = FindInterruptedMove(fd);
+    bool moveOwed = recorded.move || !recorded.unreadable.isEmpty();
+    result.trimFailure = recorded.unreadable;
+    if (const auto& interrupted = recorded.move) {
         const qint64 length = file.size();
         if (const auto waiting = Owed().Waiting(path, length, rule.Step())) {
             result.trimFailure = *waiting;

@@ -35,7 +35,8 @@ struct CappedAppend {
 // the kept tail is moved to the front of the file itself, a piece at a time, synced, and the file
 // cut to its length: that needs no room, and where the file system holds the move's record
 // (InPlaceTrim) a move that was interrupted is finished from where it stopped by the next append,
-// before anything else, rather than the file trimmed anew. A file that another thread reads whole
+// before anything else, rather than the file trimmed anew; while that record cannot be read, the
+// file is not trimmed at all and `trimFailure` says why. A file that another thread reads whole
 // (WholeFileRead) is not trimmed in place meanwhile: the bytes are appended and the trim comes at
 // a later append.
 //

@@ -43,6 +43,10 @@ constexpr std::uint32_t kFnvPrime = 16777619u;
 const QString kStoppedPartWay = QStringLiteral(
     ", part-way through a trim in place: the file keeps its newest lines whole, but some of its "
     "oldest are overwritten with copies of newer ones");
+// Why the file is not trimmed while its record cannot be read, after the system's reason.
+const QString kRecordUnreadable = QStringLiteral(
+    ", reading the record of an interrupted trim in place: the file is not trimmed until the record "
+    "can be read, so that the kept lines the trim already moved to its front are not lost");
 
 std::uint32_t Fnv1a(const QByteArray& bytes) {
     std::uint32_t hash = kFnvOffset;
@@ -110,15 +114,30 @@ public:
             SyncToDisk(m_fd);
         return 0;
     }
-    // A record left by a kill between the cut and this is stale (the file is shorter than it says)
-    // and removed when next found.
-    void Remove() { ::fremovexattr(m_fd, kRecordName); }
+    // 0 once there is none, or the error number. A record left by a kill between the cut and this
+    // is stale (the file is shorter than it says) and removed when next found.
+    int Remove() { return ::fremovexattr(m_fd, kRecordName) == 0 || errno == ENODATA ? 0 : errno; }
 
 private:
     int m_fd;
     InterruptedMove m_move;
     bool m_synced;
 };
+
+// After an update of the record failed with `error` (no room for the new value: tmpfs charges it
+// before it frees the old; a quota; a disk error): the record is removed, and the move goes on
+// without one, as a move that could not be recorded at all (not crash-safe, but it ends). A record
+// that cannot be removed either still vouches for its old point: a later finish would move again
+// from there, over bytes overwritten since, so the move must not write past what it permits. The
+// reason it stops then.
+std::optional<QString> DropRecord(MoveRecord& record, int error) {
+    const int removal = record.Remove();
+    if (removal == 0)
+        return std::nullopt;
+    return SystemReason(error) +
+           QStringLiteral(" (the trim's record could be neither updated nor removed: %1)")
+               .arg(SystemReason(removal));
+}
 
 // Moves the bytes from `move.cut + move.moved` to `end` to `move.moved` on, and cuts the file to
 // `end - move.cut`. The writes never pass the recorded point by more than the cut: the record is
@@ -135,9 +154,12 @@ InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveReco
     while (moved < kept) {
         const qint64 size = std::min(piece, kept - moved);
         if (record && moved + size > permitted) {
-            if (const int error = record->Set(moved); error != 0)
-                return stopped(SystemReason(error));
-            permitted = moved + move.cut;
+            if (const int error = record->Set(moved); error == 0)
+                permitted = moved + move.cut;
+            else if (const auto stuck = DropRecord(*record, error))
+                return stopped(*stuck);
+            else
+                record = nullptr;
         }
         if (const int error = ReadFullyAt(fd, move.cut + moved, size, bytes);
             error != 0 || bytes.size() != size)
@@ -176,16 +198,21 @@ InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs) {
     return MoveAndCut(fd, move, length, record ? &*record : nullptr, false);
 }
 
-std::optional<InterruptedMove> FindInterruptedMove(int fd) {
+RecordedMove FindInterruptedMove(int fd) {
     char value[kMostRecordBytes];
     const ssize_t size = ::fgetxattr(fd, kRecordName, value, sizeof value);
-    if (size < 0 && errno != ERANGE)
-        return std::nullopt; // none, or a file system without such records
+    const int error = size < 0 ? errno : 0;
+    if (error == ENODATA || error == ENOTSUP || error == EOPNOTSUPP)
+        return {}; // none, or a file system without such records
+    // Taken for none, a record that failed to read would have the file trimmed anew from its end,
+    // throwing away the kept lines already moved to its front.
+    if (error != 0 && error != ERANGE)
+        return {std::nullopt, SystemReason(error) + kRecordUnreadable};
     const auto move = size < 0 ? std::nullopt : ParseRecord(QByteArray(value, size));
     struct stat info {};
     if (move && ::fstat(fd, &info) == 0 && info.st_size < move->length) {
         ::fremovexattr(fd, kRecordName);
-        return std::nullopt;
+        return {};
     }
     // A file that cannot be read now is not taken for a changed one: its move is left to the
     // finish, which reads it again.
@@ -193,9 +220,9 @@ std::optional<InterruptedMove> FindInterruptedMove(int fd) {
     const int unreadable = move ? TailCheck(fd, move->length, move->cut, &tail) : 0;
     if (!move || (unreadable == 0 && tail != move->tail)) {
         ::fremovexattr(fd, kRecordName);
-        return std::nullopt;
+        return {};
     }
-    return move;
+    return {move, {}};
 }
 
 InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move) {
@@ -219,17 +246,21 @@ InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move) {
             return {InPlace::Failed, SystemReason(error) + kStoppedPartWay};
     }
     MoveRecord record(fd, current, Synced(end - move.cut - move.moved, move.cut));
+    bool recorded = true;
     if (end > move.length)
-        if (const int error = record.Set(move.moved); error != 0)
-            return {InPlace::Failed, SystemReason(error) + kStoppedPartWay};
-    return MoveAndCut(fd, current, end, &record, true);
+        if (const int error = record.Set(move.moved); error != 0) {
+            if (const auto stuck = DropRecord(record, error))
+                return {InPlace::Failed, *stuck + kStoppedPartWay};
+            recorded = false;
+        }
+    return MoveAndCut(fd, current, end, recorded ? &record : nullptr, true);
 }
 
 void FinishInterruptedTrim(const QString& path) {
     QFile file;
     if (!OpenRegularFile(file, path, QIODevice::ReadWrite | QIODevice::ExistingOnly))
         return;
-    if (const auto move = FindInterruptedMove(file.handle()))
+    if (const auto move = FindInterruptedMove(file.handle()).move)
         FinishInterruptedMove(file.handle(), *move);
 }
 

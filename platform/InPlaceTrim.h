@@ -47,17 +47,26 @@ enum class RecordSyncs { AsDue, Always, Never };
 // not from a power failure: see README). A failed sync does not stop the move or the cut.
 InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs = RecordSyncs::AsDue);
 
+// What the record on a file says of an interrupted move.
+struct RecordedMove {
+    std::optional<InterruptedMove> move;
+    // Set when the record could not be read (a disk error, no memory): whether a move is owed is
+    // not known, and the file must not be trimmed anew meanwhile. The system's reason, and why.
+    QString unreadable;
+};
+
 // The interrupted move recorded on the file open on `fd`, when there is one that fits the file;
 // a record that does not (the file shorter than recorded, changed since, values that make no
-// sense) is removed and none given.
-std::optional<InterruptedMove> FindInterruptedMove(int fd);
+// sense) is removed and none given. No record, or a file system that holds none, is no move.
+RecordedMove FindInterruptedMove(int fd);
 
 // Finishes the move from its recorded point to the file's present end (bytes appended meanwhile
 // are moved too) and cuts the file to its length.
 InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move);
 
 // At the program's start, before anything reads the file at `path`: finishes a move in place of
-// it that a kill or power failure interrupted. A failure is left for the next append to say.
+// it that a kill or power failure interrupted. A failure, or a record that cannot be read, is left
+// for the next append to say.
 void FinishInterruptedTrim(const QString& path);
 
 } // namespace platform

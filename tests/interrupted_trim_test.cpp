@@ -2,7 +2,8 @@
 // receiver with its data log (or track file) at its limit on a small full disk, so that its first
 // line trims in place, and is killed at a chosen call of that rewrite (support/KillShim.c). Started
 // again without the shim, it must keep every line and record of the kept part and come back under
-// its limit. Also a failed or interrupted sync at the end of the move.
+// its limit. Also a failed or interrupted sync at the end of the move, and a move's record that
+// cannot be updated, or read after a kill.
 #include "platform/TrimCutPoint.h"
 #include "platform/WallClock.h"
 #include "publishing/DataLogFormat.h"
@@ -20,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -205,9 +208,13 @@ protected:
             link.toUtf8() + "\n[Log]\nPath=" + log.toUtf8() +
             "\nMaxSize=" + QByteArray::number(m_kind.track ? 0 : m_kind.limitKb) +
             "\nLogInterval=1\n[Dump]\nPath=" + track.toUtf8() +
-            "\n[Sat]\nMaxFileSize=" + QByteArray::number(m_kind.track ? m_kind.limitKb : 0) + "\n";
+            "\n[Sat]\nMaxFileSize=" + QByteArray::number(m_kind.track ? m_kind.limitKb : 0) +
+            "\n[User]\nToFile=1\nPath=" + UserFile().toUtf8() + "\n";
         ASSERT_TRUE(WriteFileBytes(m_home.filePath(QStringLiteral("config/orvane.conf")), text));
     }
+
+    // The user-window file, where the failures are said; beside the settings.
+    QString UserFile() const { return m_home.filePath(QStringLiteral("gpsuser.txt")); }
 
     QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int syncError = 0) const {
         QProcessEnvironment shim;
@@ -223,10 +230,11 @@ protected:
     }
 
     enum class Until {
-        Killed,  // the shim kills it, or its first line (record) is in the file without that
-        Written, // its first line (record) is in the file
-        Started, // as Written for a data log; for a track file, the data log beside it has its first
-                 // line (the start is over; a snapshot comes only 10 s into a run)
+        Killed,     // the shim kills it, or its first line (record) is in the file without that
+        Written,    // its first line (record) is in the file
+        Started,    // as Written for a data log; for a track file, the data log beside it has its first
+                    // line (the start is over; a snapshot comes only 10 s into a run)
+        UnderLimit, // its first line (record) is in the file, and the file is under its limit
     };
 
     // Runs the program with `environment` until the point named; the calls on the file that the
@@ -246,6 +254,10 @@ protected:
         const QString written = m_kind.track && until == Until::Started ? log : m_path;
         if (until == Until::Killed)
             m_killed = program.KilledBySignal([&] { return HasOwnEntry(m_path); });
+        else if (until == Until::UnderLimit)
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return HasOwnEntry(m_path) && QFileInfo(m_path).size() <= m_rule.triggerBytes; },
+                kBusyMachineWaitMs));
         else
             EXPECT_TRUE(QTest::qWaitFor([&] { return HasOwnEntry(written); }, kBusyMachineWaitMs));
         program.End();
@@ -358,5 +370,55 @@ TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
         if (error == EINTR) {
             EXPECT_EQ(failed[lastSync + 1].toStdString(), "fsync");
         }
+    }
+}
+
+// Every update of the move's record refused after its first setting, as on a file system with
+// room for one record and not for its update, or on a disk error: the move goes on without its
+// record, and the log comes back under its limit with every kept line.
+TEST_F(InterruptedTrimTest, ARecordThatCannotBeUpdatedStillCutsTheLog) {
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    for (const int error : {ENOSPC, EIO}) {
+        SCOPED_TRACE(std::strerror(error));
+        MakeFullFile({false, 1024});
+        QProcessEnvironment shim = Shim(report);
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SET_ERROR"), QString::number(error));
+        const QList<QByteArray> calls = Run(shim, Until::Written);
+        EXPECT_TRUE(calls.contains("fsetxattr failed")) << calls.join(' ').constData();
+        ExpectKeptAndUnderLimit();
+    }
+}
+
+// Killed part-way through a trim in place, then started again with the first reads of the move's
+// record failing (a disk error): the log is neither finished nor trimmed anew meanwhile (anew, it
+// would lose the kept lines already moved to its front), that is said once, and the move is
+// finished once the record reads, with the lines appended meanwhile; so too when the record then
+// cannot be updated for them.
+TEST_F(InterruptedTrimTest, ARecordThatFailsToReadIsNotTakenForNone) {
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    MakeFullFile({false, 64});
+    const qint64 calls = CallsOfTheTrim(Run(Shim(report), Until::Written));
+    ASSERT_GT(calls, 0);
+    constexpr int kFailedReads = 3; // the start's and two lines'
+    for (const int updateError : {0, ENOSPC}) {
+        SCOPED_TRACE(updateError == 0 ? "record updated" : "record update refused");
+        MakeFullFile({false, 64});
+        Run(Shim(report, calls / 2, kPerMille / 2), Until::Killed);
+        ASSERT_TRUE(m_killed) << "the shim's call never came";
+        ASSERT_TRUE(m_disk.LeaveFree(SmallFileSystem::kPage)); // room for the lines meanwhile
+        QFile::remove(UserFile());
+        QProcessEnvironment shim = Shim(report);
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_GET_ERROR"), QString::number(EIO));
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_GETS_FAILED"), QString::number(kFailedReads));
+        if (updateError != 0) {
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SET_ERROR"), QString::number(updateError));
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SETS_TAKEN"), QStringLiteral("0"));
+        }
+        Run(shim, Until::UnderLimit);
+        ExpectKeptAndUnderLimit();
+        const QByteArray said = ReadFileBytes(UserFile());
+        EXPECT_EQ(said.count(QByteArray(std::strerror(EIO)) + ", reading the record of an interrupted trim"),
+                  1)
+            << said.constData();
     }
 }

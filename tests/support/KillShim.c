@@ -8,6 +8,12 @@
 //   that error instead, and lets the process go on.
 // With ORVANE_KILL_SHIM_REPORT naming a file, each counted call appends its name to it, and " failed"
 // for the one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
+// Faults of the move's record (an extended attribute) on that file:
+// - ORVANE_KILL_SHIM_SET_ERROR set to an error number fails every fsetxattr after the first
+//   ORVANE_KILL_SHIM_SETS_TAKEN ones (1 when unset) with that error, as a file system with room for
+//   one record and not for its update does; they are counted, and reported as "fsetxattr failed";
+// - ORVANE_KILL_SHIM_GET_ERROR set to an error number fails the first ORVANE_KILL_SHIM_GETS_FAILED
+//   (1 when unset) fgetxattr calls with that error; reads are not counted.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -151,10 +157,35 @@ int ftruncate64(int fd, off_t length) {
     return Truncate("ftruncate64", fd, length);
 }
 
+typedef ssize_t (*GetXattrCall)(int, const char*, void*, size_t);
+
+static atomic_long g_sets;
+static atomic_long g_gets;
+
+// The number in the setting `name`, or `otherwise` when it is unset.
+static long NumberSetting(const char* name, long otherwise) {
+    return Setting(name) ? atol(Setting(name)) : otherwise;
+}
+
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
-    if (Count(fd, "fsetxattr") == kKill)
+    const int refused = Setting("ORVANE_KILL_SHIM_SET_ERROR") && Watched(fd) &&
+                        atomic_fetch_add(&g_sets, 1) >= NumberSetting("ORVANE_KILL_SHIM_SETS_TAKEN", 1);
+    if (Count(fd, refused ? "fsetxattr failed" : "fsetxattr") == kKill)
         Kill();
+    if (refused) {
+        errno = atoi(Setting("ORVANE_KILL_SHIM_SET_ERROR"));
+        return -1;
+    }
     return REAL("fsetxattr", SetXattrCall)(fd, name, value, size, flags);
+}
+
+ssize_t fgetxattr(int fd, const char* name, void* value, size_t size) {
+    if (Setting("ORVANE_KILL_SHIM_GET_ERROR") && Watched(fd) &&
+        atomic_fetch_add(&g_gets, 1) < NumberSetting("ORVANE_KILL_SHIM_GETS_FAILED", 1)) {
+        errno = atoi(Setting("ORVANE_KILL_SHIM_GET_ERROR"));
+        return -1;
+    }
+    return REAL("fgetxattr", GetXattrCall)(fd, name, value, size);
 }
 
 int fremovexattr(int fd, const char* name) {
