@@ -3,6 +3,7 @@
 #include "platform/DescriptorIo.h"
 #include "platform/FileAccess.h"
 #include "platform/SystemReason.h"
+#include "platform/TrimRule.h"
 #include "platform/WholeFileReads.h"
 
 #include <QByteArray>
@@ -30,11 +31,13 @@ constexpr qint64 kMostPiece = 1024 * 1024;
 // reaches them (it stays short of the end by the cut), but a file that was cut and grew again, or
 // was rewritten, has others there.
 constexpr qint64 kTailCheckBytes = 64;
-// A move with at most this many checkpoints syncs each (two syncs): the large limits' moves, whose
-// cut is 1/64 of the file. Many more, as the small cuts of limits of 1 MB and less make, would
-// hold the interface thread for seconds on a disk (bench/in_place_trim_bench.cpp); their record
-// then follows the writes without syncs: safe from a kill, not from a power failure.
+// A move syncs each of its checkpoints (two syncs) when it has at most this many, each of a cut
+// of at least the smallest large limit's 1/64: the large limits' moves. The small cuts of limits
+// of 1 MB and less, 30 to 1,800 checkpoints, would hold the interface thread for a second or more
+// on a slow disk (bench/in_place_trim_bench.cpp); their record follows the writes without syncs:
+// safe from a kill, not from a power failure.
 constexpr qint64 kMostSyncedCheckpoints = 100;
+constexpr qint64 kLeastSyncedCut = kLargeLimitBytes / kLargeLimitCutShare;
 
 constexpr std::uint32_t kFnvOffset = 2166136261u;
 constexpr std::uint32_t kFnvPrime = 16777619u;
@@ -87,7 +90,7 @@ std::optional<InterruptedMove> ParseRecord(const QByteArray& value) {
 }
 
 bool Synced(qint64 toMove, qint64 cut) {
-    return toMove / cut <= kMostSyncedCheckpoints;
+    return cut >= kLeastSyncedCut && toMove / cut <= kMostSyncedCheckpoints;
 }
 
 // The record of a move on its file: set before its first write, advanced as it goes, removed

@@ -35,16 +35,17 @@ struct InterruptedMove {
                             // that changed since is known stale
 };
 
-// Whether a move's record is synced to the disk at each checkpoint. AsDue: when the move needs
-// few checkpoints (a cut that is a large share of the file); the others are for measuring.
+// Whether a move's record is synced to the disk at each checkpoint. AsDue: when the move needs few
+// checkpoints of large cuts (a large limit's 1/64 of the file); the others are for measuring.
 enum class RecordSyncs { AsDue, Always, Never };
 
 // Moves the bytes of the file open on `fd` from `cut` to `length` to its front and cuts it to
 // their length. The writes never get ahead of the record by more than the cut, so that moving a
 // piece again from the recorded point is harmless: it reads bytes nothing overwrote. The record
 // is synced to the disk before the writes it permits, after the data it vouches for, when the
-// move needs few checkpoints; one of many small cuts is recorded without syncs (safe from a kill,
-// not from a power failure: see README). A failed sync does not stop the move or the cut.
+// move needs few checkpoints of large cuts; a move of small cuts is recorded without syncs (safe
+// from a kill, not from a power failure: see README), and the file synced once before its cut. A
+// failed sync does not stop the move or the cut.
 InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs = RecordSyncs::AsDue);
 
 // The interrupted move recorded on the file open on `fd`, when there is one that fits the file;

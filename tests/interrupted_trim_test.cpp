@@ -2,7 +2,7 @@
 // receiver with its data log (or track file) at its limit on a small full disk, so that its first
 // line trims in place, and is killed at a chosen call of that rewrite (support/KillShim.c). Started
 // again without the shim, it must keep every line and record of the kept part and come back under
-// its limit. Also a failed or interrupted sync at the end of the move.
+// its limit. Also the move's syncs on a disk that fails them or is slow.
 #include "platform/TrimCutPoint.h"
 #include "platform/WallClock.h"
 #include "publishing/DataLogFormat.h"
@@ -29,7 +29,8 @@
 namespace {
 
 constexpr int kOldTimeBase = 100000000; // nine digits: 1973, before the program's own lines
-constexpr qint64 kMegabyte = 1024 * 1024;
+constexpr qint64 kKilobyte = 1024;
+constexpr qint64 kMegabyte = 1024 * kKilobyte;
 constexpr int kPerMille = 1000;
 constexpr int kLastCalls = 3;
 
@@ -147,6 +148,8 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const platform::CutPoint cut = platform::FindCutPoint(file.handle(), content.size(), m_rule);
         ASSERT_TRUE(cut.offset);
+        m_length = content.size();
+        m_cut = *cut.offset;
         m_kept = Numbers(content.mid(*cut.offset));
         ASSERT_GT(m_kept.size(), 10u);
     }
@@ -270,6 +273,8 @@ protected:
     QString m_path;
     QString m_canonical;
     std::multiset<int> m_kept;
+    qint64 m_length = 0; // of the file made, and where its trim cuts
+    qint64 m_cut = 0;
     int m_runs = 0;
     bool m_killed = false; // by the shim, in the last run that asked for it
 };
@@ -358,5 +363,30 @@ TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
         if (error == EINTR) {
             EXPECT_EQ(failed[lastSync + 1].toStdString(), "fsync");
         }
+    }
+}
+
+// On a slow disk (every sync 20 ms, an SD card) a trim in place of a log of 1 MB or less makes so
+// few syncs that it holds the program well under a fifth of a second; a large limit's move (a cut
+// of 1/64) still syncs its record at each checkpoint.
+TEST_F(InterruptedTrimTest, OnlyALargeLimitsTrimSyncsItsRecord) {
+    constexpr int kSlowSyncMs = 20;
+    constexpr int kMostHeldMs = 200;
+    constexpr qsizetype kMostSmallTrimSyncs = kMostHeldMs / kSlowSyncMs / 2; // half left for the writes
+    constexpr int kSyncsPerCheckpoint = 2;
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    for (const int limitKb : {16, 48, 1024, 2048}) {
+        SCOPED_TRACE(testing::Message() << limitKb << " kB");
+        MakeFullFile({false, limitKb});
+        QProcessEnvironment slow = Shim(report);
+        slow.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_DELAY_MS"), QString::number(kSlowSyncMs));
+        const QList<QByteArray> calls = Run(slow, Until::Written);
+        ExpectKeptAndUnderLimit();
+        const QList<QByteArray> trim = calls.mid(0, CallsOfTheTrim(calls));
+        const qsizetype syncs = trim.count("fsync") + trim.count("fdatasync");
+        if (limitKb * kKilobyte <= platform::kLargeLimitBytes)
+            EXPECT_LE(syncs, kMostSmallTrimSyncs);
+        else
+            EXPECT_GE(syncs, kSyncsPerCheckpoint * (m_length - m_cut) / m_cut);
     }
 }

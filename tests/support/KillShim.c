@@ -6,6 +6,8 @@
 //   ORVANE_KILL_SHIM_SPLIT thousandths of its bytes;
 // - or, with ORVANE_KILL_SHIM_SYNC_ERROR set to an error number, fails that call (an fsync) with
 //   that error instead, and lets the process go on.
+// With ORVANE_KILL_SHIM_SYNC_DELAY_MS set, every sync of the file (fsync, fdatasync) first waits that
+// many milliseconds: a slow disk.
 // With ORVANE_KILL_SHIM_REPORT naming a file, each counted call appends its name to it, and " failed"
 // for the one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
 #define _GNU_SOURCE
@@ -19,6 +21,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "DescriptorNamesPath.h"
@@ -115,7 +118,20 @@ ssize_t pwrite64(int fd, const void* data, size_t size, off_t offset) {
     return Pwrite("pwrite64", fd, data, size, offset);
 }
 
+enum { kMsPerSecond = 1000, kNsPerMs = 1000000 };
+
+static void SlowSync(int fd) {
+    const char* delay = Setting("ORVANE_KILL_SHIM_SYNC_DELAY_MS");
+    if (!delay || !Watched(fd))
+        return;
+    const long ms = atol(delay);
+    struct timespec wait = {ms / kMsPerSecond, (ms % kMsPerSecond) * kNsPerMs};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
 static int Sync(const char* name, int fd) {
+    SlowSync(fd);
     switch (Count(fd, name)) {
     case kKill:
         Kill();
