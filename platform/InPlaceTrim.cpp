@@ -101,26 +101,35 @@ public:
 
     // Records that the first `moved` bytes are in place. Synced: the data it vouches for reaches
     // the disk first, and the record itself before the writes it permits. A failed sync stops
-    // nothing (a disk that fails its syncs keeps no promise of its own). 0, or the error number.
+    // nothing (a disk that fails its syncs keeps no promise of its own): SyncError keeps it. 0, or
+    // the error number.
     int Set(qint64 moved) {
-        if (m_synced)
-            SyncToDisk(m_fd);
+        Sync();
         m_move.moved = moved;
         const QByteArray value = FormatRecord(m_move);
         if (::fsetxattr(m_fd, kRecordName, value.constData(), static_cast<size_t>(value.size()), 0) != 0)
             return errno;
-        if (m_synced)
-            SyncToDisk(m_fd);
+        Sync();
         return 0;
     }
+    // The error number of the first of its syncs that failed; 0 while none did.
+    int SyncError() const { return m_syncError; }
     // A record left by a kill between the cut and this is stale (the file is shorter than it says)
     // and removed when next found.
     void Remove() { ::fremovexattr(m_fd, kRecordName); }
 
 private:
+    void Sync() {
+        if (!m_synced)
+            return;
+        if (const int error = SyncToDisk(m_fd); m_syncError == 0)
+            m_syncError = error;
+    }
+
     int m_fd;
     InterruptedMove m_move;
     bool m_synced;
+    int m_syncError = 0;
 };
 
 // Moves the bytes from `move.cut + move.moved` to `end` to `move.moved` on, and cuts the file to
@@ -153,12 +162,13 @@ InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveReco
         moved += size;
     }
     // A failed sync does not keep the file at its length: the bytes are in place either way.
-    SyncToDisk(fd);
+    const int lastSync = SyncToDisk(fd);
     if (::ftruncate(fd, kept) != 0)
         return stopped(SystemReason(errno));
     if (record)
         record->Remove();
-    return {InPlace::Cut, {}};
+    const int syncError = record && record->SyncError() != 0 ? record->SyncError() : lastSync;
+    return {InPlace::Cut, {}, syncError != 0 ? SystemReason(syncError) : QString()};
 }
 
 } // namespace

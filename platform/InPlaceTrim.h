@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -22,8 +23,13 @@ enum class InPlace {
 };
 
 struct InPlaceTrim {
-    InPlace outcome = InPlace::Failed;
-    QString failure; // the system's reason, and what a move stopped part-way left
+    InPlaceTrim(InPlace outcome, QString failure, QString syncFailure = {})
+        : outcome(outcome), failure(std::move(failure)), syncFailure(std::move(syncFailure)) {}
+
+    InPlace outcome;
+    QString failure;     // the system's reason, and what a move stopped part-way left
+    QString syncFailure; // the system's reason for the first of its syncs that failed: the bytes it
+                         // moved may not have reached the disk
 };
 
 // A move in place that was interrupted, as its record on the file says.
@@ -45,7 +51,7 @@ enum class RecordSyncs { AsDue, Always, Never };
 // is synced to the disk before the writes it permits, after the data it vouches for, when the
 // move needs few checkpoints of large cuts; a move of small cuts is recorded without syncs (safe
 // from a kill, not from a power failure: see README), and the file synced once before its cut. A
-// failed sync does not stop the move or the cut.
+// failed sync does not stop the move or the cut; `syncFailure` says it.
 InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs = RecordSyncs::AsDue);
 
 // The interrupted move recorded on the file open on `fd`, when there is one that fits the file;

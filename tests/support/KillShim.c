@@ -6,10 +6,13 @@
 //   ORVANE_KILL_SHIM_SPLIT thousandths of its bytes;
 // - or, with ORVANE_KILL_SHIM_SYNC_ERROR set to an error number, fails that call (an fsync) with
 //   that error instead, and lets the process go on.
-// With ORVANE_KILL_SHIM_SYNC_DELAY_MS set, every sync of the file (fsync, fdatasync) first waits that
-// many milliseconds: a slow disk.
+// Every sync of the file (fsync, fdatasync), a disk that fails or is slow:
+// - with ORVANE_KILL_SHIM_SYNCS_FAIL set to an error number, fails with that error once an
+//   extended attribute was first set on the file (a trim in place's record), and lets the process
+//   go on;
+// - with ORVANE_KILL_SHIM_SYNC_DELAY_MS set, first waits that many milliseconds.
 // With ORVANE_KILL_SHIM_REPORT naming a file, each counted call appends its name to it, and " failed"
-// for the one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
+// for one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -56,13 +59,14 @@ static void Report(const char* call, int failed) {
     close(fd);
 }
 
-// What to do at this counted call on `fd`.
-static enum Action Count(int fd, const char* call) {
+// What to do at this counted call on `fd`; `failing`: a sync that fails whatever its number.
+static enum Action Count(int fd, const char* call, int failing) {
     if (!Watched(fd))
         return kPass;
     const long number = atomic_fetch_add(&g_calls, 1) + 1;
     const char* at = Setting("ORVANE_KILL_SHIM_AT");
-    const enum Action action = !at || atol(at) != number                ? kPass
+    const enum Action action = failing                                  ? kFail
+                               : !at || atol(at) != number              ? kPass
                                : Setting("ORVANE_KILL_SHIM_SYNC_ERROR") ? kFail
                                                                         : kKill;
     Report(call, action == kFail);
@@ -92,7 +96,7 @@ typedef int (*RemoveXattrCall)(int, const char*);
 
 ssize_t write(int fd, const void* data, size_t size) {
     const WriteCall real = REAL("write", WriteCall);
-    if (Count(fd, "write") == kKill) {
+    if (Count(fd, "write", 0) == kKill) {
         if (SplitOf(size) > 0)
             real(fd, data, SplitOf(size));
         Kill();
@@ -102,7 +106,7 @@ ssize_t write(int fd, const void* data, size_t size) {
 
 static ssize_t Pwrite(const char* name, int fd, const void* data, size_t size, off_t offset) {
     const PwriteCall real = REAL(name, PwriteCall);
-    if (Count(fd, "pwrite") == kKill) {
+    if (Count(fd, "pwrite", 0) == kKill) {
         if (SplitOf(size) > 0)
             real(fd, data, SplitOf(size), offset);
         Kill();
@@ -118,6 +122,15 @@ ssize_t pwrite64(int fd, const void* data, size_t size, off_t offset) {
     return Pwrite("pwrite64", fd, data, size, offset);
 }
 
+// A disk whose syncs fail or are slow: every sync of the file.
+static atomic_int g_attributeSet;
+
+// The error number every sync of `fd` fails with now; 0 for none.
+static int FailingSyncs(int fd) {
+    const char* error = Setting("ORVANE_KILL_SHIM_SYNCS_FAIL");
+    return error && atomic_load(&g_attributeSet) && Watched(fd) ? atoi(error) : 0;
+}
+
 enum { kMsPerSecond = 1000, kNsPerMs = 1000000 };
 
 static void SlowSync(int fd) {
@@ -131,13 +144,14 @@ static void SlowSync(int fd) {
 }
 
 static int Sync(const char* name, int fd) {
+    const int failing = FailingSyncs(fd);
     SlowSync(fd);
-    switch (Count(fd, name)) {
+    switch (Count(fd, name, failing)) {
     case kKill:
         Kill();
         break;
     case kFail:
-        errno = atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
+        errno = failing ? failing : atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
         return -1;
     case kPass:
         break;
@@ -154,7 +168,7 @@ int fdatasync(int fd) {
 }
 
 static int Truncate(const char* name, int fd, off_t length) {
-    if (Count(fd, "ftruncate") == kKill)
+    if (Count(fd, "ftruncate", 0) == kKill)
         Kill();
     return REAL(name, TruncateCall)(fd, length);
 }
@@ -168,13 +182,15 @@ int ftruncate64(int fd, off_t length) {
 }
 
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
-    if (Count(fd, "fsetxattr") == kKill)
+    if (Count(fd, "fsetxattr", 0) == kKill)
         Kill();
+    if (Watched(fd))
+        atomic_store(&g_attributeSet, 1);
     return REAL("fsetxattr", SetXattrCall)(fd, name, value, size, flags);
 }
 
 int fremovexattr(int fd, const char* name) {
-    if (Count(fd, "fremovexattr") == kKill)
+    if (Count(fd, "fremovexattr", 0) == kKill)
         Kill();
     return REAL("fremovexattr", RemoveXattrCall)(fd, name);
 }
