@@ -9,6 +9,7 @@
 #include "app/ViewState.h"
 #include "displays/GraView.h"
 #include "displays/MapWnd.h"
+#include "platform/CappedFile.h"
 #include "publishing/FtpUploader.h"
 #include "settings/WindowPlacement.h"
 #include "timeservice/SetTimeSession.h"
@@ -108,9 +109,11 @@ public:
                            const QString& reason);
     // A write's outcome: a success goes to ReportWorking; a failure of a named file goes to
     // ReportFileFailure, and so does a written file that stays past its size limit because its trim
-    // failed (`trimFailure`).
+    // failed (`trimFailure`). A trim whose syncs failed is said once apart from the writes, until a
+    // trim of the file whose syncs work.
     void ReportFileWrite(ReportedOutput output, bool written, const QString& what, const QString& path,
-                         const QString& reason, const QString& trimFailure = {});
+                         const QString& reason, const QString& trimFailure = {},
+                         const platform::TrimSyncs& trimSyncs = {});
     // A picture's write ("the exported graph", "the page's map picture"): a success goes to
     // ReportWorking, a failure to ReportFailure with the writer's reason.
     void ReportPictureWrite(ReportedOutput output, const QString& picture, const ImageWriteResult& result);

@@ -10,13 +10,39 @@
 
 #include <QLabel>
 
+namespace {
+
+// What a trim whose syncs failed means for the file, after the system's reason.
+const QString kUnsyncedTrim =
+    QStringLiteral("; the lines it moved may not have reached the disk, and a power failure could lose them");
+
+// Where the failed syncs of a capped file's trims are said.
+ReportedOutput TrimSyncsOf(ReportedOutput file) {
+    switch (file) {
+    case ReportedOutput::UserWindowFile:
+        return ReportedOutput::UserWindowFileTrimSyncs;
+    case ReportedOutput::DebugFile:
+        return ReportedOutput::DebugFileTrimSyncs;
+    case ReportedOutput::TrackFile:
+        return ReportedOutput::TrackFileTrimSyncs;
+    case ReportedOutput::DataLog:
+        return ReportedOutput::DataLogTrimSyncs;
+    default: // no capped file: never trimmed
+        return file;
+    }
+}
+
+} // namespace
+
 void CChildView::DebugToFile(QString text) {
     const QString line = DebugLine(platform::ToLocalTime(platform::CurrentWallClock().now()), text);
     QString reason;
     QString trimFailure;
-    const bool written = AppendNarrowed(m_strDebugPath, line, {}, &reason, &trimFailure);
+    platform::TrimSyncs trimSyncs;
+    const bool written =
+        AppendNarrowed(m_strDebugPath, line, {}, &reason, &trimFailure, TextStart::AsItComes, &trimSyncs);
     ReportFileWrite(ReportedOutput::DebugFile, written, QStringLiteral("write the debug file"),
-                    m_strDebugPath, reason, trimFailure);
+                    m_strDebugPath, reason, trimFailure, trimSyncs);
 }
 
 bool CChildView::ReportFailure(ReportedOutput output, const QString& text) {
@@ -47,7 +73,13 @@ bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, c
 }
 
 void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QString& what,
-                                 const QString& path, const QString& reason, const QString& trimFailure) {
+                                 const QString& path, const QString& reason, const QString& trimFailure,
+                                 const platform::TrimSyncs& trimSyncs) {
+    if (!trimSyncs.failure.isEmpty())
+        ReportFileFailure(TrimSyncsOf(output), QStringLiteral("sync the trim of"),
+                          path + QStringLiteral(" to the disk"), trimSyncs.failure + kUnsyncedTrim);
+    else if (trimSyncs.trimmed)
+        ReportWorking(TrimSyncsOf(output));
     if (written && !trimFailure.isEmpty())
         ReportFileFailure(output, QStringLiteral("trim"), path + QStringLiteral(" to its size limit"),
                           trimFailure);
@@ -92,15 +124,16 @@ void CChildView::WriteUserFile(const QString& text, UserText kind) {
         return;
     QString reason;
     QString trimFailure;
-    const bool written =
-        AppendNarrowed(m_strUserPath, text, {}, &reason, &trimFailure,
-                       kind == UserText::AsItComes ? TextStart::AsItComes : TextStart::OnALineOfItsOwn);
+    platform::TrimSyncs trimSyncs;
+    const bool written = AppendNarrowed(
+        m_strUserPath, text, {}, &reason, &trimFailure,
+        kind == UserText::AsItComes ? TextStart::AsItComes : TextStart::OnALineOfItsOwn, &trimSyncs);
     // A failure line may fit where the file's own lines do not (a short line on a full disk): that
     // it was written says nothing of the file. That it was not, or its trim failed, still counts.
     if (kind == UserText::FailureLine && written && trimFailure.isEmpty())
         return;
     ReportFileWrite(ReportedOutput::UserWindowFile, written, QStringLiteral("write the user-window file"),
-                    m_strUserPath, reason, trimFailure);
+                    m_strUserPath, reason, trimFailure, trimSyncs);
 }
 
 void CChildView::UpdateTitle() {

@@ -46,7 +46,7 @@ platform::TrimRule DiagnosticTrimRule(const DiagnosticFileLimits& limits, qint64
 }
 
 bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits,
-                    QString* reason, QString* trimFailure, TextStart start) {
+                    QString* reason, QString* trimFailure, TextStart start, platform::TrimSyncs* trimSyncs) {
     if (path.isEmpty())
         return false;
     QFile file;
@@ -57,7 +57,7 @@ bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFi
         platform::ReadFullyAt(file.handle(), file.size() - 1, 1, lastByte); // unreadable: as it comes
     const QByteArray bytes = NarrowToBytes(LineBreakBeforeOwnLine(QString::fromLatin1(lastByte)) + text);
     return platform::AppendCapped(file, path, bytes, DiagnosticTrimRule(limits, bytes.size()))
-        .Give(reason, trimFailure);
+        .Give(reason, trimFailure, trimSyncs);
 }
 
 QString WindowTitle(const QString& executableName, const QString& portName) {

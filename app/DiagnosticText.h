@@ -6,6 +6,10 @@
 #include <QString>
 #include <ctime>
 
+namespace platform {
+struct TrimSyncs;
+}
+
 // A broken-down time in a strftime format (at most 63 characters).
 QString FormatTime(const char* format, const std::tm& time);
 
@@ -41,10 +45,11 @@ enum class TextStart { AsItComes, OnALineOfItsOwn };
 // first, as platform::AppendCapped does. The text is appended whole or not at all; a trim that
 // cannot be made at all leaves the file past its limit and the text is appended to it. Returns
 // whether the text was written; when it was not, `reason` (if given) gets the system's reason.
-// `trimFailure` (if given) says why a due trim could not be made, empty otherwise.
+// `trimFailure` (if given) says why a due trim could not be made, empty otherwise; `trimSyncs` (if
+// given) whether a trim was made, and whether its syncs failed.
 bool AppendNarrowed(const QString& path, const QString& text, const DiagnosticFileLimits& limits = {},
                     QString* reason = nullptr, QString* trimFailure = nullptr,
-                    TextStart start = TextStart::AsItComes);
+                    TextStart start = TextStart::AsItComes, platform::TrimSyncs* trimSyncs = nullptr);
 
 // "Orvane [<executable>] <port>".
 QString WindowTitle(const QString& executableName, const QString& portName);

@@ -23,6 +23,12 @@ enum class ReportedOutput {
     ExportedGraph,
     ExportedMap,
     FtpUpload,
+    // A capped file's trims whose syncs failed, said apart from its writes: only a trim whose syncs
+    // work clears them, not an append.
+    UserWindowFileTrimSyncs,
+    DebugFileTrimSyncs,
+    TrackFileTrimSyncs,
+    DataLogTrimSyncs,
     TimeServer, // the SNTP service's start after an unattended start of polling
 };
 

@@ -140,9 +140,10 @@ Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QBy
 // Moves the kept tail from `cut` on to the front of the file and cuts it to its length: no room
 // needed, and where the file system holds the move's record, a kill or power failure part-way
 // loses nothing (InPlaceTrim). A failure's reason says what it left.
-Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason) {
+Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason, QString* syncFailure) {
     const InPlaceTrim trim = TrimInPlace(fd, length, cut);
     *reason = trim.failure;
+    *syncFailure = trim.syncFailure;
     switch (trim.outcome) {
     case InPlace::Cut:
         return Trim::CutInPlace;
@@ -158,7 +159,7 @@ Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason) {
 // for that copy; in place when it has not, or when the copy cannot be made or put in place (no
 // room after all, a quota, a folder that refuses new files, a refused rename).
 Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteArrayView bytes,
-             QString* reason) {
+             QString* reason, QString* syncFailure) {
     const int fd = file.handle();
     if (RoomForCopy(fd, length - cut + bytes.size())) {
         QString copyFailure;
@@ -172,7 +173,7 @@ Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteA
             break;
         }
     }
-    return CutInPlace(fd, length, cut, reason);
+    return CutInPlace(fd, length, cut, reason, syncFailure);
 }
 
 } // namespace
@@ -194,10 +195,12 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
             const InPlaceTrim finished = FinishInterruptedMove(fd, *interrupted);
             result.trimFailure = finished.failure;
             moveOwed = finished.outcome != InPlace::Cut;
-            if (finished.outcome == InPlace::Cut)
+            if (finished.outcome == InPlace::Cut) {
                 Owed().Done(path);
-            else if (finished.outcome == InPlace::Failed)
+                result.trimSyncs = {true, finished.syncFailure};
+            } else if (finished.outcome == InPlace::Failed) {
                 Owed().Failed(path, length, finished.failure);
+            }
         }
     }
     qint64 length = file.size();
@@ -214,13 +217,16 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         } else if (const CutPoint cut = FindCutPoint(fd, length, rule); !cut.failure.isEmpty()) {
             result.trimFailure = cut.failure;
         } else if (cut.offset) {
-            switch (CutBack(file, path, length, *cut.offset, bytes, &result.trimFailure)) {
+            switch (CutBack(file, path, length, *cut.offset, bytes, &result.trimFailure,
+                            &result.trimSyncs.failure)) {
             case Trim::Replaced:
                 Owed().Done(path);
                 result.appended = true;
+                result.trimSyncs.trimmed = true;
                 return result;
             case Trim::CutInPlace:
                 Owed().Done(path);
+                result.trimSyncs.trimmed = true;
                 break;
             case Trim::Failed:
                 Owed().Failed(path, length, result.trimFailure);

@@ -9,17 +9,26 @@
 
 namespace platform {
 
+// Whether an append cut its file back, and whether that trim's syncs worked.
+struct TrimSyncs {
+    bool trimmed = false; // by a copy that reached the disk, or in place
+    QString failure;      // the system's reason for the first of the trim's syncs that failed
+};
+
 struct CappedAppend {
     bool appended = false;
     QString failure;     // why the bytes were not appended (the system's reason, and trimFailure)
     QString trimFailure; // why the file stays past its limit: a due trim could not be made
+    TrimSyncs trimSyncs;
 
     // Whether the bytes were appended, the reasons given to the out-parameters that are there.
-    bool Give(QString* reason, QString* trimReason) const {
+    bool Give(QString* reason, QString* trimReason, TrimSyncs* syncs = nullptr) const {
         if (reason && !appended)
             *reason = failure;
         if (trimReason)
             *trimReason = trimFailure;
+        if (syncs)
+            *syncs = trimSyncs;
         return appended;
     }
 };
@@ -43,7 +52,8 @@ struct CappedAppend {
 // A trim in place that fails before it has written anything leaves the file as it was; one that
 // stops part-way leaves it at its length, its newest part whole and some of its oldest lines
 // overwritten with copies of newer ones (until its move is finished), and `trimFailure` says so
-// after the system's reason.
+// after the system's reason. A trim in place whose syncs fail is made all the same, and
+// `trimSyncs` says so.
 // Either way the bytes are appended to it when they fit, `trimFailure` says why the file stays
 // past its limit (and so does `failure` when the bytes did not fit either), and the trim is tried
 // again only once the file has grown by another trim step or a minute has passed; meanwhile

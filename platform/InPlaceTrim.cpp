@@ -3,6 +3,7 @@
 #include "platform/DescriptorIo.h"
 #include "platform/FileAccess.h"
 #include "platform/SystemReason.h"
+#include "platform/TrimRule.h"
 #include "platform/WholeFileReads.h"
 
 #include <QByteArray>
@@ -30,11 +31,13 @@ constexpr qint64 kMostPiece = 1024 * 1024;
 // reaches them (it stays short of the end by the cut), but a file that was cut and grew again, or
 // was rewritten, has others there.
 constexpr qint64 kTailCheckBytes = 64;
-// A move with at most this many checkpoints syncs each (two syncs): the large limits' moves, whose
-// cut is 1/64 of the file. Many more, as the small cuts of limits of 1 MB and less make, would
-// hold the interface thread for seconds on a disk (bench/in_place_trim_bench.cpp); their record
-// then follows the writes without syncs: safe from a kill, not from a power failure.
+// A move syncs each of its checkpoints (two syncs) when it has at most this many, each of a cut
+// of at least the smallest large limit's 1/64: the large limits' moves. The small cuts of limits
+// of 1 MB and less, 30 to 1,800 checkpoints, would hold the interface thread for a second or more
+// on a slow disk (bench/in_place_trim_bench.cpp); their record follows the writes without syncs:
+// safe from a kill, not from a power failure.
 constexpr qint64 kMostSyncedCheckpoints = 100;
+constexpr qint64 kLeastSyncedCut = kLargeLimitBytes / kLargeLimitCutShare;
 
 constexpr std::uint32_t kFnvOffset = 2166136261u;
 constexpr std::uint32_t kFnvPrime = 16777619u;
@@ -91,7 +94,7 @@ std::optional<InterruptedMove> ParseRecord(const QByteArray& value) {
 }
 
 bool Synced(qint64 toMove, qint64 cut) {
-    return toMove / cut <= kMostSyncedCheckpoints;
+    return cut >= kLeastSyncedCut && toMove / cut <= kMostSyncedCheckpoints;
 }
 
 // The record of a move on its file: set before its first write, advanced as it goes, removed
@@ -102,26 +105,35 @@ public:
 
     // Records that the first `moved` bytes are in place. Synced: the data it vouches for reaches
     // the disk first, and the record itself before the writes it permits. A failed sync stops
-    // nothing (a disk that fails its syncs keeps no promise of its own). 0, or the error number.
+    // nothing (a disk that fails its syncs keeps no promise of its own): SyncError keeps it. 0, or
+    // the error number.
     int Set(qint64 moved) {
-        if (m_synced)
-            SyncToDisk(m_fd);
+        Sync();
         m_move.moved = moved;
         const QByteArray value = FormatRecord(m_move);
         if (::fsetxattr(m_fd, kRecordName, value.constData(), static_cast<size_t>(value.size()), 0) != 0)
             return errno;
-        if (m_synced)
-            SyncToDisk(m_fd);
+        Sync();
         return 0;
     }
+    // The error number of the first of its syncs that failed; 0 while none did.
+    int SyncError() const { return m_syncError; }
     // 0 once there is none, or the error number. A record left by a kill between the cut and this
     // is stale (the file is shorter than it says) and removed when next found.
     int Remove() { return ::fremovexattr(m_fd, kRecordName) == 0 || errno == ENODATA ? 0 : errno; }
 
 private:
+    void Sync() {
+        if (!m_synced)
+            return;
+        if (const int error = SyncToDisk(m_fd); m_syncError == 0)
+            m_syncError = error;
+    }
+
     int m_fd;
     InterruptedMove m_move;
     bool m_synced;
+    int m_syncError = 0;
 };
 
 // After an update of the record failed with `error` (no room for the new value: tmpfs charges it
@@ -150,6 +162,7 @@ InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveReco
     const qint64 piece = std::min(kMostPiece, move.cut);
     qint64 moved = move.moved;
     qint64 permitted = moved + move.cut; // past it lie bytes still to be moved from the record
+    const MoveRecord* const syncedBy = record; // its failed syncs count even once it is dropped
     QByteArray bytes;
     while (moved < kept) {
         const qint64 size = std::min(piece, kept - moved);
@@ -172,12 +185,13 @@ InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveReco
         moved += size;
     }
     // A failed sync does not keep the file at its length: the bytes are in place either way.
-    SyncToDisk(fd);
+    const int lastSync = SyncToDisk(fd);
     if (::ftruncate(fd, kept) != 0)
         return stopped(SystemReason(errno));
     if (record)
         record->Remove();
-    return {InPlace::Cut, {}};
+    const int syncError = syncedBy && syncedBy->SyncError() != 0 ? syncedBy->SyncError() : lastSync;
+    return {InPlace::Cut, {}, syncError != 0 ? SystemReason(syncError) : QString()};
 }
 
 } // namespace

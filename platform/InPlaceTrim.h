@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -22,8 +23,13 @@ enum class InPlace {
 };
 
 struct InPlaceTrim {
-    InPlace outcome = InPlace::Failed;
-    QString failure; // the system's reason, and what a move stopped part-way left
+    InPlaceTrim(InPlace outcome, QString failure, QString syncFailure = {})
+        : outcome(outcome), failure(std::move(failure)), syncFailure(std::move(syncFailure)) {}
+
+    InPlace outcome;
+    QString failure;     // the system's reason, and what a move stopped part-way left
+    QString syncFailure; // the system's reason for the first of its syncs that failed: the bytes it
+                         // moved may not have reached the disk
 };
 
 // A move in place that was interrupted, as its record on the file says.
@@ -35,16 +41,17 @@ struct InterruptedMove {
                             // that changed since is known stale
 };
 
-// Whether a move's record is synced to the disk at each checkpoint. AsDue: when the move needs
-// few checkpoints (a cut that is a large share of the file); the others are for measuring.
+// Whether a move's record is synced to the disk at each checkpoint. AsDue: when the move needs few
+// checkpoints of large cuts (a large limit's 1/64 of the file); the others are for measuring.
 enum class RecordSyncs { AsDue, Always, Never };
 
 // Moves the bytes of the file open on `fd` from `cut` to `length` to its front and cuts it to
 // their length. The writes never get ahead of the record by more than the cut, so that moving a
 // piece again from the recorded point is harmless: it reads bytes nothing overwrote. The record
 // is synced to the disk before the writes it permits, after the data it vouches for, when the
-// move needs few checkpoints; one of many small cuts is recorded without syncs (safe from a kill,
-// not from a power failure: see README). A failed sync does not stop the move or the cut.
+// move needs few checkpoints of large cuts; a move of small cuts is recorded without syncs (safe
+// from a kill, not from a power failure: see README), and the file synced once before its cut. A
+// failed sync does not stop the move or the cut; `syncFailure` says it.
 InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs = RecordSyncs::AsDue);
 
 // What the record on a file says of an interrupted move.

@@ -32,8 +32,9 @@ struct TrimRule {
 // Limits up to this size keep each file's own small-limit rule; past it a trim keeps at most the
 // limit less 1/64 of it, so a trim comes once per 1/64 of the limit's growth.
 constexpr qint64 kLargeLimitBytes = 1024 * 1024;
+constexpr qint64 kLargeLimitCutShare = 64;
 constexpr qint64 KeptUnderLargeLimit(qint64 limitBytes) {
-    return limitBytes - limitBytes / 64;
+    return limitBytes - limitBytes / kLargeLimitCutShare;
 }
 
 } // namespace platform

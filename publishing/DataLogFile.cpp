@@ -7,11 +7,12 @@
 #include <QFile>
 
 LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb, QString* reason,
-                             QString* trimFailure) {
+                             QString* trimFailure, platform::TrimSyncs* trimSyncs) {
     QFile file;
     if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return LogWriteResult::OpenFailed;
-    return platform::AppendCapped(file, path, line, LogTrimRule(maxSizeKb)).Give(reason, trimFailure)
+    return platform::AppendCapped(file, path, line, LogTrimRule(maxSizeKb))
+                   .Give(reason, trimFailure, trimSyncs)
                ? LogWriteResult::Written
                : LogWriteResult::WriteFailed;
 }

@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+namespace platform {
+struct TrimSyncs;
+}
+
 enum class LogWriteResult {
     Written,
     OpenFailed,  // the log could not be opened (or created)
@@ -15,6 +19,8 @@ enum class LogWriteResult {
 // that cannot be made at all leaves it past its limit, the line appended to it. The line is
 // appended whole or not at all: what a full disk took of it is cut off again. On a failure `reason`
 // (when given) says why: "not a regular file" or the system's text; `trimFailure` (when given) says
-// why a due trim could not be made, empty otherwise.
+// why a due trim could not be made, empty otherwise; `trimSyncs` (when given) whether the log was
+// trimmed, and whether that trim's syncs failed.
 LogWriteResult AppendLogLine(const QString& path, const QByteArray& line, int maxSizeKb,
-                             QString* reason = nullptr, QString* trimFailure = nullptr);
+                             QString* reason = nullptr, QString* trimFailure = nullptr,
+                             platform::TrimSyncs* trimSyncs = nullptr);

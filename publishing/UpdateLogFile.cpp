@@ -37,10 +37,11 @@ void CChildView::UpdateLogFile() {
 
     QString reason;
     QString trimFailure;
-    const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize, &reason, &trimFailure);
+    platform::TrimSyncs trimSyncs;
+    const LogWriteResult result = AppendLogLine(path, line, m_nLogMaxSize, &reason, &trimFailure, &trimSyncs);
     if (result == LogWriteResult::Written) {
         ++m_nLogLines;
-        ReportFileWrite(ReportedOutput::DataLog, true, {}, path, {}, trimFailure);
+        ReportFileWrite(ReportedOutput::DataLog, true, {}, path, {}, trimFailure, trimSyncs);
         if (m_bFtpDebug)
             UserWindowLine(QStringLiteral("Log file update OK"));
     } else {

@@ -47,10 +47,11 @@ void CChildView::ParseSatellites(const QString& text) {
             m_dwLastTrack = now;
             QString reason;
             QString trimFailure;
+            platform::TrimSyncs trimSyncs;
             const bool written = AppendTrackSnapshot(m_strDumpPath, m_sat, m_nSatsInReply, answerTime,
-                                                     m_nTrackMaxSize, &reason, &trimFailure);
+                                                     m_nTrackMaxSize, &reason, &trimFailure, &trimSyncs);
             ReportFileWrite(ReportedOutput::TrackFile, written, QStringLiteral("write the track file"),
-                            m_strDumpPath, reason, trimFailure);
+                            m_strDumpPath, reason, trimFailure, trimSyncs);
         }
     }
     m_strChannelValue[g_nReceiverType == RECEIVER_DATUM ? 2 : 3] = QString::number(m_nSatsInReply);

@@ -27,7 +27,8 @@ std::vector<CSatInfo> DecodeTrackRecords(const QByteArray& bytes) {
 }
 
 bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlots>& sats, int satsInReply,
-                         std::uint32_t time, int maxSizeKb, QString* reason, QString* trimFailure) {
+                         std::uint32_t time, int maxSizeKb, QString* reason, QString* trimFailure,
+                         platform::TrimSyncs* trimSyncs) {
     QFile file;
     if (!platform::OpenRegularFile(file, path, QIODevice::ReadWrite, reason))
         return false;
@@ -40,5 +41,6 @@ bool AppendTrackSnapshot(const QString& path, std::array<CSatInfo, kSatelliteSlo
         const SatRecordBytes bytes = SerialiseSatInfo(sat);
         snapshot.append(reinterpret_cast<const char*>(bytes.data()), kSatRecordBytes);
     }
-    return platform::AppendCapped(file, path, snapshot, TrackTrimRule(maxSizeKb)).Give(reason, trimFailure);
+    return platform::AppendCapped(file, path, snapshot, TrackTrimRule(maxSizeKb))
+        .Give(reason, trimFailure, trimSyncs);
 }

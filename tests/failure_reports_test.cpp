@@ -259,6 +259,26 @@ TEST_F(FailureReportsTest, AnUploadThatWorksAgainLeavesAnExportsFailureOnTheStat
     ExpectTheGraphsFailureShownUntilItEnds(graphFailure);
 }
 
+// A data log whose trims' syncs fail: said once, and kept on the status bar while the log's lines
+// go on and its next trims fail the same way; only a trim whose syncs work ends it, after which it
+// is said again.
+TEST_F(FailureReportsTest, ATrimWhoseSyncsFailedStandsUntilATrimSyncs) {
+    const QString log = m_folder.filePath(QStringLiteral("gpslog.log"));
+    const platform::TrimSyncs unsynced{true, QStringLiteral("Input/output error")};
+    const platform::TrimSyncs synced{true, {}};
+    const QString said =
+        QStringLiteral("Unable to sync the trim of %1 to the disk: Input/output error").arg(log);
+    for (int times = 1; times <= 2; ++times) {
+        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, unsynced);
+        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}); // a line, no trim
+        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, unsynced);
+        EXPECT_EQ(TimesSaid(said), times) << qPrintable(UserWindow());
+        EXPECT_TRUE(StatusBar().startsWith(said)) << qPrintable(StatusBar());
+        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, synced);
+        EXPECT_EQ(StatusBar(), QString());
+    }
+}
+
 // The user-window file on a disk with no room but the slack of the file's last page, the operator's
 // commands answered far too long: the replies find no room there while the short lines that say so
 // still fit. Each failure is said once for the whole run, as the file records it: the line that

@@ -2,7 +2,7 @@
 // receiver with its data log (or track file) at its limit on a small full disk, so that its first
 // line trims in place, and is killed at a chosen call of that rewrite (support/KillShim.c). Started
 // again without the shim, it must keep every line and record of the kept part and come back under
-// its limit. Also a failed or interrupted sync at the end of the move, and a move's record that
+// its limit. Also the move's syncs on a disk that fails them or is slow, and a move's record that
 // cannot be updated, or read after a kill.
 #include "platform/TrimCutPoint.h"
 #include "platform/WallClock.h"
@@ -32,7 +32,8 @@
 namespace {
 
 constexpr int kOldTimeBase = 100000000; // nine digits: 1973, before the program's own lines
-constexpr qint64 kMegabyte = 1024 * 1024;
+constexpr qint64 kKilobyte = 1024;
+constexpr qint64 kMegabyte = 1024 * kKilobyte;
 constexpr int kPerMille = 1000;
 constexpr int kLastCalls = 3;
 
@@ -150,6 +151,8 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const platform::CutPoint cut = platform::FindCutPoint(file.handle(), content.size(), m_rule);
         ASSERT_TRUE(cut.offset);
+        m_length = content.size();
+        m_cut = *cut.offset;
         m_kept = Numbers(content.mid(*cut.offset));
         ASSERT_GT(m_kept.size(), 10u);
     }
@@ -185,20 +188,26 @@ protected:
         return numbers;
     }
 
-    // Whether the program wrote a line (record) of its own to the file: its time is of this century.
-    static bool HasOwnEntry(const QString& path) {
+    // The lines (records) that the program wrote to the file: their time is of this century.
+    static qsizetype OwnEntries(const QString& path) {
         static const QRegularExpression own(QStringLiteral("(^|\\n)\\d{10}\\t"));
         const QByteArray bytes = ReadFileBytes(path);
-        if (!path.endsWith(QStringLiteral(".bin")))
-            return own.match(QString::fromLatin1(bytes)).hasMatch();
+        if (!path.endsWith(QStringLiteral(".bin"))) {
+            qsizetype lines = 0;
+            for (auto match = own.globalMatch(QString::fromLatin1(bytes)); match.hasNext(); match.next())
+                ++lines;
+            return lines;
+        }
         const std::vector<CSatInfo> records = DecodeTrackRecords(bytes);
-        return std::any_of(records.begin(), records.end(), [](const CSatInfo& sat) {
+        return std::count_if(records.begin(), records.end(), [](const CSatInfo& sat) {
             return sat.m_dwTime >= static_cast<std::uint32_t>(2 * kOldTimeBase);
         });
     }
+    static bool HasOwnEntry(const QString& path) { return OwnEntries(path) > 0; }
 
     // The settings of a run: polling the receiver on `link` at start, the data log written at
-    // every status step; the file under test on the small disk, the other beside the settings.
+    // every status step; the file under test on the small disk, the other beside the settings with
+    // the user-window file.
     void WriteSettings(const QString& link) {
         const QString log = m_kind.track ? m_home.filePath(QStringLiteral("gpslog.log")) : m_path;
         const QString track = m_kind.track ? m_path : m_home.filePath(QStringLiteral("gpsdmp.bin"));
@@ -235,6 +244,7 @@ protected:
         Started,    // as Written for a data log; for a track file, the data log beside it has its first
                     // line (the start is over; a snapshot comes only 10 s into a run)
         UnderLimit, // its first line (record) is in the file, and the file is under its limit
+        Said,       // its second line (record) is in the file: what the first's append said is said
     };
 
     // Runs the program with `environment` until the point named; the calls on the file that the
@@ -246,12 +256,14 @@ protected:
         if (!report.isEmpty())
             QFile::remove(report);
         QFile::remove(log);
+        QFile::remove(UserFile());
         WriteSettings(link);
         Receiver receiver(link);
         EXPECT_TRUE(receiver.Serving());
         ProgramRun program(m_home.path(), environment);
         EXPECT_TRUE(program.Started());
         const QString written = m_kind.track && until == Until::Started ? log : m_path;
+        const qsizetype entries = until == Until::Said ? 2 : 1;
         if (until == Until::Killed)
             m_killed = program.KilledBySignal([&] { return HasOwnEntry(m_path); });
         else if (until == Until::UnderLimit)
@@ -259,7 +271,7 @@ protected:
                 [&] { return HasOwnEntry(m_path) && QFileInfo(m_path).size() <= m_rule.triggerBytes; },
                 kBusyMachineWaitMs));
         else
-            EXPECT_TRUE(QTest::qWaitFor([&] { return HasOwnEntry(written); }, kBusyMachineWaitMs));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return OwnEntries(written) >= entries; }, kBusyMachineWaitMs));
         program.End();
         return report.isEmpty() ? QList<QByteArray>() : ReadFileBytes(report).split('\n');
     }
@@ -282,6 +294,8 @@ protected:
     QString m_path;
     QString m_canonical;
     std::multiset<int> m_kept;
+    qint64 m_length = 0; // of the file made, and where its trim cuts
+    qint64 m_cut = 0;
     int m_runs = 0;
     bool m_killed = false; // by the shim, in the last run that asked for it
 };
@@ -352,24 +366,62 @@ INSTANTIATE_TEST_SUITE_P(TrackFile, KilledTrim,
                                            KillCase{{true, 16}, 1, 2203}, KillCase{{true, 16}, 1, 2204}),
                          KillCaseName);
 
-// The sync after the move fails (a disk error) or is interrupted: the log is cut to its length all
-// the same, keeping its lines, and an interrupted sync is made again.
+// The syncs of the move fail (a disk error) or are interrupted: the log is cut to its length all
+// the same, keeping its lines. A failure is said once, with the system's reason; an interrupted
+// sync is made again, and nothing said.
 TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
     const QString report = m_home.filePath(QStringLiteral("calls"));
+    const auto timesSaid = [&] {
+        return ReadFileBytes(UserFile())
+            .count("Unable to sync the trim of " + m_path.toUtf8() + " to the disk: ");
+    };
     MakeFullFile({false, 16});
-    const QList<QByteArray> calls = Run(Shim(report), Until::Written);
+    const QList<QByteArray> calls = Run(Shim(report), Until::Said);
+    EXPECT_EQ(timesSaid(), 0);
     const qsizetype lastSync = calls.mid(0, calls.indexOf("ftruncate")).lastIndexOf("fsync");
     ASSERT_GE(lastSync, 0) << calls.join(' ').constData();
-    for (const int error : {EIO, EINTR}) {
-        SCOPED_TRACE(std::strerror(error));
-        MakeFullFile({false, 16});
-        const QList<QByteArray> failed = Run(Shim(report, lastSync + 1, 0, error), Until::Written);
+
+    MakeFullFile({false, 16});
+    const QList<QByteArray> interrupted = Run(Shim(report, lastSync + 1, 0, EINTR), Until::Said);
+    ExpectKeptAndUnderLimit();
+    ASSERT_GT(interrupted.size(), lastSync + 1);
+    EXPECT_EQ(interrupted[lastSync].toStdString(), "fsync failed");
+    EXPECT_EQ(interrupted[lastSync + 1].toStdString(), "fsync");
+    EXPECT_EQ(timesSaid(), 0);
+
+    MakeFullFile({false, 16});
+    QProcessEnvironment failing = Shim(report);
+    failing.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+    const QList<QByteArray> failed = Run(failing, Until::Said);
+    ExpectKeptAndUnderLimit();
+    EXPECT_TRUE(failed.contains("fsync failed")) << failed.join(' ').constData();
+    EXPECT_EQ(timesSaid(), 1);
+    EXPECT_TRUE(ReadFileBytes(UserFile()).contains(" to the disk: " + QByteArray(std::strerror(EIO))))
+        << ReadFileBytes(UserFile()).constData();
+}
+
+// On a slow disk (every sync 20 ms, an SD card) a trim in place of a log of 1 MB or less makes so
+// few syncs that it holds the program well under a fifth of a second; a large limit's move (a cut
+// of 1/64) still syncs its record at each checkpoint.
+TEST_F(InterruptedTrimTest, OnlyALargeLimitsTrimSyncsItsRecord) {
+    constexpr int kSlowSyncMs = 20;
+    constexpr int kMostHeldMs = 200;
+    constexpr qsizetype kMostSmallTrimSyncs = kMostHeldMs / kSlowSyncMs / 2; // half left for the writes
+    constexpr int kSyncsPerCheckpoint = 2;
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    for (const int limitKb : {16, 48, 1024, 2048}) {
+        SCOPED_TRACE(testing::Message() << limitKb << " kB");
+        MakeFullFile({false, limitKb});
+        QProcessEnvironment slow = Shim(report);
+        slow.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_DELAY_MS"), QString::number(kSlowSyncMs));
+        const QList<QByteArray> calls = Run(slow, Until::Written);
         ExpectKeptAndUnderLimit();
-        ASSERT_GT(failed.size(), lastSync + 1);
-        EXPECT_EQ(failed[lastSync].toStdString(), "fsync failed");
-        if (error == EINTR) {
-            EXPECT_EQ(failed[lastSync + 1].toStdString(), "fsync");
-        }
+        const QList<QByteArray> trim = calls.mid(0, CallsOfTheTrim(calls));
+        const qsizetype syncs = trim.count("fsync") + trim.count("fdatasync");
+        if (limitKb * kKilobyte <= platform::kLargeLimitBytes)
+            EXPECT_LE(syncs, kMostSmallTrimSyncs);
+        else
+            EXPECT_GE(syncs, kSyncsPerCheckpoint * (m_length - m_cut) / m_cut);
     }
 }
 

@@ -6,8 +6,13 @@
 //   ORVANE_KILL_SHIM_SPLIT thousandths of its bytes;
 // - or, with ORVANE_KILL_SHIM_SYNC_ERROR set to an error number, fails that call (an fsync) with
 //   that error instead, and lets the process go on.
+// Every sync of the file (fsync, fdatasync), a disk that fails or is slow:
+// - with ORVANE_KILL_SHIM_SYNCS_FAIL set to an error number, fails with that error once an
+//   extended attribute was first set on the file (a trim in place's record), and lets the process
+//   go on;
+// - with ORVANE_KILL_SHIM_SYNC_DELAY_MS set, first waits that many milliseconds.
 // With ORVANE_KILL_SHIM_REPORT naming a file, each counted call appends its name to it, and " failed"
-// for the one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
+// for one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
 // Faults of the move's record (an extended attribute) on that file:
 // - ORVANE_KILL_SHIM_SET_ERROR set to an error number fails every fsetxattr after the first
 //   ORVANE_KILL_SHIM_SETS_TAKEN ones (1 when unset) with that error, as a file system with room for
@@ -25,6 +30,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "DescriptorNamesPath.h"
@@ -59,13 +65,14 @@ static void Report(const char* call, int failed) {
     close(fd);
 }
 
-// What to do at this counted call on `fd`.
-static enum Action Count(int fd, const char* call) {
+// What to do at this counted call on `fd`; `failing`: a sync that fails whatever its number.
+static enum Action Count(int fd, const char* call, int failing) {
     if (!Watched(fd))
         return kPass;
     const long number = atomic_fetch_add(&g_calls, 1) + 1;
     const char* at = Setting("ORVANE_KILL_SHIM_AT");
-    const enum Action action = !at || atol(at) != number                ? kPass
+    const enum Action action = failing                                  ? kFail
+                               : !at || atol(at) != number              ? kPass
                                : Setting("ORVANE_KILL_SHIM_SYNC_ERROR") ? kFail
                                                                         : kKill;
     Report(call, action == kFail);
@@ -95,7 +102,7 @@ typedef int (*RemoveXattrCall)(int, const char*);
 
 ssize_t write(int fd, const void* data, size_t size) {
     const WriteCall real = REAL("write", WriteCall);
-    if (Count(fd, "write") == kKill) {
+    if (Count(fd, "write", 0) == kKill) {
         if (SplitOf(size) > 0)
             real(fd, data, SplitOf(size));
         Kill();
@@ -105,7 +112,7 @@ ssize_t write(int fd, const void* data, size_t size) {
 
 static ssize_t Pwrite(const char* name, int fd, const void* data, size_t size, off_t offset) {
     const PwriteCall real = REAL(name, PwriteCall);
-    if (Count(fd, "pwrite") == kKill) {
+    if (Count(fd, "pwrite", 0) == kKill) {
         if (SplitOf(size) > 0)
             real(fd, data, SplitOf(size), offset);
         Kill();
@@ -121,13 +128,36 @@ ssize_t pwrite64(int fd, const void* data, size_t size, off_t offset) {
     return Pwrite("pwrite64", fd, data, size, offset);
 }
 
+// A disk whose syncs fail or are slow: every sync of the file.
+static atomic_int g_attributeSet;
+
+// The error number every sync of `fd` fails with now; 0 for none.
+static int FailingSyncs(int fd) {
+    const char* error = Setting("ORVANE_KILL_SHIM_SYNCS_FAIL");
+    return error && atomic_load(&g_attributeSet) && Watched(fd) ? atoi(error) : 0;
+}
+
+enum { kMsPerSecond = 1000, kNsPerMs = 1000000 };
+
+static void SlowSync(int fd) {
+    const char* delay = Setting("ORVANE_KILL_SHIM_SYNC_DELAY_MS");
+    if (!delay || !Watched(fd))
+        return;
+    const long ms = atol(delay);
+    struct timespec wait = {ms / kMsPerSecond, (ms % kMsPerSecond) * kNsPerMs};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
 static int Sync(const char* name, int fd) {
-    switch (Count(fd, name)) {
+    const int failing = FailingSyncs(fd);
+    SlowSync(fd);
+    switch (Count(fd, name, failing)) {
     case kKill:
         Kill();
         break;
     case kFail:
-        errno = atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
+        errno = failing ? failing : atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
         return -1;
     case kPass:
         break;
@@ -144,7 +174,7 @@ int fdatasync(int fd) {
 }
 
 static int Truncate(const char* name, int fd, off_t length) {
-    if (Count(fd, "ftruncate") == kKill)
+    if (Count(fd, "ftruncate", 0) == kKill)
         Kill();
     return REAL(name, TruncateCall)(fd, length);
 }
@@ -170,12 +200,14 @@ static long NumberSetting(const char* name, long otherwise) {
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
     const int refused = Setting("ORVANE_KILL_SHIM_SET_ERROR") && Watched(fd) &&
                         atomic_fetch_add(&g_sets, 1) >= NumberSetting("ORVANE_KILL_SHIM_SETS_TAKEN", 1);
-    if (Count(fd, refused ? "fsetxattr failed" : "fsetxattr") == kKill)
+    if (Count(fd, "fsetxattr", refused) == kKill)
         Kill();
     if (refused) {
         errno = atoi(Setting("ORVANE_KILL_SHIM_SET_ERROR"));
         return -1;
     }
+    if (Watched(fd))
+        atomic_store(&g_attributeSet, 1);
     return REAL("fsetxattr", SetXattrCall)(fd, name, value, size, flags);
 }
 
@@ -189,7 +221,7 @@ ssize_t fgetxattr(int fd, const char* name, void* value, size_t size) {
 }
 
 int fremovexattr(int fd, const char* name) {
-    if (Count(fd, "fremovexattr") == kKill)
+    if (Count(fd, "fremovexattr", 0) == kKill)
         Kill();
     return REAL("fremovexattr", RemoveXattrCall)(fd, name);
 }
