@@ -140,8 +140,8 @@ Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QBy
 // Moves the kept tail from `cut` on to the front of the file and cuts it to its length: no room
 // needed, and where the file system holds the move's record, a kill or power failure part-way
 // loses nothing (InPlaceTrim). A failure's reason says what it left.
-Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason, QString* syncFailure) {
-    const InPlaceTrim trim = TrimInPlace(fd, length, cut);
+Trim CutInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs, QString* reason, QString* syncFailure) {
+    const InPlaceTrim trim = TrimInPlace(fd, length, cut, syncs);
     *reason = trim.failure;
     *syncFailure = trim.syncFailure;
     switch (trim.outcome) {
@@ -155,11 +155,19 @@ Trim CutInPlace(int fd, qint64 length, qint64 cut, QString* reason, QString* syn
     return Trim::Failed;
 }
 
+// How a trim in place of the rule's file syncs its record. The small limits' trims cut a kilobyte or
+// less, so their moves have hundreds of checkpoints, too many to sync each without holding the
+// window on a slow disk; they are not synced each even when the file has grown far past its limit
+// (its trims failed meanwhile) and the cut happens to be large.
+RecordSyncs InPlaceSyncs(const TrimRule& rule) {
+    return rule.Step() >= kSmallestLargeLimitCut ? RecordSyncs::AsDue : RecordSyncs::Never;
+}
+
 // Cuts the file back to its kept tail from `cut` on. Through a save file when the disk has room
 // for that copy; in place when it has not, or when the copy cannot be made or put in place (no
 // room after all, a quota, a folder that refuses new files, a refused rename).
-Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteArrayView bytes,
-             QString* reason, QString* syncFailure) {
+Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, RecordSyncs syncs,
+             QByteArrayView bytes, QString* reason, QString* syncFailure) {
     const int fd = file.handle();
     if (RoomForCopy(fd, length - cut + bytes.size())) {
         QString copyFailure;
@@ -173,7 +181,7 @@ Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, QByteA
             break;
         }
     }
-    return CutInPlace(fd, length, cut, reason, syncFailure);
+    return CutInPlace(fd, length, cut, syncs, reason, syncFailure);
 }
 
 } // namespace
@@ -192,7 +200,7 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         if (const auto waiting = Owed().Waiting(path, length, rule.Step())) {
             result.trimFailure = *waiting;
         } else {
-            const InPlaceTrim finished = FinishInterruptedMove(fd, *interrupted);
+            const InPlaceTrim finished = FinishInterruptedMove(fd, *interrupted, InPlaceSyncs(rule));
             result.trimFailure = finished.failure;
             moveOwed = finished.outcome != InPlace::Cut;
             if (finished.outcome == InPlace::Cut) {
@@ -217,7 +225,7 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         } else if (const CutPoint cut = FindCutPoint(fd, length, rule); !cut.failure.isEmpty()) {
             result.trimFailure = cut.failure;
         } else if (cut.offset) {
-            switch (CutBack(file, path, length, *cut.offset, bytes, &result.trimFailure,
+            switch (CutBack(file, path, length, *cut.offset, InPlaceSyncs(rule), bytes, &result.trimFailure,
                             &result.trimSyncs.failure)) {
             case Trim::Replaced:
                 Owed().Done(path);

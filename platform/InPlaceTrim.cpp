@@ -37,7 +37,6 @@ constexpr qint64 kTailCheckBytes = 64;
 // on a slow disk (bench/in_place_trim_bench.cpp); their record follows the writes without syncs:
 // safe from a kill, not from a power failure.
 constexpr qint64 kMostSyncedCheckpoints = 100;
-constexpr qint64 kLeastSyncedCut = kLargeLimitBytes / kLargeLimitCutShare;
 
 constexpr std::uint32_t kFnvOffset = 2166136261u;
 constexpr std::uint32_t kFnvPrime = 16777619u;
@@ -93,8 +92,10 @@ std::optional<InterruptedMove> ParseRecord(const QByteArray& value) {
     return fits ? std::optional(move) : std::nullopt;
 }
 
-bool Synced(qint64 toMove, qint64 cut) {
-    return cut >= kLeastSyncedCut && toMove / cut <= kMostSyncedCheckpoints;
+bool Synced(RecordSyncs syncs, qint64 toMove, qint64 cut) {
+    if (syncs != RecordSyncs::AsDue)
+        return syncs == RecordSyncs::Always;
+    return cut >= kSmallestLargeLimitCut && toMove / cut <= kMostSyncedCheckpoints;
 }
 
 // The record of a move on its file: set before its first write, advanced as it goes, removed
@@ -161,7 +162,7 @@ InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveReco
     const qint64 kept = end - move.cut;
     const qint64 piece = std::min(kMostPiece, move.cut);
     qint64 moved = move.moved;
-    qint64 permitted = moved + move.cut; // past it lie bytes still to be moved from the record
+    qint64 permitted = moved + move.cut;       // past it lie bytes still to be moved from the record
     const MoveRecord* const syncedBy = record; // its failed syncs count even once it is dropped
     QByteArray bytes;
     while (moved < kept) {
@@ -203,9 +204,7 @@ InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs) {
     InterruptedMove move{cut, length, 0, 0};
     std::optional<MoveRecord> record;
     if (TailCheck(fd, length, cut, &move.tail) == 0) {
-        const bool synced =
-            syncs == RecordSyncs::AsDue ? Synced(length - cut, cut) : syncs == RecordSyncs::Always;
-        record.emplace(fd, move, synced);
+        record.emplace(fd, move, Synced(syncs, length - cut, cut));
         if (record->Set(0) != 0)
             record.reset(); // no room for it, or a file system without such records: not crash-safe
     }
@@ -239,7 +238,7 @@ RecordedMove FindInterruptedMove(int fd) {
     return {move, {}};
 }
 
-InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move) {
+InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move, RecordSyncs syncs) {
     const InPlaceRewrite rewrite(fd);
     if (!rewrite.Acquired())
         return {InPlace::Postponed, {}};
@@ -259,7 +258,7 @@ InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move) {
         if (const int error = TailCheck(fd, end, move.cut, &current.tail); error != 0)
             return {InPlace::Failed, SystemReason(error) + kStoppedPartWay};
     }
-    MoveRecord record(fd, current, Synced(end - move.cut - move.moved, move.cut));
+    MoveRecord record(fd, current, Synced(syncs, end - move.cut - move.moved, move.cut));
     bool recorded = true;
     if (end > move.length)
         if (const int error = record.Set(move.moved); error != 0) {

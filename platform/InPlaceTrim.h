@@ -68,8 +68,9 @@ struct RecordedMove {
 RecordedMove FindInterruptedMove(int fd);
 
 // Finishes the move from its recorded point to the file's present end (bytes appended meanwhile
-// are moved too) and cuts the file to its length.
-InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move);
+// are moved too) and cuts the file to its length, its record synced as TrimInPlace says.
+InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move,
+                                  RecordSyncs syncs = RecordSyncs::AsDue);
 
 // At the program's start, before anything reads the file at `path`: finishes a move in place of
 // it that a kill or power failure interrupted. A failure, or a record that cannot be read, is left

@@ -33,6 +33,8 @@ struct TrimRule {
 // limit less 1/64 of it, so a trim comes once per 1/64 of the limit's growth.
 constexpr qint64 kLargeLimitBytes = 1024 * 1024;
 constexpr qint64 kLargeLimitCutShare = 64;
+// The smallest cut of a large limit's trims; the small limits' trims cut a kilobyte or less.
+constexpr qint64 kSmallestLargeLimitCut = kLargeLimitBytes / kLargeLimitCutShare;
 constexpr qint64 KeptUnderLargeLimit(qint64 limitBytes) {
     return limitBytes - limitBytes / kLargeLimitCutShare;
 }

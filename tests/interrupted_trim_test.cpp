@@ -28,6 +28,7 @@
 #include <memory>
 #include <ostream>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -135,14 +136,15 @@ protected:
 
     // The file made anew: whole numbered lines (records) just past the rule's trigger; the disk
     // then left without a free byte. The kept part is what the rule keeps of it.
-    void MakeFullFile(const CappedKind& kind) {
+    // `pastTrigger`: the file has grown that far past its trigger (its trims failed meanwhile).
+    void MakeFullFile(const CappedKind& kind, qint64 pastTrigger = 0) {
         m_kind = kind;
         m_rule = kind.track ? TrackTrimRule(kind.limitKb) : LogTrimRule(kind.limitKb);
         m_path = m_disk.FilePath(kind.track ? QStringLiteral("gpsdmp.bin") : QStringLiteral("gpslog.log"));
         m_disk.FreeAll();
         QFile::remove(m_path); // a new file: a record left on the old one goes with it
         QByteArray content;
-        for (int i = 0; content.size() <= m_rule.triggerBytes; ++i)
+        for (int i = 0; content.size() <= m_rule.triggerBytes + pastTrigger; ++i)
             content += kind.track ? OldRecord(i) : OldLine(i);
         ASSERT_TRUE(WriteFileBytes(m_path, content));
         ASSERT_TRUE(m_disk.LeaveFree(0));
@@ -401,17 +403,20 @@ TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
 }
 
 // On a slow disk (every sync 20 ms, an SD card) a trim in place of a log of 1 MB or less makes so
-// few syncs that it holds the program well under a fifth of a second; a large limit's move (a cut
-// of 1/64) still syncs its record at each checkpoint.
+// few syncs that it holds the program well under a fifth of a second, also when the log has grown
+// far past its limit (its trims failed meanwhile), so that one cut is as large as a large limit's;
+// a large limit's move (a cut of 1/64) still syncs its record at each checkpoint.
 TEST_F(InterruptedTrimTest, OnlyALargeLimitsTrimSyncsItsRecord) {
     constexpr int kSlowSyncMs = 20;
     constexpr int kMostHeldMs = 200;
     constexpr qsizetype kMostSmallTrimSyncs = kMostHeldMs / kSlowSyncMs / 2; // half left for the writes
     constexpr int kSyncsPerCheckpoint = 2;
     const QString report = m_home.filePath(QStringLiteral("calls"));
-    for (const int limitKb : {16, 48, 1024, 2048}) {
-        SCOPED_TRACE(testing::Message() << limitKb << " kB");
-        MakeFullFile({false, limitKb});
+    constexpr int kGrownPastKb = 20;
+    for (const auto& [limitKb, pastKb] :
+         {std::pair{16, 0}, {48, 0}, {1024, 0}, {1024, kGrownPastKb}, {2048, 0}}) {
+        SCOPED_TRACE(testing::Message() << limitKb << " kB, " << pastKb << " kB past it");
+        MakeFullFile({false, limitKb}, pastKb * kKilobyte);
         QProcessEnvironment slow = Shim(report);
         slow.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_DELAY_MS"), QString::number(kSlowSyncMs));
         const QList<QByteArray> calls = Run(slow, Until::Written);
