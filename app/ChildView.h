@@ -107,10 +107,12 @@ public:
     // through ReportFailure. True when said now.
     bool ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,
                            const QString& reason);
+    // A capped file's trim: syncs that failed are said once, apart from the file's writes, until a
+    // trim of the file whose syncs work.
+    void ReportTrimSyncs(ReportedOutput output, const QString& path, const platform::TrimSyncs& trimSyncs);
     // A write's outcome: a success goes to ReportWorking; a failure of a named file goes to
     // ReportFileFailure, and so does a written file that stays past its size limit because its trim
-    // failed (`trimFailure`). A trim whose syncs failed is said once apart from the writes, until a
-    // trim of the file whose syncs work.
+    // failed (`trimFailure`); its trim's syncs go to ReportTrimSyncs.
     void ReportFileWrite(ReportedOutput output, bool written, const QString& what, const QString& path,
                          const QString& reason, const QString& trimFailure = {},
                          const platform::TrimSyncs& trimSyncs = {});

@@ -72,14 +72,19 @@ bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, c
     return ReportFailure(output, QStringLiteral("Unable to %1 %2: %3").arg(what, path, reason));
 }
 
-void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QString& what,
-                                 const QString& path, const QString& reason, const QString& trimFailure,
+void CChildView::ReportTrimSyncs(ReportedOutput output, const QString& path,
                                  const platform::TrimSyncs& trimSyncs) {
     if (!trimSyncs.failure.isEmpty())
         ReportFileFailure(TrimSyncsOf(output), QStringLiteral("sync the trim of"),
                           path + QStringLiteral(" to the disk"), trimSyncs.failure + kUnsyncedTrim);
     else if (trimSyncs.trimmed)
         ReportWorking(TrimSyncsOf(output));
+}
+
+void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QString& what,
+                                 const QString& path, const QString& reason, const QString& trimFailure,
+                                 const platform::TrimSyncs& trimSyncs) {
+    ReportTrimSyncs(output, path, trimSyncs);
     if (written && !trimFailure.isEmpty())
         ReportFileFailure(output, QStringLiteral("trim"), path + QStringLiteral(" to its size limit"),
                           trimFailure);
@@ -129,9 +134,12 @@ void CChildView::WriteUserFile(const QString& text, UserText kind) {
         m_strUserPath, text, {}, &reason, &trimFailure,
         kind == UserText::AsItComes ? TextStart::AsItComes : TextStart::OnALineOfItsOwn, &trimSyncs);
     // A failure line may fit where the file's own lines do not (a short line on a full disk): that
-    // it was written says nothing of the file. That it was not, or its trim failed, still counts.
-    if (kind == UserText::FailureLine && written && trimFailure.isEmpty())
+    // it was written says nothing of the file. That it was not, or its trim failed, still counts, and
+    // so does a trim it made, whose syncs are said as any other trim's.
+    if (kind == UserText::FailureLine && written && trimFailure.isEmpty()) {
+        ReportTrimSyncs(ReportedOutput::UserWindowFile, m_strUserPath, trimSyncs);
         return;
+    }
     ReportFileWrite(ReportedOutput::UserWindowFile, written, QStringLiteral("write the user-window file"),
                     m_strUserPath, reason, trimFailure, trimSyncs);
 }

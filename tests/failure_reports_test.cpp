@@ -279,6 +279,30 @@ TEST_F(FailureReportsTest, ATrimWhoseSyncsFailedStandsUntilATrimSyncs) {
     }
 }
 
+// The user-window file's trim made by a line that says a failure (which is no sign that the file
+// works) still tells of its syncs: one that worked ends the file's standing sync failure.
+TEST_F(FailureReportsTest, ATrimMadeByAFailureLineEndsTheUserWindowFilesSyncFailure) {
+    constexpr qint64 kLimit = 64 * 1024 * 1024; // the user-window file's
+    constexpr qint64 kRoomLeft = 10;            // less than any line
+    const QString user = m_folder.filePath(QStringLiteral("gpsuser.txt"));
+    m_view.m_strUserPath = user;
+    m_view.m_bUserToFile = true;
+    const platform::TrimSyncs unsynced{true, QStringLiteral("Input/output error")};
+    const QString said =
+        QStringLiteral("Unable to sync the trim of %1 to the disk: Input/output error").arg(user);
+    m_view.ReportFileWrite(ReportedOutput::UserWindowFile, true, {}, user, {}, {}, unsynced);
+    ASSERT_EQ(TimesSaid(said), 1);
+    { // the file too near its limit for another line, its oldest part a hole
+        QFile file(user);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.resize(kLimit - kRoomLeft));
+    }
+    m_view.ReportFailure(ReportedOutput::ExportedGraph, QStringLiteral("Unable to write the exported graph"));
+    ASSERT_LT(QFileInfo(user).size(), kLimit - kRoomLeft) << "the failure line did not trim the file";
+    m_view.ReportFileWrite(ReportedOutput::UserWindowFile, true, {}, user, {}, {}, unsynced);
+    EXPECT_EQ(TimesSaid(said), 2) << qPrintable(UserWindow());
+}
+
 // The user-window file on a disk with no room but the slack of the file's last page, the operator's
 // commands answered far too long: the replies find no room there while the short lines that say so
 // still fit. Each failure is said once for the whole run, as the file records it: the line that
