@@ -29,8 +29,9 @@ for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # sudo resets the environment: the setting reaches apt-get through env, after sudo.
+    apt_get=(env DEBIAN_FRONTEND=noninteractive apt-get)
+    [ "$(id -u)" -eq 0 ] || apt_get=(sudo "${apt_get[@]}")
+    "${apt_get[@]}" update -qq
+    "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
