@@ -226,8 +226,12 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         } else if (const CutPoint cut = FindCutPoint(fd, length, rule); !cut.failure.isEmpty()) {
             result.trimFailure = cut.failure;
         } else if (cut.offset) {
-            switch (CutBack(file, path, length, *cut.offset, InPlaceSyncs(rule), bytes, &result.trimFailure,
-                            &result.trimSyncs.failure)) {
+            QString syncFailure;
+            const Trim trim = CutBack(file, path, length, *cut.offset, InPlaceSyncs(rule), bytes,
+                                      &result.trimFailure, &syncFailure);
+            if (result.trimSyncs.failure.isEmpty()) // a finish before it keeps its own
+                result.trimSyncs.failure = syncFailure;
+            switch (trim) {
             case Trim::Replaced:
                 Owed().Done(path);
                 result.appended = true;

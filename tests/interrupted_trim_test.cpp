@@ -237,7 +237,8 @@ protected:
             .count("Unable to sync the trim of " + m_path.toUtf8() + " to the disk: ");
     }
 
-    QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int syncError = 0) const {
+    // `error`: the call numbered `at` (a sync or a write) fails with it, rather than the program killed.
+    QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int error = 0) const {
         QProcessEnvironment shim;
         shim.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_KILL_SHIM));
         shim.insert(QStringLiteral("ORVANE_KILL_SHIM_PATH"), m_canonical);
@@ -245,8 +246,8 @@ protected:
         if (at > 0)
             shim.insert(QStringLiteral("ORVANE_KILL_SHIM_AT"), QString::number(at));
         shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SPLIT"), QString::number(split));
-        if (syncError != 0)
-            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_ERROR"), QString::number(syncError));
+        if (error != 0)
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_ERROR"), QString::number(error));
         return shim;
     }
 
@@ -471,6 +472,58 @@ TEST_F(InterruptedTrimTest, TheFinishAtTheStartSyncsAsTheLogsTrimsDo) {
         } else {
             EXPECT_LE(Syncs(finish), kMostSmallTrimSyncs);
         }
+    }
+}
+
+// The syncs of a trim are said whatever becomes of the line that made it: a data log line refused
+// by the disk after its trim in place still says the trim's failed syncs; and a line that finishes
+// an interrupted move and then trims the log anew (lines appended meanwhile by more than a trim
+// step, the start unable to read the record) says the finish's failed sync though the new trim's
+// syncs worked.
+TEST_F(InterruptedTrimTest, TheSyncsOfEveryTrimOfALineAreSaid) {
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    {
+        SCOPED_TRACE("the line refused");
+        MakeFullFile({false, 16});
+        QProcessEnvironment failing = Shim(report);
+        failing.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+        const qint64 append = CallsOfTheTrim(Run(failing, Until::Written)) + 1;
+        ASSERT_GT(append, 1);
+        MakeFullFile({false, 16});
+        QProcessEnvironment refused = Shim(report, append, 0, ENOSPC);
+        refused.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+        const QList<QByteArray> calls = Run(refused, Until::Written);
+        ASSERT_EQ(calls.value(append - 1).toStdString(), "write failed") << calls.join(' ').constData();
+        const QByteArray said = ReadFileBytes(UserFile());
+        EXPECT_EQ(said.count("Unable to write log file " + m_path.toUtf8()), 1) << said.constData();
+        EXPECT_EQ(SyncFailuresSaid(), 1) << said.constData();
+    }
+    {
+        SCOPED_TRACE("finished and trimmed anew");
+        MakeFullFile({false, 64});
+        const qint64 calls = CallsOfTheTrim(Run(Shim(report), Until::Written));
+        ASSERT_GT(calls, 0);
+        MakeFullFile({false, 64});
+        Run(Shim(report, calls / 2, kPerMille / 2), Until::Killed);
+        ASSERT_TRUE(m_killed) << "the shim's call never came";
+        ASSERT_TRUE(m_disk.LeaveFree(2 * SmallFileSystem::kPage));
+        QByteArray meanwhile;
+        for (int i = 0; m_length + meanwhile.size() - m_cut <= m_rule.triggerBytes; ++i)
+            meanwhile += OldLine(kOldTimeBase / 2 + i);
+        QFile file(m_path);
+        ASSERT_TRUE(file.open(QIODevice::Append) && file.write(meanwhile) == meanwhile.size());
+        file.close();
+        ASSERT_TRUE(m_disk.LeaveFree(0));
+        QProcessEnvironment shim = Shim(report);
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_GET_ERROR"), QString::number(EIO)); // the start's read
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAILED"), QStringLiteral("1")); // the finish's
+        const QList<QByteArray> restart = Run(shim, Until::Said);
+        EXPECT_LE(QFileInfo(m_path).size(), m_rule.triggerBytes);
+        const QList<QByteArray> trims = restart.mid(0, CallsOfTheTrim(restart));
+        EXPECT_EQ(trims.count("ftruncate"), 2) << trims.join(' ').constData();
+        EXPECT_EQ(trims.count("fsync failed"), 1) << trims.join(' ').constData();
+        EXPECT_EQ(SyncFailuresSaid(), 1) << ReadFileBytes(UserFile()).constData();
     }
 }
 
