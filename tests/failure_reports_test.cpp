@@ -366,6 +366,25 @@ TEST_F(FailureReportsTest, ATrimWhoseLineIsRefusedStillEndsTheLogsSyncFailure) {
     EXPECT_EQ(TimesSaid(said), 2) << qPrintable(UserWindow());
 }
 
+// The trim of a data log or track file without a size limit fails (it only finishes a move begun
+// under an earlier limit): that is said without a limit it does not have.
+TEST_F(FailureReportsTest, ATrimFailureOfAFileWithoutALimitNamesNone) {
+    const QString reason =
+        QStringLiteral("Input/output error, reading the record of an interrupted trim in place");
+    for (const auto output : {ReportedOutput::DataLog, ReportedOutput::TrackFile}) {
+        const QString path = m_folder.filePath(
+            output == ReportedOutput::DataLog ? QStringLiteral("gpslog.log") : QStringLiteral("gpsdmp.bin"));
+        m_view.m_nLogMaxSize = 0;
+        m_view.m_nTrackMaxSize = 0;
+        m_view.ReportFileWrite(output, true, {}, path, {}, reason);
+        EXPECT_EQ(TimesSaid(QStringLiteral("Unable to trim %1: %2").arg(path, reason)), 1)
+            << qPrintable(UserWindow());
+        m_view.m_nLogMaxSize = m_view.m_nTrackMaxSize = 16;
+        m_view.ReportFileWrite(output, true, {}, path, {}, reason);
+        EXPECT_EQ(TimesSaid(QStringLiteral("Unable to trim %1 to its size limit: %2").arg(path, reason)), 1);
+    }
+}
+
 // The user-window file on a disk with no room but the slack of the file's last page, the operator's
 // commands answered far too long: the replies find no room there while the short lines that say so
 // still fit. Each failure is said once for the whole run, as the file records it: the line that
