@@ -6,10 +6,12 @@
 #include "app/MainFrame.h"
 #include "app/TimerPeriod.h"
 #include "controls/DlgBar.h"
-#include "platform/InPlaceTrim.h"
+#include "platform/CappedFile.h"
 #include "platform/Paths.h"
 #include "platform/SerialPort.h"
+#include "publishing/DataLogFormat.h"
 #include "receiver/CommandTables.h"
+#include "receiver/SatelliteTrackFile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -118,9 +120,11 @@ void CChildView::Initialise() {
         m_bOldLogVersion = false;
     }
     // A trim in place of the data log or the track file that a kill or power failure interrupted
-    // is finished before the graph and the map read them.
-    platform::FinishInterruptedTrim(m_strLogPath);
-    platform::FinishInterruptedTrim(m_strDumpPath);
+    // is finished before the graph and the map read them, its syncs said as a trim's are.
+    ReportTrimSyncs(ReportedOutput::DataLog, m_strLogPath,
+                    platform::FinishInterruptedTrim(m_strLogPath, LogTrimRule(m_nLogMaxSize)));
+    ReportTrimSyncs(ReportedOutput::TrackFile, m_strDumpPath,
+                    platform::FinishInterruptedTrim(m_strDumpPath, TrackTrimRule(m_nTrackMaxSize)));
     // 6. The frame reopens where it was closed.
     WindowPlacement placement;
     if (m_pMainFrame && LoadWindowPlacement(placement))

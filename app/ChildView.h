@@ -116,6 +116,9 @@ public:
     void ReportFileWrite(ReportedOutput output, bool written, const QString& what, const QString& path,
                          const QString& reason, const QString& trimFailure = {},
                          const platform::TrimSyncs& trimSyncs = {});
+    // Whether the capped file has a size limit now: the data log and the track file may have none,
+    // and a trim of one that has none only finishes a move begun under an earlier limit.
+    bool HasSizeLimit(ReportedOutput file) const;
     // A picture's write ("the exported graph", "the page's map picture"): a success goes to
     // ReportWorking, a failure to ReportFailure with the writer's reason.
     void ReportPictureWrite(ReportedOutput output, const QString& picture, const ImageWriteResult& result);

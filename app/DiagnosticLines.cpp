@@ -7,6 +7,8 @@
 #include "controls/DlgBar.h"
 #include "platform/Paths.h"
 #include "platform/WallClock.h"
+#include "publishing/DataLogFormat.h"
+#include "receiver/SatelliteTrackFile.h"
 
 #include <QLabel>
 
@@ -81,12 +83,24 @@ void CChildView::ReportTrimSyncs(ReportedOutput output, const QString& path,
         ReportWorking(TrimSyncsOf(output));
 }
 
+bool CChildView::HasSizeLimit(ReportedOutput file) const {
+    switch (file) {
+    case ReportedOutput::DataLog:
+        return LogTrimRule(m_nLogMaxSize).Limits();
+    case ReportedOutput::TrackFile:
+        return TrackTrimRule(m_nTrackMaxSize).Limits();
+    default: // the user-window and debug files have one always; the other outputs are never trimmed
+        return true;
+    }
+}
+
 void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QString& what,
                                  const QString& path, const QString& reason, const QString& trimFailure,
                                  const platform::TrimSyncs& trimSyncs) {
     ReportTrimSyncs(output, path, trimSyncs);
     if (written && !trimFailure.isEmpty())
-        ReportFileFailure(output, QStringLiteral("trim"), path + QStringLiteral(" to its size limit"),
+        ReportFileFailure(output, QStringLiteral("trim"),
+                          HasSizeLimit(output) ? path + QStringLiteral(" to its size limit") : path,
                           trimFailure);
     else if (written)
         ReportWorking(output);

@@ -1,6 +1,7 @@
 #include "platform/CappedFile.h"
 
 #include "platform/DescriptorIo.h"
+#include "platform/FileAccess.h"
 #include "platform/FileWriting.h"
 #include "platform/InPlaceTrim.h"
 #include "platform/SaveFile.h"
@@ -225,8 +226,12 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         } else if (const CutPoint cut = FindCutPoint(fd, length, rule); !cut.failure.isEmpty()) {
             result.trimFailure = cut.failure;
         } else if (cut.offset) {
-            switch (CutBack(file, path, length, *cut.offset, InPlaceSyncs(rule), bytes, &result.trimFailure,
-                            &result.trimSyncs.failure)) {
+            QString syncFailure;
+            const Trim trim = CutBack(file, path, length, *cut.offset, InPlaceSyncs(rule), bytes,
+                                      &result.trimFailure, &syncFailure);
+            if (result.trimSyncs.failure.isEmpty()) // a finish before it keeps its own
+                result.trimSyncs.failure = syncFailure;
+            switch (trim) {
             case Trim::Replaced:
                 Owed().Done(path);
                 result.appended = true;
@@ -248,6 +253,19 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
     if (!result.appended && !result.trimFailure.isEmpty()) // all that a caller says then
         result.failure += QStringLiteral(" (its trim failed too: %1)").arg(result.trimFailure);
     return result;
+}
+
+TrimSyncs FinishInterruptedTrim(const QString& path, const TrimRule& rule) {
+    QFile file;
+    if (!OpenRegularFile(file, path, QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return {};
+    const auto move = FindInterruptedMove(file.handle()).move;
+    if (!move)
+        return {};
+    const InPlaceTrim finished = FinishInterruptedMove(file.handle(), *move, InPlaceSyncs(rule));
+    if (finished.outcome != InPlace::Cut)
+        return {};
+    return {true, finished.syncFailure};
 }
 
 } // namespace platform

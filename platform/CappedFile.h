@@ -60,4 +60,10 @@ struct CappedAppend {
 // `trimFailure` keeps saying why. The bytes are appended whole or not at all.
 CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes, const TrimRule& rule);
 
+// At the program's start, before anything reads the file at `path`: finishes a trim in place of it
+// that a kill or power failure interrupted, its syncs as the rule's trims make them. Whether it
+// finished one, and whether its syncs worked. A failure of the move, or a record that cannot be
+// read, is left for the next append to say.
+TrimSyncs FinishInterruptedTrim(const QString& path, const TrimRule& rule);
+
 } // namespace platform

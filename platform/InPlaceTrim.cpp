@@ -1,13 +1,12 @@
 #include "platform/InPlaceTrim.h"
 
 #include "platform/DescriptorIo.h"
-#include "platform/FileAccess.h"
 #include "platform/SystemReason.h"
 #include "platform/TrimRule.h"
 #include "platform/WholeFileReads.h"
 
 #include <QByteArray>
-#include <QFile>
+#include <QList>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -267,14 +266,6 @@ InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move, RecordSyn
             recorded = false;
         }
     return MoveAndCut(fd, current, end, recorded ? &record : nullptr, true);
-}
-
-void FinishInterruptedTrim(const QString& path) {
-    QFile file;
-    if (!OpenRegularFile(file, path, QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        return;
-    if (const auto move = FindInterruptedMove(file.handle()).move)
-        FinishInterruptedMove(file.handle(), *move);
 }
 
 } // namespace platform

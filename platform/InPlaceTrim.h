@@ -72,9 +72,4 @@ RecordedMove FindInterruptedMove(int fd);
 InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move,
                                   RecordSyncs syncs = RecordSyncs::AsDue);
 
-// At the program's start, before anything reads the file at `path`: finishes a move in place of
-// it that a kill or power failure interrupted. A failure, or a record that cannot be read, is left
-// for the next append to say.
-void FinishInterruptedTrim(const QString& path);
-
 } // namespace platform

@@ -45,6 +45,8 @@ void CChildView::UpdateLogFile() {
         if (m_bFtpDebug)
             UserWindowLine(QStringLiteral("Log file update OK"));
     } else {
+        // A trim made before the line failed is said all the same.
+        ReportTrimSyncs(ReportedOutput::DataLog, path, trimSyncs);
         const bool opening = result == LogWriteResult::OpenFailed;
         // Said once, not at every interval, until the log is written again; the switches' own
         // line, without the reason, comes with it.

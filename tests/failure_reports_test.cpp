@@ -2,6 +2,8 @@
 // text file and pictures, the exported pictures, the FTP upload), with the diagnostic switches as they come:
 // each failure is said once in the user window and on the status bar, and said again only after that output
 // worked in between. The main frame polls the simulated receiver on a pseudo-terminal.
+#include "platform/TrimCutPoint.h"
+#include "publishing/DataLogFormat.h"
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
 #include "support/PollingMainFrame.h"
@@ -10,11 +12,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -301,6 +306,83 @@ TEST_F(FailureReportsTest, ATrimMadeByAFailureLineEndsTheUserWindowFilesSyncFail
     ASSERT_LT(QFileInfo(user).size(), kLimit - kRoomLeft) << "the failure line did not trim the file";
     m_view.ReportFileWrite(ReportedOutput::UserWindowFile, true, {}, user, {}, {}, unsynced);
     EXPECT_EQ(TimesSaid(said), 2) << qPrintable(UserWindow());
+}
+
+// A process file-size limit (RLIMIT_FSIZE) for the scope: writes that would make a file longer fail
+// with EFBIG, and nothing else changes.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_before);
+        m_signal = std::signal(SIGXFSZ, SIG_IGN); // the error, not the signal's ending the process
+        const rlimit limit{static_cast<rlim_t>(bytes), m_before.rlim_max};
+        m_set = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Set() const { return m_set; }
+
+private:
+    rlimit m_before{};
+    void (*m_signal)(int) = SIG_DFL;
+    bool m_set = false;
+};
+
+// A data log line that the disk refuses after the log's trim, whose syncs worked, still ends the
+// log's standing sync failure, so that the next trim whose syncs fail is said again. The file-size
+// limit lets the trim keep the log's newest part and refuses the line after it.
+TEST_F(FailureReportsTest, ATrimWhoseLineIsRefusedStillEndsTheLogsSyncFailure) {
+    constexpr int kLimitKb = 16;
+    const QString log = m_folder.filePath(QStringLiteral("gpslog.log"));
+    const platform::TrimRule rule = LogTrimRule(kLimitKb);
+    QByteArray lines;
+    for (int i = 0; lines.size() <= rule.triggerBytes; ++i)
+        lines += QByteArray::number(1000000000 + i) + "\t2.4979\t\t\t\t\t\t\t\t\r\n";
+    ASSERT_TRUE(WriteFileBytes(log, lines));
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const platform::CutPoint cut = platform::FindCutPoint(file.handle(), lines.size(), rule);
+    ASSERT_TRUE(cut.offset);
+    const qint64 kept = lines.size() - *cut.offset;
+    m_view.m_strLogPath = log;
+    m_view.m_nLogMaxSize = kLimitKb;
+    const platform::TrimSyncs unsynced{true, QStringLiteral("Input/output error")};
+    const QString said = QStringLiteral("Unable to sync the trim of %1 to the disk: ").arg(log);
+    m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, unsynced);
+    ASSERT_EQ(TimesSaid(said), 1);
+    {
+        const FileSizeLimit limit(kept + 1);
+        ASSERT_TRUE(limit.Set());
+        m_view.UpdateLogFile();
+    }
+    ASSERT_EQ(QFileInfo(log).size(), kept) << "not trimmed, or the line appended";
+    EXPECT_EQ(TimesSaid(QStringLiteral("Unable to write log file %1: ").arg(log)), 1)
+        << qPrintable(UserWindow());
+    m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, unsynced);
+    EXPECT_EQ(TimesSaid(said), 2) << qPrintable(UserWindow());
+}
+
+// The trim of a data log or track file without a size limit fails (it only finishes a move begun
+// under an earlier limit): that is said without a limit it does not have.
+TEST_F(FailureReportsTest, ATrimFailureOfAFileWithoutALimitNamesNone) {
+    const QString reason =
+        QStringLiteral("Input/output error, reading the record of an interrupted trim in place");
+    for (const auto output : {ReportedOutput::DataLog, ReportedOutput::TrackFile}) {
+        const QString path = m_folder.filePath(
+            output == ReportedOutput::DataLog ? QStringLiteral("gpslog.log") : QStringLiteral("gpsdmp.bin"));
+        m_view.m_nLogMaxSize = 0;
+        m_view.m_nTrackMaxSize = 0;
+        m_view.ReportFileWrite(output, true, {}, path, {}, reason);
+        EXPECT_EQ(TimesSaid(QStringLiteral("Unable to trim %1: %2").arg(path, reason)), 1)
+            << qPrintable(UserWindow());
+        m_view.m_nLogMaxSize = m_view.m_nTrackMaxSize = 16;
+        m_view.ReportFileWrite(output, true, {}, path, {}, reason);
+        EXPECT_EQ(TimesSaid(QStringLiteral("Unable to trim %1 to its size limit: %2").arg(path, reason)), 1);
+    }
 }
 
 // The user-window file on a disk with no room but the slack of the file's last page, the operator's

@@ -37,6 +37,11 @@ constexpr qint64 kKilobyte = 1024;
 constexpr qint64 kMegabyte = 1024 * kKilobyte;
 constexpr int kPerMille = 1000;
 constexpr int kLastCalls = 3;
+// A slow disk (an SD card): every sync 20 ms. A trim in place of a limit of 1 MB or less, or the
+// finish of one, holds the program at most a fifth of a second there, half of it left for the writes.
+constexpr int kSlowSyncMs = 20;
+constexpr int kMostHeldMs = 200;
+constexpr qsizetype kMostSmallTrimSyncs = kMostHeldMs / kSlowSyncMs / 2;
 
 QByteArray OldLine(int i) {
     return QByteArray::number(kOldTimeBase + i) + "\t2.4979\t-3.217E-09\t\t\t\t\t\t\t\r\n";
@@ -226,8 +231,14 @@ protected:
 
     // The user-window file, where the failures are said; beside the settings.
     QString UserFile() const { return m_home.filePath(QStringLiteral("gpsuser.txt")); }
+    // How often the user-window file says that a trim's syncs of the file failed.
+    qsizetype SyncFailuresSaid() const {
+        return ReadFileBytes(UserFile())
+            .count("Unable to sync the trim of " + m_path.toUtf8() + " to the disk: ");
+    }
 
-    QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int syncError = 0) const {
+    // `error`: the call numbered `at` (a sync or a write) fails with it, rather than the program killed.
+    QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int error = 0) const {
         QProcessEnvironment shim;
         shim.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_KILL_SHIM));
         shim.insert(QStringLiteral("ORVANE_KILL_SHIM_PATH"), m_canonical);
@@ -235,8 +246,8 @@ protected:
         if (at > 0)
             shim.insert(QStringLiteral("ORVANE_KILL_SHIM_AT"), QString::number(at));
         shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SPLIT"), QString::number(split));
-        if (syncError != 0)
-            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_ERROR"), QString::number(syncError));
+        if (error != 0)
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_ERROR"), QString::number(error));
         return shim;
     }
 
@@ -308,6 +319,13 @@ qint64 CallsOfTheTrim(const QList<QByteArray>& calls) {
     return calls.indexOf("write");
 }
 
+// The syncs among the calls, failed ones too.
+qsizetype Syncs(const QList<QByteArray>& calls) {
+    return std::count_if(calls.begin(), calls.end(), [](const QByteArray& call) {
+        return call.startsWith("fsync") || call.startsWith("fdatasync");
+    });
+}
+
 struct KillCase {
     CappedKind kind;
     int kills;
@@ -373,13 +391,9 @@ INSTANTIATE_TEST_SUITE_P(TrackFile, KilledTrim,
 // sync is made again, and nothing said.
 TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
     const QString report = m_home.filePath(QStringLiteral("calls"));
-    const auto timesSaid = [&] {
-        return ReadFileBytes(UserFile())
-            .count("Unable to sync the trim of " + m_path.toUtf8() + " to the disk: ");
-    };
     MakeFullFile({false, 16});
     const QList<QByteArray> calls = Run(Shim(report), Until::Said);
-    EXPECT_EQ(timesSaid(), 0);
+    EXPECT_EQ(SyncFailuresSaid(), 0);
     const qsizetype lastSync = calls.mid(0, calls.indexOf("ftruncate")).lastIndexOf("fsync");
     ASSERT_GE(lastSync, 0) << calls.join(' ').constData();
 
@@ -389,7 +403,7 @@ TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
     ASSERT_GT(interrupted.size(), lastSync + 1);
     EXPECT_EQ(interrupted[lastSync].toStdString(), "fsync failed");
     EXPECT_EQ(interrupted[lastSync + 1].toStdString(), "fsync");
-    EXPECT_EQ(timesSaid(), 0);
+    EXPECT_EQ(SyncFailuresSaid(), 0);
 
     MakeFullFile({false, 16});
     QProcessEnvironment failing = Shim(report);
@@ -397,7 +411,7 @@ TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
     const QList<QByteArray> failed = Run(failing, Until::Said);
     ExpectKeptAndUnderLimit();
     EXPECT_TRUE(failed.contains("fsync failed")) << failed.join(' ').constData();
-    EXPECT_EQ(timesSaid(), 1);
+    EXPECT_EQ(SyncFailuresSaid(), 1);
     EXPECT_TRUE(ReadFileBytes(UserFile()).contains(" to the disk: " + QByteArray(std::strerror(EIO))))
         << ReadFileBytes(UserFile()).constData();
 }
@@ -407,9 +421,6 @@ TEST_F(InterruptedTrimTest, AFailedOrInterruptedSyncStillCutsTheLog) {
 // far past its limit (its trims failed meanwhile), so that one cut is as large as a large limit's;
 // a large limit's move (a cut of 1/64) still syncs its record at each checkpoint.
 TEST_F(InterruptedTrimTest, OnlyALargeLimitsTrimSyncsItsRecord) {
-    constexpr int kSlowSyncMs = 20;
-    constexpr int kMostHeldMs = 200;
-    constexpr qsizetype kMostSmallTrimSyncs = kMostHeldMs / kSlowSyncMs / 2; // half left for the writes
     constexpr int kSyncsPerCheckpoint = 2;
     const QString report = m_home.filePath(QStringLiteral("calls"));
     constexpr int kGrownPastKb = 20;
@@ -421,12 +432,98 @@ TEST_F(InterruptedTrimTest, OnlyALargeLimitsTrimSyncsItsRecord) {
         slow.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_DELAY_MS"), QString::number(kSlowSyncMs));
         const QList<QByteArray> calls = Run(slow, Until::Written);
         ExpectKeptAndUnderLimit();
-        const QList<QByteArray> trim = calls.mid(0, CallsOfTheTrim(calls));
-        const qsizetype syncs = trim.count("fsync") + trim.count("fdatasync");
+        const qsizetype syncs = Syncs(calls.mid(0, CallsOfTheTrim(calls)));
         if (limitKb * kKilobyte <= platform::kLargeLimitBytes)
             EXPECT_LE(syncs, kMostSmallTrimSyncs);
         else
             EXPECT_GE(syncs, kSyncsPerCheckpoint * (m_length - m_cut) / m_cut);
+    }
+}
+
+// A 1 MB data log grown 30 kB past its limit (its trims failed meanwhile), killed half-way through
+// its trim in place, and started again: on a slow disk the finish at the start makes as few syncs
+// as the log's own trims do, so that it holds the start no longer; on a disk whose syncs fail, that
+// is said once, as a trim's failed syncs are.
+TEST_F(InterruptedTrimTest, TheFinishAtTheStartSyncsAsTheLogsTrimsDo) {
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    const CappedKind log{false, 1024};
+    constexpr qint64 kGrownPast = 30 * kKilobyte;
+    MakeFullFile(log, kGrownPast);
+    const qint64 calls = CallsOfTheTrim(Run(Shim(report), Until::Written));
+    ASSERT_GT(calls, 0);
+    for (const bool failing : {false, true}) {
+        SCOPED_TRACE(failing ? "syncs failing" : "syncs slow");
+        MakeFullFile(log, kGrownPast);
+        Run(Shim(report, calls / 2, kPerMille / 2), Until::Killed);
+        ASSERT_TRUE(m_killed) << "the shim's call never came";
+        QProcessEnvironment shim = Shim(report);
+        if (failing)
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+        else
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_DELAY_MS"), QString::number(kSlowSyncMs));
+        const QList<QByteArray> restart = Run(shim, Until::Written);
+        ExpectKeptAndUnderLimit();
+        const QList<QByteArray> finish = restart.mid(0, CallsOfTheTrim(restart));
+        ASSERT_TRUE(finish.contains("ftruncate"))
+            << "not finished at the start: " << restart.join(' ').constData();
+        if (failing) {
+            EXPECT_TRUE(finish.contains("fsync failed")) << finish.join(' ').constData();
+            EXPECT_EQ(SyncFailuresSaid(), 1) << ReadFileBytes(UserFile()).constData();
+        } else {
+            EXPECT_LE(Syncs(finish), kMostSmallTrimSyncs);
+        }
+    }
+}
+
+// The syncs of a trim are said whatever becomes of the line that made it: a data log line refused
+// by the disk after its trim in place still says the trim's failed syncs; and a line that finishes
+// an interrupted move and then trims the log anew (lines appended meanwhile by more than a trim
+// step, the start unable to read the record) says the finish's failed sync though the new trim's
+// syncs worked.
+TEST_F(InterruptedTrimTest, TheSyncsOfEveryTrimOfALineAreSaid) {
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    {
+        SCOPED_TRACE("the line refused");
+        MakeFullFile({false, 16});
+        QProcessEnvironment failing = Shim(report);
+        failing.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+        const qint64 append = CallsOfTheTrim(Run(failing, Until::Written)) + 1;
+        ASSERT_GT(append, 1);
+        MakeFullFile({false, 16});
+        QProcessEnvironment refused = Shim(report, append, 0, ENOSPC);
+        refused.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+        const QList<QByteArray> calls = Run(refused, Until::Written);
+        ASSERT_EQ(calls.value(append - 1).toStdString(), "write failed") << calls.join(' ').constData();
+        const QByteArray said = ReadFileBytes(UserFile());
+        EXPECT_EQ(said.count("Unable to write log file " + m_path.toUtf8()), 1) << said.constData();
+        EXPECT_EQ(SyncFailuresSaid(), 1) << said.constData();
+    }
+    {
+        SCOPED_TRACE("finished and trimmed anew");
+        MakeFullFile({false, 64});
+        const qint64 calls = CallsOfTheTrim(Run(Shim(report), Until::Written));
+        ASSERT_GT(calls, 0);
+        MakeFullFile({false, 64});
+        Run(Shim(report, calls / 2, kPerMille / 2), Until::Killed);
+        ASSERT_TRUE(m_killed) << "the shim's call never came";
+        ASSERT_TRUE(m_disk.LeaveFree(2 * SmallFileSystem::kPage));
+        QByteArray meanwhile;
+        for (int i = 0; m_length + meanwhile.size() - m_cut <= m_rule.triggerBytes; ++i)
+            meanwhile += OldLine(kOldTimeBase / 2 + i);
+        QFile file(m_path);
+        ASSERT_TRUE(file.open(QIODevice::Append) && file.write(meanwhile) == meanwhile.size());
+        file.close();
+        ASSERT_TRUE(m_disk.LeaveFree(0));
+        QProcessEnvironment shim = Shim(report);
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_GET_ERROR"), QString::number(EIO)); // the start's read
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAIL"), QString::number(EIO));
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNCS_FAILED"), QStringLiteral("1")); // the finish's
+        const QList<QByteArray> restart = Run(shim, Until::Said);
+        EXPECT_LE(QFileInfo(m_path).size(), m_rule.triggerBytes);
+        const QList<QByteArray> trims = restart.mid(0, CallsOfTheTrim(restart));
+        EXPECT_EQ(trims.count("ftruncate"), 2) << trims.join(' ').constData();
+        EXPECT_EQ(trims.count("fsync failed"), 1) << trims.join(' ').constData();
+        EXPECT_EQ(SyncFailuresSaid(), 1) << ReadFileBytes(UserFile()).constData();
     }
 }
 

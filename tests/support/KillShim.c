@@ -4,12 +4,12 @@
 // ORVANE_KILL_SHIM_PATH) and, at the call numbered ORVANE_KILL_SHIM_AT (from 1):
 // - kills the process with SIGKILL before the call, or, for a write, after writing only
 //   ORVANE_KILL_SHIM_SPLIT thousandths of its bytes;
-// - or, with ORVANE_KILL_SHIM_SYNC_ERROR set to an error number, fails that call (an fsync) with
-//   that error instead, and lets the process go on.
+// - or, with ORVANE_KILL_SHIM_SYNC_ERROR set to an error number, fails that call (an fsync, or a
+//   write: a disk that refuses an append) with that error instead, and lets the process go on.
 // Every sync of the file (fsync, fdatasync), a disk that fails or is slow:
 // - with ORVANE_KILL_SHIM_SYNCS_FAIL set to an error number, fails with that error once an
 //   extended attribute was first set on the file (a trim in place's record), and lets the process
-//   go on;
+//   go on; with ORVANE_KILL_SHIM_SYNCS_FAILED set, only that many syncs fail, the later ones work;
 // - with ORVANE_KILL_SHIM_SYNC_DELAY_MS set, first waits that many milliseconds.
 // With ORVANE_KILL_SHIM_REPORT naming a file, each counted call appends its name to it, and " failed"
 // for one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
@@ -102,10 +102,17 @@ typedef int (*RemoveXattrCall)(int, const char*);
 
 ssize_t write(int fd, const void* data, size_t size) {
     const WriteCall real = REAL("write", WriteCall);
-    if (Count(fd, "write", 0) == kKill) {
+    switch (Count(fd, "write", 0)) {
+    case kKill:
         if (SplitOf(size) > 0)
             real(fd, data, SplitOf(size));
         Kill();
+        break;
+    case kFail:
+        errno = atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
+        return -1;
+    case kPass:
+        break;
     }
     return real(fd, data, size);
 }
@@ -130,11 +137,21 @@ ssize_t pwrite64(int fd, const void* data, size_t size, off_t offset) {
 
 // A disk whose syncs fail or are slow: every sync of the file.
 static atomic_int g_attributeSet;
+static atomic_long g_failedSyncs;
+
+// The number in the setting `name`, or `otherwise` when it is unset.
+static long NumberSetting(const char* name, long otherwise) {
+    return Setting(name) ? atol(Setting(name)) : otherwise;
+}
 
 // The error number every sync of `fd` fails with now; 0 for none.
 static int FailingSyncs(int fd) {
     const char* error = Setting("ORVANE_KILL_SHIM_SYNCS_FAIL");
-    return error && atomic_load(&g_attributeSet) && Watched(fd) ? atoi(error) : 0;
+    if (!error || !atomic_load(&g_attributeSet) || !Watched(fd))
+        return 0;
+    return atomic_fetch_add(&g_failedSyncs, 1) < NumberSetting("ORVANE_KILL_SHIM_SYNCS_FAILED", LONG_MAX)
+               ? atoi(error)
+               : 0;
 }
 
 enum { kMsPerSecond = 1000, kNsPerMs = 1000000 };
@@ -191,11 +208,6 @@ typedef ssize_t (*GetXattrCall)(int, const char*, void*, size_t);
 
 static atomic_long g_sets;
 static atomic_long g_gets;
-
-// The number in the setting `name`, or `otherwise` when it is unset.
-static long NumberSetting(const char* name, long otherwise) {
-    return Setting(name) ? atol(Setting(name)) : otherwise;
-}
 
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
     const int refused = Setting("ORVANE_KILL_SHIM_SET_ERROR") && Watched(fd) &&
