@@ -2,8 +2,11 @@
 // The outputs that fail again and again while their cause lasts (a file written at every
 // interval, an upload at every run), and the failures said for each since it last worked: the
 // operator is told of each once, and again only after that output has worked in between. A file
-// can fail two ways by turns (a long line that finds no room, and its trim), each said once.
+// can fail two ways by turns (a long line that finds no room, and its trim), each said once. A
+// reason is the same whatever the figures of the try that met it (FailureReason.h).
 // The failures are kept in the order said, so that the latest of those still standing is known.
+#include "app/FailureReason.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -46,7 +49,9 @@ class SaidOnceFailures {
 public:
     // True when `text` was not said for `output` since it last worked.
     bool IsNew(ReportedOutput output, const QString& text) const {
-        return !m_said.contains(Said{output, text});
+        return std::none_of(m_said.cbegin(), m_said.cend(), [&](const Said& said) {
+            return said.output == output && SameReason(said.text, text);
+        });
     }
     void Remember(ReportedOutput output, const QString& text) {
         if (!IsNew(output, text))

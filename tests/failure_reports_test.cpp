@@ -4,6 +4,7 @@
 // worked in between. The main frame polls the simulated receiver on a pseudo-terminal.
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
+#include "support/LoopbackUdp.h"
 #include "support/PollingMainFrame.h"
 #include "support/SmallFileSystem.h"
 #include "support/WithoutFileOverride.h"
@@ -29,6 +30,34 @@ struct Breakage {
     std::function<void()> mend;       // after which it works
     std::function<bool()> works;      // until it has worked
     std::function<void()> breakAgain; // after which it fails as before
+};
+
+// A port of 127.0.0.1 that answers no connect, as a server behind a firewall that drops them: the
+// one place of its listening socket's backlog is held by a connection never accepted, so the next
+// handshakes go unanswered until the client's own time-out.
+class UnansweringPort {
+public:
+    UnansweringPort() {
+        sockaddr_in address = LoopbackAddress(0);
+        socklen_t length = sizeof address;
+        const auto* const to = reinterpret_cast<const sockaddr*>(&address);
+        if (::bind(m_listener, to, sizeof address) == 0 && ::listen(m_listener, 0) == 0 &&
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            ::connect(m_held, to, sizeof address) == 0)
+            m_port = ntohs(address.sin_port);
+    }
+    ~UnansweringPort() {
+        ::close(m_held);
+        ::close(m_listener);
+    }
+    UnansweringPort(const UnansweringPort&) = delete;
+    UnansweringPort& operator=(const UnansweringPort&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int m_held = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int m_port = 0;
 };
 
 class FailureReportsTest : public PollingMainFrameTest {
@@ -72,15 +101,15 @@ protected:
         }
     }
 
-    // The page uploaded at every run to `server` as "tester" with `password`.
-    void UploadThePageTo(const FtpServerProcess& server, const QString& password) {
+    // The page uploaded at every run to the server on `port` as "tester" with `password`.
+    void UploadThePageTo(int port, const QString& password) {
         setenv("no_proxy", "127.0.0.1", 1);
         const QString web = m_folder.filePath(QStringLiteral("Web"));
         ASSERT_TRUE(QDir().mkpath(web));
         m_view.m_strHtmlPath = web + QStringLiteral("/status.htm");
         m_view.m_strImageFileType.clear();
         m_view.m_bHtmlStatus = true;
-        m_view.m_strFtpServer = QStringLiteral("127.0.0.1:%1").arg(server.port());
+        m_view.m_strFtpServer = QStringLiteral("127.0.0.1:%1").arg(port);
         m_view.m_strFtpAccount = QStringLiteral("tester");
         m_view.m_strFtpPassword = password;
         m_view.m_strFtpDirectory.clear();
@@ -205,7 +234,7 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
     QTemporaryDir remote;
     FtpServerProcess server(remote.path(), QStringLiteral("tester"), QStringLiteral("right"));
     ASSERT_GT(server.port(), 0);
-    UploadThePageTo(server, QStringLiteral("wrong"));
+    UploadThePageTo(server.port(), QStringLiteral("wrong"));
     const auto logins = [&] {
         return server.WaitFor([](const QStringList&) { return true; }, 0).count(QStringLiteral("CMD PASS"));
     };
@@ -221,6 +250,32 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
                                           StatusBar().isEmpty();
                                },
                                [&] { m_view.m_strFtpPassword = QStringLiteral("wrong"); }});
+}
+
+// An upload to a server that answers no connect: each run fails on its connect's time-out and tells
+// the milliseconds it waited. The time-out lengthened meanwhile, the figure changes, not the reason:
+// said once.
+TEST_F(FailureReportsTest, AnUploadThatTimesOutIsSaidOnceWhateverTheTimeItWaited) {
+    const UnansweringPort server;
+    ASSERT_GT(server.port(), 0);
+    UploadThePageTo(server.port(), QStringLiteral("right"));
+    m_view.m_nFtpTimeout = 1;
+    m_view.m_bFtpDebug = true; // each run's failure in the user window too
+    const QString timedOut =
+        QStringLiteral("Failed to connect to 127.0.0.1 port %1 after ").arg(server.port());
+    const auto runsFailed = [&] {
+        QStringList failed;
+        for (const QString& line : UserWindow().split(QLatin1Char('\n')))
+            if (line.contains(timedOut) && !line.contains(QLatin1String("FTP upload failed: ")))
+                failed << line.mid(line.indexOf(timedOut));
+        failed.removeDuplicates();
+        return failed;
+    };
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return !runsFailed().isEmpty(); })) << qPrintable(UserWindow());
+    m_view.m_nFtpTimeout = 2;
+    ASSERT_TRUE(WaitUntil([&] { return runsFailed().size() >= 2; })) << qPrintable(UserWindow());
+    EXPECT_EQ(TimesSaid(QStringLiteral("FTP upload failed: ") + timedOut), 1) << qPrintable(UserWindow());
 }
 
 // Two exports failing: the graph's path a FIFO, then the map's folder gone. The map written again,
@@ -251,7 +306,7 @@ TEST_F(FailureReportsTest, AnUploadThatWorksAgainLeavesAnExportsFailureOnTheStat
     const QString graphFailure = ExportTheGraphIntoAFifo();
     m_view.OnStart();
     ASSERT_TRUE(WaitUntil([&] { return TimesSaid(graphFailure) == 1; })) << qPrintable(UserWindow());
-    UploadThePageTo(server, QStringLiteral("wrong"));
+    UploadThePageTo(server.port(), QStringLiteral("wrong"));
     ASSERT_TRUE(WaitUntil([&] { return StatusBar().startsWith(QStringLiteral("FTP upload failed: ")); }));
     m_view.m_strFtpPassword = QStringLiteral("right");
     ASSERT_TRUE(WaitUntil([&] { return QFile::exists(remote.filePath(QStringLiteral("status.htm"))); }));
