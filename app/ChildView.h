@@ -100,8 +100,10 @@ public:
     bool ReportFailure(ReportedOutput output, const QString& text);
     // The output worked: its next failure is said again, and the status bar drops its failures.
     void ReportWorking(ReportedOutput output);
-    // The status bar's line has ended: it shows the latest failure said that still stands, of any
-    // output, and goes blank only when none does.
+    // The output's failures have ended, as when it works: it is no longer tried.
+    void EndFailures(ReportedOutput output);
+    // The status bar shows the latest failure said that still stands, of any output, and goes
+    // blank only when none does.
     void ShowStandingFailure();
     // A file that could not be written ("write the debug file", its path, the system's reason),
     // through ReportFailure. True when said now.
@@ -316,8 +318,10 @@ private:
     // Arms the retries and says why in the user window (and the debug file).
     void BeginReconnect(const QString& line);
     void EndReconnect();
+    // The reason the receiver port is being reopened: it stands, on the status bar, as a failure
+    // said once, until the port reopens or Stop ends the retries.
+    void ShowPortFailure(const QString& text);
     void ClearLiveValues();
-    void ShowLinkStatus(const QString& text);
     // Puts an operator command taken but not sent back at the head of the queue.
     void RequeueUserCommand();
     void RunStartupExchange();

@@ -50,21 +50,23 @@ bool CChildView::ReportFailure(ReportedOutput output, const QString& text) {
         return false;
     m_saidFailures.Remember(output, text); // before the line, which may fail on the same file
     PutUserWindowLine(text, UserText::FailureLine);
-    if (m_pMainFrame)
-        m_pMainFrame->ShowLinkStatus(text);
+    ShowStandingFailure();
     return true;
 }
 
 void CChildView::ReportWorking(ReportedOutput output) {
-    const QStringList said = m_saidFailures.Forget(output);
-    // The status bar no longer tells of a failure that has ended; whatever it said since stays.
-    if (!said.isEmpty() && m_pMainFrame && said.contains(m_pMainFrame->m_wndLinkStatus->text()))
+    EndFailures(output);
+}
+
+void CChildView::EndFailures(ReportedOutput output) {
+    if (!m_saidFailures.Forget(output).isEmpty())
         ShowStandingFailure();
 }
 
 void CChildView::ShowStandingFailure() {
     // Another output's failure that still stands is not said again, so the bar keeps it in view.
-    ShowLinkStatus(m_saidFailures.Latest());
+    if (m_pMainFrame)
+        m_pMainFrame->ShowLinkStatus(m_saidFailures.Latest());
 }
 
 bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,

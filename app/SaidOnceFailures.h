@@ -32,7 +32,8 @@ enum class ReportedOutput {
     DebugFileTrimSyncs,
     TrackFileTrimSyncs,
     DataLogTrimSyncs,
-    TimeServer, // the SNTP service's start after an unattended start of polling
+    TimeServer,   // the SNTP service's start after an unattended start of polling
+    ReceiverPort, // a receiver port being reopened after it failed or was missing at start
 };
 
 class SaidOnceFailures {
