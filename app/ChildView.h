@@ -94,13 +94,13 @@ public:
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);
     void DebugToFile(QString text);
-    SaidOnceFailures m_saidFailures; // each output's failures said since it last worked
+    SaidOnceFailures m_saidFailures; // the reason each output fails for now
     // Says a failure of `output` once, in the user window and on the status bar, whatever the
-    // switches: not again while it fails the same way, until ReportWorking. True when said now.
+    // switches: not again while it fails for the same reason, until ReportWorking. True when said now.
     bool ReportFailure(ReportedOutput output, const QString& text);
-    // The output worked: its next failure is said again, and the status bar drops its failures.
+    // The output worked: its next failure is said again, and the status bar drops its failure.
     void ReportWorking(ReportedOutput output);
-    // The output's failures have ended, as when it works: it is no longer tried.
+    // The output's failure has ended, as when it works: it is no longer tried.
     void EndFailures(ReportedOutput output);
     // The status bar shows the latest failure said that still stands, of any output, and goes
     // blank only when none does.
@@ -113,8 +113,8 @@ public:
     // trim of the file whose syncs work.
     void ReportTrimSyncs(ReportedOutput output, const QString& path, const platform::TrimSyncs& trimSyncs);
     // A write's outcome: a success goes to ReportWorking; a failure of a named file goes to
-    // ReportFileFailure, and so does a written file that stays past its size limit because its trim
-    // failed (`trimFailure`); its trim's syncs go to ReportTrimSyncs.
+    // ReportFileFailure, and so does, apart from the file's writes, a written file that stays past
+    // its size limit because its trim failed (`trimFailure`); its trim's syncs go to ReportTrimSyncs.
     void ReportFileWrite(ReportedOutput output, bool written, const QString& what, const QString& path,
                          const QString& reason, const QString& trimFailure = {},
                          const platform::TrimSyncs& trimSyncs = {});

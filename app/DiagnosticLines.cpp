@@ -16,20 +16,25 @@ namespace {
 const QString kUnsyncedTrim =
     QStringLiteral("; the lines it moved may not have reached the disk, and a power failure could lose them");
 
-// Where the failed syncs of a capped file's trims are said.
-ReportedOutput TrimSyncsOf(ReportedOutput file) {
-    switch (file) {
-    case ReportedOutput::UserWindowFile:
-        return ReportedOutput::UserWindowFileTrimSyncs;
-    case ReportedOutput::DebugFile:
-        return ReportedOutput::DebugFileTrimSyncs;
-    case ReportedOutput::TrackFile:
-        return ReportedOutput::TrackFileTrimSyncs;
-    case ReportedOutput::DataLog:
-        return ReportedOutput::DataLogTrimSyncs;
-    default: // no capped file: never trimmed
-        return file;
-    }
+// Where a capped file's failed trims and their failed syncs are said, apart from its writes.
+struct TrimOutputs {
+    ReportedOutput file;
+    ReportedOutput trim;
+    ReportedOutput trimSyncs;
+};
+constexpr TrimOutputs kCappedFiles[] = {
+    {ReportedOutput::UserWindowFile, ReportedOutput::UserWindowFileTrim,
+     ReportedOutput::UserWindowFileTrimSyncs},
+    {ReportedOutput::DebugFile, ReportedOutput::DebugFileTrim, ReportedOutput::DebugFileTrimSyncs},
+    {ReportedOutput::TrackFile, ReportedOutput::TrackFileTrim, ReportedOutput::TrackFileTrimSyncs},
+    {ReportedOutput::DataLog, ReportedOutput::DataLogTrim, ReportedOutput::DataLogTrimSyncs},
+};
+
+TrimOutputs TrimOutputsOf(ReportedOutput file) {
+    for (const TrimOutputs& capped : kCappedFiles)
+        if (capped.file == file)
+            return capped;
+    return {file, file, file}; // no capped file: never trimmed
 }
 
 } // namespace
@@ -59,7 +64,7 @@ void CChildView::ReportWorking(ReportedOutput output) {
 }
 
 void CChildView::EndFailures(ReportedOutput output) {
-    if (!m_saidFailures.Forget(output).isEmpty())
+    if (m_saidFailures.Forget(output))
         ShowStandingFailure();
 }
 
@@ -77,23 +82,27 @@ bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, c
 void CChildView::ReportTrimSyncs(ReportedOutput output, const QString& path,
                                  const platform::TrimSyncs& trimSyncs) {
     if (!trimSyncs.failure.isEmpty())
-        ReportFileFailure(TrimSyncsOf(output), QStringLiteral("sync the trim of"),
+        ReportFileFailure(TrimOutputsOf(output).trimSyncs, QStringLiteral("sync the trim of"),
                           path + QStringLiteral(" to the disk"), trimSyncs.failure + kUnsyncedTrim);
     else if (trimSyncs.trimmed)
-        ReportWorking(TrimSyncsOf(output));
+        ReportWorking(TrimOutputsOf(output).trimSyncs);
 }
 
 void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QString& what,
                                  const QString& path, const QString& reason, const QString& trimFailure,
                                  const platform::TrimSyncs& trimSyncs) {
     ReportTrimSyncs(output, path, trimSyncs);
-    if (written && !trimFailure.isEmpty())
-        ReportFileFailure(output, QStringLiteral("trim"), path + QStringLiteral(" to its size limit"),
-                          trimFailure);
-    else if (written)
+    // A file at its limit on a full disk fails by turns, a long line and a short line's trim: each
+    // stands, said once, until a write that needs no failed trim.
+    if (written && !trimFailure.isEmpty()) {
+        ReportFileFailure(TrimOutputsOf(output).trim, QStringLiteral("trim"),
+                          path + QStringLiteral(" to its size limit"), trimFailure);
+    } else if (written) {
         ReportWorking(output);
-    else if (!path.isEmpty()) // no file named: nothing to say
+        ReportWorking(TrimOutputsOf(output).trim);
+    } else if (!path.isEmpty()) { // no file named: nothing to say
         ReportFileFailure(output, what, path, reason);
+    }
 }
 
 void CChildView::ReportPictureWrite(ReportedOutput output, const QString& picture,

@@ -314,6 +314,29 @@ TEST_F(FailureReportsTest, AnUploadThatWorksAgainLeavesAnExportsFailureOnTheStat
     ExpectTheGraphsFailureShownUntilItEnds(graphFailure);
 }
 
+// The map's folder gone, a file in its place, gone again: each reason is said as it comes, the one
+// that comes back said again (once), and the status bar says the present one.
+TEST_F(FailureReportsTest, AReasonThatComesBackAfterAnotherIsSaidAgain) {
+    const QString folder = m_folder.filePath(QStringLiteral("Exports"));
+    const QString map = folder + QStringLiteral("/map.png");
+    m_view.m_strMapExportPath = map;
+    m_view.m_nExportInterval = 1;
+    const QString failure = QStringLiteral("Unable to write the exported map: cannot write %1: %2");
+    const QString gone = failure.arg(map, QStringLiteral("No such file or directory"));
+    const QString notAFolder = failure.arg(map, QStringLiteral("Not a directory"));
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(gone) == 1; })) << qPrintable(UserWindow());
+    ASSERT_TRUE(WriteFileBytes(folder, "not a folder"));
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(notAFolder) == 1; })) << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar().toStdString(), notAFolder.toStdString());
+
+    ASSERT_TRUE(QFile::remove(folder));
+    ASSERT_TRUE(TriedAgain(m_view.m_dwLastExport)());
+    EXPECT_EQ(TimesSaid(gone), 2) << qPrintable(UserWindow());
+    EXPECT_EQ(TimesSaid(notAFolder), 1) << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar().toStdString(), gone.toStdString());
+}
+
 // A data log whose trims' syncs fail: said once, and kept on the status bar while the log's lines
 // go on and its next trims fail the same way; only a trim whose syncs work ends it, after which it
 // is said again.
