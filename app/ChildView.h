@@ -100,7 +100,8 @@ public:
     bool ReportFailure(ReportedOutput output, const QString& text);
     // The output worked: its next failure is said again, and the status bar drops its failure.
     void ReportWorking(ReportedOutput output);
-    // The output's failure has ended, as when it works: it is no longer tried.
+    // The output's failure has ended, as when it works: it was switched off or pointed elsewhere,
+    // or it is no longer tried.
     void EndFailures(ReportedOutput output);
     // The status bar shows the latest failure said that still stands, of any output, and goes
     // blank only when none does.
@@ -299,6 +300,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // OnCmdMsg's routing of the command to its handler.
+    bool DispatchCommand(int id);
     void SetDefaultFilePaths();
     void ChooseFile(QString& path);
     void InvalidateMap();

@@ -107,6 +107,8 @@ void CChildView::OnStopCommand() {
         KillTimer(IDT_RECONNECT);
         EndFailures(ReportedOutput::ReceiverPort);
     }
+    // The SNTP service is not tried again until the next Start.
+    EndFailures(ReportedOutput::TimeServer);
 }
 
 void CChildView::ClearLiveValues() {

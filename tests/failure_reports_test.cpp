@@ -5,6 +5,7 @@
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
 #include "support/LoopbackUdp.h"
+#include "support/OptionsSheetUse.h"
 #include "support/PollingMainFrame.h"
 #include "support/SmallFileSystem.h"
 #include "support/WithoutFileOverride.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
@@ -134,7 +136,7 @@ protected:
         EXPECT_EQ(TimesSaid(graphFailure), 1) << qPrintable(UserWindow());
         ASSERT_TRUE(QFile::remove(m_view.m_strGraphExportPath));
         ASSERT_TRUE(WaitUntil([&] { return QFile::exists(m_view.m_strGraphExportPath); }));
-        EXPECT_EQ(StatusBar(), QString());
+        EXPECT_EQ(StatusBar().toStdString(), "");
     }
 
     QTemporaryDir m_folder;
@@ -335,6 +337,31 @@ TEST_F(FailureReportsTest, AReasonThatComesBackAfterAnotherIsSaidAgain) {
     EXPECT_EQ(TimesSaid(gone), 2) << qPrintable(UserWindow());
     EXPECT_EQ(TimesSaid(notAFolder), 1) << qPrintable(UserWindow());
     EXPECT_EQ(StatusBar().toStdString(), gone.toStdString());
+}
+
+// The data log, failing, has its path cleared in Options: its failure has ended. It is not on the
+// status bar after Stop and Start, nor when the graph's export, failing too, works again.
+TEST_F(FailureReportsTest, AnOutputSwitchedOffInOptionsNoLongerStands) {
+    const QString log = m_folder.filePath(QStringLiteral("Gone/gpslog.log"));
+    m_view.m_strLogPath = log;
+    const QString logFailure =
+        QStringLiteral("Unable to open log file: %1: No such file or directory").arg(log);
+    const QString graphFailure = ExportTheGraphIntoAFifo();
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(logFailure) == 1 && TimesSaid(graphFailure) == 1; }))
+        << qPrintable(UserWindow());
+    UseOptionsSheet(m_frame, [](COptionsSheet& sheet) {
+        constexpr std::size_t kPathsPage = 0;
+        constexpr int kDataLogPath = 1026; // the page's "Data log file"
+        sheet.Pages()[kPathsPage]->Control<QLineEdit>(kDataLogPath)->clear();
+        PressSheetButton(sheet, "IDOK");
+    });
+    ASSERT_TRUE(m_view.m_strLogPath.isEmpty());
+    m_frame.OnCmdMsg(ID_STOP);
+    m_frame.OnCmdMsg(ID_START);
+    ASSERT_TRUE(WaitUntil([&] { return m_view.IsRunning(); }));
+    ExpectTheGraphsFailureShownUntilItEnds(graphFailure);
+    EXPECT_EQ(TimesSaid(logFailure), 1) << qPrintable(UserWindow());
 }
 
 // A data log whose trims' syncs fail: said once, and kept on the status bar while the log's lines

@@ -13,6 +13,7 @@
 #include "support/WaitBounds.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -376,6 +377,31 @@ TEST_F(PortRecoveryTest, AReopenLeavesTheLatestStandingFailureOnTheStatusBar) {
     DropAndReopen();
     EXPECT_EQ(StatusBar().toStdString(), graphFailure);
     EXPECT_EQ(UserWindow().count(kSntpFailure), 1);
+    KillReceiver();
+}
+
+// The SNTP service's failure ends with the operator's Stop, and when the service is switched off in
+// Options: it is no longer on the status bar, and a failure after Stop is said again.
+TEST_F(PortRecoveryTest, TheTimeServersFailureEndsWithStopAndWhenItIsSwitchedOff) {
+    const LoopbackUdpSocket holder(0, true);
+    StartWithTheSntpPortHeldBy(holder);
+    DropAndReopen();
+    ASSERT_EQ(StatusBar().toStdString(), kSntpFailure.toStdString());
+    m_frame.OnCmdMsg(ID_STOP);
+    EXPECT_EQ(StatusBar().toStdString(), "");
+
+    m_frame.OnCmdMsg(ID_START);
+    DropAndReopen();
+    EXPECT_EQ(UserWindow().count(kSntpFailure), 2) << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar().toStdString(), kSntpFailure.toStdString());
+    UseOptionsSheet(m_frame, [&](COptionsSheet& sheet) {
+        constexpr std::size_t kTimeServicesPage = 4;
+        constexpr int kEnableSntp = 1155; // the page's "Enable SNTP server"
+        sheet.Pages()[kTimeServicesPage]->Control<QCheckBox>(kEnableSntp)->setChecked(false);
+        PressSheetButton(sheet, "IDOK");
+    });
+    EXPECT_FALSE(m_view.m_bSntpEnabled);
+    EXPECT_EQ(StatusBar().toStdString(), "");
     KillReceiver();
 }
 
