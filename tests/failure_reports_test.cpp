@@ -16,8 +16,10 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 namespace {
@@ -45,8 +47,11 @@ public:
         const auto* const to = reinterpret_cast<const sockaddr*>(&address);
         if (::bind(m_listener, to, sizeof address) == 0 && ::listen(m_listener, 0) == 0 &&
             ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
-            ::connect(m_held, to, sizeof address) == 0)
+            (::connect(m_held, to, sizeof address) == 0 || errno == EINPROGRESS))
             m_port = ntohs(address.sin_port);
+        // Held once its handshake is done; a kernel that keeps no place at all never finishes it.
+        pollfd connected{m_held, POLLOUT, 0};
+        ::poll(&connected, 1, kHandshakeWaitMs);
     }
     ~UnansweringPort() {
         ::close(m_held);
@@ -58,8 +63,9 @@ public:
 
 private:
     int m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int m_held = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int m_held = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     int m_port = 0;
+    static constexpr int kHandshakeWaitMs = 1000;
 };
 
 class FailureReportsTest : public PollingMainFrameTest {
