@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "app/Layout.h"
 #include "app/MainFrame.h"
+#include "app/OutputPlaces.h"
 #include "app/TimerPeriod.h"
 #include "controls/DlgBar.h"
 #include "platform/CappedFile.h"
@@ -187,6 +188,17 @@ void CChildView::OnDestroy() {
 // ---- command routing ----
 
 bool CChildView::OnCmdMsg(int id) {
+    // A command that switches an output off or points it elsewhere (Options, the menu's switches
+    // and file choices) ends the failures said of it.
+    const OutputPlaces before = PlacesOfOutputs(*this);
+    const bool handled = DispatchCommand(id);
+    if (!m_bDestroyed)
+        for (const ReportedOutput output : MovedOutputs(before, PlacesOfOutputs(*this)))
+            EndFailures(output);
+    return handled;
+}
+
+bool CChildView::DispatchCommand(int id) {
     switch (id) {
     case ID_VIEW_ALL:
         OnViewAll();

@@ -94,14 +94,17 @@ public:
     void UserWindowLine(QString text);
     void AppendUserFile(const QString& text);
     void DebugToFile(QString text);
-    SaidOnceFailures m_saidFailures; // each output's failures said since it last worked
+    SaidOnceFailures m_saidFailures; // the reason each output fails for now
     // Says a failure of `output` once, in the user window and on the status bar, whatever the
-    // switches: not again while it fails the same way, until ReportWorking. True when said now.
+    // switches: not again while it fails for the same reason, until ReportWorking. True when said now.
     bool ReportFailure(ReportedOutput output, const QString& text);
-    // The output worked: its next failure is said again, and the status bar drops its failures.
+    // The output worked: its next failure is said again, and the status bar drops its failure.
     void ReportWorking(ReportedOutput output);
-    // The status bar's line has ended: it shows the latest failure said that still stands, of any
-    // output, and goes blank only when none does.
+    // The output's failure has ended, as when it works: it was switched off or pointed elsewhere,
+    // or it is no longer tried.
+    void EndFailures(ReportedOutput output);
+    // The status bar shows the latest failure said that still stands, of any output, and goes
+    // blank only when none does.
     void ShowStandingFailure();
     // A file that could not be written ("write the debug file", its path, the system's reason),
     // through ReportFailure. True when said now.
@@ -111,8 +114,8 @@ public:
     // trim of the file whose syncs work.
     void ReportTrimSyncs(ReportedOutput output, const QString& path, const platform::TrimSyncs& trimSyncs);
     // A write's outcome: a success goes to ReportWorking; a failure of a named file goes to
-    // ReportFileFailure, and so does a written file that stays past its size limit because its trim
-    // failed (`trimFailure`); its trim's syncs go to ReportTrimSyncs.
+    // ReportFileFailure, and so does, apart from the file's writes, a written file that stays past
+    // its size limit because its trim failed (`trimFailure`); its trim's syncs go to ReportTrimSyncs.
     void ReportFileWrite(ReportedOutput output, bool written, const QString& what, const QString& path,
                          const QString& reason, const QString& trimFailure = {},
                          const platform::TrimSyncs& trimSyncs = {});
@@ -300,6 +303,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // OnCmdMsg's routing of the command to its handler.
+    bool DispatchCommand(int id);
     void SetDefaultFilePaths();
     void ChooseFile(QString& path);
     void InvalidateMap();
@@ -319,8 +324,10 @@ private:
     // Arms the retries and says why in the user window (and the debug file).
     void BeginReconnect(const QString& line);
     void EndReconnect();
+    // The reason the receiver port is being reopened: it stands, on the status bar, as a failure
+    // said once, until the port reopens or Stop ends the retries.
+    void ShowPortFailure(const QString& text);
     void ClearLiveValues();
-    void ShowLinkStatus(const QString& text);
     // Puts an operator command taken but not sent back at the head of the queue.
     void RequeueUserCommand();
     void RunStartupExchange();

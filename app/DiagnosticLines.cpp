@@ -18,20 +18,25 @@ namespace {
 const QString kUnsyncedTrim =
     QStringLiteral("; the lines it moved may not have reached the disk, and a power failure could lose them");
 
-// Where the failed syncs of a capped file's trims are said.
-ReportedOutput TrimSyncsOf(ReportedOutput file) {
-    switch (file) {
-    case ReportedOutput::UserWindowFile:
-        return ReportedOutput::UserWindowFileTrimSyncs;
-    case ReportedOutput::DebugFile:
-        return ReportedOutput::DebugFileTrimSyncs;
-    case ReportedOutput::TrackFile:
-        return ReportedOutput::TrackFileTrimSyncs;
-    case ReportedOutput::DataLog:
-        return ReportedOutput::DataLogTrimSyncs;
-    default: // no capped file: never trimmed
-        return file;
-    }
+// Where a capped file's failed trims and their failed syncs are said, apart from its writes.
+struct TrimOutputs {
+    ReportedOutput file;
+    ReportedOutput trim;
+    ReportedOutput trimSyncs;
+};
+constexpr TrimOutputs kCappedFiles[] = {
+    {ReportedOutput::UserWindowFile, ReportedOutput::UserWindowFileTrim,
+     ReportedOutput::UserWindowFileTrimSyncs},
+    {ReportedOutput::DebugFile, ReportedOutput::DebugFileTrim, ReportedOutput::DebugFileTrimSyncs},
+    {ReportedOutput::TrackFile, ReportedOutput::TrackFileTrim, ReportedOutput::TrackFileTrimSyncs},
+    {ReportedOutput::DataLog, ReportedOutput::DataLogTrim, ReportedOutput::DataLogTrimSyncs},
+};
+
+TrimOutputs TrimOutputsOf(ReportedOutput file) {
+    for (const TrimOutputs& capped : kCappedFiles)
+        if (capped.file == file)
+            return capped;
+    return {file, file, file}; // no capped file: never trimmed
 }
 
 } // namespace
@@ -52,21 +57,23 @@ bool CChildView::ReportFailure(ReportedOutput output, const QString& text) {
         return false;
     m_saidFailures.Remember(output, text); // before the line, which may fail on the same file
     PutUserWindowLine(text, UserText::FailureLine);
-    if (m_pMainFrame)
-        m_pMainFrame->ShowLinkStatus(text);
+    ShowStandingFailure();
     return true;
 }
 
 void CChildView::ReportWorking(ReportedOutput output) {
-    const QStringList said = m_saidFailures.Forget(output);
-    // The status bar no longer tells of a failure that has ended; whatever it said since stays.
-    if (!said.isEmpty() && m_pMainFrame && said.contains(m_pMainFrame->m_wndLinkStatus->text()))
+    EndFailures(output);
+}
+
+void CChildView::EndFailures(ReportedOutput output) {
+    if (m_saidFailures.Forget(output))
         ShowStandingFailure();
 }
 
 void CChildView::ShowStandingFailure() {
     // Another output's failure that still stands is not said again, so the bar keeps it in view.
-    ShowLinkStatus(m_saidFailures.Latest());
+    if (m_pMainFrame)
+        m_pMainFrame->ShowLinkStatus(m_saidFailures.Latest());
 }
 
 bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,
@@ -77,10 +84,10 @@ bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, c
 void CChildView::ReportTrimSyncs(ReportedOutput output, const QString& path,
                                  const platform::TrimSyncs& trimSyncs) {
     if (!trimSyncs.failure.isEmpty())
-        ReportFileFailure(TrimSyncsOf(output), QStringLiteral("sync the trim of"),
+        ReportFileFailure(TrimOutputsOf(output).trimSyncs, QStringLiteral("sync the trim of"),
                           path + QStringLiteral(" to the disk"), trimSyncs.failure + kUnsyncedTrim);
     else if (trimSyncs.trimmed)
-        ReportWorking(TrimSyncsOf(output));
+        ReportWorking(TrimOutputsOf(output).trimSyncs);
 }
 
 bool CChildView::HasSizeLimit(ReportedOutput file) const {
@@ -98,14 +105,18 @@ void CChildView::ReportFileWrite(ReportedOutput output, bool written, const QStr
                                  const QString& path, const QString& reason, const QString& trimFailure,
                                  const platform::TrimSyncs& trimSyncs) {
     ReportTrimSyncs(output, path, trimSyncs);
-    if (written && !trimFailure.isEmpty())
-        ReportFileFailure(output, QStringLiteral("trim"),
+    // A file at its limit on a full disk fails by turns, a long line and a short line's trim: each
+    // stands, said once, until a write that needs no failed trim.
+    if (written && !trimFailure.isEmpty()) {
+        ReportFileFailure(TrimOutputsOf(output).trim, QStringLiteral("trim"),
                           HasSizeLimit(output) ? path + QStringLiteral(" to its size limit") : path,
                           trimFailure);
-    else if (written)
+    } else if (written) {
         ReportWorking(output);
-    else if (!path.isEmpty()) // no file named: nothing to say
+        ReportWorking(TrimOutputsOf(output).trim);
+    } else if (!path.isEmpty()) { // no file named: nothing to say
         ReportFileFailure(output, what, path, reason);
+    }
 }
 
 void CChildView::ReportPictureWrite(ReportedOutput output, const QString& picture,

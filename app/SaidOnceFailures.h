@@ -1,12 +1,13 @@
 #pragma once
 // The outputs that fail again and again while their cause lasts (a file written at every
-// interval, an upload at every run), and the failures said for each since it last worked: the
-// operator is told of each once, and again only after that output has worked in between. A file
-// can fail two ways by turns (a long line that finds no room, and its trim), each said once.
+// interval, an upload at every run), and the reason each fails for now: the operator is told of a
+// reason once, and again only after that output has worked, or failed for another reason, in
+// between. A reason is the same whatever the figures of the try that met it (FailureReason.h).
 // The failures are kept in the order said, so that the latest of those still standing is known.
+#include "app/FailureReason.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <algorithm>
 
@@ -23,53 +24,51 @@ enum class ReportedOutput {
     ExportedGraph,
     ExportedMap,
     FtpUpload,
+    // A capped file's trims that failed, said apart from its writes: a write that fails for want of
+    // room and the next one's trim that fails the same way do not end each other.
+    UserWindowFileTrim,
+    DebugFileTrim,
+    TrackFileTrim,
+    DataLogTrim,
     // A capped file's trims whose syncs failed, said apart from its writes: only a trim whose syncs
     // work clears them, not an append.
     UserWindowFileTrimSyncs,
     DebugFileTrimSyncs,
     TrackFileTrimSyncs,
     DataLogTrimSyncs,
-    TimeServer, // the SNTP service's start after an unattended start of polling
+    TimeServer,   // the SNTP service's start after an unattended start of polling
+    ReceiverPort, // a receiver port being reopened after it failed or was missing at start
 };
 
 class SaidOnceFailures {
     struct Said {
         ReportedOutput output;
         QString text;
-        bool operator==(const Said&) const = default;
     };
-    struct Of { // the failures said of one output
+    struct Of { // the failure said of one output
         ReportedOutput output;
         bool operator()(const Said& said) const { return said.output == output; }
     };
 
 public:
-    // True when `text` was not said for `output` since it last worked.
+    // True when `text` is not the reason `output` stands with.
     bool IsNew(ReportedOutput output, const QString& text) const {
-        return !m_said.contains(Said{output, text});
+        const auto said = std::find_if(m_said.cbegin(), m_said.cend(), Of{output});
+        return said == m_said.cend() || !SameReason(said->text, text);
     }
+    // The output fails for this reason now: any other it stood with has ended.
     void Remember(ReportedOutput output, const QString& text) {
         if (!IsNew(output, text))
             return;
-        // A failure whose text keeps changing stays bounded.
-        if (std::count_if(m_said.cbegin(), m_said.cend(), Of{output}) == kKeptPerOutput)
-            m_said.erase(std::find_if(m_said.cbegin(), m_said.cend(), Of{output}));
+        m_said.removeIf(Of{output});
         m_said.append(Said{output, text});
     }
-    // The output worked: its next failures are new. Returns those said since it last worked.
-    QStringList Forget(ReportedOutput output) {
-        QStringList forgotten;
-        for (const Said& said : m_said)
-            if (Of{output}(said))
-                forgotten.append(said.text);
-        m_said.removeIf(Of{output});
-        return forgotten;
-    }
+    // The output worked, or was switched off or moved: its next failure is new. True when it stood
+    // with one.
+    bool Forget(ReportedOutput output) { return m_said.removeIf(Of{output}) > 0; }
     // The failure said last of those still standing, of any output; empty when none stands.
     QString Latest() const { return m_said.isEmpty() ? QString() : m_said.constLast().text; }
 
 private:
-    static constexpr qsizetype kKeptPerOutput = 8;
-
-    QList<Said> m_said; // in the order said
+    QList<Said> m_said; // one per output, in the order said
 };

@@ -20,10 +20,10 @@ void CChildView::ReportOpenFailure(const QString& text, bool receiverPort) {
         platform::MessageBox(text, platform::MessageIcon::None);
         return;
     }
-    // An unattended start: no box to wait for an operator; the latest reason stays in view.
+    // An unattended start: no box to wait for an operator; the latest reason stands.
     if (receiverPort) {
-        ShowLinkStatus(QStringLiteral("Receiver port %1 not open, ").arg(m_strComPort) + RetryingText() +
-                       QStringLiteral(": ") + text);
+        ShowPortFailure(QStringLiteral("Receiver port %1 not open, ").arg(m_strComPort) + RetryingText() +
+                        QStringLiteral(": ") + text);
         // A receiver missing at an automatic start is retried as a line that dropped.
         if (!m_bReconnecting) {
             BeginReconnect(QStringLiteral("Receiver port %1 not opened at start, ").arg(m_strComPort) +
@@ -70,7 +70,13 @@ void CChildView::OnPortFailure() {
     ClearLiveValues();
     BeginReconnect(QStringLiteral("Receiver port %1 failed: polling stopped, ").arg(m_strComPort) +
                    RetryingText());
-    ShowLinkStatus(QStringLiteral("Receiver port %1 lost, ").arg(m_strComPort) + RetryingText());
+    ShowPortFailure(QStringLiteral("Receiver port %1 lost, ").arg(m_strComPort) + RetryingText());
+}
+
+void CChildView::ShowPortFailure(const QString& text) {
+    // Said in the user window once, as the retries begin; the reason of the latest try stands.
+    m_saidFailures.Remember(ReportedOutput::ReceiverPort, text);
+    ShowStandingFailure();
 }
 
 void CChildView::ReconnectTick() {
@@ -90,7 +96,7 @@ void CChildView::EndReconnect() {
     UserWindowLine(line);
     if (m_bDebugEnable)
         DebugToFile(line);
-    ShowStandingFailure();
+    EndFailures(ReportedOutput::ReceiverPort);
 }
 
 void CChildView::OnStopCommand() {
@@ -99,8 +105,10 @@ void CChildView::OnStopCommand() {
     if (m_bReconnecting) {
         m_bReconnecting = false;
         KillTimer(IDT_RECONNECT);
-        ShowStandingFailure();
+        EndFailures(ReportedOutput::ReceiverPort);
     }
+    // The SNTP service is not tried again until the next Start.
+    EndFailures(ReportedOutput::TimeServer);
 }
 
 void CChildView::ClearLiveValues() {
@@ -118,9 +126,4 @@ void CChildView::ClearLiveValues() {
         extra.clear();
     m_nSatsInReply = 0;
     InvalidateMap();
-}
-
-void CChildView::ShowLinkStatus(const QString& text) {
-    if (m_pMainFrame)
-        m_pMainFrame->ShowLinkStatus(text);
 }

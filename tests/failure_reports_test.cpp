@@ -6,6 +6,8 @@
 #include "publishing/DataLogFormat.h"
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
+#include "support/LoopbackUdp.h"
+#include "support/OptionsSheetUse.h"
 #include "support/PollingMainFrame.h"
 #include "support/SmallFileSystem.h"
 #include "support/WithoutFileOverride.h"
@@ -14,11 +16,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -34,6 +39,38 @@ struct Breakage {
     std::function<void()> mend;       // after which it works
     std::function<bool()> works;      // until it has worked
     std::function<void()> breakAgain; // after which it fails as before
+};
+
+// A port of 127.0.0.1 that answers no connect, as a server behind a firewall that drops them: the
+// one place of its listening socket's backlog is held by a connection never accepted, so the next
+// handshakes go unanswered until the client's own time-out.
+class UnansweringPort {
+public:
+    UnansweringPort() {
+        sockaddr_in address = LoopbackAddress(0);
+        socklen_t length = sizeof address;
+        const auto* const to = reinterpret_cast<const sockaddr*>(&address);
+        if (::bind(m_listener, to, sizeof address) == 0 && ::listen(m_listener, 0) == 0 &&
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            (::connect(m_held, to, sizeof address) == 0 || errno == EINPROGRESS))
+            m_port = ntohs(address.sin_port);
+        // Held once its handshake is done; a kernel that keeps no place at all never finishes it.
+        pollfd connected{m_held, POLLOUT, 0};
+        ::poll(&connected, 1, kHandshakeWaitMs);
+    }
+    ~UnansweringPort() {
+        ::close(m_held);
+        ::close(m_listener);
+    }
+    UnansweringPort(const UnansweringPort&) = delete;
+    UnansweringPort& operator=(const UnansweringPort&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int m_held = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int m_port = 0;
+    static constexpr int kHandshakeWaitMs = 1000;
 };
 
 class FailureReportsTest : public PollingMainFrameTest {
@@ -77,15 +114,15 @@ protected:
         }
     }
 
-    // The page uploaded at every run to `server` as "tester" with `password`.
-    void UploadThePageTo(const FtpServerProcess& server, const QString& password) {
+    // The page uploaded at every run to the server on `port` as "tester" with `password`.
+    void UploadThePageTo(int port, const QString& password) {
         setenv("no_proxy", "127.0.0.1", 1);
         const QString web = m_folder.filePath(QStringLiteral("Web"));
         ASSERT_TRUE(QDir().mkpath(web));
         m_view.m_strHtmlPath = web + QStringLiteral("/status.htm");
         m_view.m_strImageFileType.clear();
         m_view.m_bHtmlStatus = true;
-        m_view.m_strFtpServer = QStringLiteral("127.0.0.1:%1").arg(server.port());
+        m_view.m_strFtpServer = QStringLiteral("127.0.0.1:%1").arg(port);
         m_view.m_strFtpAccount = QStringLiteral("tester");
         m_view.m_strFtpPassword = password;
         m_view.m_strFtpDirectory.clear();
@@ -110,7 +147,7 @@ protected:
         EXPECT_EQ(TimesSaid(graphFailure), 1) << qPrintable(UserWindow());
         ASSERT_TRUE(QFile::remove(m_view.m_strGraphExportPath));
         ASSERT_TRUE(WaitUntil([&] { return QFile::exists(m_view.m_strGraphExportPath); }));
-        EXPECT_EQ(StatusBar(), QString());
+        EXPECT_EQ(StatusBar().toStdString(), "");
     }
 
     QTemporaryDir m_folder;
@@ -210,7 +247,7 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
     QTemporaryDir remote;
     FtpServerProcess server(remote.path(), QStringLiteral("tester"), QStringLiteral("right"));
     ASSERT_GT(server.port(), 0);
-    UploadThePageTo(server, QStringLiteral("wrong"));
+    UploadThePageTo(server.port(), QStringLiteral("wrong"));
     const auto logins = [&] {
         return server.WaitFor([](const QStringList&) { return true; }, 0).count(QStringLiteral("CMD PASS"));
     };
@@ -226,6 +263,32 @@ TEST_F(FailureReportsTest, AnFtpUploadThatFails) {
                                           StatusBar().isEmpty();
                                },
                                [&] { m_view.m_strFtpPassword = QStringLiteral("wrong"); }});
+}
+
+// An upload to a server that answers no connect: each run fails on its connect's time-out and tells
+// the milliseconds it waited. The time-out lengthened meanwhile, the figure changes, not the reason:
+// said once.
+TEST_F(FailureReportsTest, AnUploadThatTimesOutIsSaidOnceWhateverTheTimeItWaited) {
+    const UnansweringPort server;
+    ASSERT_GT(server.port(), 0);
+    UploadThePageTo(server.port(), QStringLiteral("right"));
+    m_view.m_nFtpTimeout = 1;
+    m_view.m_bFtpDebug = true; // each run's failure in the user window too
+    const QString timedOut =
+        QStringLiteral("Failed to connect to 127.0.0.1 port %1 after ").arg(server.port());
+    const auto runsFailed = [&] {
+        QStringList failed;
+        for (const QString& line : UserWindow().split(QLatin1Char('\n')))
+            if (line.contains(timedOut) && !line.contains(QLatin1String("FTP upload failed: ")))
+                failed << line.mid(line.indexOf(timedOut));
+        failed.removeDuplicates();
+        return failed;
+    };
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return !runsFailed().isEmpty(); })) << qPrintable(UserWindow());
+    m_view.m_nFtpTimeout = 2;
+    ASSERT_TRUE(WaitUntil([&] { return runsFailed().size() >= 2; })) << qPrintable(UserWindow());
+    EXPECT_EQ(TimesSaid(QStringLiteral("FTP upload failed: ") + timedOut), 1) << qPrintable(UserWindow());
 }
 
 // Two exports failing: the graph's path a FIFO, then the map's folder gone. The map written again,
@@ -256,12 +319,60 @@ TEST_F(FailureReportsTest, AnUploadThatWorksAgainLeavesAnExportsFailureOnTheStat
     const QString graphFailure = ExportTheGraphIntoAFifo();
     m_view.OnStart();
     ASSERT_TRUE(WaitUntil([&] { return TimesSaid(graphFailure) == 1; })) << qPrintable(UserWindow());
-    UploadThePageTo(server, QStringLiteral("wrong"));
+    UploadThePageTo(server.port(), QStringLiteral("wrong"));
     ASSERT_TRUE(WaitUntil([&] { return StatusBar().startsWith(QStringLiteral("FTP upload failed: ")); }));
     m_view.m_strFtpPassword = QStringLiteral("right");
     ASSERT_TRUE(WaitUntil([&] { return QFile::exists(remote.filePath(QStringLiteral("status.htm"))); }));
     ASSERT_TRUE(WaitUntil([&] { return !m_view.IsFtpUploadRunning(); }));
     ExpectTheGraphsFailureShownUntilItEnds(graphFailure);
+}
+
+// The map's folder gone, a file in its place, gone again: each reason is said as it comes, the one
+// that comes back said again (once), and the status bar says the present one.
+TEST_F(FailureReportsTest, AReasonThatComesBackAfterAnotherIsSaidAgain) {
+    const QString folder = m_folder.filePath(QStringLiteral("Exports"));
+    const QString map = folder + QStringLiteral("/map.png");
+    m_view.m_strMapExportPath = map;
+    m_view.m_nExportInterval = 1;
+    const QString failure = QStringLiteral("Unable to write the exported map: cannot write %1: %2");
+    const QString gone = failure.arg(map, QStringLiteral("No such file or directory"));
+    const QString notAFolder = failure.arg(map, QStringLiteral("Not a directory"));
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(gone) == 1; })) << qPrintable(UserWindow());
+    ASSERT_TRUE(WriteFileBytes(folder, "not a folder"));
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(notAFolder) == 1; })) << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar().toStdString(), notAFolder.toStdString());
+
+    ASSERT_TRUE(QFile::remove(folder));
+    ASSERT_TRUE(TriedAgain(m_view.m_dwLastExport)());
+    EXPECT_EQ(TimesSaid(gone), 2) << qPrintable(UserWindow());
+    EXPECT_EQ(TimesSaid(notAFolder), 1) << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar().toStdString(), gone.toStdString());
+}
+
+// The data log, failing, has its path cleared in Options: its failure has ended. It is not on the
+// status bar after Stop and Start, nor when the graph's export, failing too, works again.
+TEST_F(FailureReportsTest, AnOutputSwitchedOffInOptionsNoLongerStands) {
+    const QString log = m_folder.filePath(QStringLiteral("Gone/gpslog.log"));
+    m_view.m_strLogPath = log;
+    const QString logFailure =
+        QStringLiteral("Unable to open log file: %1: No such file or directory").arg(log);
+    const QString graphFailure = ExportTheGraphIntoAFifo();
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([&] { return TimesSaid(logFailure) == 1 && TimesSaid(graphFailure) == 1; }))
+        << qPrintable(UserWindow());
+    UseOptionsSheet(m_frame, [](COptionsSheet& sheet) {
+        constexpr std::size_t kPathsPage = 0;
+        constexpr int kDataLogPath = 1026; // the page's "Data log file"
+        sheet.Pages()[kPathsPage]->Control<QLineEdit>(kDataLogPath)->clear();
+        PressSheetButton(sheet, "IDOK");
+    });
+    ASSERT_TRUE(m_view.m_strLogPath.isEmpty());
+    m_frame.OnCmdMsg(ID_STOP);
+    m_frame.OnCmdMsg(ID_START);
+    ASSERT_TRUE(WaitUntil([&] { return m_view.IsRunning(); }));
+    ExpectTheGraphsFailureShownUntilItEnds(graphFailure);
+    EXPECT_EQ(TimesSaid(logFailure), 1) << qPrintable(UserWindow());
 }
 
 // A data log whose trims' syncs fail: said once, and kept on the status bar while the log's lines

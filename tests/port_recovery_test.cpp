@@ -8,11 +8,14 @@
 #include "platform/SettingsStore.h"
 #include "settings/OptionsSheet.h"
 #include "support/LoopbackUdp.h"
+#include "support/OptionsSheetUse.h"
 #include "support/StartUpAttempts.h"
 #include "support/WaitBounds.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -29,6 +32,9 @@
 #include <vector>
 
 namespace {
+
+const QString kSntpFailure =
+    QStringLiteral("Failed to bind socket for time server. The specified port may be in use.");
 
 // Runs the event loop until `done` holds or `timeoutMs` passes.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -84,18 +90,25 @@ protected:
         // may take next; the device is gone, so the link goes too.
         QFile::remove(m_link);
     }
-    // Opens the Options sheet from the menu; `act` runs on it once it is up and closes it.
-    void UseOptionsSheet(const std::function<void(COptionsSheet&)>& act) {
-        auto* poll = new QTimer(&m_frame); // goes with the frame should the sheet never open
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-            if (auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget())) {
-                poll->deleteLater();
-                poll->stop();
-                act(*sheet);
-            }
-        });
-        poll->start(0);
-        m_frame.Action(ID_OPTIONS)->trigger();
+    // Kills the receiver and brings it back; the retry timer's tick reopens the port.
+    void DropAndReopen() {
+        KillReceiver();
+        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
+        StartReceiver();
+        m_view.OnTimer(IDT_RECONNECT);
+        ASSERT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
+        QCoreApplication::processEvents(); // where a queued box would come up
+    }
+    // The SNTP service on a port another program holds, polling started by the operator (who is
+    // told in a box).
+    void StartWithTheSntpPortHeldBy(const LoopbackUdpSocket& holder) {
+        ASSERT_NE(holder.OwnPort(), 0);
+        m_view.m_bSntpEnabled = true;
+        m_view.m_nSntpPort = holder.OwnPort();
+        StartReceiver();
+        m_frame.OnCmdMsg(ID_START);
+        ASSERT_TRUE(WaitUntil([this] { return Polled(); }, kBusyMachineWaitMs));
+        ASSERT_EQ(m_boxes, QStringList{kSntpFailure});
     }
     bool Polled() const {
         return !m_view.m_strChannelValue[0].isEmpty() && !m_view.m_wndText.m_strText.isEmpty();
@@ -228,24 +241,20 @@ TEST_F(PortRecoveryTest, TheOptionsSheetHoldsTheRetriesAndThePortReopensWithItsS
         rates.push_back(line.baud);
         return platform::OpenQtSerialPort(name, line);
     });
-    const auto press = [](COptionsSheet& sheet, const char* button) {
-        sheet.findChild<QPushButton*>(QString::fromLatin1(button))->click();
-    };
-
     // Cancel with the receiver still away: the retries go on after the sheet.
-    UseOptionsSheet([&](COptionsSheet& sheet) {
+    UseOptionsSheet(m_frame, [&](COptionsSheet& sheet) {
         EXPECT_FALSE(m_view.IsTimerActive(IDT_RECONNECT));
-        press(sheet, "IDCANCEL");
+        PressSheetButton(sheet, "IDCANCEL");
     });
     EXPECT_TRUE(m_view.m_bReconnecting && m_view.IsTimerActive(IDT_RECONNECT));
 
     // Back while a new rate is chosen: nothing opens behind the sheet; OK opens at the new rate.
     StartReceiver();
     rates.clear();
-    UseOptionsSheet([&](COptionsSheet& sheet) {
+    UseOptionsSheet(m_frame, [&](COptionsSheet& sheet) {
         EXPECT_FALSE(m_view.IsTimerActive(IDT_RECONNECT));
         sheet.Pages()[3]->Control<QComboBox>(1019)->setCurrentText(QStringLiteral("4800"));
-        press(sheet, "IDOK");
+        PressSheetButton(sheet, "IDOK");
     });
     EXPECT_EQ(rates, std::vector<int>{4800});
     EXPECT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
@@ -289,26 +298,10 @@ TEST_F(PortRecoveryTest, AFailureThatStillStandsReturnsToTheStatusBarWhenTheRetr
 // dropped lines say it once in the user window and on the status bar, until the service binds.
 TEST_F(PortRecoveryTest, ABusySntpPortIsSaidOnceWhenTheRetriesReopenThePort) {
     const LoopbackUdpSocket holder(0, true);
-    ASSERT_NE(holder.OwnPort(), 0);
-    m_view.m_bSntpEnabled = true;
-    m_view.m_nSntpPort = holder.OwnPort();
-    const QString failure =
-        QStringLiteral("Failed to bind socket for time server. The specified port may be in use.");
+    const QString failure = kSntpFailure;
     const auto saidTimes = [&] { return UserWindow().count(failure); };
-    // Kills the receiver and brings it back; the retry timer's tick reopens the port.
-    const auto dropAndReopen = [&] {
-        KillReceiver();
-        ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
-        StartReceiver();
-        m_view.OnTimer(IDT_RECONNECT);
-        ASSERT_TRUE(m_view.IsRunning() && !m_view.m_bReconnecting);
-        QCoreApplication::processEvents(); // where a queued box would come up
-    };
-
-    StartReceiver();
-    m_frame.OnCmdMsg(ID_START);
-    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, kBusyMachineWaitMs));
-    EXPECT_EQ(m_boxes, QStringList{failure});
+    const auto dropAndReopen = [&] { DropAndReopen(); };
+    StartWithTheSntpPortHeldBy(holder);
 
     for (int drop = 0; drop < 3; ++drop)
         dropAndReopen();
@@ -324,6 +317,91 @@ TEST_F(PortRecoveryTest, ABusySntpPortIsSaidOnceWhenTheRetriesReopenThePort) {
     dropAndReopen();
     EXPECT_EQ(saidTimes(), 2);
     EXPECT_EQ(m_boxes.size(), 1);
+    KillReceiver();
+}
+
+// A port being reopened stands as any failure does: the exported map, said failing after the line
+// dropped, works again and the status bar shows the port's line again, not nothing, also while the
+// Options sheet holds the retries. A try's new reason takes its place; Stop ends it.
+TEST_F(PortRecoveryTest, APortBeingReopenedStaysOnTheStatusBarWhenAnotherFailureEnds) {
+    StartReceiver();
+    m_view.OnStart();
+    ASSERT_TRUE(WaitUntil([this] { return Polled(); }, kBusyMachineWaitMs));
+    KillReceiver();
+    ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
+    const std::string lost =
+        QStringLiteral("Receiver port %1 lost, reopening it every 5 s").arg(m_link).toStdString();
+    ASSERT_EQ(StatusBar().toStdString(), lost);
+
+    // The operator exports the map meanwhile, into a folder that is gone, then made.
+    const QString folder = m_folder.filePath(QStringLiteral("Exports"));
+    m_view.m_strMapExportPath = folder + QStringLiteral("/map.png");
+    m_frame.OnCmdMsg(ID_EXPORT);
+    EXPECT_TRUE(StatusBar().startsWith(QStringLiteral("Unable to write the exported map: ")))
+        << qPrintable(StatusBar());
+    ASSERT_TRUE(QDir().mkpath(folder));
+    m_frame.OnCmdMsg(ID_EXPORT);
+    ASSERT_TRUE(QFile::exists(m_view.m_strMapExportPath));
+    EXPECT_EQ(StatusBar().toStdString(), lost);
+    UseOptionsSheet(m_frame, [&](COptionsSheet& sheet) {
+        EXPECT_EQ(StatusBar().toStdString(), lost);
+        PressSheetButton(sheet, "IDCANCEL");
+    });
+
+    // The sheet closed, the port is tried again, and still missing.
+    EXPECT_TRUE(m_view.m_bReconnecting);
+    EXPECT_TRUE(StatusBar().startsWith(
+        QStringLiteral("Receiver port %1 not open, reopening it every 5 s: ").arg(m_link)))
+        << qPrintable(StatusBar());
+    m_frame.OnCmdMsg(ID_STOP);
+    EXPECT_EQ(StatusBar().toStdString(), "");
+}
+
+// A reopen of the port leaves the latest failure that stands on the status bar: the SNTP service's,
+// said at an earlier reopen, does not cover the exported graph's, said after it.
+TEST_F(PortRecoveryTest, AReopenLeavesTheLatestStandingFailureOnTheStatusBar) {
+    const LoopbackUdpSocket holder(0, true);
+    StartWithTheSntpPortHeldBy(holder);
+    DropAndReopen();
+    ASSERT_EQ(StatusBar().toStdString(), kSntpFailure.toStdString());
+
+    const QString graph = m_folder.filePath(QStringLiteral("graph.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(graph).constData(), 0600), 0);
+    m_view.m_strGraphExportPath = graph;
+    m_view.m_nExportInterval = 1;
+    const std::string graphFailure =
+        QStringLiteral("Unable to write the exported graph: cannot write %1: not a regular file")
+            .arg(graph)
+            .toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return StatusBar().toStdString() == graphFailure; }, kBusyMachineWaitMs));
+    DropAndReopen();
+    EXPECT_EQ(StatusBar().toStdString(), graphFailure);
+    EXPECT_EQ(UserWindow().count(kSntpFailure), 1);
+    KillReceiver();
+}
+
+// The SNTP service's failure ends with the operator's Stop, and when the service is switched off in
+// Options: it is no longer on the status bar, and a failure after Stop is said again.
+TEST_F(PortRecoveryTest, TheTimeServersFailureEndsWithStopAndWhenItIsSwitchedOff) {
+    const LoopbackUdpSocket holder(0, true);
+    StartWithTheSntpPortHeldBy(holder);
+    DropAndReopen();
+    ASSERT_EQ(StatusBar().toStdString(), kSntpFailure.toStdString());
+    m_frame.OnCmdMsg(ID_STOP);
+    EXPECT_EQ(StatusBar().toStdString(), "");
+
+    m_frame.OnCmdMsg(ID_START);
+    DropAndReopen();
+    EXPECT_EQ(UserWindow().count(kSntpFailure), 2) << qPrintable(UserWindow());
+    EXPECT_EQ(StatusBar().toStdString(), kSntpFailure.toStdString());
+    UseOptionsSheet(m_frame, [&](COptionsSheet& sheet) {
+        constexpr std::size_t kTimeServicesPage = 4;
+        constexpr int kEnableSntp = 1155; // the page's "Enable SNTP server"
+        sheet.Pages()[kTimeServicesPage]->Control<QCheckBox>(kEnableSntp)->setChecked(false);
+        PressSheetButton(sheet, "IDOK");
+    });
+    EXPECT_FALSE(m_view.m_bSntpEnabled);
+    EXPECT_EQ(StatusBar().toStdString(), "");
     KillReceiver();
 }
 

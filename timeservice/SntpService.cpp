@@ -21,7 +21,6 @@ void CChildView::StartTimeServer() {
     // again while the port stays held: a box for each would pile up, none of them answered.
     if (m_bQuietStart) {
         ReportFailure(ReportedOutput::TimeServer, failure);
-        ShowLinkStatus(failure); // the reopen showed the latest said, and the service still fails
         return;
     }
     // Shown once Start has finished, so that the message box does not hold up the start of polling.
