@@ -15,6 +15,9 @@ namespace {
 // What a trim whose syncs failed means for the file, after the system's reason.
 const QString kUnsyncedTrim =
     QStringLiteral("; the lines it moved may not have reached the disk, and a power failure could lose them");
+// What a trim in place that went on without its record risked, after the system's reason.
+const QString kUnrecordedTrim =
+    QStringLiteral("; the trim went on without its record, and a kill part-way would have lost kept lines");
 
 // Where the failed syncs of a capped file's trims are said.
 ReportedOutput TrimSyncsOf(ReportedOutput file) {
@@ -74,10 +77,13 @@ bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, c
 
 void CChildView::ReportTrimSyncs(ReportedOutput output, const QString& path,
                                  const platform::TrimSyncs& trimSyncs) {
+    if (!trimSyncs.unrecorded.isEmpty())
+        ReportFileFailure(TrimSyncsOf(output), QStringLiteral("record the trim of"), path,
+                          trimSyncs.unrecorded + kUnrecordedTrim);
     if (!trimSyncs.failure.isEmpty())
         ReportFileFailure(TrimSyncsOf(output), QStringLiteral("sync the trim of"),
                           path + QStringLiteral(" to the disk"), trimSyncs.failure + kUnsyncedTrim);
-    else if (trimSyncs.trimmed)
+    else if (trimSyncs.trimmed && trimSyncs.unrecorded.isEmpty())
         ReportWorking(TrimSyncsOf(output));
 }
 

@@ -23,8 +23,8 @@ enum class ReportedOutput {
     ExportedGraph,
     ExportedMap,
     FtpUpload,
-    // A capped file's trims whose syncs failed, said apart from its writes: only a trim whose syncs
-    // work clears them, not an append.
+    // A capped file's trims whose syncs failed or that went on without their record, said apart
+    // from its writes: only a trim whose syncs work and that kept it clears them, not an append.
     UserWindowFileTrimSyncs,
     DebugFileTrimSyncs,
     TrackFileTrimSyncs,

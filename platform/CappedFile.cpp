@@ -140,10 +140,11 @@ Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QBy
 // Moves the kept tail from `cut` on to the front of the file and cuts it to its length: no room
 // needed, and where the file system holds the move's record, a kill or power failure part-way
 // loses nothing (InPlaceTrim). A failure's reason says what it left.
-Trim CutInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs, QString* reason, QString* syncFailure) {
+Trim CutInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs, QString* reason, TrimSyncs* trimSyncs) {
     const InPlaceTrim trim = TrimInPlace(fd, length, cut, syncs);
     *reason = trim.failure;
-    *syncFailure = trim.syncFailure;
+    trimSyncs->failure = trim.syncFailure;
+    trimSyncs->unrecorded = trim.unrecorded;
     switch (trim.outcome) {
     case InPlace::Cut:
         return Trim::CutInPlace;
@@ -167,7 +168,7 @@ RecordSyncs InPlaceSyncs(const TrimRule& rule) {
 // for that copy; in place when it has not, or when the copy cannot be made or put in place (no
 // room after all, a quota, a folder that refuses new files, a refused rename).
 Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, RecordSyncs syncs,
-             QByteArrayView bytes, QString* reason, QString* syncFailure) {
+             QByteArrayView bytes, QString* reason, TrimSyncs* trimSyncs) {
     const int fd = file.handle();
     if (RoomForCopy(fd, length - cut + bytes.size())) {
         QString copyFailure;
@@ -181,7 +182,7 @@ Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, Record
             break;
         }
     }
-    return CutInPlace(fd, length, cut, syncs, reason, syncFailure);
+    return CutInPlace(fd, length, cut, syncs, reason, trimSyncs);
 }
 
 } // namespace
@@ -202,10 +203,11 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         } else {
             const InPlaceTrim finished = FinishInterruptedMove(fd, *interrupted, InPlaceSyncs(rule));
             result.trimFailure = finished.failure;
+            result.trimSyncs.unrecorded = finished.unrecorded;
             moveOwed = finished.outcome != InPlace::Cut;
             if (finished.outcome == InPlace::Cut) {
                 Owed().Done(path);
-                result.trimSyncs = {true, finished.syncFailure};
+                result.trimSyncs = {true, finished.syncFailure, finished.unrecorded};
             } else if (finished.outcome == InPlace::Failed) {
                 Owed().Failed(path, length, finished.failure);
             }
@@ -226,7 +228,7 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
             result.trimFailure = cut.failure;
         } else if (cut.offset) {
             switch (CutBack(file, path, length, *cut.offset, InPlaceSyncs(rule), bytes, &result.trimFailure,
-                            &result.trimSyncs.failure)) {
+                            &result.trimSyncs)) {
             case Trim::Replaced:
                 Owed().Done(path);
                 result.appended = true;
