@@ -473,9 +473,9 @@ TEST_F(InterruptedTrimTest, OnlyALargeLimitsTrimSyncsItsRecord) {
     }
 }
 
-// Every update of the move's record refused after its first setting, as on a file system with
-// room for one record and not for its update, or on a disk error: the move goes on without its
-// record, and the log comes back under its limit with every kept line.
+// Every setting of the move's record refused after its first, its writing anew too (a disk error,
+// a full quota): the move goes on without its record, and the log comes back under its limit
+// with every kept line.
 TEST_F(InterruptedTrimTest, ARecordThatCannotBeUpdatedStillCutsTheLog) {
     const QString report = m_home.filePath(QStringLiteral("calls"));
     for (const int error : {ENOSPC, EIO}) {
