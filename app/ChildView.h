@@ -110,8 +110,8 @@ public:
     // through ReportFailure. True when said now.
     bool ReportFileFailure(ReportedOutput output, const QString& what, const QString& path,
                            const QString& reason);
-    // A capped file's trim: syncs that failed are said once, apart from the file's writes, until a
-    // trim of the file whose syncs work.
+    // A capped file's trim: syncs that failed, and a move that went on without its record, are said
+    // once, apart from the file's writes, until a trim of the file whose syncs work and that kept it.
     void ReportTrimSyncs(ReportedOutput output, const QString& path, const platform::TrimSyncs& trimSyncs);
     // A write's outcome: a success goes to ReportWorking; a failure of a named file goes to
     // ReportFileFailure, and so does, apart from the file's writes, a written file that stays past

@@ -17,26 +17,34 @@ namespace {
 // What a trim whose syncs failed means for the file, after the system's reason.
 const QString kUnsyncedTrim =
     QStringLiteral("; the lines it moved may not have reached the disk, and a power failure could lose them");
+// What a trim in place that went on without its record risked, after the system's reason.
+const QString kUnrecordedTrim =
+    QStringLiteral("; the trim went on without its record, and a kill part-way would have lost kept lines");
 
-// Where a capped file's failed trims and their failed syncs are said, apart from its writes.
+// Where a capped file's failed trims, their failed syncs and their lost records are said, apart
+// from its writes and from each other: each stands with its own reason.
 struct TrimOutputs {
     ReportedOutput file;
     ReportedOutput trim;
     ReportedOutput trimSyncs;
+    ReportedOutput trimRecord;
 };
 constexpr TrimOutputs kCappedFiles[] = {
     {ReportedOutput::UserWindowFile, ReportedOutput::UserWindowFileTrim,
-     ReportedOutput::UserWindowFileTrimSyncs},
-    {ReportedOutput::DebugFile, ReportedOutput::DebugFileTrim, ReportedOutput::DebugFileTrimSyncs},
-    {ReportedOutput::TrackFile, ReportedOutput::TrackFileTrim, ReportedOutput::TrackFileTrimSyncs},
-    {ReportedOutput::DataLog, ReportedOutput::DataLogTrim, ReportedOutput::DataLogTrimSyncs},
+     ReportedOutput::UserWindowFileTrimSyncs, ReportedOutput::UserWindowFileTrimRecord},
+    {ReportedOutput::DebugFile, ReportedOutput::DebugFileTrim, ReportedOutput::DebugFileTrimSyncs,
+     ReportedOutput::DebugFileTrimRecord},
+    {ReportedOutput::TrackFile, ReportedOutput::TrackFileTrim, ReportedOutput::TrackFileTrimSyncs,
+     ReportedOutput::TrackFileTrimRecord},
+    {ReportedOutput::DataLog, ReportedOutput::DataLogTrim, ReportedOutput::DataLogTrimSyncs,
+     ReportedOutput::DataLogTrimRecord},
 };
 
 TrimOutputs TrimOutputsOf(ReportedOutput file) {
     for (const TrimOutputs& capped : kCappedFiles)
         if (capped.file == file)
             return capped;
-    return {file, file, file}; // no capped file: never trimmed
+    return {file, file, file, file}; // no capped file: never trimmed
 }
 
 } // namespace
@@ -83,11 +91,17 @@ bool CChildView::ReportFileFailure(ReportedOutput output, const QString& what, c
 
 void CChildView::ReportTrimSyncs(ReportedOutput output, const QString& path,
                                  const platform::TrimSyncs& trimSyncs) {
+    const TrimOutputs outputs = TrimOutputsOf(output);
+    if (!trimSyncs.unrecorded.isEmpty())
+        ReportFileFailure(outputs.trimRecord, QStringLiteral("record the trim of"), path,
+                          trimSyncs.unrecorded + kUnrecordedTrim);
+    else if (trimSyncs.trimmed)
+        ReportWorking(outputs.trimRecord);
     if (!trimSyncs.failure.isEmpty())
-        ReportFileFailure(TrimOutputsOf(output).trimSyncs, QStringLiteral("sync the trim of"),
+        ReportFileFailure(outputs.trimSyncs, QStringLiteral("sync the trim of"),
                           path + QStringLiteral(" to the disk"), trimSyncs.failure + kUnsyncedTrim);
     else if (trimSyncs.trimmed)
-        ReportWorking(TrimOutputsOf(output).trimSyncs);
+        ReportWorking(outputs.trimSyncs);
 }
 
 bool CChildView::HasSizeLimit(ReportedOutput file) const {

@@ -36,6 +36,12 @@ enum class ReportedOutput {
     DebugFileTrimSyncs,
     TrackFileTrimSyncs,
     DataLogTrimSyncs,
+    // A capped file's trims in place that went on without their record: only a trim that kept it
+    // clears them.
+    UserWindowFileTrimRecord,
+    DebugFileTrimRecord,
+    TrackFileTrimRecord,
+    DataLogTrimRecord,
     TimeServer,   // the SNTP service's start after an unattended start of polling
     ReceiverPort, // a receiver port being reopened after it failed or was missing at start
 };

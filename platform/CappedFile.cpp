@@ -141,10 +141,11 @@ Copy ReplaceWithTail(int fd, const QString& path, qint64 length, qint64 cut, QBy
 // Moves the kept tail from `cut` on to the front of the file and cuts it to its length: no room
 // needed, and where the file system holds the move's record, a kill or power failure part-way
 // loses nothing (InPlaceTrim). A failure's reason says what it left.
-Trim CutInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs, QString* reason, QString* syncFailure) {
+Trim CutInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs, QString* reason, TrimSyncs* trimSyncs) {
     const InPlaceTrim trim = TrimInPlace(fd, length, cut, syncs);
     *reason = trim.failure;
-    *syncFailure = trim.syncFailure;
+    trimSyncs->failure = trim.syncFailure;
+    trimSyncs->unrecorded = trim.unrecorded;
     switch (trim.outcome) {
     case InPlace::Cut:
         return Trim::CutInPlace;
@@ -168,7 +169,7 @@ RecordSyncs InPlaceSyncs(const TrimRule& rule) {
 // for that copy; in place when it has not, or when the copy cannot be made or put in place (no
 // room after all, a quota, a folder that refuses new files, a refused rename).
 Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, RecordSyncs syncs,
-             QByteArrayView bytes, QString* reason, QString* syncFailure) {
+             QByteArrayView bytes, QString* reason, TrimSyncs* trimSyncs) {
     const int fd = file.handle();
     if (RoomForCopy(fd, length - cut + bytes.size())) {
         QString copyFailure;
@@ -182,7 +183,7 @@ Trim CutBack(QFile& file, const QString& path, qint64 length, qint64 cut, Record
             break;
         }
     }
-    return CutInPlace(fd, length, cut, syncs, reason, syncFailure);
+    return CutInPlace(fd, length, cut, syncs, reason, trimSyncs);
 }
 
 } // namespace
@@ -203,10 +204,11 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         } else {
             const InPlaceTrim finished = FinishInterruptedMove(fd, *interrupted, InPlaceSyncs(rule));
             result.trimFailure = finished.failure;
+            result.trimSyncs.unrecorded = finished.unrecorded;
             moveOwed = finished.outcome != InPlace::Cut;
             if (finished.outcome == InPlace::Cut) {
                 Owed().Done(path);
-                result.trimSyncs = {true, finished.syncFailure};
+                result.trimSyncs = {true, finished.syncFailure, finished.unrecorded};
             } else if (finished.outcome == InPlace::Failed) {
                 Owed().Failed(path, length, finished.failure);
             }
@@ -226,11 +228,14 @@ CappedAppend AppendCapped(QFile& file, const QString& path, QByteArrayView bytes
         } else if (const CutPoint cut = FindCutPoint(fd, length, rule); !cut.failure.isEmpty()) {
             result.trimFailure = cut.failure;
         } else if (cut.offset) {
-            QString syncFailure;
+            TrimSyncs trimSyncs;
             const Trim trim = CutBack(file, path, length, *cut.offset, InPlaceSyncs(rule), bytes,
-                                      &result.trimFailure, &syncFailure);
-            if (result.trimSyncs.failure.isEmpty()) // a finish before it keeps its own
-                result.trimSyncs.failure = syncFailure;
+                                      &result.trimFailure, &trimSyncs);
+            // A finish before it keeps its own reasons: each is said once.
+            if (result.trimSyncs.failure.isEmpty())
+                result.trimSyncs.failure = trimSyncs.failure;
+            if (result.trimSyncs.unrecorded.isEmpty())
+                result.trimSyncs.unrecorded = trimSyncs.unrecorded;
             switch (trim) {
             case Trim::Replaced:
                 Owed().Done(path);
@@ -265,7 +270,7 @@ TrimSyncs FinishInterruptedTrim(const QString& path, const TrimRule& rule) {
     const InPlaceTrim finished = FinishInterruptedMove(file.handle(), *move, InPlaceSyncs(rule));
     if (finished.outcome != InPlace::Cut)
         return {};
-    return {true, finished.syncFailure};
+    return {true, finished.syncFailure, finished.unrecorded};
 }
 
 } // namespace platform

@@ -9,10 +9,11 @@
 
 namespace platform {
 
-// Whether an append cut its file back, and whether that trim's syncs worked.
+// Whether an append cut its file back, and whether that trim's syncs worked and it kept its record.
 struct TrimSyncs {
-    bool trimmed = false; // by a copy that reached the disk, or in place
-    QString failure;      // the system's reason for the first of the trim's syncs that failed
+    bool trimmed = false;    // by a copy that reached the disk, or in place
+    QString failure;         // the system's reason for the first of the trim's syncs that failed
+    QString unrecorded = {}; // the system's reason why a move in place went on without its record
 };
 
 struct CappedAppend {
@@ -52,8 +53,8 @@ struct CappedAppend {
 // A trim in place that fails before it has written anything leaves the file as it was; one that
 // stops part-way leaves it at its length, its newest part whole and some of its oldest lines
 // overwritten with copies of newer ones (until its move is finished), and `trimFailure` says so
-// after the system's reason. A trim in place whose syncs fail is made all the same, and
-// `trimSyncs` says so.
+// after the system's reason. A trim in place whose syncs fail, or whose record can be neither
+// updated nor written anew, is made all the same, and `trimSyncs` says so.
 // Either way the bytes are appended to it when they fit, `trimFailure` says why the file stays
 // past its limit (and so does `failure` when the bytes did not fit either), and the trim is tried
 // again only once the file has grown by another trim step or a minute has passed; meanwhile

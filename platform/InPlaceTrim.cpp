@@ -101,28 +101,57 @@ bool Synced(RecordSyncs syncs, qint64 toMove, qint64 cut) {
 // once the file is cut.
 class MoveRecord {
 public:
-    MoveRecord(int fd, const InterruptedMove& move, bool synced) : m_fd(fd), m_move(move), m_synced(synced) {}
+    // `held`: a record on the file vouches for `move` already (an interrupted move being finished).
+    MoveRecord(int fd, const InterruptedMove& move, bool synced, bool held)
+        : m_fd(fd), m_move(move), m_synced(synced), m_held(held) {}
 
     // Records that the first `moved` bytes are in place. Synced: the data it vouches for reaches
     // the disk first, and the record itself before the writes it permits. A failed sync stops
-    // nothing (a disk that fails its syncs keeps no promise of its own): SyncError keeps it. 0, or
-    // the error number.
-    int Set(qint64 moved) {
+    // nothing (a disk that fails its syncs keeps no promise of its own): SyncError keeps it.
+    // A record the file system refuses to replace (tmpfs charges the new value before it frees
+    // the old; a quota) is removed and written anew: room for one record is enough. Empty, or the
+    // reason it failed; then Held() says whether the record still vouches for its old point (it
+    // could be neither updated nor removed) or none is left, and Unrecorded() keeps the reason.
+    QString Set(qint64 moved) {
         Sync();
         m_move.moved = moved;
         const QByteArray value = FormatRecord(m_move);
-        if (::fsetxattr(m_fd, kRecordName, value.constData(), static_cast<size_t>(value.size()), 0) != 0)
-            return errno;
+        int error = Write(value);
+        if (error != 0 && m_held) {
+            if (const int removal = Remove(); removal != 0)
+                return SystemReason(error) +
+                       QStringLiteral(" (the trim's record could be neither updated nor removed: %1)")
+                           .arg(SystemReason(removal));
+            error = Write(value);
+            if (error != 0 && m_unrecorded.isEmpty())
+                m_unrecorded = SystemReason(error);
+        }
+        if (error != 0)
+            return SystemReason(error);
         Sync();
-        return 0;
+        return {};
     }
+    bool Held() const { return m_held; }
+    // Why a record that was held had to go, the move going on without it; empty while none did.
+    const QString& Unrecorded() const { return m_unrecorded; }
     // The error number of the first of its syncs that failed; 0 while none did.
     int SyncError() const { return m_syncError; }
     // 0 once there is none, or the error number. A record left by a kill between the cut and this
     // is stale (the file is shorter than it says) and removed when next found.
-    int Remove() { return ::fremovexattr(m_fd, kRecordName) == 0 || errno == ENODATA ? 0 : errno; }
+    int Remove() {
+        if (::fremovexattr(m_fd, kRecordName) != 0 && errno != ENODATA)
+            return errno;
+        m_held = false;
+        return 0;
+    }
 
 private:
+    int Write(const QByteArray& value) {
+        if (::fsetxattr(m_fd, kRecordName, value.constData(), static_cast<size_t>(value.size()), 0) != 0)
+            return errno;
+        m_held = true;
+        return 0;
+    }
     void Sync() {
         if (!m_synced)
             return;
@@ -133,46 +162,41 @@ private:
     int m_fd;
     InterruptedMove m_move;
     bool m_synced;
+    bool m_held;
+    QString m_unrecorded;
     int m_syncError = 0;
 };
 
-// After an update of the record failed with `error` (no room for the new value: tmpfs charges it
-// before it frees the old; a quota; a disk error): the record is removed, and the move goes on
-// without one, as a move that could not be recorded at all (not crash-safe, but it ends). A record
-// that cannot be removed either still vouches for its old point: a later finish would move again
-// from there, over bytes overwritten since, so the move must not write past what it permits. The
-// reason it stops then.
-std::optional<QString> DropRecord(MoveRecord& record, int error) {
-    const int removal = record.Remove();
-    if (removal == 0)
-        return std::nullopt;
-    return SystemReason(error) +
-           QStringLiteral(" (the trim's record could be neither updated nor removed: %1)")
-               .arg(SystemReason(removal));
-}
-
 // Moves the bytes from `move.cut + move.moved` to `end` to `move.moved` on, and cuts the file to
 // `end - move.cut`. The writes never pass the recorded point by more than the cut: the record is
-// advanced first. `partWay`: the file's front is overwritten already.
+// advanced first; once it cannot be, the move goes on without it. `record`: none where the file's
+// last bytes could not be read for it. `partWay`: the file's front is overwritten already.
 InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveRecord* record, bool partWay) {
-    const auto stopped = [&](const QString& reason) {
-        return InPlaceTrim{InPlace::Failed, partWay ? reason + kStoppedPartWay : reason};
-    };
     const qint64 kept = end - move.cut;
     const qint64 piece = std::min(kMostPiece, move.cut);
     qint64 moved = move.moved;
-    qint64 permitted = moved + move.cut;       // past it lie bytes still to be moved from the record
-    const MoveRecord* const syncedBy = record; // its failed syncs count even once it is dropped
+    qint64 permitted = moved + move.cut; // past it lie bytes still to be moved from the record
+    // Stopped with its front overwritten and no record left, the move records where it stopped
+    // where it can: trimmed anew from its end, the file would lose the kept lines already moved.
+    // Moving again from there reads only bytes nothing overwrote, as no write passed it by more
+    // than a piece, which is at most the cut.
+    const auto stopped = [&](const QString& reason) {
+        if (partWay && record && !record->Held())
+            record->Set(moved);
+        return InPlaceTrim{InPlace::Failed,
+                           partWay ? reason + kStoppedPartWay : reason,
+                           {},
+                           record ? record->Unrecorded() : QString()};
+    };
     QByteArray bytes;
     while (moved < kept) {
         const qint64 size = std::min(piece, kept - moved);
-        if (record && moved + size > permitted) {
-            if (const int error = record->Set(moved); error == 0)
+        if (record && record->Held() && moved + size > permitted) {
+            const QString refused = record->Set(moved);
+            if (refused.isEmpty())
                 permitted = moved + move.cut;
-            else if (const auto stuck = DropRecord(*record, error))
-                return stopped(*stuck);
-            else
-                record = nullptr;
+            else if (record->Held()) // it vouches for its old point still: no write may pass it
+                return stopped(refused);
         }
         if (const int error = ReadFullyAt(fd, move.cut + moved, size, bytes);
             error != 0 || bytes.size() != size)
@@ -188,10 +212,13 @@ InPlaceTrim MoveAndCut(int fd, const InterruptedMove& move, qint64 end, MoveReco
     const int lastSync = SyncToDisk(fd);
     if (::ftruncate(fd, kept) != 0)
         return stopped(SystemReason(errno));
-    if (record)
+    if (record && record->Held())
         record->Remove();
-    const int syncError = syncedBy && syncedBy->SyncError() != 0 ? syncedBy->SyncError() : lastSync;
-    return {InPlace::Cut, {}, syncError != 0 ? SystemReason(syncError) : QString()};
+    const int syncError = record && record->SyncError() != 0 ? record->SyncError() : lastSync;
+    return {InPlace::Cut,
+            {},
+            syncError != 0 ? SystemReason(syncError) : QString(),
+            record ? record->Unrecorded() : QString()};
 }
 
 } // namespace
@@ -203,9 +230,10 @@ InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs) {
     InterruptedMove move{cut, length, 0, 0};
     std::optional<MoveRecord> record;
     if (TailCheck(fd, length, cut, &move.tail) == 0) {
-        record.emplace(fd, move, Synced(syncs, length - cut, cut));
-        if (record->Set(0) != 0)
-            record.reset(); // no room for it, or a file system without such records: not crash-safe
+        record.emplace(fd, move, Synced(syncs, length - cut, cut), false);
+        // Without room for it, or on a file system without such records, none is held: the move is
+        // not crash-safe then.
+        record->Set(0);
     }
     return MoveAndCut(fd, move, length, record ? &*record : nullptr, false);
 }
@@ -257,15 +285,11 @@ InPlaceTrim FinishInterruptedMove(int fd, const InterruptedMove& move, RecordSyn
         if (const int error = TailCheck(fd, end, move.cut, &current.tail); error != 0)
             return {InPlace::Failed, SystemReason(error) + kStoppedPartWay};
     }
-    MoveRecord record(fd, current, Synced(syncs, end - move.cut - move.moved, move.cut));
-    bool recorded = true;
+    MoveRecord record(fd, current, Synced(syncs, end - move.cut - move.moved, move.cut), true);
     if (end > move.length)
-        if (const int error = record.Set(move.moved); error != 0) {
-            if (const auto stuck = DropRecord(record, error))
-                return {InPlace::Failed, *stuck + kStoppedPartWay};
-            recorded = false;
-        }
-    return MoveAndCut(fd, current, end, recorded ? &record : nullptr, true);
+        if (const QString refused = record.Set(move.moved); !refused.isEmpty() && record.Held())
+            return {InPlace::Failed, refused + kStoppedPartWay};
+    return MoveAndCut(fd, current, end, &record, true);
 }
 
 } // namespace platform

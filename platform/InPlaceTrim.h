@@ -23,13 +23,16 @@ enum class InPlace {
 };
 
 struct InPlaceTrim {
-    InPlaceTrim(InPlace outcome, QString failure, QString syncFailure = {})
-        : outcome(outcome), failure(std::move(failure)), syncFailure(std::move(syncFailure)) {}
+    InPlaceTrim(InPlace outcome, QString failure, QString syncFailure = {}, QString unrecorded = {})
+        : outcome(outcome), failure(std::move(failure)), syncFailure(std::move(syncFailure)),
+          unrecorded(std::move(unrecorded)) {}
 
     InPlace outcome;
     QString failure;     // the system's reason, and what a move stopped part-way left
     QString syncFailure; // the system's reason for the first of its syncs that failed: the bytes it
                          // moved may not have reached the disk
+    QString unrecorded;  // the system's reason why its record could be neither updated nor written
+                         // anew: the move went on without one, not crash-safe
 };
 
 // A move in place that was interrupted, as its record on the file says.
@@ -51,7 +54,11 @@ enum class RecordSyncs { AsDue, Always, Never };
 // is synced to the disk before the writes it permits, after the data it vouches for, when the
 // move needs few checkpoints of large cuts; a move of small cuts is recorded without syncs (safe
 // from a kill, not from a power failure: see README), and the file synced once before its cut. A
-// failed sync does not stop the move or the cut; `syncFailure` says it.
+// failed sync does not stop the move or the cut; `syncFailure` says it. A record the file system
+// refuses to update is removed and written anew at the move's present point, before any write
+// passes what the old one permitted; only when that fails too does the move go on without it,
+// which `unrecorded` says. A move that stops part-way with its front overwritten leaves a record
+// of where it stopped wherever one can be written, so that it is finished rather than trimmed anew.
 InPlaceTrim TrimInPlace(int fd, qint64 length, qint64 cut, RecordSyncs syncs = RecordSyncs::AsDue);
 
 // What the record on a file says of an interrupted move.

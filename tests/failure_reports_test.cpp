@@ -26,6 +26,7 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -375,24 +376,36 @@ TEST_F(FailureReportsTest, AnOutputSwitchedOffInOptionsNoLongerStands) {
     EXPECT_EQ(TimesSaid(logFailure), 1) << qPrintable(UserWindow());
 }
 
-// A data log whose trims' syncs fail: said once, and kept on the status bar while the log's lines
-// go on and its next trims fail the same way; only a trim whose syncs work ends it, after which it
-// is said again.
+// A data log whose trims' syncs fail, or whose trims in place go on without their record: said
+// once, and kept on the status bar while the log's lines go on and its next trims fail the same
+// way; only a trim whose syncs work and that kept its record ends it, after which it is said again.
 TEST_F(FailureReportsTest, ATrimWhoseSyncsFailedStandsUntilATrimSyncs) {
     const QString log = m_folder.filePath(QStringLiteral("gpslog.log"));
-    const platform::TrimSyncs unsynced{true, QStringLiteral("Input/output error")};
+    const QString reason = QStringLiteral("Input/output error");
     const platform::TrimSyncs synced{true, {}};
-    const QString said =
-        QStringLiteral("Unable to sync the trim of %1 to the disk: Input/output error").arg(log);
-    for (int times = 1; times <= 2; ++times) {
-        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, unsynced);
-        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}); // a line, no trim
-        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, unsynced);
-        EXPECT_EQ(TimesSaid(said), times) << qPrintable(UserWindow());
-        EXPECT_TRUE(StatusBar().startsWith(said)) << qPrintable(StatusBar());
-        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, synced);
-        EXPECT_EQ(StatusBar(), QString());
+    for (const auto& [failing, said] :
+         {std::pair{platform::TrimSyncs{true, reason},
+                    QStringLiteral("Unable to sync the trim of %1 to the disk: %2").arg(log, reason)},
+          std::pair{platform::TrimSyncs{true, {}, reason},
+                    QStringLiteral("Unable to record the trim of %1: %2").arg(log, reason)}}) {
+        for (int times = 1; times <= 2; ++times) {
+            m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, failing);
+            m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}); // a line, no trim
+            m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, failing);
+            EXPECT_EQ(TimesSaid(said), times) << qPrintable(UserWindow());
+            EXPECT_TRUE(StatusBar().startsWith(said)) << qPrintable(StatusBar());
+            m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, synced);
+            EXPECT_EQ(StatusBar(), QString());
+        }
     }
+    // Both at once, trim after trim: each reason stands apart and is said once.
+    const platform::TrimSyncs both{true, reason, reason};
+    for (int trims = 0; trims < 3; ++trims)
+        m_view.ReportFileWrite(ReportedOutput::DataLog, true, {}, log, {}, {}, both);
+    EXPECT_EQ(TimesSaid(QStringLiteral("Unable to sync the trim of %1 to the disk: %2").arg(log, reason)), 3)
+        << qPrintable(UserWindow());
+    EXPECT_EQ(TimesSaid(QStringLiteral("Unable to record the trim of %1: %2").arg(log, reason)), 3)
+        << qPrintable(UserWindow());
 }
 
 // The user-window file's trim made by a line that says a failure (which is no sign that the file

@@ -237,8 +237,9 @@ protected:
             .count("Unable to sync the trim of " + m_path.toUtf8() + " to the disk: ");
     }
 
-    // `error`: the call numbered `at` (a sync or a write) fails with it, rather than the program killed.
-    QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int error = 0) const {
+    // `callError`: the call numbered `at` (a sync, a write or a pwrite) fails with it rather than
+    // the program being killed.
+    QProcessEnvironment Shim(const QString& report, qint64 at = 0, int split = 0, int callError = 0) const {
         QProcessEnvironment shim;
         shim.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ORVANE_KILL_SHIM));
         shim.insert(QStringLiteral("ORVANE_KILL_SHIM_PATH"), m_canonical);
@@ -246,8 +247,16 @@ protected:
         if (at > 0)
             shim.insert(QStringLiteral("ORVANE_KILL_SHIM_AT"), QString::number(at));
         shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SPLIT"), QString::number(split));
-        if (error != 0)
-            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SYNC_ERROR"), QString::number(error));
+        if (callError != 0)
+            shim.insert(QStringLiteral("ORVANE_KILL_SHIM_CALL_ERROR"), QString::number(callError));
+        return shim;
+    }
+
+    // The shim's settings `shim`, on a file system with room for one record of a move and not for
+    // its replacement.
+    static QProcessEnvironment WithRoomForOneRecord(QProcessEnvironment shim) {
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SET_ERROR"), QString::number(ENOSPC));
+        shim.insert(QStringLiteral("ORVANE_KILL_SHIM_ROOM_FOR_ONE"), QStringLiteral("1"));
         return shim;
     }
 
@@ -295,9 +304,13 @@ protected:
         EXPECT_LE(bytes.size(), m_rule.triggerBytes);
         const std::multiset<int> numbers = Numbers(bytes);
         int lost = 0;
-        for (const int number : m_kept)
+        int twice = 0;
+        for (const int number : m_kept) {
             lost += numbers.count(number) == 0 ? 1 : 0;
-        EXPECT_EQ(lost, 0) << "of " << m_kept.size() << " kept";
+            twice += numbers.count(number) > 1 ? 1 : 0;
+        }
+        EXPECT_EQ(lost, 0) << "of " << m_kept.size() << " kept, " << twice << " there twice";
+        EXPECT_EQ(twice, 0);
     }
 
     SmallFileSystem m_disk{4 * kMegabyte};
@@ -330,10 +343,21 @@ struct KillCase {
     CappedKind kind;
     int kills;
     quint32 seed;
+    bool roomForOneRecord = false; // and not for its replacement
+    int pastKb = 0;                // the file grown that far past its trigger (its trims failed)
 };
 
 void PrintTo(const KillCase& kill, std::ostream* out) {
-    *out << kill.kind.limitKb << " kB, " << kill.kills << " kills, seed " << kill.seed;
+    *out << kill.kind.limitKb << " kB, " << kill.pastKb << " kB past, " << kill.kills << " kills, seed "
+         << kill.seed << (kill.roomForOneRecord ? ", room for one record" : "");
+}
+
+// Whether the call numbered `at` (from 1) is one not to kill at: one the file system refuses
+// (the shim fails it), or one that writes a record anew right after its removal: a kill there,
+// the one instant the file holds no record, is as one without a record (README).
+bool NoKillAt(const QList<QByteArray>& calls, qint64 at) {
+    return calls.value(at - 1) == "fsetxattr failed" ||
+           (at >= 2 && calls.value(at - 1) == "fsetxattr" && calls.value(at - 2) == "fremovexattr");
 }
 
 std::string KillCaseName(const ::testing::TestParamInfo<KillCase>& info) {
@@ -351,22 +375,33 @@ TEST_P(KilledTrim, RestartKeepsEveryKeptLineAndComesBackUnderTheLimit) {
     const KillCase kill = GetParam();
     QRandomGenerator random(kill.seed);
     const QString report = m_home.filePath(QStringLiteral("calls"));
-    MakeFullFile(kill.kind);
-    const qint64 calls = CallsOfTheTrim(Run(Shim(report), Until::Written));
+    // The file system's own refusals hold in every run, the restart's too.
+    const auto disk = [&](const QProcessEnvironment& shim) {
+        return kill.roomForOneRecord ? WithRoomForOneRecord(shim) : shim;
+    };
+    MakeFullFile(kill.kind, kill.pastKb * kKilobyte);
+    const QList<QByteArray> counted = Run(disk(Shim(report)), Until::Written);
+    const qint64 calls = CallsOfTheTrim(counted);
     ASSERT_GT(calls, 0);
     ExpectKeptAndUnderLimit();
+    if (kill.roomForOneRecord) {
+        ASSERT_TRUE(counted.contains("fsetxattr failed")) << counted.join(' ').constData();
+    }
     for (int i = 0; i < kill.kills; ++i) {
         // A run of several kills has its last at one of the trim's last calls: the last sync, the
         // cut, the record's removal.
         const bool last = kill.kills > 1 && i + 1 == kill.kills;
-        const qint64 at = last ? calls - random.bounded(kLastCalls) : random.bounded(calls) + 1;
+        qint64 at = 0;
+        do
+            at = last ? calls - random.bounded(kLastCalls) : random.bounded(calls) + 1;
+        while (NoKillAt(counted, at));
         const int split = random.bounded(kPerMille);
         SCOPED_TRACE(testing::Message() << "seed " << kill.seed << ", kill " << i << " at call " << at
                                         << " of " << calls << ", a write cut at " << split << "/1000");
-        MakeFullFile(kill.kind);
-        Run(Shim(report, at, split), Until::Killed);
+        MakeFullFile(kill.kind, kill.pastKb * kKilobyte);
+        Run(disk(Shim(report, at, split)), Until::Killed);
         EXPECT_TRUE(m_killed) << "the shim's call never came";
-        Run(QProcessEnvironment(), Until::Started);
+        Run(kill.roomForOneRecord ? disk(Shim(report)) : QProcessEnvironment(), Until::Started);
         ExpectKeptAndUnderLimit();
     }
 }
@@ -379,6 +414,14 @@ INSTANTIATE_TEST_SUITE_P(DataLog, KilledTrim,
                                            KillCase{{false, 64}, 3, 1105}, KillCase{{false, 64}, 3, 1106},
                                            KillCase{{false, 2048}, 3, 1107},
                                            KillCase{{false, 2048}, 3, 1108}),
+                         KillCaseName);
+// On a file system with room for one record and not for its replacement: small cuts (16 kB,
+// 64 kB), and a large limit's log grown far past it (a cut of 132 kB, its record synced).
+INSTANTIATE_TEST_SUITE_P(RoomForOneRecord, KilledTrim,
+                         ::testing::Values(KillCase{{false, 16}, 3, 3301, true},
+                                           KillCase{{false, 64}, 3, 3302, true},
+                                           KillCase{{false, 2048}, 3, 3303, true, 100},
+                                           KillCase{{false, 2048}, 3, 3304, true, 100}),
                          KillCaseName);
 // A track file's snapshot comes 10 s into a run: four runs of one kill each.
 INSTANTIATE_TEST_SUITE_P(TrackFile, KilledTrim,
@@ -527,9 +570,9 @@ TEST_F(InterruptedTrimTest, TheSyncsOfEveryTrimOfALineAreSaid) {
     }
 }
 
-// Every update of the move's record refused after its first setting, as on a file system with
-// room for one record and not for its update, or on a disk error: the move goes on without its
-// record, and the log comes back under its limit with every kept line.
+// Every setting of the move's record refused after its first, its writing anew too (a disk error,
+// a full quota): the move goes on without its record, and the log comes back under its limit
+// with every kept line.
 TEST_F(InterruptedTrimTest, ARecordThatCannotBeUpdatedStillCutsTheLog) {
     const QString report = m_home.filePath(QStringLiteral("calls"));
     for (const int error : {ENOSPC, EIO}) {
@@ -539,6 +582,45 @@ TEST_F(InterruptedTrimTest, ARecordThatCannotBeUpdatedStillCutsTheLog) {
         shim.insert(QStringLiteral("ORVANE_KILL_SHIM_SET_ERROR"), QString::number(error));
         const QList<QByteArray> calls = Run(shim, Until::Written);
         EXPECT_TRUE(calls.contains("fsetxattr failed")) << calls.join(' ').constData();
+        ExpectKeptAndUnderLimit();
+    }
+}
+
+// Updates of the move's record refused, then a write of the move failing (a disk error), no kill:
+// the move stops part-way with a record of where it stopped, and the next start finishes it with
+// every kept line. On a file system with room for one record and not for its replacement, the
+// record is written anew at each update and nothing is said of it; where an update and the record
+// written anew are both refused (a passing disk error), the move goes on without it, which is said
+// once with the system's reason, and its record is written where it stops.
+TEST_F(InterruptedTrimTest, AMoveStoppedAfterARefusedUpdateIsFinishedWithEveryKeptLine) {
+    constexpr int kWritesAfterRefusal = 3;
+    const QString report = m_home.filePath(QStringLiteral("calls"));
+    for (const bool roomForOne : {true, false}) {
+        SCOPED_TRACE(roomForOne ? "room for one record" : "an update and its record anew refused");
+        const auto refusing = [&](const QProcessEnvironment& shim) {
+            if (roomForOne)
+                return WithRoomForOneRecord(shim);
+            QProcessEnvironment refused = shim;
+            refused.insert(QStringLiteral("ORVANE_KILL_SHIM_SET_ERROR"), QString::number(EIO));
+            refused.insert(QStringLiteral("ORVANE_KILL_SHIM_SETS_REFUSED"), QStringLiteral("2"));
+            return refused;
+        };
+        MakeFullFile({false, 64});
+        const QList<QByteArray> calls = Run(refusing(Shim(report)), Until::Written);
+        qsizetype failing = calls.indexOf("fsetxattr failed");
+        ASSERT_GE(failing, 0) << calls.join(' ').constData();
+        for (int writes = 0; writes < kWritesAfterRefusal && failing < CallsOfTheTrim(calls);)
+            writes += calls.value(++failing) == "pwrite" ? 1 : 0;
+        ASSERT_LT(failing, CallsOfTheTrim(calls)) << calls.join(' ').constData();
+
+        MakeFullFile({false, 64});
+        const QList<QByteArray> failed = Run(refusing(Shim(report, failing + 1, 0, EIO)), Until::Said);
+        ASSERT_EQ(failed.value(failing).toStdString(), "pwrite failed");
+        const QByteArray said = ReadFileBytes(UserFile());
+        EXPECT_EQ(said.count("Unable to record the trim of " + m_path.toUtf8() + ": " + std::strerror(EIO)),
+                  roomForOne ? 0 : 1)
+            << said.constData();
+        Run(QProcessEnvironment(), Until::UnderLimit);
         ExpectKeptAndUnderLimit();
     }
 }

@@ -4,8 +4,9 @@
 // ORVANE_KILL_SHIM_PATH) and, at the call numbered ORVANE_KILL_SHIM_AT (from 1):
 // - kills the process with SIGKILL before the call, or, for a write, after writing only
 //   ORVANE_KILL_SHIM_SPLIT thousandths of its bytes;
-// - or, with ORVANE_KILL_SHIM_SYNC_ERROR set to an error number, fails that call (an fsync, or a
-//   write: a disk that refuses an append) with that error instead, and lets the process go on.
+// - or, with ORVANE_KILL_SHIM_CALL_ERROR set to an error number, fails that call (a sync, a write:
+//   a disk that refuses an append, or a pwrite: a disk error) with that error instead, and lets the
+//   process go on.
 // Every sync of the file (fsync, fdatasync), a disk that fails or is slow:
 // - with ORVANE_KILL_SHIM_SYNCS_FAIL set to an error number, fails with that error once an
 //   extended attribute was first set on the file (a trim in place's record), and lets the process
@@ -14,9 +15,12 @@
 // With ORVANE_KILL_SHIM_REPORT naming a file, each counted call appends its name to it, and " failed"
 // for one failed: a run without ORVANE_KILL_SHIM_AT counts the calls a rewrite makes.
 // Faults of the move's record (an extended attribute) on that file:
-// - ORVANE_KILL_SHIM_SET_ERROR set to an error number fails every fsetxattr after the first
-//   ORVANE_KILL_SHIM_SETS_TAKEN ones (1 when unset) with that error, as a file system with room for
-//   one record and not for its update does; they are counted, and reported as "fsetxattr failed";
+// - ORVANE_KILL_SHIM_SET_ERROR set to an error number fails the fsetxattr calls after the first
+//   ORVANE_KILL_SHIM_SETS_TAKEN ones (1 when unset) with that error, all of them or the next
+//   ORVANE_KILL_SHIM_SETS_REFUSED; with ORVANE_KILL_SHIM_ROOM_FOR_ONE set, instead each one that
+//   would replace a value there, as a file system with room for one record and not for its
+//   replacement does (tmpfs charges the new value before it frees the old). They are counted, and
+//   reported as "fsetxattr failed";
 // - ORVANE_KILL_SHIM_GET_ERROR set to an error number fails the first ORVANE_KILL_SHIM_GETS_FAILED
 //   (1 when unset) fgetxattr calls with that error; reads are not counted.
 #define _GNU_SOURCE
@@ -73,7 +77,7 @@ static enum Action Count(int fd, const char* call, int failing) {
     const char* at = Setting("ORVANE_KILL_SHIM_AT");
     const enum Action action = failing                                  ? kFail
                                : !at || atol(at) != number              ? kPass
-                               : Setting("ORVANE_KILL_SHIM_SYNC_ERROR") ? kFail
+                               : Setting("ORVANE_KILL_SHIM_CALL_ERROR") ? kFail
                                                                         : kKill;
     Report(call, action == kFail);
     return action;
@@ -109,7 +113,7 @@ ssize_t write(int fd, const void* data, size_t size) {
         Kill();
         break;
     case kFail:
-        errno = atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
+        errno = atoi(Setting("ORVANE_KILL_SHIM_CALL_ERROR"));
         return -1;
     case kPass:
         break;
@@ -119,10 +123,17 @@ ssize_t write(int fd, const void* data, size_t size) {
 
 static ssize_t Pwrite(const char* name, int fd, const void* data, size_t size, off_t offset) {
     const PwriteCall real = REAL(name, PwriteCall);
-    if (Count(fd, "pwrite", 0) == kKill) {
+    switch (Count(fd, "pwrite", 0)) {
+    case kKill:
         if (SplitOf(size) > 0)
             real(fd, data, SplitOf(size), offset);
         Kill();
+        break;
+    case kFail:
+        errno = atoi(Setting("ORVANE_KILL_SHIM_CALL_ERROR"));
+        return -1;
+    case kPass:
+        break;
     }
     return real(fd, data, size, offset);
 }
@@ -174,7 +185,7 @@ static int Sync(const char* name, int fd) {
         Kill();
         break;
     case kFail:
-        errno = failing ? failing : atoi(Setting("ORVANE_KILL_SHIM_SYNC_ERROR"));
+        errno = failing ? failing : atoi(Setting("ORVANE_KILL_SHIM_CALL_ERROR"));
         return -1;
     case kPass:
         break;
@@ -209,9 +220,19 @@ typedef ssize_t (*GetXattrCall)(int, const char*, void*, size_t);
 static atomic_long g_sets;
 static atomic_long g_gets;
 
+// Whether this fsetxattr of `name` on `fd` is refused.
+static int SetRefused(int fd, const char* name) {
+    if (!Setting("ORVANE_KILL_SHIM_SET_ERROR") || !Watched(fd))
+        return 0;
+    if (Setting("ORVANE_KILL_SHIM_ROOM_FOR_ONE"))
+        return REAL("fgetxattr", GetXattrCall)(fd, name, NULL, 0) >= 0;
+    const long taken = NumberSetting("ORVANE_KILL_SHIM_SETS_TAKEN", 1);
+    const long set = atomic_fetch_add(&g_sets, 1);
+    return set >= taken && set - taken < NumberSetting("ORVANE_KILL_SHIM_SETS_REFUSED", LONG_MAX);
+}
+
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
-    const int refused = Setting("ORVANE_KILL_SHIM_SET_ERROR") && Watched(fd) &&
-                        atomic_fetch_add(&g_sets, 1) >= NumberSetting("ORVANE_KILL_SHIM_SETS_TAKEN", 1);
+    const int refused = SetRefused(fd, name);
     if (Count(fd, "fsetxattr", refused) == kKill)
         Kill();
     if (refused) {
