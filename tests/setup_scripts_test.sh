@@ -85,7 +85,7 @@ for script in run.sh test.sh; do
             Contains "$installed" "$package" && Fail "run.sh installs $package, which only the tests need"
         done
     else
-        for package in chromium python3-ntplib; do
+        for package in chromium python3-ntplib locales; do
             Contains "$installed" "$package" || Fail "test.sh does not install $package, which the tests need"
         done
         grep -Eq '^(sudo )?apt-get download .*chrony$' "$calls" || Fail "test.sh does not fetch chrony's package"
