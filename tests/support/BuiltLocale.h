@@ -34,7 +34,7 @@ public:
         localedef.waitForFinished(-1); // a build takes seconds on a busy machine
         const QByteArray said = localedef.error() == QProcess::FailedToStart
                                     ? localedef.errorString().toLocal8Bit()
-                                    : localedef.readAll().trimmed();
+                                    : localedef.readAll().simplified();
 
         const char* const before = std::setlocale(m_category, nullptr);
         m_before = before ? before : "C";
