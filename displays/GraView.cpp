@@ -104,9 +104,10 @@ void CGraView::resizeEvent(QResizeEvent* event) {
     CreateCachedBitmap();
 }
 
-ImageWriteResult CGraView::ExportImage(const QString& path, bool blit, bool allData, QRect rect) {
+ImageWriteResult CGraView::ExportImage(const QString& path, bool blit, bool allData, QRect rect,
+                                       ImageWrite how) {
     const QImage picture = RenderExportImage(rect.size(), blit, allData);
-    const ImageWriteResult result = WriteExportedImage(picture, path);
+    const ImageWriteResult result = WriteExportedImage(picture, path, how);
     if (!result.ok)
         m_pView->Diagnostic(result.error);
     return result;

@@ -57,8 +57,9 @@ public:
     // Writes the graph's picture to an image file, the encoder chosen by the extension: drawn
     // afresh at the rectangle's size (all data, or the zoom window), or with `blit` copied from
     // the on-screen picture at its own size. Nothing is written on failure, which is also a
-    // diagnostic line.
-    ImageWriteResult ExportImage(const QString& path, bool blit, bool allData, QRect rect);
+    // diagnostic line. `how`: as WriteExportedImage.
+    ImageWriteResult ExportImage(const QString& path, bool blit, bool allData, QRect rect,
+                                 ImageWrite how = ImageWrite::Replace);
 
     // The time under a pointer at (x, y) of a target rectangle, and the read-out text for it:
     // the time and the values of the plotted channels whose band holds the pointer; outside the

@@ -107,7 +107,7 @@ void CMapWnd::resizeEvent(QResizeEvent* event) {
     CreateCachedBitmap();
 }
 
-ImageWriteResult CMapWnd::ExportImage(const QString& path, bool blit, QRect rect) {
+ImageWriteResult CMapWnd::ExportImage(const QString& path, bool blit, QRect rect, ImageWrite how) {
     QImage picture;
     if (blit && g_bUseBitmap) {
         if (!m_bCacheValid)
@@ -122,7 +122,7 @@ ImageWriteResult CMapWnd::ExportImage(const QString& path, bool blit, QRect rect
         QPainter painter(&picture);
         Draw(painter, picture.size());
     }
-    const ImageWriteResult result = WriteExportedImage(picture, path);
+    const ImageWriteResult result = WriteExportedImage(picture, path, how);
     if (!result.ok)
         m_pView->Diagnostic(result.error);
     return result;

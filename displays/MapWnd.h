@@ -30,8 +30,9 @@ public:
     void Draw(QPainter& painter, QSize size);
     // Writes the map's picture to an image file, the encoder chosen by the extension: drawn at
     // the rectangle's size, or with `blit` copied from the on-screen picture at its own size.
-    // Nothing is written on failure, which is also a diagnostic line.
-    ImageWriteResult ExportImage(const QString& path, bool blit, QRect rect);
+    // Nothing is written on failure, which is also a diagnostic line. `how`: as WriteExportedImage.
+    ImageWriteResult ExportImage(const QString& path, bool blit, QRect rect,
+                                 ImageWrite how = ImageWrite::Replace);
     // Replays the track file on the map until its end or a key or mouse press.
     void Animate();
     bool IsAnimating() const { return m_bAnimating; }

@@ -88,7 +88,7 @@ QImage NewExportImage(int width, int height) {
     return image;
 }
 
-ImageWriteResult WriteExportedImage(const QImage& image, const QString& path) {
+ImageWriteResult WriteExportedImage(const QImage& image, const QString& path, ImageWrite how) {
     ImageWriteResult result;
     if (image.isNull()) {
         result.error = QStringLiteral("no picture to write to %1").arg(path);
@@ -110,7 +110,10 @@ ImageWriteResult WriteExportedImage(const QImage& image, const QString& path) {
         result.error = error.isEmpty() ? QStringLiteral("cannot encode %1").arg(path) : error;
         return result;
     }
-    if (QString reason; !platform::PublishWholeFile(path, encoded, &reason)) {
+    QString reason;
+    const bool written = how == ImageWrite::Publish ? platform::PublishWholeFile(path, encoded, &reason)
+                                                    : platform::SaveWholeFile(path, encoded, &reason);
+    if (!written) {
         result.error = QStringLiteral("cannot write %1: %2").arg(path, reason);
         return result;
     }

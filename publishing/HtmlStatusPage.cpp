@@ -50,15 +50,15 @@ void CChildView::UpdateHtml(const QString& statusText) {
     if (htmlPath.isEmpty() || !m_bHtmlStatus)
         return;
 
-    // The pictures beside the page, square at the page's image size.
+    // The pictures beside the page, square at the page's image size, published as the page is.
     const bool blit = g_bUseBitmap && g_bBlitFromDisplay;
     const QRect imageRect(0, 0, m_nHtmlImageSize, m_nHtmlImageSize);
     if (const QString map = GetMapImageName(); !map.isEmpty())
         ReportPictureWrite(ReportedOutput::PageMapPicture, QStringLiteral("the page's map picture"),
-                           m_wndMap.ExportImage(map, blit, imageRect));
+                           m_wndMap.ExportImage(map, blit, imageRect, ImageWrite::Publish));
     if (const QString graph = GetGraphImageName(); !graph.isEmpty())
         ReportPictureWrite(ReportedOutput::PageGraphPicture, QStringLiteral("the page's graph picture"),
-                           m_wndGraph.ExportImage(graph, blit, false, imageRect));
+                           m_wndGraph.ExportImage(graph, blit, false, imageRect, ImageWrite::Publish));
 
     const QString textPath = GetTxtFileName();
     QString reason;

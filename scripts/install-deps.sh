@@ -9,10 +9,11 @@ build_and_run_packages=(
     libgif-dev fonts-dejavu-core
 )
 # dbus-x11 gives chromium's libraries the session bus they ask for; without it apt picks one that
-# brings the system bus, a service of the machine.
+# brings the system bus, a service of the machine. locales holds the locale sources a test builds
+# its own German locale from; installing it generates no locale and sets none.
 test_packages=(
     pkg-config libxcb1-dev libgtest-dev libgmock-dev libbenchmark-dev socat mawk python3-pyftpdlib
-    python3-ntplib xvfb openbox trayer xdotool util-linux chromium dbus-x11
+    python3-ntplib xvfb openbox trayer xdotool util-linux chromium dbus-x11 locales
     libcap2 libgnutls30 libnettle8 libseccomp2
 )
 packages=("${build_and_run_packages[@]}")

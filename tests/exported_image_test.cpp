@@ -6,6 +6,7 @@
 #include "publishing/ImagePalette.h"
 #include "support/FileBytes.h"
 #include "support/FixedWallClock.h"
+#include "support/WithoutFileOverride.h"
 
 #include <QDir>
 #include <QFile>
@@ -176,16 +177,25 @@ TEST(ExportedImage, NothingIsWrittenWhenItCannotBeDone) {
     EXPECT_FALSE(WriteExportedImage(picture, dir.filePath("missing/graph.png")).ok);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
 
-    // A failed write leaves an earlier image as it was.
+    // In a folder that refuses new files an export is not written in place: the earlier image
+    // stays as it was. Only a published picture (the page's) is written in place there.
     const QString path = dir.filePath("kept.png");
+    const QString published = dir.filePath("published.png");
     ASSERT_TRUE(WriteExportedImage(picture, path).ok);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const bool readOnly = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly);
-    if (readOnly) {
-        EXPECT_FALSE(WriteExportedImage(Picture(80, 80), path).ok);
+    ASSERT_TRUE(WriteExportedImage(picture, published).ok);
+    {
+        const WithoutFileOverride asAUser;
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const ImageWriteResult refused = WriteExportedImage(Picture(80, 80), path);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_TRUE(refused.error.contains(QStringLiteral("Permission denied")))
+            << refused.error.toStdString();
+        EXPECT_TRUE(WriteExportedImage(Picture(80, 80), published, ImageWrite::Publish).ok);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(QImage(path).size(), QSize(50, 50));
+    EXPECT_EQ(QImage(published).size(), QSize(80, 80));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 TEST(ExportedImage, TheViewExportsTheMapAndKeepsItsSettings) {

@@ -5,6 +5,7 @@
 #include "publishing/DataLogFile.h"
 #include "support/FileBytes.h"
 #include "support/HangWatchdog.h"
+#include "support/NullDevice.h"
 #include "support/SmallFileSystem.h"
 #include "support/WithoutFileOverride.h"
 
@@ -26,7 +27,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,8 +34,6 @@
 namespace {
 
 constexpr const char* kNotRegular = "not a regular file";
-constexpr unsigned kNullDeviceMajor = 1;
-constexpr unsigned kNullDeviceMinor = 3;
 
 // What a folder entry is, without following it.
 struct Entry {
@@ -126,10 +124,11 @@ protected:
 // a regular file" and each stays what it was; also in a folder that refuses new files, where the
 // page would be written in place, and with a reader on the FIFO that gets nothing.
 TEST_F(SaveFileTest, NothingButARegularFileIsReplacedDirectlyOrThroughLinks) {
+    if (const std::string why = DeviceNodesRefused(); !why.empty())
+        GTEST_SKIP() << why;
     const HangWatchdog watchdog("a save onto a FIFO, a device or a socket");
     const auto native = [&](const QString& name) { return QFile::encodeName(Path(name)); };
-    ASSERT_EQ(::mknod(native("null"), S_IFCHR | 0666, makedev(kNullDeviceMajor, kNullDeviceMinor)), 0)
-        << std::strerror(errno);
+    ASSERT_TRUE(MakeNullDevice(Path("null"))) << std::strerror(errno);
     ASSERT_EQ(::mkfifo(native("fifo"), 0600), 0);
     const int socketFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};

@@ -6,6 +6,7 @@
 #include "platform/SettingsStore.h"
 #include "settings/SettingValues.h"
 #include "settings/SettingsIo.h"
+#include "support/BuiltLocale.h"
 #include "support/FileBytes.h"
 #include "support/PieceByPieceDevice.h"
 #include "support/ProcessCounters.h"
@@ -584,8 +585,10 @@ TEST_F(SettingsStoreTest, AFileFullOfGarbageGivesTheDefaults) {
 }
 
 TEST_F(SettingsStoreTest, DoublesDoNotDependOnTheNumberLocale) {
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE"))
-        GTEST_SKIP() << "no German locale on this machine";
+    const BuiltLocale german(QStringLiteral("de_DE"), LC_NUMERIC); // the decimal point a comma
+    if (!german.Set())
+        GTEST_SKIP() << german.Reason();
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
     {
         CChildView view;
         view.m_dFilterCoeff[3] = 0.0125;
@@ -597,7 +600,6 @@ TEST_F(SettingsStoreTest, DoublesDoNotDependOnTheNumberLocale) {
     const QString file = ReadSettingsFile();
     CChildView view;
     view.LoadSettings();
-    std::setlocale(LC_NUMERIC, "C");
     EXPECT_TRUE(file.contains(QStringLiteral("FilterCoeffC3=0.0125\n"))) << qPrintable(file);
     EXPECT_EQ(view.m_dFilterCoeff[3], 0.0125);
     EXPECT_EQ(view.m_dMax[1], 1.5e-9);

@@ -156,7 +156,7 @@ for as in "${users[@]}"; do
                 Contains "$installed" "$package" && Fail "run.sh installs $package, which only the tests need"
             done
         else
-            for package in chromium python3-ntplib; do
+            for package in chromium python3-ntplib locales; do
                 Contains "$installed" "$package" || Fail "test.sh does not install $package, which the tests need"
             done
             grep -Eq '^(sudo )?apt-get download .*chrony$' "$run/calls" || Fail "test.sh does not fetch chrony's package"

@@ -184,7 +184,7 @@ TEST(TimeServerLoop, ForgedDatagramsGetOneAnswerAtMost) {
 
     // A request to B in A's name: B answers A, and A does not answer that answer.
     if (!SendForged(portA, portB, Request(48, MakeNtp(5, 5))))
-        GTEST_SKIP() << "raw sockets are refused here";
+        GTEST_SKIP() << "raw sockets are refused here: forging a datagram needs root (CAP_NET_RAW)";
     ASSERT_TRUE(Probe(portB)); // B has answered A before this
     ASSERT_TRUE(Probe(portA)); // A has seen B's answer before this
     ASSERT_TRUE(Probe(portB)); // B has seen whatever A sent back before this
