@@ -104,12 +104,16 @@ typedef int (*TruncateCall)(int, off_t);
 typedef int (*SetXattrCall)(int, const char*, const void*, size_t, int);
 typedef int (*RemoveXattrCall)(int, const char*);
 
-ssize_t write(int fd, const void* data, size_t size) {
-    const WriteCall real = REAL("write", WriteCall);
-    switch (Count(fd, "write", 0)) {
+// What the shim makes of a write of `size` bytes by `name` (write, or a pwrite at `offset`): 0 to
+// let it go on, or -1 with errno set for a failure; a kill comes after the part the split names.
+static int BeforeWrite(const char* name, int fd, const void* data, size_t size, off_t offset) {
+    const int positioned = strcmp(name, "write") != 0;
+    switch (Count(fd, positioned ? "pwrite" : "write", 0)) {
     case kKill:
-        if (SplitOf(size) > 0)
-            real(fd, data, SplitOf(size));
+        if (SplitOf(size) > 0 && positioned)
+            REAL(name, PwriteCall)(fd, data, SplitOf(size), offset);
+        else if (SplitOf(size) > 0)
+            REAL(name, WriteCall)(fd, data, SplitOf(size));
         Kill();
         break;
     case kFail:
@@ -118,24 +122,16 @@ ssize_t write(int fd, const void* data, size_t size) {
     case kPass:
         break;
     }
-    return real(fd, data, size);
+    return 0;
+}
+
+ssize_t write(int fd, const void* data, size_t size) {
+    return BeforeWrite("write", fd, data, size, 0) != 0 ? -1 : REAL("write", WriteCall)(fd, data, size);
 }
 
 static ssize_t Pwrite(const char* name, int fd, const void* data, size_t size, off_t offset) {
-    const PwriteCall real = REAL(name, PwriteCall);
-    switch (Count(fd, "pwrite", 0)) {
-    case kKill:
-        if (SplitOf(size) > 0)
-            real(fd, data, SplitOf(size), offset);
-        Kill();
-        break;
-    case kFail:
-        errno = atoi(Setting("ORVANE_KILL_SHIM_CALL_ERROR"));
-        return -1;
-    case kPass:
-        break;
-    }
-    return real(fd, data, size, offset);
+    return BeforeWrite(name, fd, data, size, offset) != 0 ? -1
+                                                          : REAL(name, PwriteCall)(fd, data, size, offset);
 }
 
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
