@@ -16,10 +16,20 @@ const QRegularExpression kTryFigures[] = {
     QRegularExpression(QStringLiteral(R"((\bmilliseconds with )\d+(?: out of \d+)?( bytes received\b))")),
 };
 
+// libcurl words a connect that timed out by where the time ran out (in the connect itself, or in
+// the transfer's clock while connecting), differently from one try to the next against the same
+// silent server: one reason. The host and port it drops can change only with the settings, which
+// end the failure anyway.
+const QRegularExpression kConnectTimedOut(
+    QStringLiteral(R"(\bFailed to connect to \S+ port \d+ after \d+ ms: Timeout was reached\b|)"
+                   R"(\bConnection timed out after \d+ milliseconds\b|\bConnection timeout after \d+ ms\b)"));
+const QString kConnectTimedOutReason = QStringLiteral("Connection timeout after # ms");
+
 } // namespace
 
 QString WithoutTryFigures(const QString& text) {
     QString reason = text;
+    reason.replace(kConnectTimedOut, kConnectTimedOutReason);
     for (const QRegularExpression& figures : kTryFigures)
         reason.replace(figures, QStringLiteral("\\1#\\2"));
     return reason;

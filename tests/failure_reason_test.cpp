@@ -22,6 +22,16 @@ TEST(FailureReason, TriesThatFailTheSameWayGiveOneReason) {
     EXPECT_TRUE(SameReason(QStringLiteral("Connection timeout after 999 ms"),
                            QStringLiteral("Connection timeout after 1000 ms")));
     EXPECT_TRUE(SameReason(resolving.arg(3), resolving.arg(3004)));
+    // A connect that timed out, worded by where the time ran out.
+    const QString connectTimedOut = QStringLiteral("FTP upload failed: %1 FTP timeouts set OK ");
+    const QString wordings[] = {
+        QStringLiteral("Failed to connect to 127.0.0.1 port 2121 after 1000 ms: Timeout was reached"),
+        QStringLiteral("Connection timeout after 2000 ms"),
+        QStringLiteral("Connection timed out after 2001 milliseconds"),
+    };
+    for (const QString& wording : wordings)
+        EXPECT_TRUE(SameReason(connectTimedOut.arg(wordings[0]), connectTimedOut.arg(wording)))
+            << qPrintable(wording);
 }
 
 TEST(FailureReason, WhatTellsReasonsApartStays) {
@@ -39,6 +49,8 @@ TEST(FailureReason, WhatTellsReasonsApartStays) {
                             refused("127.0.0.1", 2121, "No route to host")));
     EXPECT_FALSE(SameReason(QStringLiteral("Connection timed out after 10001 milliseconds"),
                             QStringLiteral("Resolving timed out after 10001 milliseconds")));
+    EXPECT_FALSE(SameReason(QStringLiteral("Connection timeout after 1000 ms"),
+                            refused("127.0.0.1", 2121, "Couldn't connect to server")));
     EXPECT_FALSE(SameReason(QStringLiteral("Access denied: 530"), QStringLiteral("Access denied: 550")));
     // Figures in a path or a count of the program's own are not a try's.
     EXPECT_FALSE(SameReason(QStringLiteral("Unable to write the exported map: cannot write /srv/run 1 after "
