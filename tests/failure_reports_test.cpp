@@ -6,6 +6,7 @@
 #include "publishing/DataLogFormat.h"
 #include "support/FileBytes.h"
 #include "support/FtpServerProcess.h"
+#include "support/GraphExportFifo.h"
 #include "support/LoopbackUdp.h"
 #include "support/OptionsSheetUse.h"
 #include "support/PollingMainFrame.h"
@@ -132,14 +133,7 @@ protected:
         m_view.m_nFtpTimeout = 5;
     }
     // The graph exported at every status step to a FIFO, which it refuses; its failure's line.
-    QString ExportTheGraphIntoAFifo() {
-        const QString graph = m_folder.filePath(QStringLiteral("graph.png"));
-        EXPECT_EQ(::mkfifo(QFile::encodeName(graph).constData(), 0600), 0);
-        m_view.m_strGraphExportPath = graph;
-        m_view.m_nExportInterval = 1;
-        return QStringLiteral("Unable to write the exported graph: cannot write %1: not a regular file")
-            .arg(graph);
-    }
+    QString ExportTheGraphIntoAFifo() { return ::ExportTheGraphIntoAFifo(m_view, m_folder); }
     // Another output has worked again: the graph's failure, said once and still standing, is on
     // the status bar over the next exports; the graph written, the bar goes blank.
     void ExpectTheGraphsFailureShownUntilItEnds(const QString& graphFailure) {

@@ -7,6 +7,7 @@
 #include "platform/QtSerialPort.h"
 #include "platform/SettingsStore.h"
 #include "settings/OptionsSheet.h"
+#include "support/GraphExportFifo.h"
 #include "support/LoopbackUdp.h"
 #include "support/OptionsSheetUse.h"
 #include "support/StartUpAttempts.h"
@@ -266,14 +267,7 @@ TEST_F(PortRecoveryTest, TheOptionsSheetHoldsTheRetriesAndThePortReopensWithItsS
 // path) takes the status bar back from the retry line when the port reopens, and when Stop ends
 // the retries.
 TEST_F(PortRecoveryTest, AFailureThatStillStandsReturnsToTheStatusBarWhenTheRetriesEnd) {
-    const QString graph = m_folder.filePath(QStringLiteral("graph.png"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(graph).constData(), 0600), 0);
-    m_view.m_strGraphExportPath = graph;
-    m_view.m_nExportInterval = 1;
-    const std::string failure =
-        QStringLiteral("Unable to write the exported graph: cannot write %1: not a regular file")
-            .arg(graph)
-            .toStdString();
+    const std::string failure = ExportTheGraphIntoAFifo(m_view, m_folder).toStdString();
     const auto dropped = [&] {
         KillReceiver();
         ASSERT_TRUE(WaitUntil([this] { return m_view.m_bReconnecting; }, kBusyMachineWaitMs));
@@ -365,14 +359,7 @@ TEST_F(PortRecoveryTest, AReopenLeavesTheLatestStandingFailureOnTheStatusBar) {
     DropAndReopen();
     ASSERT_EQ(StatusBar().toStdString(), kSntpFailure.toStdString());
 
-    const QString graph = m_folder.filePath(QStringLiteral("graph.png"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(graph).constData(), 0600), 0);
-    m_view.m_strGraphExportPath = graph;
-    m_view.m_nExportInterval = 1;
-    const std::string graphFailure =
-        QStringLiteral("Unable to write the exported graph: cannot write %1: not a regular file")
-            .arg(graph)
-            .toStdString();
+    const std::string graphFailure = ExportTheGraphIntoAFifo(m_view, m_folder).toStdString();
     ASSERT_TRUE(WaitUntil([&] { return StatusBar().toStdString() == graphFailure; }, kBusyMachineWaitMs));
     DropAndReopen();
     EXPECT_EQ(StatusBar().toStdString(), graphFailure);
